@@ -1,0 +1,39 @@
+// game_state.h -- the stage in play (map, player, camera, enemies, grace timers) and the mode
+// machine: title, play, stage clear, game over.
+#pragma once
+#include <stdint.h>
+
+#include "actors/enemy.h"
+#include "actors/player.h"
+#include "platform/platform.h"
+#include "world/camera.h"
+#include "world/tilemap.h"
+
+constexpr int32_t MODE_TITLE = 0;
+constexpr int32_t MODE_PLAYING = 1;
+constexpr int32_t MODE_STAGE_CLEAR = 2;
+constexpr int32_t MODE_GAME_OVER = 3;
+
+constexpr float SPAWN_GRACE_MS = 500.0f;
+constexpr float FIRE_BLOCK_MS = 200.0f;
+
+// Input and audio up, title mode, menu music.
+void GameStateInit(void);
+// This frame's input snapshot.
+void GameStatePollMouse(PlatformWindow* window);
+// Mode changes on this frame's press edges.
+void GameStatePollKeys(void);
+// Mode changes on a key-down message (auto-repeats included).
+void GameStateHandleKey(int32_t code);
+// Advances the stage in play by dt milliseconds.
+void GameStateUpdate(float dt);
+// Draws the current mode into pixelBuffer.
+void GameStateRender(void);
+
+// Read-only views for tools and tests.
+int32_t GameStateGetMode(void);
+const Player* GameStateGetPlayer(void);
+const Enemy* GameStateGetEnemies(int32_t* count);
+const Camera* GameStateGetCamera(void);
+const Tilemap* GameStateGetMap(void);
+int32_t GameStateGetDebugFly(void);

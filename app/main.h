@@ -1,0 +1,29 @@
+// main.h -- the portable start-up, frame step and shutdown, written once for every backend's
+// entry point, and the routing of window events into the game.
+#pragma once
+#include <stdint.h>
+
+#include "platform/platform.h"
+
+constexpr int32_t WINDOW_CLIENT_WIDTH = 960;
+constexpr int32_t WINDOW_CLIENT_HEIGHT = 600;
+constexpr uint32_t FRAME_DT_MAX_MS = 50;
+constexpr uint32_t FRAME_SLEEP_MS = 16;
+#define WINDOW_CLASS_NAME "ShotgunKalvoro"
+#define WINDOW_TITLE "Shotgun-Kalvoro"
+
+// Elapsed milliseconds between two tick readings, unsigned so a wrap still gives the true step,
+// capped at FRAME_DT_MAX_MS.
+float MainMeasureDt(uint32_t previous, uint32_t now);
+// Font, random seed, game state, layout, first tick reading; the window already exists.
+void MainStartup(PlatformWindow* window);
+// One frame: dt, input snapshot, polled mode changes, update, render, present, audio, sleep.
+void MainFrame(PlatformWindow* window);
+// Audio off, back buffer released; the backend then lets go of its window.
+void MainShutdown(void);
+
+// Window events, as the backends deliver them between frames.
+void MainOnKeyDown(int32_t vk);
+void MainOnMouseMove(int32_t clientX, int32_t clientY);
+void MainOnResize(PlatformWindow* window);
+void MainOnDestroy(void);

@@ -1,0 +1,34 @@
+// audio.h -- the six-voice effect synthesiser, the stage drone, and the two-block stream to the
+// platform's sound output.
+#pragma once
+#include <stdint.h>
+
+constexpr int32_t AUDIO_SAMPLE_RATE = 22050;
+constexpr int32_t AUDIO_BLOCK_SAMPLES = 5512;
+constexpr int32_t SFX_VOICE_COUNT = 6;
+
+constexpr int32_t SFX_SHOT = 0;
+constexpr int32_t SFX_RELOAD = 1;
+constexpr int32_t SFX_HIT = 2;
+constexpr int32_t SFX_STAGE_CLEAR = 3;
+constexpr int32_t SFX_GAME_OVER = 4;
+constexpr int32_t SFX_START = 5;
+
+constexpr int32_t TRACK_STAGE = 0;
+constexpr int32_t TRACK_MENU = 1;
+
+struct SfxVoice {
+    int32_t id;
+    float time; // seconds since start; 100 or more = free
+};
+
+// Opens the output, prepares both blocks, frees all voices.
+void AudioInit(void);
+// Stops and closes the output; nothing without a device.
+void AudioShutdown(void);
+// TRACK_STAGE plays the drone; anything else is silence.
+void AudioSetTrack(int32_t track);
+// Starts an effect on the first free voice; dropped when all six are busy or the id is unknown.
+void AudioPlaySfx(int32_t id);
+// Fills and queues the next block if the device has handed it back; at most one per call.
+void AudioTick(void);

@@ -1,0 +1,29 @@
+// input.h -- once-per-frame snapshots of all 256 keys and the left button with press edges, and
+// the cursor in logical and world pixels.
+#pragma once
+#include <stdint.h>
+
+#include "platform/platform.h"
+
+// Clears both key snapshots; mouse state and camera are left as they are.
+void InputInit(void);
+// Takes this frame's snapshot: previous <- current, cursor, left button, all 256 keys.
+void InputUpdate(PlatformWindow* window);
+// Camera offset used for the cursor's world position.
+void InputSetCamera(float x, float y);
+// Client coordinates of a mouse-move message, mapped to logical pixels.
+void InputOnMouseMove(int32_t x, int32_t y);
+// Does nothing; buttons are sampled by the snapshot.
+void InputOnMouseButton(int32_t x, int32_t y);
+// Marks a key down in the current snapshot (codes 0..255 only).
+void InputOnKeyDown(int32_t code);
+int32_t InputIsKeyDown(int32_t code);
+// 1 only in the first snapshot that shows the key down.
+int32_t InputWasKeyPressed(int32_t code);
+int32_t InputIsMouseLeftDown(void);
+int32_t InputWasMouseLeftPressed(void);
+int32_t InputWasMouseLeftReleased(void);
+int32_t InputGetMouseLogicalX(void);
+int32_t InputGetMouseLogicalY(void);
+float InputGetMouseWorldX(void);
+float InputGetMouseWorldY(void);

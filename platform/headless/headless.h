@@ -1,0 +1,36 @@
+// headless.h -- control of the headless backend: a virtual clock, a settable client size, cursor
+// and keys, the last presented client image, and a sound device that records what it plays.
+#pragma once
+#include <stdint.h>
+
+#include "platform/platform.h"
+
+// The one headless window with the given client size (resets cursor, keys and image).
+PlatformWindow* HeadlessOpenWindow(int32_t clientW, int32_t clientH);
+// Changes the client size; a resize event is delivered before the next frame.
+void HeadlessSetClientSize(int32_t w, int32_t h);
+// Cursor in client coordinates; a mouse-move event is delivered before the next frame.
+void HeadlessSetCursor(int32_t clientX, int32_t clientY);
+// 0: the cursor query fails until set to 1 again.
+void HeadlessSetCursorAvailable(int available);
+// Key or button state (Win32 codes, 1 = left button); going down also queues a key-down event.
+void HeadlessSetKeyDown(int32_t vk, int down);
+// Queues one more key-down event for a held key, as a keyboard's auto-repeat would.
+void HeadlessRepeatKey(int32_t vk);
+// Advances the wrapping millisecond counter (and the sound device's playback).
+void HeadlessAdvanceTicks(uint32_t ms);
+// Delivers the queued events, then runs one portable frame.
+void HeadlessRunFrame(PlatformWindow* window);
+// The last presented client image (0x00RRGGBB); null before the first present.
+const uint32_t* HeadlessPresentedImage(int32_t* w, int32_t* h);
+// Number of back buffers created so far (a size change makes a new one).
+int32_t HeadlessBackBufferCreations(void);
+
+// 0: the sound device cannot be opened (the game runs silent).
+void HeadlessAudioSetAvailable(int available);
+// 0: the device keeps every block it is given and never hands one back.
+void HeadlessAudioSetConsuming(int consuming);
+// Every sample of every block written to the device, in order; returns the count.
+int32_t HeadlessAudioRecorded(const int16_t** samples);
+// Forgets the recording.
+void HeadlessAudioClearRecording(void);
