@@ -1,0 +1,218 @@
+// render.cpp -- the 320 x 200 logical pixel buffer and its five clipped primitives, the whole-number
+// display layout with the inverse mouse mapping, and presentation through the platform's back buffer.
+#include "render/render.h"
+
+#include <math.h>
+
+uint32_t pixelBuffer[LOGICAL_WIDTH * LOGICAL_HEIGHT];
+
+// Layout: the picture's scale and where it sits in the client area (negative when cropped).
+static int32_t g_displayScale = 1;
+static int32_t g_destX = 0;
+static int32_t g_destY = 0;
+static int32_t g_destW = LOGICAL_WIDTH;
+static int32_t g_destH = LOGICAL_HEIGHT;
+// Size of the platform's back buffer; 0 x 0 while there is none.
+static int32_t g_memW = 0;
+static int32_t g_memH = 0;
+
+// Every shape is clipped pixel by pixel to the screen. The loops below narrow their ranges to the
+// visible part first where that provably lights the same pixels; 64-bit sums keep coordinates far
+// off-screen from overflowing.
+static inline int64_t RenderMax64(int64_t a, int64_t b) {
+    return a > b ? a : b;
+}
+static inline int64_t RenderMin64(int64_t a, int64_t b) {
+    return a < b ? a : b;
+}
+
+void RenderPutPixel(int32_t x, int32_t y, uint32_t colour) {
+    if ((uint32_t)x >= (uint32_t)LOGICAL_WIDTH || (uint32_t)y >= (uint32_t)LOGICAL_HEIGHT) {
+        return;
+    }
+    pixelBuffer[y * LOGICAL_WIDTH + x] = colour;
+}
+
+// Colours columns x0..x1 of row y, both clipped to the screen.
+static void RenderSpan(int64_t x0, int64_t x1, int64_t y, uint32_t colour) {
+    if (y < 0 || y >= LOGICAL_HEIGHT) {
+        return;
+    }
+    int64_t left = RenderMax64(x0, 0);
+    int64_t right = RenderMin64(x1, LOGICAL_WIDTH - 1);
+    uint32_t* row = pixelBuffer + y * LOGICAL_WIDTH;
+    for (int64_t col = left; col <= right; ++col) {
+        row[col] = colour;
+    }
+}
+
+void RenderFillRect(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour) {
+    if (w <= 0 || h <= 0) {
+        return;
+    }
+    int64_t top = RenderMax64(y, 0);
+    int64_t bottom = RenderMin64((int64_t)y + h - 1, LOGICAL_HEIGHT - 1);
+    for (int64_t row = top; row <= bottom; ++row) {
+        RenderSpan(x, (int64_t)x + w - 1, row, colour);
+    }
+}
+
+void RenderDrawBox(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour) {
+    int64_t right = (int64_t)x + w - 1;
+    int64_t bottom = (int64_t)y + h - 1;
+    int64_t leftEdge = RenderMin64(x, right);
+    int64_t rightEdge = RenderMax64(x, right);
+    // Top and bottom rows are drawn even when h < 1 (then they are rows y and y + h - 1).
+    RenderSpan(leftEdge, rightEdge, y, colour);
+    RenderSpan(leftEdge, rightEdge, bottom, colour);
+    int64_t top = RenderMax64(y, 0);
+    int64_t last = RenderMin64(bottom, LOGICAL_HEIGHT - 1);
+    for (int64_t row = top; row <= last; ++row) {
+        RenderSpan(x, x, row, colour);
+        RenderSpan(right, right, row, colour);
+    }
+}
+
+void RenderDrawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t colour) {
+    // A single-error-term Bresenham walk; it is not symmetric, so A->B and B->A may differ.
+    int64_t dx = x1 > x0 ? (int64_t)x1 - x0 : (int64_t)x0 - x1;
+    int64_t dy = y1 > y0 ? (int64_t)y1 - y0 : (int64_t)y0 - y1;
+    int64_t sx = x1 > x0 ? 1 : -1;
+    int64_t sy = y1 > y0 ? 1 : -1;
+    int64_t err = dx - dy;
+    int64_t x = x0;
+    int64_t y = y0;
+    for (;;) {
+        if (x >= 0 && x < LOGICAL_WIDTH && y >= 0 && y < LOGICAL_HEIGHT) {
+            pixelBuffer[y * LOGICAL_WIDTH + x] = colour;
+        }
+        if (x == x1 && y == y1) {
+            break;
+        }
+        int64_t e2 = 2 * err;
+        if (e2 > -dy) {
+            err -= dy;
+            x += sx;
+        }
+        if (e2 < dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+}
+
+// Largest m >= 0 with m * m <= n (n >= 0).
+static int64_t RenderIntSqrt(int64_t n) {
+    int64_t m = (int64_t)sqrt((double)n);
+    while (m > 0 && m * m > n) {
+        --m;
+    }
+    while ((m + 1) * (m + 1) <= n) {
+        ++m;
+    }
+    return m;
+}
+
+void RenderDrawCircle(int32_t cx, int32_t cy, int32_t r, uint32_t colour) {
+    if (r <= 0) {
+        RenderPutPixel(cx, cy, colour);
+        return;
+    }
+    // Row cy + dy holds the columns with dx * dx <= r * r - dy * dy: one run -m..m around cx.
+    int64_t rr = (int64_t)r * r;
+    int64_t firstDy = RenderMax64(-(int64_t)r, -(int64_t)cy);
+    int64_t lastDy = RenderMin64(r, (int64_t)LOGICAL_HEIGHT - 1 - cy);
+    for (int64_t dy = firstDy; dy <= lastDy; ++dy) {
+        int64_t m = RenderIntSqrt(rr - dy * dy);
+        RenderSpan((int64_t)cx - m, (int64_t)cx + m, (int64_t)cy + dy, colour);
+    }
+}
+
+void UpdateDisplayLayout(PlatformWindow* window) {
+    int32_t cw = 0;
+    int32_t ch = 0;
+    PlatformGetClientSize(window, &cw, &ch);
+    // A minimised window counts as 1 x 1.
+    if (cw <= 0) {
+        cw = 1;
+    }
+    if (ch <= 0) {
+        ch = 1;
+    }
+    int32_t scaleX = cw / LOGICAL_WIDTH;
+    int32_t scaleY = ch / LOGICAL_HEIGHT;
+    int32_t scale = scaleX < scaleY ? scaleX : scaleY;
+    if (scale < 1) {
+        scale = 1;
+    }
+    g_displayScale = scale;
+    g_destW = LOGICAL_WIDTH * scale;
+    g_destH = LOGICAL_HEIGHT * scale;
+    // Truncating division: an odd leftover pixel goes to the right or bottom border.
+    g_destX = (cw - g_destW) / 2;
+    g_destY = (ch - g_destH) / 2;
+}
+
+int32_t GetDisplayScale(void) {
+    return g_displayScale;
+}
+
+void MapClientToLogical(int32_t clientX, int32_t clientY, int32_t* outX, int32_t* outY) {
+    int64_t x = ((int64_t)clientX - g_destX) / g_displayScale;
+    int64_t y = ((int64_t)clientY - g_destY) / g_displayScale;
+    x = RenderMin64(RenderMax64(x, 0), LOGICAL_WIDTH - 1);
+    y = RenderMin64(RenderMax64(y, 0), LOGICAL_HEIGHT - 1);
+    *outX = (int32_t)x;
+    *outY = (int32_t)y;
+}
+
+void PresentPixelBuffer(PlatformWindow* window) {
+    UpdateDisplayLayout(window);
+    int32_t cw = 0;
+    int32_t ch = 0;
+    PlatformGetClientSize(window, &cw, &ch);
+    if (cw <= 0) {
+        cw = 1;
+    }
+    if (ch <= 0) {
+        ch = 1;
+    }
+    // The client size is at least 1 x 1, so a recorded size of 0 means there is no back buffer.
+    if (g_memW == 0 || g_memH == 0 || cw != g_memW || ch != g_memH) {
+        RenderReleaseBackBuffer();
+        PlatformBackBufferCreate(window, cw, ch);
+        g_memW = cw;
+        g_memH = ch;
+    }
+    PlatformPresent(window, pixelBuffer, g_destX, g_destY, g_destW, g_destH);
+}
+
+void RenderReleaseBackBuffer(void) {
+    PlatformBackBufferRelease();
+    g_memW = 0;
+    g_memH = 0;
+}
+
+void RenderGetLayout(int32_t* destX, int32_t* destY, int32_t* destW, int32_t* destH) {
+    if (destX) {
+        *destX = g_destX;
+    }
+    if (destY) {
+        *destY = g_destY;
+    }
+    if (destW) {
+        *destW = g_destW;
+    }
+    if (destH) {
+        *destH = g_destH;
+    }
+}
+
+void RenderGetBackBufferSize(int32_t* w, int32_t* h) {
+    if (w) {
+        *w = g_memW;
+    }
+    if (h) {
+        *h = g_memH;
+    }
+}
