@@ -1,0 +1,106 @@
+// input.cpp -- once-per-frame snapshots of the 256 key codes and the left button, with the previous
+// frame's for press edges, and the cursor in logical pixels plus the camera for world pixels.
+#include "input/input.h"
+
+#include "render/render.h"
+
+static const int32_t INPUT_KEY_COUNT = 256;
+static const int32_t INPUT_CODE_LEFT_BUTTON = 1;
+
+static int32_t gKeyDown[INPUT_KEY_COUNT];
+static int32_t gKeyPrev[INPUT_KEY_COUNT];
+static int32_t gMouseLeft;
+static int32_t gMouseLeftPrev;
+static int32_t gMouseLogicalX;
+static int32_t gMouseLogicalY;
+static float gCameraX;
+static float gCameraY;
+
+// Codes are tested as unsigned, so negative ones count as out of range.
+static inline int InputCodeValid(int32_t code) {
+    return (uint32_t)code < (uint32_t)INPUT_KEY_COUNT;
+}
+
+void InputInit(void) {
+    for (int32_t code = 0; code < INPUT_KEY_COUNT; ++code) {
+        gKeyDown[code] = 0;
+        gKeyPrev[code] = 0;
+    }
+}
+
+void InputUpdate(PlatformWindow* window) {
+    for (int32_t code = 0; code < INPUT_KEY_COUNT; ++code) {
+        gKeyPrev[code] = gKeyDown[code];
+    }
+    // When the cursor cannot be read this frame, the last logical position stands.
+    int32_t clientX = 0;
+    int32_t clientY = 0;
+    if (PlatformGetCursorClient(window, &clientX, &clientY)) {
+        MapClientToLogical(clientX, clientY, &gMouseLogicalX, &gMouseLogicalY);
+    }
+    gMouseLeftPrev = gMouseLeft;
+    gMouseLeft = PlatformIsKeyDown(INPUT_CODE_LEFT_BUTTON) ? 1 : 0;
+    for (int32_t code = 0; code < INPUT_KEY_COUNT; ++code) {
+        gKeyDown[code] = PlatformIsKeyDown(code) ? 1 : 0;
+    }
+}
+
+void InputSetCamera(float x, float y) {
+    gCameraX = x;
+    gCameraY = y;
+}
+
+void InputOnMouseMove(int32_t x, int32_t y) {
+    MapClientToLogical(x, y, &gMouseLogicalX, &gMouseLogicalY);
+}
+
+void InputOnMouseButton(int32_t x, int32_t y) {
+    // Buttons are sampled by the snapshot; the message carries nothing the game needs.
+    (void)x;
+    (void)y;
+}
+
+void InputOnKeyDown(int32_t code) {
+    if (InputCodeValid(code)) {
+        gKeyDown[code] = 1;
+    }
+}
+
+int32_t InputIsKeyDown(int32_t code) {
+    return InputCodeValid(code) ? gKeyDown[code] : 0;
+}
+
+int32_t InputWasKeyPressed(int32_t code) {
+    if (!InputCodeValid(code)) {
+        return 0;
+    }
+    return (gKeyDown[code] != 0 && gKeyPrev[code] == 0) ? 1 : 0;
+}
+
+int32_t InputIsMouseLeftDown(void) {
+    return gMouseLeft;
+}
+
+int32_t InputWasMouseLeftPressed(void) {
+    return (gMouseLeft != 0 && gMouseLeftPrev == 0) ? 1 : 0;
+}
+
+int32_t InputWasMouseLeftReleased(void) {
+    return (gMouseLeft == 0 && gMouseLeftPrev != 0) ? 1 : 0;
+}
+
+int32_t InputGetMouseLogicalX(void) {
+    return gMouseLogicalX;
+}
+
+int32_t InputGetMouseLogicalY(void) {
+    return gMouseLogicalY;
+}
+
+float InputGetMouseWorldX(void) {
+    return (float)gMouseLogicalX + gCameraX;
+}
+
+float InputGetMouseWorldY(void) {
+    return (float)gMouseLogicalY + gCameraY;
+}
