@@ -34,3 +34,5 @@ void HeadlessAudioSetConsuming(int consuming);
 int32_t HeadlessAudioRecorded(const int16_t** samples);
 // Forgets the recording.
 void HeadlessAudioClearRecording(void);
+// 0: blocks are played but not recorded (long runs that must not grow).
+void HeadlessAudioSetRecording(int recording);
