@@ -1,0 +1,223 @@
+// game_state.cpp -- owns the stage in play (map, player, camera, enemies, grace timers) and the
+// mode machine: title, play, stage clear, game over; drives every gameplay module.
+#include "app/game_state.h"
+
+#include "audio/audio.h"
+#include "input/input.h"
+#include "render/msx_font.h"
+#include "render/render.h"
+#include "world/level.h"
+
+constexpr int32_t KEY_ESCAPE = 27;
+constexpr int32_t KEY_F = 70;
+constexpr int32_t KEY_R = 82;
+constexpr int32_t START_KEY_FIRST = 8;
+constexpr int32_t START_KEY_LAST = 254;
+constexpr float CAMERA_START_OFFSET = 160.0f;
+
+constexpr uint32_t COLOUR_SKY = 0x58A4D8;
+constexpr uint32_t COLOUR_WHITE = 0xFFFFFF;
+constexpr uint32_t COLOUR_GREY = 0x7C807B;
+constexpr uint32_t COLOUR_YELLOW = 0xD0DC78;
+constexpr uint32_t COLOUR_CLEAR_BG = 0x1D681D;
+constexpr uint32_t COLOUR_GAME_OVER = 0xD75F93;
+
+static Tilemap gMap;
+static Player gPlayer;
+static Camera gCamera;
+static Enemy gEnemies[MAX_ENEMIES];
+static int32_t gEnemyCount;
+static float gSpawnGraceMs;
+static float gFireBlockMs;
+static int32_t gMode;
+static int32_t gTitleBlink;
+static int32_t gDebugFlyMode;
+// Set when an Escape key-down message has just brought up the title: the snapshot of the same
+// frame sees that very press as new, and it must not start a stage from the title it opened.
+static int32_t gIgnoreEscapePress;
+
+static void GameLoadStage(void) {
+    LevelLoadTestStage(&gMap);
+    PlayerReset(&gPlayer, gMap.spawnX, gMap.spawnY);
+    gSpawnGraceMs = SPAWN_GRACE_MS;
+    gFireBlockMs = FIRE_BLOCK_MS;
+    CameraInit(&gCamera);
+    const float camX = gPlayer.body.x - CAMERA_START_OFFSET;
+    gCamera.x = camX > 0.0f ? camX : 0.0f;
+    EnemySpawnDefaults(gEnemies, &gEnemyCount, &gMap);
+}
+
+static void GameStartStage(void) {
+    AudioPlaySfx(SFX_START);
+    GameLoadStage();
+    gMode = MODE_PLAYING;
+    AudioSetTrack(TRACK_STAGE);
+}
+
+static void GameShowTitle(void) {
+    gMode = MODE_TITLE;
+    AudioSetTrack(TRACK_MENU);
+}
+
+static void GameEndRun(int32_t sfx, int32_t mode) {
+    AudioPlaySfx(sfx);
+    gMode = mode;
+    AudioSetTrack(TRACK_MENU);
+}
+
+// A timer above 0 loses dt and stops at 0.
+static float GameCountDown(float timer, float dt) {
+    if (timer > 0.0f) {
+        timer -= dt;
+        if (timer < 0.0f) {
+            timer = 0.0f;
+        }
+    }
+    return timer;
+}
+
+void GameStateInit(void) {
+    InputInit();
+    AudioInit();
+    gMode = MODE_TITLE;
+    gTitleBlink = 0;
+    AudioSetTrack(TRACK_MENU);
+}
+
+void GameStatePollMouse(PlatformWindow* window) { InputUpdate(window); }
+
+static int GameStartPressed(void) {
+    if (InputWasMouseLeftPressed()) {
+        return 1;
+    }
+    for (int32_t code = START_KEY_FIRST; code <= START_KEY_LAST; code++) {
+        if (code == KEY_ESCAPE && gIgnoreEscapePress) {
+            continue;
+        }
+        if (InputWasKeyPressed(code)) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+void GameStatePollKeys(void) {
+    if (gMode == MODE_TITLE || gMode == MODE_STAGE_CLEAR) {
+        if (GameStartPressed()) {
+            GameStartStage();
+        }
+    } else if (gMode == MODE_GAME_OVER) {
+        if (InputWasKeyPressed(KEY_R)) {
+            GameStartStage();
+        }
+        if (InputWasKeyPressed(KEY_ESCAPE)) {
+            GameShowTitle();
+        }
+    }
+    gIgnoreEscapePress = 0;
+}
+
+void GameStateHandleKey(int32_t code) {
+    if (code == KEY_F) {
+        if (gMode != MODE_PLAYING) {
+            GameLoadStage();
+            gMode = MODE_PLAYING;
+            AudioSetTrack(TRACK_STAGE);
+        }
+        gDebugFlyMode = gDebugFlyMode == 0 ? 1 : 0;
+    } else if (code == KEY_R && gMode == MODE_GAME_OVER) {
+        GameStartStage();
+    } else if (code == KEY_ESCAPE && (gMode == MODE_PLAYING || gMode == MODE_GAME_OVER)) {
+        GameShowTitle();
+        gIgnoreEscapePress = 1;
+    }
+}
+
+void GameStateUpdate(float dt) {
+    // The blink counter wraps modulo 2^32; unsigned arithmetic keeps that well defined.
+    const int32_t step = (int32_t)(0.05f * dt) + 1;
+    gTitleBlink = (int32_t)((uint32_t)gTitleBlink + (uint32_t)step);
+    if (gMode != MODE_PLAYING) {
+        return;
+    }
+    gSpawnGraceMs = GameCountDown(gSpawnGraceMs, dt);
+    gFireBlockMs = GameCountDown(gFireBlockMs, dt);
+    const float worldW = (float)(gMap.width * TILE_SIZE);
+    const float worldH = (float)(gMap.height * TILE_SIZE);
+    // The cursor's world point refers to the view the player saw last frame.
+    InputSetCamera(gCamera.x, gCamera.y);
+    if (gFireBlockMs == 0.0f) {
+        PlayerTryFire(&gPlayer, &gMap, gEnemies, gEnemyCount);
+    }
+    if (gDebugFlyMode != 0) {
+        PlayerDebugFlyUpdate(&gPlayer, dt);
+    } else {
+        PlayerUpdate(&gPlayer, &gMap, dt);
+    }
+    EnemyUpdate(gEnemies, gEnemyCount, &gMap, dt);
+    CameraFollow(&gCamera, gPlayer.body.x, gPlayer.body.y, worldW, worldH, dt);
+    if (gDebugFlyMode != 0) {
+        return;
+    }
+    if (EnemyCheckPlayerContact(gEnemies, gEnemyCount, gPlayer.body.x, gPlayer.body.y) && gSpawnGraceMs == 0.0f) {
+        GameEndRun(SFX_GAME_OVER, MODE_GAME_OVER);
+    } else if (PlayerFellOff(&gPlayer, &gMap) && gSpawnGraceMs == 0.0f) {
+        GameEndRun(SFX_GAME_OVER, MODE_GAME_OVER);
+    } else if (PlayerReachedGoal(&gPlayer, &gMap)) {
+        GameEndRun(SFX_STAGE_CLEAR, MODE_STAGE_CLEAR);
+    }
+}
+
+void GameStateRender(void) {
+    for (int32_t i = 0; i < LOGICAL_WIDTH * LOGICAL_HEIGHT; i++) {
+        pixelBuffer[i] = COLOUR_SKY;
+    }
+    switch (gMode) {
+    case MODE_TITLE:
+        RenderFillRect(0, 0, LOGICAL_WIDTH, LOGICAL_HEIGHT, COLOUR_SKY);
+        DrawMsxStringCentered(60, "SHOTGUN-KALVORO", COLOUR_WHITE, 2);
+        DrawMsxStringCentered(90, "SHOOT OPPOSITE TO JUMP", COLOUR_GREY, 1);
+        DrawMsxStringCentered(104, "2 SHOTS = DOUBLE JUMP", COLOUR_GREY, 1);
+        DrawMsxStringCentered(118, "AIM:LMB  RELOAD:R", COLOUR_GREY, 1);
+        DrawPressAnyKeyPrompt(gTitleBlink, COLOUR_WHITE);
+        break;
+    case MODE_PLAYING:
+        TilemapRender(&gMap, gCamera.x, gCamera.y);
+        EnemyRender(gEnemies, gEnemyCount, gCamera.x, gCamera.y);
+        PlayerRender(&gPlayer, gCamera.x, gCamera.y);
+        PlayerRenderHud(&gPlayer);
+        if (gDebugFlyMode != 0) {
+            DrawMsxString(8, 40, "DEBUG FLY (F TO TOGGLE)", COLOUR_YELLOW, 1);
+        }
+        break;
+    case MODE_STAGE_CLEAR:
+        RenderFillRect(0, 0, LOGICAL_WIDTH, LOGICAL_HEIGHT, COLOUR_CLEAR_BG);
+        DrawMsxStringCentered(80, "STAGE CLEAR!", COLOUR_WHITE, 2);
+        DrawPressAnyKeyPrompt(gTitleBlink, COLOUR_YELLOW);
+        break;
+    case MODE_GAME_OVER:
+        RenderFillRect(0, 0, LOGICAL_WIDTH, LOGICAL_HEIGHT, 0x000000);
+        DrawMsxStringCentered(80, "GAME OVER", COLOUR_GAME_OVER, 2);
+        DrawMsxStringCentered(110, "R: RETRY  ESC: TITLE", COLOUR_WHITE, 1);
+        break;
+    default:
+        break;
+    }
+}
+
+int32_t GameStateGetMode(void) { return gMode; }
+
+const Player* GameStateGetPlayer(void) { return &gPlayer; }
+
+const Enemy* GameStateGetEnemies(int32_t* count) {
+    if (count) {
+        *count = gEnemyCount;
+    }
+    return gEnemies;
+}
+
+const Camera* GameStateGetCamera(void) { return &gCamera; }
+
+const Tilemap* GameStateGetMap(void) { return &gMap; }
+
+int32_t GameStateGetDebugFly(void) { return gDebugFlyMode; }
