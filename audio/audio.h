@@ -32,3 +32,22 @@ void AudioSetTrack(int32_t track);
 void AudioPlaySfx(int32_t id);
 // Fills and queues the next block if the device has handed it back; at most one per call.
 void AudioTick(void);
+
+// Read-only views for tests and tools; the game itself never calls these.
+
+// The noise source: a hash of the sample position t x 22050, from -1 to 0.9921875.
+float AudioNoise(float t);
+// The value of effect id at t seconds after its start (0 for an unknown id).
+float AudioVoiceValue(int32_t id, float t);
+// A mixed sum as a 16-bit sample: clipped to +-8000 beyond +-1, otherwise sum x 8000 truncated.
+int16_t AudioConvertSample(float sum);
+// The SFX_VOICE_COUNT voices, in search order.
+const SfxVoice* AudioGetVoices(void);
+// The track last selected.
+int32_t AudioGetTrack(void);
+// The drone clock: the time of the first sample of the block filled last.
+float AudioGetDroneTime(void);
+// The block (0 or 1) that is filled next.
+int32_t AudioGetBufferIndex(void);
+// 1 while a sound device is open.
+int AudioIsOpen(void);
