@@ -1,0 +1,191 @@
+// sdl2_platform.cpp -- the SDL2 backend's window, renderer, clock and input: a streaming texture of
+// the 320 x 200 picture copied at the layout rectangle with nearest scaling over a black clear.
+#include "platform/sdl2/sdl2_platform.h"
+
+#include <SDL.h>
+
+struct PlatformWindow {
+    SDL_Window* window;
+    SDL_Renderer* renderer;
+    SDL_Texture* texture;
+};
+
+static PlatformWindow gWindow;
+static int gBackBufferHeld;
+// Win32 virtual-key code -> SDL scancodes (two, for keys such as Shift that exist on both sides).
+static SDL_Scancode gVkScancodes[256][2];
+
+struct KeyPair {
+    SDL_Scancode scancode;
+    int32_t vk;
+};
+
+static const KeyPair KEY_PAIRS[] = {
+    {SDL_SCANCODE_BACKSPACE, 8},   {SDL_SCANCODE_TAB, 9},         {SDL_SCANCODE_RETURN, 13},
+    {SDL_SCANCODE_KP_ENTER, 13},   {SDL_SCANCODE_LSHIFT, 16},     {SDL_SCANCODE_RSHIFT, 16},
+    {SDL_SCANCODE_LCTRL, 17},      {SDL_SCANCODE_RCTRL, 17},      {SDL_SCANCODE_LALT, 18},
+    {SDL_SCANCODE_RALT, 18},       {SDL_SCANCODE_PAUSE, 19},      {SDL_SCANCODE_CAPSLOCK, 20},
+    {SDL_SCANCODE_ESCAPE, 27},     {SDL_SCANCODE_SPACE, 32},      {SDL_SCANCODE_PAGEUP, 33},
+    {SDL_SCANCODE_PAGEDOWN, 34},   {SDL_SCANCODE_END, 35},        {SDL_SCANCODE_HOME, 36},
+    {SDL_SCANCODE_LEFT, 37},       {SDL_SCANCODE_UP, 38},         {SDL_SCANCODE_RIGHT, 39},
+    {SDL_SCANCODE_DOWN, 40},       {SDL_SCANCODE_PRINTSCREEN, 44}, {SDL_SCANCODE_INSERT, 45},
+    {SDL_SCANCODE_DELETE, 46},     {SDL_SCANCODE_LGUI, 91},       {SDL_SCANCODE_RGUI, 92},
+    {SDL_SCANCODE_APPLICATION, 93}, {SDL_SCANCODE_KP_MULTIPLY, 106}, {SDL_SCANCODE_KP_PLUS, 107},
+    {SDL_SCANCODE_KP_MINUS, 109},  {SDL_SCANCODE_KP_PERIOD, 110}, {SDL_SCANCODE_KP_DIVIDE, 111},
+    {SDL_SCANCODE_NUMLOCKCLEAR, 144}, {SDL_SCANCODE_SCROLLLOCK, 145}, {SDL_SCANCODE_SEMICOLON, 186},
+    {SDL_SCANCODE_EQUALS, 187},    {SDL_SCANCODE_COMMA, 188},     {SDL_SCANCODE_MINUS, 189},
+    {SDL_SCANCODE_PERIOD, 190},    {SDL_SCANCODE_SLASH, 191},     {SDL_SCANCODE_GRAVE, 192},
+    {SDL_SCANCODE_LEFTBRACKET, 219}, {SDL_SCANCODE_BACKSLASH, 220}, {SDL_SCANCODE_RIGHTBRACKET, 221},
+    {SDL_SCANCODE_APOSTROPHE, 222},
+};
+
+static void Sdl2BuildKeyTable(void) {
+    for (int32_t i = 0; i < 26; i++) {
+        gVkScancodes['A' + i][0] = (SDL_Scancode)(SDL_SCANCODE_A + i);
+    }
+    // SDL orders the digit row 1..9, 0.
+    for (int32_t i = 0; i < 9; i++) {
+        gVkScancodes['1' + i][0] = (SDL_Scancode)(SDL_SCANCODE_1 + i);
+        gVkScancodes[97 + i][0] = (SDL_Scancode)(SDL_SCANCODE_KP_1 + i);
+    }
+    gVkScancodes['0'][0] = SDL_SCANCODE_0;
+    gVkScancodes[96][0] = SDL_SCANCODE_KP_0;
+    for (int32_t i = 0; i < 12; i++) {
+        gVkScancodes[112 + i][0] = (SDL_Scancode)(SDL_SCANCODE_F1 + i);
+    }
+    for (const KeyPair& pair : KEY_PAIRS) {
+        SDL_Scancode* slots = gVkScancodes[pair.vk];
+        slots[slots[0] == SDL_SCANCODE_UNKNOWN ? 0 : 1] = pair.scancode;
+    }
+}
+
+int32_t Sdl2ScancodeToVk(int32_t scancode) {
+    if (scancode == SDL_SCANCODE_UNKNOWN) {
+        return 0;
+    }
+    for (int32_t vk = 0; vk < 256; vk++) {
+        if (gVkScancodes[vk][0] == scancode || gVkScancodes[vk][1] == scancode) {
+            return vk;
+        }
+    }
+    return 0;
+}
+
+PlatformWindow* Sdl2OpenWindow(const char** whyNot) {
+    Sdl2BuildKeyTable();
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        *whyNot = SDL_GetError();
+        return nullptr;
+    }
+    // Whole-number scaling with nearest sampling: every logical pixel becomes a square block.
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    gWindow.window = SDL_CreateWindow("Shotgun-Kalvoro", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 960, 600,
+                                      SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+    if (!gWindow.window) {
+        *whyNot = SDL_GetError();
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return nullptr;
+    }
+    gWindow.renderer = SDL_CreateRenderer(gWindow.window, -1, SDL_RENDERER_ACCELERATED);
+    if (!gWindow.renderer) {
+        gWindow.renderer = SDL_CreateRenderer(gWindow.window, -1, SDL_RENDERER_SOFTWARE);
+    }
+    if (gWindow.renderer) {
+        gWindow.texture = SDL_CreateTexture(gWindow.renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                            320, 200);
+    }
+    if (!gWindow.renderer || !gWindow.texture) {
+        *whyNot = SDL_GetError();
+        Sdl2CloseWindow(&gWindow);
+        return nullptr;
+    }
+    return &gWindow;
+}
+
+void Sdl2CloseWindow(PlatformWindow* window) {
+    if (window->texture) {
+        SDL_DestroyTexture(window->texture);
+    }
+    if (window->renderer) {
+        SDL_DestroyRenderer(window->renderer);
+    }
+    if (window->window) {
+        SDL_DestroyWindow(window->window);
+    }
+    window->texture = nullptr;
+    window->renderer = nullptr;
+    window->window = nullptr;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+void Sdl2WindowToClient(PlatformWindow* window, int32_t wx, int32_t wy, int32_t* cx, int32_t* cy) {
+    // On high-DPI screens the drawable has more pixels than the window has coordinates.
+    int ww = 0, wh = 0, dw = 0, dh = 0;
+    SDL_GetWindowSize(window->window, &ww, &wh);
+    SDL_GetRendererOutputSize(window->renderer, &dw, &dh);
+    *cx = ww > 0 && dw > 0 ? (int32_t)((int64_t)wx * dw / ww) : wx;
+    *cy = wh > 0 && dh > 0 ? (int32_t)((int64_t)wy * dh / wh) : wy;
+}
+
+uint32_t PlatformTicks(void) { return SDL_GetTicks(); }
+
+void PlatformSleep(uint32_t ms) { SDL_Delay(ms); }
+
+void PlatformGetClientSize(PlatformWindow* window, int32_t* w, int32_t* h) {
+    int dw = 0, dh = 0;
+    if (window && window->renderer) {
+        SDL_GetRendererOutputSize(window->renderer, &dw, &dh);
+    }
+    *w = dw;
+    *h = dh;
+}
+
+int PlatformGetCursorClient(PlatformWindow* window, int32_t* x, int32_t* y) {
+    if (!window || !window->window) {
+        return 0;
+    }
+    // The global position, like the desktop's cursor query: valid also outside the window.
+    int gx = 0, gy = 0, wx = 0, wy = 0;
+    SDL_GetGlobalMouseState(&gx, &gy);
+    SDL_GetWindowPosition(window->window, &wx, &wy);
+    Sdl2WindowToClient(window, gx - wx, gy - wy, x, y);
+    return 1;
+}
+
+int PlatformIsKeyDown(int32_t vk) {
+    if ((uint32_t)vk > 255u) {
+        return 0;
+    }
+    if (vk == 1 || vk == 2 || vk == 4) {
+        const uint32_t buttons = SDL_GetGlobalMouseState(nullptr, nullptr);
+        const uint32_t mask = vk == 1 ? SDL_BUTTON_LMASK : vk == 2 ? SDL_BUTTON_RMASK : SDL_BUTTON_MMASK;
+        return (buttons & mask) != 0;
+    }
+    const Uint8* keys = SDL_GetKeyboardState(nullptr);
+    const SDL_Scancode a = gVkScancodes[vk][0];
+    const SDL_Scancode b = gVkScancodes[vk][1];
+    return (a != SDL_SCANCODE_UNKNOWN && keys[a]) || (b != SDL_SCANCODE_UNKNOWN && keys[b]);
+}
+
+// The renderer keeps its own back buffer at the drawable's size; holding it is a flag here.
+void PlatformBackBufferCreate(PlatformWindow* window, int32_t w, int32_t h) {
+    (void)window;
+    (void)w;
+    (void)h;
+    gBackBufferHeld = 1;
+}
+
+void PlatformBackBufferRelease(void) { gBackBufferHeld = 0; }
+
+void PlatformPresent(PlatformWindow* window, const uint32_t* pixels, int32_t destX, int32_t destY,
+                     int32_t destW, int32_t destH) {
+    if (!window || !window->renderer || !gBackBufferHeld) {
+        return;
+    }
+    SDL_UpdateTexture(window->texture, nullptr, pixels, 320 * (int)sizeof(uint32_t));
+    SDL_SetRenderDrawColor(window->renderer, 0, 0, 0, 255);
+    SDL_RenderClear(window->renderer);
+    const SDL_Rect dest = {destX, destY, destW, destH};
+    SDL_RenderCopy(window->renderer, window->texture, nullptr, &dest);
+    SDL_RenderPresent(window->renderer);
+}
