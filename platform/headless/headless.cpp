@@ -110,6 +110,12 @@ void HeadlessSetKeyDown(int32_t vk, int down) {
     gKeys[vk] = now;
 }
 
+void HeadlessSetKeyState(int32_t vk, int down) {
+    if ((uint32_t)vk <= 255u) {
+        gKeys[vk] = down ? 1 : 0;
+    }
+}
+
 void HeadlessRepeatKey(int32_t vk) {
     if ((uint32_t)vk <= 255u && gKeys[vk] && !HeadlessIsMouseButton(vk)) {
         HeadlessPushEvent(EVENT_KEY_DOWN, vk, 0);

@@ -15,6 +15,8 @@ void HeadlessSetCursor(int32_t clientX, int32_t clientY);
 void HeadlessSetCursorAvailable(int available);
 // Key or button state (Win32 codes, 1 = left button); going down also queues a key-down event.
 void HeadlessSetKeyDown(int32_t vk, int down);
+// Changes only the sampled state, without a key-down event (a key held while the window is not focused).
+void HeadlessSetKeyState(int32_t vk, int down);
 // Queues one more key-down event for a held key, as a keyboard's auto-repeat would.
 void HeadlessRepeatKey(int32_t vk);
 // Advances the wrapping millisecond counter (and the sound device's playback).
