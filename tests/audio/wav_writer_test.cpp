@@ -28,15 +28,21 @@ TEST(WavWriter, WritesALittleEndianPcmHeaderAndSamples) {
     ASSERT_EQ(WavWrite(path, samples, 3, 22050), 1);
     const std::vector<uint8_t> bytes = ReadAll(path);
     remove(path);
-    const std::vector<uint8_t> expected = {'R',  'I',  'F',  'F',  42,   0,   0, 0,
-                                           'W',  'A',  'V',  'E',                   // RIFF, 36 + 6 bytes
-                                           'f',  'm',  't',  ' ',  16,   0,   0, 0, // fmt chunk of 16 bytes
-                                           1,    0,    1,    0,                     // PCM, mono
-                                           0x22, 0x56, 0,    0,                     // 22050 samples a second
-                                           0x44, 0xAC, 0,    0,                     // 44100 bytes a second
-                                           2,    0,    16,   0,                     // 2-byte frames, 16 bits
-                                           'd',  'a',  't',  'a',  6,    0,   0, 0, // 6 data bytes
-                                           0,    0,    0xFE, 0xFF, 0x34, 0x12};
+    // clang-format off
+    const std::vector<uint8_t> expected = {
+        'R', 'I', 'F', 'F', 42, 0, 0, 0,    // RIFF chunk: 36 + 6 bytes follow
+        'W', 'A', 'V', 'E',
+        'f', 'm', 't', ' ', 16, 0, 0, 0,    // format chunk of 16 bytes
+        1, 0,                               // PCM
+        1, 0,                               // mono
+        0x22, 0x56, 0, 0,                   // 22050 samples a second
+        0x44, 0xAC, 0, 0,                   // 44100 bytes a second
+        2, 0,                               // 2 bytes a frame
+        16, 0,                              // 16 bits a sample
+        'd', 'a', 't', 'a', 6, 0, 0, 0,     // 6 data bytes
+        0, 0, 0xFE, 0xFF, 0x34, 0x12,       // 0, -2, 0x1234
+    };
+    // clang-format on
     EXPECT_EQ(bytes, expected);
 }
 
