@@ -1,0 +1,179 @@
+#!/usr/bin/env bash
+# wine_e2e.sh -- the Windows build from its zip, run under Wine inside a private Xvfb with real X input:
+# the title screen equals the headless picture, a held click starts the stage, Escape returns to the
+# title, closing the window ends the process with status 0; a second run with a (null) sound device
+# streams and closes the wave output cleanly.
+# Use: wine_e2e.sh ZIP WINE_REFERENCE [SCREENSHOT_DIR]
+set -u
+zip=$1
+reference=$2
+shots=${3:-}
+name=shotgun-kalvoro
+
+fail() {
+  echo "wine: FAIL: $*" >&2
+  exit 1
+}
+
+# The zip is made by `make windows` (which `make test` runs first); without it there is nothing to test.
+[ -f "$zip" ] || { echo "wine: $zip not found; run make windows first"; exit 77; }
+for tool in wine Xvfb xdotool xwd convert unzip timeout x86_64-w64-mingw32-objdump; do
+  command -v "$tool" >/dev/null || fail "$tool is not installed (make deps-test)"
+done
+
+work=$(mktemp -d)
+xvfb_pid=
+game_pid=
+cleanup() {
+  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
+  [ -d "$work/prefix" ] && WINEPREFIX=$work/prefix wineserver -k 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Unpacked as a player would: the game started from the zip's folder.
+unzip -q "$zip" -d "$work/unpacked" || fail "cannot unpack $zip"
+game_dir=$work/unpacked/$name
+[ -f "$game_dir/$name.exe" ] && [ -f "$game_dir/README.txt" ] || fail "the zip lacks $name.exe or README.txt"
+
+# One file that needs nothing but Windows' own DLLs.
+dlls=$(x86_64-w64-mingw32-objdump -p "$game_dir/$name.exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | sort -f | tr '\n' ' ')
+[ "$dlls" = "GDI32.dll KERNEL32.dll msvcrt.dll USER32.dll WINMM.dll " ] || fail "the .exe imports $dlls"
+echo "wine: imports $dlls"
+
+"$reference" title "$work/expected-title.ppm" || fail "no headless reference picture"
+
+# Our own X server on a free display; Xvfb picks the number and reports it.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 1 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.1
+done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=:$(head -n 1 "$work/display")
+
+export WINEPREFIX=$work/prefix WINEDEBUG=-all
+# No Mono or Gecko installer dialogs while the prefix is made.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+mkdir -p "$work/home"
+
+win=
+win_x=0
+win_y=0
+
+# Starts the game in the background: $1 = extra environment (KEY=VALUE ...), output into $work/run.log.
+start_game() {
+  (cd "$game_dir" && env "$@" timeout 240 wine "$name.exe" >"$work/run.log" 2>&1; echo $? >"$work/status") &
+  game_pid=$!
+  rm -f "$work/status"
+  win=
+  # The first start creates the Wine prefix, which takes a while.
+  for _ in $(seq 1 240); do
+    win=$(xdotool search --name '^Shotgun-Kalvoro$' 2>/dev/null | head -n 1)
+    [ -n "$win" ] && break
+    [ -f "$work/status" ] && fail "the game ended before its window appeared (status $(cat "$work/status"))"
+    sleep 0.5
+  done
+  [ -n "$win" ] || fail "no window named Shotgun-Kalvoro appeared"
+  local WIDTH=0 HEIGHT=0 X=0 Y=0 SCREEN=0 WINDOW=0
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  # Without a window manager Wine's X window is exactly the client area.
+  [ "$WIDTH" = 960 ] && [ "$HEIGHT" = 600 ] || fail "client area is ${WIDTH}x${HEIGHT}, expected 960x600"
+  win_x=$X
+  win_y=$Y
+  echo "wine: window $win, client 960x600 at ($X, $Y)"
+}
+
+# Screenshot of the client area into $work/$1.ppm.
+shoot() {
+  xwd -root -silent >"$work/root.xwd" && convert "xwd:$work/root.xwd" -crop "960x600+$win_x+$win_y" +repage "$work/$1.ppm"
+}
+
+# Waits up to about 10 s for the client area to satisfy a check given as a wine_reference command
+# whose picture argument is the word SHOT.
+await_picture() {
+  local label=$1
+  shift
+  for _ in $(seq 1 50); do
+    shoot "$label" || fail "no screenshot"
+    if "$reference" "${@//SHOT/$work/$label.ppm}" >"$work/check.log" 2>&1; then
+      cat "$work/check.log"
+      return 0
+    fi
+    sleep 0.2
+  done
+  cat "$work/check.log" >&2
+  return 1
+}
+
+save_png() {
+  [ -n "$shots" ] && mkdir -p "$shots" && convert "$work/$1.ppm" "$shots/$2"
+  return 0
+}
+
+# Waits for the game to end; its exit status lands in $status.
+wait_exit() {
+  for _ in $(seq 1 120); do
+    [ -f "$work/status" ] && break
+    sleep 0.5
+  done
+  [ -f "$work/status" ] || fail "the game did not end after its window was closed"
+  wait "$game_pid" 2>/dev/null
+  game_pid=
+  status=$(cat "$work/status")
+}
+
+close_window() {
+  # The pointer rests on the window: without a window manager the keyboard focus follows it.
+  xdotool mousemove $((win_x + 480)) $((win_y + 300))
+  xdotool key alt+F4
+}
+
+# The prompt blinks with the update count: its rows 168-175 are left out of the comparison.
+TITLE_CHECK=(compare "$work/expected-title.ppm" SHOT 168 175)
+# Both shells loaded in the heads-up display: only play draws them.
+PLAY_CHECK=(colour SHOT 8 8 13 13 D0DC78)
+
+# Run 1: no sound device (the silent path), the whole round trip.
+start_game HOME="$work/home" WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winealsa.drv,winepulse.drv,wineoss.drv=d"
+await_picture title "${TITLE_CHECK[@]}" || fail "the title screen differs from the headless picture"
+save_png title wine-title.png
+
+# A press held over several frames: a tap shorter than a frame is invisible to the polled input.
+xdotool mousemove $((win_x + 480)) $((win_y + 300))
+xdotool mousedown 1
+sleep 0.1
+xdotool mouseup 1
+await_picture play "${PLAY_CHECK[@]}" || fail "a held click did not start the stage"
+"$reference" colour "$work/play.ppm" 18 8 23 13 D0DC78 || fail "the second shell is missing"
+save_png play wine-play.png
+
+xdotool key Escape
+await_picture back "${TITLE_CHECK[@]}" || fail "Escape did not return to the title screen"
+
+close_window
+wait_exit
+[ "$status" = 0 ] || fail "closing the window ended the game with status $status (124: it kept running)"
+echo "wine: closed, exit status 0 (silent run)"
+
+# Run 2: ALSA's null device as the sound output, traced, so the blocks really go round.
+printf 'pcm.!default {\n  type null\n}\n' >"$work/home/.asoundrc"
+start_game HOME="$work/home" WINEDEBUG=trace+winmm WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winepulse.drv,wineoss.drv=d"
+await_picture title2 "${TITLE_CHECK[@]}" || fail "the title screen differs with a sound device"
+xdotool mousemove $((win_x + 480)) $((win_y + 300)) mousedown 1 sleep 0.1 mouseup 1
+await_picture play2 "${PLAY_CHECK[@]}" || fail "a held click did not start the stage with a sound device"
+sleep 2
+close_window
+wait_exit
+[ "$status" = 0 ] || fail "with a sound device the game ended with status $status"
+grep -q 'waveOutOpen' "$work/run.log" || fail "the wave output was never opened"
+writes=$(grep -c 'trace:winmm:waveOutWrite (' "$work/run.log")
+# Two blocks are queued at once; a third write means a block was handed back and refilled.
+[ "$writes" -ge 3 ] || fail "only $writes blocks were written to the wave output"
+calls=$(grep -oE 'trace:winmm:waveOut(Reset|UnprepareHeader|Close) ' "$work/run.log" | sed 's/.*waveOut//' | tr -d ' ' | tr '\n' ' ')
+[ "$calls" = "Reset UnprepareHeader UnprepareHeader Close " ] || fail "wave output shut down as: $calls"
+echo "wine: $writes blocks streamed, device reset, both headers unprepared, closed, exit status 0"
+echo "wine: PASS"

@@ -1,0 +1,199 @@
+// wine_reference.cpp -- host-side helper of the Wine end-to-end test: renders the title screen with
+// the headless backend as the picture the Windows build must show, and compares or probes screenshots.
+//   wine_reference title OUT.ppm                        headless title screen at 960 x 600
+//   wine_reference compare EXPECTED.ppm ACTUAL.ppm [Y0 Y1]  equal pixel for pixel, logical rows Y0..Y1 aside
+//   wine_reference colour FILE.ppm X0 Y0 X1 Y1 RRGGBB   every pixel of the logical box has that colour
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <vector>
+
+#include "app/main.h"
+#include "platform/headless/headless.h"
+#include "render/render.h"
+
+struct Ppm {
+    int32_t w;
+    int32_t h;
+    std::vector<uint32_t> pixels; // 0x00RRGGBB
+};
+
+static bool PpmWrite(const char* path, const uint32_t* pixels, int32_t w, int32_t h) {
+    FILE* f = fopen(path, "wb");
+    if (!f) {
+        return false;
+    }
+    fprintf(f, "P6\n%d %d\n255\n", (int)w, (int)h);
+    for (int32_t i = 0; i < w * h; ++i) {
+        const unsigned char rgb[3] = {(unsigned char)(pixels[i] >> 16), (unsigned char)(pixels[i] >> 8),
+                                      (unsigned char)pixels[i]};
+        fwrite(rgb, 1, 3, f);
+    }
+    return fclose(f) == 0;
+}
+
+// Reads the next header number of a binary PPM, skipping blanks and comments.
+static bool PpmReadNumber(FILE* f, int* out) {
+    int c = fgetc(f);
+    for (;;) {
+        if (c == '#') {
+            while (c != '\n' && c != EOF) {
+                c = fgetc(f);
+            }
+        } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            c = fgetc(f);
+        } else {
+            break;
+        }
+    }
+    if (c < '0' || c > '9') {
+        return false;
+    }
+    long value = 0;
+    while (c >= '0' && c <= '9') {
+        value = value * 10 + (c - '0');
+        if (value > 100000) {
+            return false;
+        }
+        c = fgetc(f);
+    }
+    *out = (int)value; // the one blank after the number is consumed here
+    return true;
+}
+
+static bool PpmRead(const char* path, Ppm* out) {
+    FILE* f = fopen(path, "rb");
+    if (!f) {
+        fprintf(stderr, "wine_reference: cannot open %s\n", path);
+        return false;
+    }
+    int w = 0;
+    int h = 0;
+    int maxval = 0;
+    const bool header = fgetc(f) == 'P' && fgetc(f) == '6' && PpmReadNumber(f, &w) && PpmReadNumber(f, &h) &&
+                        PpmReadNumber(f, &maxval) && w > 0 && h > 0 && maxval == 255;
+    if (!header) {
+        fprintf(stderr, "wine_reference: %s is not an 8-bit binary PPM\n", path);
+        fclose(f);
+        return false;
+    }
+    std::vector<unsigned char> rgb((size_t)w * h * 3);
+    const bool complete = fread(rgb.data(), 1, rgb.size(), f) == rgb.size();
+    fclose(f);
+    if (!complete) {
+        fprintf(stderr, "wine_reference: %s is cut short\n", path);
+        return false;
+    }
+    out->w = w;
+    out->h = h;
+    out->pixels.resize((size_t)w * h);
+    for (size_t i = 0; i < out->pixels.size(); ++i) {
+        out->pixels[i] = ((uint32_t)rgb[i * 3] << 16) | ((uint32_t)rgb[i * 3 + 1] << 8) | rgb[i * 3 + 2];
+    }
+    return true;
+}
+
+// The picture a freshly started game shows in its 960 x 600 window, a few frames in.
+static int CommandTitle(const char* outPath) {
+    PlatformWindow* window = HeadlessOpenWindow(WINDOW_CLIENT_WIDTH, WINDOW_CLIENT_HEIGHT);
+    MainStartup(window);
+    for (int i = 0; i < 5; ++i) {
+        HeadlessAdvanceTicks(16);
+        HeadlessRunFrame(window);
+    }
+    int32_t w = 0;
+    int32_t h = 0;
+    const uint32_t* image = HeadlessPresentedImage(&w, &h);
+    if (!image || w != WINDOW_CLIENT_WIDTH || h != WINDOW_CLIENT_HEIGHT) {
+        fprintf(stderr, "wine_reference: the headless game presented no 960 x 600 picture\n");
+        return 1;
+    }
+    return PpmWrite(outPath, image, w, h) ? 0 : 1;
+}
+
+// Scale of a screenshot of the whole client area at start-up size (the picture fills it exactly).
+static int32_t ScaleOf(const Ppm& image) { return image.w / LOGICAL_WIDTH; }
+
+static int CommandCompare(const char* expectedPath, const char* actualPath, int maskY0, int maskY1) {
+    Ppm expected;
+    Ppm actual;
+    if (!PpmRead(expectedPath, &expected) || !PpmRead(actualPath, &actual)) {
+        return 1;
+    }
+    if (expected.w != actual.w || expected.h != actual.h) {
+        fprintf(stderr, "compare: size %dx%d, expected %dx%d\n", (int)actual.w, (int)actual.h, (int)expected.w,
+                (int)expected.h);
+        return 1;
+    }
+    const int32_t scale = ScaleOf(expected);
+    long differing = 0;
+    for (int32_t y = 0; y < expected.h; ++y) {
+        const int32_t logicalY = scale > 0 ? y / scale : y;
+        if (logicalY >= maskY0 && logicalY <= maskY1) {
+            continue;
+        }
+        for (int32_t x = 0; x < expected.w; ++x) {
+            const size_t i = (size_t)y * expected.w + x;
+            if (expected.pixels[i] != actual.pixels[i]) {
+                if (differing == 0) {
+                    fprintf(stderr, "compare: first difference at client (%d, %d): %06X, expected %06X\n", (int)x,
+                            (int)y, (unsigned)actual.pixels[i], (unsigned)expected.pixels[i]);
+                }
+                ++differing;
+            }
+        }
+    }
+    if (differing) {
+        fprintf(stderr, "compare: %ld pixels differ\n", differing);
+        return 1;
+    }
+    printf("compare: %dx%d identical (logical rows %d-%d masked)\n", (int)expected.w, (int)expected.h, maskY0,
+           maskY1);
+    return 0;
+}
+
+static int CommandColour(const char* path, int x0, int y0, int x1, int y1, uint32_t colour) {
+    Ppm image;
+    if (!PpmRead(path, &image)) {
+        return 1;
+    }
+    const int32_t scale = ScaleOf(image);
+    if (scale < 1 || x0 > x1 || y0 > y1 || x0 < 0 || y0 < 0 || (x1 + 1) * scale > image.w ||
+        (y1 + 1) * scale > image.h) {
+        fprintf(stderr, "colour: box (%d, %d)-(%d, %d) is not inside the %dx%d picture\n", x0, y0, x1, y1,
+                (int)image.w, (int)image.h);
+        return 1;
+    }
+    for (int32_t y = y0 * scale; y < (y1 + 1) * scale; ++y) {
+        for (int32_t x = x0 * scale; x < (x1 + 1) * scale; ++x) {
+            const uint32_t seen = image.pixels[(size_t)y * image.w + x];
+            if (seen != colour) {
+                fprintf(stderr, "colour: client (%d, %d) is %06X, expected %06X\n", (int)x, (int)y, (unsigned)seen,
+                        (unsigned)colour);
+                return 1;
+            }
+        }
+    }
+    printf("colour: logical (%d..%d, %d..%d) is %06X\n", x0, x1, y0, y1, (unsigned)colour);
+    return 0;
+}
+
+int main(int argc, char** argv) {
+    if (argc == 3 && strcmp(argv[1], "title") == 0) {
+        return CommandTitle(argv[2]);
+    }
+    if ((argc == 4 || argc == 6) && strcmp(argv[1], "compare") == 0) {
+        const int y0 = argc == 6 ? atoi(argv[4]) : 1;
+        const int y1 = argc == 6 ? atoi(argv[5]) : 0;
+        return CommandCompare(argv[2], argv[3], y0, y1);
+    }
+    if (argc == 8 && strcmp(argv[1], "colour") == 0) {
+        return CommandColour(argv[2], atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]),
+                             (uint32_t)strtoul(argv[7], NULL, 16));
+    }
+    fprintf(stderr, "usage: wine_reference title OUT.ppm | compare EXPECTED ACTUAL [Y0 Y1] | "
+                    "colour FILE X0 Y0 X1 Y1 RRGGBB\n");
+    return 2;
+}
