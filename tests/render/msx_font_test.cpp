@@ -143,11 +143,6 @@ TEST(DrawMsxStringTest, LightsExactlyTheGlyphBits) {
         }
     }
     EXPECT_EQ(LitCount(), lit);
-    EXPECT_EQ(pixelBuffer[0 * 320 + 2], INK);
-    EXPECT_EQ(pixelBuffer[1 * 320 + 1], INK);
-    EXPECT_EQ(pixelBuffer[1 * 320 + 3], INK);
-    EXPECT_EQ(pixelBuffer[2 * 320 + 0], INK);
-    EXPECT_EQ(pixelBuffer[2 * 320 + 4], INK);
 }
 
 TEST(DrawMsxStringTest, ScaleTwoMakesSquaresAndSixteenPixelCells) {
@@ -253,9 +248,6 @@ TEST(DrawMsxStringCenteredTest, GameTextsStartWhereExpected) {
         auto placed = Drawn([&] { DrawMsxString(c.x, 50, c.text, INK, c.scale); });
         EXPECT_EQ(Drawn([&] { DrawMsxStringCentered(50, c.text, INK, c.scale); }), placed) << c.text;
     }
-    EXPECT_EQ(MsxStringWidth("STAGE CLEAR!", 2), 192);
-    EXPECT_EQ(MsxStringWidth("GAME OVER", 2), 144);
-    EXPECT_EQ(MsxStringWidth("SHOTGUN-KALVORO", 2), 240);
     ClearBuffer();
     DrawMsxStringCentered(50, nullptr, INK, 1);
     EXPECT_EQ(LitCount(), 0);
@@ -272,10 +264,6 @@ TEST(PressAnyKeyPromptTest, ShowsForThirtyCountsThenHidesForThirty) {
         EXPECT_EQ(Drawn([&] { DrawPressAnyKeyPrompt(counter, INK); }), shown ? prompt : blank)
             << "counter " << counter;
     }
-    EXPECT_EQ(Drawn([] { DrawPressAnyKeyPrompt(29, INK); }), prompt);
-    EXPECT_EQ(Drawn([] { DrawPressAnyKeyPrompt(30, INK); }), blank);
-    EXPECT_EQ(Drawn([] { DrawPressAnyKeyPrompt(-29, INK); }), prompt);
-    EXPECT_EQ(Drawn([] { DrawPressAnyKeyPrompt(-30, INK); }), blank);
     EXPECT_EQ(Drawn([] { DrawPressAnyKeyPrompt(INT32_MIN, INK); }), prompt); // phase -71582788, even
 }
 
