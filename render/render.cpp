@@ -128,17 +128,22 @@ void RenderDrawCircle(int32_t cx, int32_t cy, int32_t r, uint32_t colour) {
     }
 }
 
+// The client size, read afresh; a minimised window counts as 1 x 1.
+static void RenderClientSize(PlatformWindow* window, int32_t* cw, int32_t* ch) {
+    *cw = 0;
+    *ch = 0;
+    PlatformGetClientSize(window, cw, ch);
+    if (*cw <= 0) {
+        *cw = 1;
+    }
+    if (*ch <= 0) {
+        *ch = 1;
+    }
+}
+
 void UpdateDisplayLayout(PlatformWindow* window) {
-    int32_t cw = 0;
-    int32_t ch = 0;
-    PlatformGetClientSize(window, &cw, &ch);
-    // A minimised window counts as 1 x 1.
-    if (cw <= 0) {
-        cw = 1;
-    }
-    if (ch <= 0) {
-        ch = 1;
-    }
+    int32_t cw, ch;
+    RenderClientSize(window, &cw, &ch);
     int32_t scaleX = cw / LOGICAL_WIDTH;
     int32_t scaleY = ch / LOGICAL_HEIGHT;
     int32_t scale = scaleX < scaleY ? scaleX : scaleY;
@@ -168,15 +173,8 @@ void MapClientToLogical(int32_t clientX, int32_t clientY, int32_t* outX, int32_t
 
 void PresentPixelBuffer(PlatformWindow* window) {
     UpdateDisplayLayout(window);
-    int32_t cw = 0;
-    int32_t ch = 0;
-    PlatformGetClientSize(window, &cw, &ch);
-    if (cw <= 0) {
-        cw = 1;
-    }
-    if (ch <= 0) {
-        ch = 1;
-    }
+    int32_t cw, ch;
+    RenderClientSize(window, &cw, &ch);
     // The client size is at least 1 x 1, so a recorded size of 0 means there is no back buffer.
     if (g_memW == 0 || g_memH == 0 || cw != g_memW || ch != g_memH) {
         RenderReleaseBackBuffer();
