@@ -2,6 +2,8 @@
 // polled through WHDR_INQUEUE; no callback, so nothing runs outside the frame loop's thread.
 #include <stdint.h>
 #include <windows.h>
+
+// After windows.h, whose types it needs.
 #include <mmsystem.h>
 
 #include "platform/platform.h"

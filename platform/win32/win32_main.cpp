@@ -37,7 +37,8 @@ static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         return 0;
     case WM_MOUSEMOVE:
         if (gStarted) {
-            MainOnMouseMove((int32_t)(uint16_t)(lParam & 0xFFFF), (int32_t)(uint16_t)((lParam >> 16) & 0xFFFF));
+            MainOnMouseMove((int32_t)(uint16_t)(lParam & 0xFFFF),
+                            (int32_t)(uint16_t)((lParam >> 16) & 0xFFFF));
         }
         return 0;
     default:
@@ -71,8 +72,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const int outerW = rect.right - rect.left;
     const int outerH = rect.bottom - rect.top;
 
-    gHwnd = CreateWindowExA(0, WINDOW_CLASS_NAME, WINDOW_TITLE, WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT,
-                            CW_USEDEFAULT, outerW, outerH, NULL, NULL, instance, NULL);
+    gHwnd = CreateWindowExA(0, WINDOW_CLASS_NAME, WINDOW_TITLE, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                            CW_USEDEFAULT, CW_USEDEFAULT, outerW, outerH, NULL, NULL, instance, NULL);
     if (!gHwnd) {
         return MainFailStartup("Shotgun-Kalvoro could not create its window.", 2);
     }
@@ -110,9 +111,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     return 0;
 }
 
-uint32_t PlatformTicks(void) { return (uint32_t)GetTickCount(); }
+uint32_t PlatformTicks(void) {
+    return (uint32_t)GetTickCount();
+}
 
-void PlatformSleep(uint32_t ms) { Sleep(ms); }
+void PlatformSleep(uint32_t ms) {
+    Sleep(ms);
+}
 
 void PlatformGetClientSize(PlatformWindow* window, int32_t* w, int32_t* h) {
     RECT rect = {0, 0, 0, 0};

@@ -114,7 +114,9 @@ static int CommandTitle(const char* outPath) {
 }
 
 // Scale of a screenshot of the whole client area at start-up size (the picture fills it exactly).
-static int32_t ScaleOf(const Ppm& image) { return image.w / LOGICAL_WIDTH; }
+static int32_t ScaleOf(const Ppm& image) {
+    return image.w / LOGICAL_WIDTH;
+}
 
 static int CommandCompare(const char* expectedPath, const char* actualPath, int maskY0, int maskY1) {
     Ppm expected;
@@ -123,8 +125,8 @@ static int CommandCompare(const char* expectedPath, const char* actualPath, int 
         return 1;
     }
     if (expected.w != actual.w || expected.h != actual.h) {
-        fprintf(stderr, "compare: size %dx%d, expected %dx%d\n", (int)actual.w, (int)actual.h, (int)expected.w,
-                (int)expected.h);
+        fprintf(stderr, "compare: size %dx%d, expected %dx%d\n", (int)actual.w, (int)actual.h,
+                (int)expected.w, (int)expected.h);
         return 1;
     }
     const int32_t scale = ScaleOf(expected);
@@ -138,8 +140,8 @@ static int CommandCompare(const char* expectedPath, const char* actualPath, int 
             const size_t i = (size_t)y * expected.w + x;
             if (expected.pixels[i] != actual.pixels[i]) {
                 if (differing == 0) {
-                    fprintf(stderr, "compare: first difference at client (%d, %d): %06X, expected %06X\n", (int)x,
-                            (int)y, (unsigned)actual.pixels[i], (unsigned)expected.pixels[i]);
+                    fprintf(stderr, "compare: first difference at client (%d, %d): %06X, expected %06X\n",
+                            (int)x, (int)y, (unsigned)actual.pixels[i], (unsigned)expected.pixels[i]);
                 }
                 ++differing;
             }
@@ -170,8 +172,8 @@ static int CommandColour(const char* path, int x0, int y0, int x1, int y1, uint3
         for (int32_t x = x0 * scale; x < (x1 + 1) * scale; ++x) {
             const uint32_t seen = image.pixels[(size_t)y * image.w + x];
             if (seen != colour) {
-                fprintf(stderr, "colour: client (%d, %d) is %06X, expected %06X\n", (int)x, (int)y, (unsigned)seen,
-                        (unsigned)colour);
+                fprintf(stderr, "colour: client (%d, %d) is %06X, expected %06X\n", (int)x, (int)y,
+                        (unsigned)seen, (unsigned)colour);
                 return 1;
             }
         }
