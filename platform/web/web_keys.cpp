@@ -1,0 +1,142 @@
+// web_keys.cpp -- KeyboardEvent.code names to Win32 virtual-key codes (the same codes the SDL2 backend
+// gives), and the down state of every physical key and mouse button behind those codes.
+#include "platform/web/web_keys.h"
+
+#include <string.h>
+
+struct WebKeyName {
+    const char* code;
+    int32_t vk;
+};
+
+// Keys outside the regular runs of letters, digits, keypad digits and F1..F12.
+static const WebKeyName WEB_KEY_NAMES[] = {
+    {"Backspace", 8},       {"Tab", 9},             {"Enter", 13},          {"NumpadEnter", 13},
+    {"ShiftLeft", 16},      {"ShiftRight", 16},     {"ControlLeft", 17},    {"ControlRight", 17},
+    {"AltLeft", 18},        {"AltRight", 18},       {"Pause", 19},          {"CapsLock", 20},
+    {"Escape", 27},         {"Space", 32},          {"PageUp", 33},         {"PageDown", 34},
+    {"End", 35},            {"Home", 36},           {"ArrowLeft", 37},      {"ArrowUp", 38},
+    {"ArrowRight", 39},     {"ArrowDown", 40},      {"PrintScreen", 44},    {"Insert", 45},
+    {"Delete", 46},         {"MetaLeft", 91},       {"MetaRight", 92},      {"OSLeft", 91},
+    {"OSRight", 92},        {"ContextMenu", 93},    {"NumpadMultiply", 106}, {"NumpadAdd", 107},
+    {"NumpadSubtract", 109}, {"NumpadDecimal", 110}, {"NumpadDivide", 111}, {"NumLock", 144},
+    {"ScrollLock", 145},    {"Semicolon", 186},     {"Equal", 187},         {"Comma", 188},
+    {"Minus", 189},         {"Period", 190},        {"Slash", 191},         {"Backquote", 192},
+    {"BracketLeft", 219},   {"Backslash", 220},     {"BracketRight", 221},  {"Quote", 222},
+};
+
+constexpr int32_t WEB_NAMED_KEYS = (int32_t)(sizeof(WEB_KEY_NAMES) / sizeof(WEB_KEY_NAMES[0]));
+// Physical keys: 26 letters, 10 digits, 10 keypad digits, 12 function keys, then the named ones.
+constexpr int32_t WEB_SLOT_LETTERS = 0;
+constexpr int32_t WEB_SLOT_DIGITS = 26;
+constexpr int32_t WEB_SLOT_KEYPAD = 36;
+constexpr int32_t WEB_SLOT_FKEYS = 46;
+constexpr int32_t WEB_SLOT_NAMED = 58;
+constexpr int32_t WEB_SLOTS = WEB_SLOT_NAMED + WEB_NAMED_KEYS;
+// Longest name a KeyboardEvent.code can carry through the page's event record.
+constexpr size_t WEB_CODE_MAX = 32;
+
+static uint8_t gSlotDown[WEB_SLOTS];
+// Down state by virtual-key code: a key code is down while any of its physical keys is.
+static uint8_t gVkDown[256];
+
+// Which physical key a name stands for; -1 when the game has no code for it.
+static int32_t WebKeySlot(const char* code) {
+    if (!code) {
+        return -1;
+    }
+    size_t len = 0;
+    while (len < WEB_CODE_MAX && code[len] != '\0') {
+        ++len;
+    }
+    if (len == WEB_CODE_MAX) {
+        return -1;
+    }
+    if (len == 4 && strncmp(code, "Key", 3) == 0 && code[3] >= 'A' && code[3] <= 'Z') {
+        return WEB_SLOT_LETTERS + (code[3] - 'A');
+    }
+    if (len == 6 && strncmp(code, "Digit", 5) == 0 && code[5] >= '0' && code[5] <= '9') {
+        return WEB_SLOT_DIGITS + (code[5] - '0');
+    }
+    if (len == 7 && strncmp(code, "Numpad", 6) == 0 && code[6] >= '0' && code[6] <= '9') {
+        return WEB_SLOT_KEYPAD + (code[6] - '0');
+    }
+    if ((len == 2 || len == 3) && code[0] == 'F' && code[1] >= '1' && code[1] <= '9') {
+        int32_t n = code[1] - '0';
+        if (len == 3) {
+            if (code[2] < '0' || code[2] > '9') {
+                return -1;
+            }
+            n = n * 10 + (code[2] - '0');
+        }
+        return n <= 12 ? WEB_SLOT_FKEYS + n - 1 : -1;
+    }
+    for (int32_t i = 0; i < WEB_NAMED_KEYS; ++i) {
+        if (strcmp(code, WEB_KEY_NAMES[i].code) == 0) {
+            return WEB_SLOT_NAMED + i;
+        }
+    }
+    return -1;
+}
+
+static int32_t WebSlotVk(int32_t slot) {
+    if (slot < WEB_SLOT_DIGITS) {
+        return 'A' + slot - WEB_SLOT_LETTERS;
+    }
+    if (slot < WEB_SLOT_KEYPAD) {
+        return '0' + slot - WEB_SLOT_DIGITS;
+    }
+    if (slot < WEB_SLOT_FKEYS) {
+        return 96 + slot - WEB_SLOT_KEYPAD;
+    }
+    if (slot < WEB_SLOT_NAMED) {
+        return 112 + slot - WEB_SLOT_FKEYS;
+    }
+    return WEB_KEY_NAMES[slot - WEB_SLOT_NAMED].vk;
+}
+
+int32_t WebKeyCodeToVk(const char* code) {
+    const int32_t slot = WebKeySlot(code);
+    return slot < 0 ? 0 : WebSlotVk(slot);
+}
+
+int32_t WebKeysOnKey(const char* code, int down) {
+    const int32_t slot = WebKeySlot(code);
+    if (slot < 0) {
+        return 0;
+    }
+    gSlotDown[slot] = down ? 1 : 0;
+    const int32_t vk = WebSlotVk(slot);
+    uint8_t any = 0;
+    for (int32_t s = 0; s < WEB_SLOTS; ++s) {
+        if (gSlotDown[s] && WebSlotVk(s) == vk) {
+            any = 1;
+        }
+    }
+    gVkDown[vk] = any;
+    return vk;
+}
+
+// MouseEvent.button order is left, middle, right, back, forward; Win32 numbers them 1, 4, 2, 5, 6.
+static const int32_t WEB_BUTTON_VK[5] = {1, 4, 2, 5, 6};
+// MouseEvent.buttons bits are left, right, middle, back, forward.
+static const int32_t WEB_BUTTON_BIT_VK[5] = {1, 2, 4, 5, 6};
+
+void WebKeysOnButton(int32_t domButton, int down) {
+    if ((uint32_t)domButton < 5u) {
+        gVkDown[WEB_BUTTON_VK[domButton]] = down ? 1 : 0;
+    }
+}
+
+void WebKeysSyncButtons(int32_t domButtons) {
+    for (int32_t bit = 0; bit < 5; ++bit) {
+        gVkDown[WEB_BUTTON_BIT_VK[bit]] = (domButtons >> bit) & 1;
+    }
+}
+
+int WebKeysIsDown(int32_t vk) { return (uint32_t)vk <= 255u ? gVkDown[vk] : 0; }
+
+void WebKeysReleaseAll(void) {
+    memset(gSlotDown, 0, sizeof(gSlotDown));
+    memset(gVkDown, 0, sizeof(gVkDown));
+}

@@ -1,0 +1,129 @@
+// web_platform.cpp -- clock, page size, cursor, key state and picture of the browser build: the
+// 320 x 200 picture goes to a canvas that the page's CSS scales and places at the layout rectangle.
+#include "platform/web/web_platform.h"
+
+#include <emscripten.h>
+
+#include "platform/web/web_keys.h"
+
+struct PlatformWindow {
+    int32_t canvasReady;
+};
+
+constexpr int32_t WEB_PICTURE_W = 320;
+constexpr int32_t WEB_PICTURE_H = 200;
+
+static PlatformWindow gWebWindow;
+static int gWebBackBufferHeld;
+static int gWebCursorKnown;
+static int32_t gWebCursorX;
+static int32_t gWebCursorY;
+// The picture as the canvas takes it: bytes R, G, B, A per pixel.
+static uint8_t gWebRgba[WEB_PICTURE_W * WEB_PICTURE_H * 4];
+
+// Finds the page's canvas (or adds one) and keeps its 2D context; 0 when there is no 2D canvas.
+EM_JS(int, WebCanvasInit, (int w, int h), {
+    var canvas = document.getElementById('screen');
+    if (!canvas) {
+        canvas = document.createElement('canvas');
+        canvas.id = 'screen';
+        canvas.style.position = 'absolute';
+        canvas.style.imageRendering = 'pixelated';
+        document.body.appendChild(canvas);
+    }
+    canvas.width = w;
+    canvas.height = h;
+    var ctx = canvas.getContext('2d', {alpha : false});
+    if (!ctx) {
+        return 0;
+    }
+    Module.webScreen = {canvas : canvas, ctx : ctx, image : ctx.createImageData(w, h), x : NaN, y : NaN, w : NaN, h : NaN};
+    return 1;
+});
+
+EM_JS(int, WebInnerWidth, (), { return window.innerWidth | 0; });
+EM_JS(int, WebInnerHeight, (), { return window.innerHeight | 0; });
+
+// Puts the RGBA picture on the canvas and moves the canvas to the destination rectangle (CSS pixels);
+// the page around it is black.
+EM_JS(void, WebCanvasShow, (const uint8_t* rgba, int bytes, int x, int y, int w, int h), {
+    var s = Module.webScreen;
+    s.image.data.set(HEAPU8.subarray(rgba, rgba + bytes));
+    s.ctx.putImageData(s.image, 0, 0);
+    // Style changes only when the layout changes: each one costs the page a new layout.
+    if (x !== s.x || y !== s.y || w !== s.w || h !== s.h) {
+        var st = s.canvas.style;
+        st.left = x + 'px';
+        st.top = y + 'px';
+        st.width = w + 'px';
+        st.height = h + 'px';
+        s.x = x;
+        s.y = y;
+        s.w = w;
+        s.h = h;
+    }
+});
+
+PlatformWindow* WebOpenWindow(void) {
+    gWebWindow.canvasReady = WebCanvasInit(WEB_PICTURE_W, WEB_PICTURE_H);
+    return &gWebWindow;
+}
+
+void WebSetCursor(int32_t clientX, int32_t clientY) {
+    gWebCursorX = clientX;
+    gWebCursorY = clientY;
+    gWebCursorKnown = 1;
+}
+
+uint32_t PlatformTicks(void) {
+    // The page's millisecond clock, cut to 32 bits so it wraps like the desktop's tick counter.
+    return (uint32_t)(uint64_t)emscripten_get_now();
+}
+
+// The browser owns the loop and paces it with the display; nothing may block its thread.
+void PlatformSleep(uint32_t ms) { (void)ms; }
+
+void PlatformGetClientSize(PlatformWindow* window, int32_t* w, int32_t* h) {
+    (void)window;
+    *w = WebInnerWidth();
+    *h = WebInnerHeight();
+}
+
+int PlatformGetCursorClient(PlatformWindow* window, int32_t* x, int32_t* y) {
+    (void)window;
+    // A page learns the cursor only from mouse events; before the first one there is none.
+    if (!gWebCursorKnown) {
+        return 0;
+    }
+    *x = gWebCursorX;
+    *y = gWebCursorY;
+    return 1;
+}
+
+int PlatformIsKeyDown(int32_t vk) { return WebKeysIsDown(vk); }
+
+// The canvas is the back buffer and the page's CSS does the scaling; holding it is a flag.
+void PlatformBackBufferCreate(PlatformWindow* window, int32_t w, int32_t h) {
+    (void)window;
+    (void)w;
+    (void)h;
+    gWebBackBufferHeld = 1;
+}
+
+void PlatformBackBufferRelease(void) { gWebBackBufferHeld = 0; }
+
+void PlatformPresent(PlatformWindow* window, const uint32_t* pixels, int32_t destX, int32_t destY,
+                     int32_t destW, int32_t destH) {
+    if (!window || !window->canvasReady || !gWebBackBufferHeld || !pixels) {
+        return;
+    }
+    for (int32_t i = 0; i < WEB_PICTURE_W * WEB_PICTURE_H; ++i) {
+        const uint32_t p = pixels[i];
+        uint8_t* out = &gWebRgba[i * 4];
+        out[0] = (uint8_t)(p >> 16);
+        out[1] = (uint8_t)(p >> 8);
+        out[2] = (uint8_t)p;
+        out[3] = 255;
+    }
+    WebCanvasShow(gWebRgba, (int)sizeof(gWebRgba), destX, destY, destW, destH);
+}

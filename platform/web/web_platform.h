@@ -1,0 +1,13 @@
+// web_platform.h -- the page behind the platform seam: its canvas, its size, the cursor and the keys,
+// as the entry point in web_main.cpp feeds them from the browser's events.
+#pragma once
+#include <stdint.h>
+
+#include "platform/platform.h"
+
+// The page's one window: finds (or adds) the 320 x 200 canvas the picture goes to.
+PlatformWindow* WebOpenWindow(void);
+// The last cursor position seen by a mouse event, in the page's client coordinates.
+void WebSetCursor(int32_t clientX, int32_t clientY);
+// Starts the sound output if the page may now play sound (called on every click and key).
+void WebAudioOnGesture(void);
