@@ -77,6 +77,16 @@ PlatformWindow* Sdl2OpenWindow(const char** whyNot) {
         *whyNot = SDL_GetError();
         return nullptr;
     }
+    // Without a display SDL falls back to its invisible off-screen driver; a game nobody can see
+    // is a failure unless that driver was asked for by name.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* wanted = SDL_getenv("SDL_VIDEODRIVER");
+    if (driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) &&
+        !(wanted && SDL_strcasecmp(wanted, driver) == 0)) {
+        *whyNot = "no display found: DISPLAY or WAYLAND_DISPLAY is not set or not reachable";
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return nullptr;
+    }
     // Whole-number scaling with nearest sampling: every logical pixel becomes a square block.
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     gWindow.window = SDL_CreateWindow("Shotgun-Kalvoro", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 960, 600,
