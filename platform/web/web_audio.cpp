@@ -15,7 +15,8 @@ EM_JS(int, WebAudioOpenJs, (const int16_t* block0, const int16_t* block1, int sa
         return 0;
     }
     if (!Module.webAudioStats) {
-        Module.webAudioStats = {queued : 0, scheduled : 0, peak : 0, state : 'waiting for a click or key'};
+        // offered: blocks the game handed over; queued: those taken; scheduled: those sent to the speakers.
+        Module.webAudioStats = {offered : 0, queued : 0, scheduled : 0, peak : 0, state : 'waiting for a click or key'};
     }
     Module.webAudio = {
         Ctor : Ctor,
@@ -89,6 +90,7 @@ EM_JS(void, WebAudioGestureJs, (), {
 
 EM_JS(void, WebAudioQueueJs, (int block), {
     var a = Module.webAudio;
+    Module.webAudioStats.offered++;
     if (!a || (a.endTime[block] >= 0) || a.waiting.some(function(w) { return w[0] === block; })) {
         return; // closed, or the block is still held: its place in the order would be lost
     }

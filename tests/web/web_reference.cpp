@@ -1,5 +1,5 @@
 // web_reference.cpp -- the pictures the browser test expects, made by the headless build: the 320 x 200
-// logical picture of the title screen and of the first frame in play after a click.
+// logical picture of the title screen, and of play once the player has landed and the view has settled.
 //   web_reference SOURCE_ROOT OUT_DIR   writes OUT_DIR/title.ppm and OUT_DIR/play.ppm
 // It runs in SOURCE_ROOT, so it plays the same stage file that the page carries (or the built-in one).
 #include <stdint.h>
@@ -17,6 +17,9 @@
 constexpr int32_t CLICK_X = 480;
 constexpr int32_t CLICK_Y = 100;
 constexpr uint32_t FRAME_MS = 16;
+// Frames in play before the picture is taken: the player has landed and the camera's easing has come
+// to rest, so only the patrolling enemies depend on how the time was cut into frames.
+constexpr int32_t SETTLE_FRAMES = 150;
 
 static bool WebReferenceWrite(const std::string& path) {
     FILE* f = fopen(path.c_str(), "wb");
@@ -59,5 +62,9 @@ int main(int argc, char** argv) {
     }
     HeadlessSetKeyDown(1, 1);
     WebReferenceFrame(window);
+    HeadlessSetKeyDown(1, 0);
+    for (int32_t i = 0; i < SETTLE_FRAMES; ++i) {
+        WebReferenceFrame(window);
+    }
     return WebReferenceWrite(outDir + "/play.ppm") ? 0 : 1;
 }

@@ -1,0 +1,404 @@
+// web_test.mjs -- the browser build played in headless Chromium: the page is served on 127.0.0.1 by this
+// test, its canvas is read back and compared with the headless build's pictures, and a run is played
+// with real mouse and key input (start, shoot, reload, Escape) at two page sizes, with sound flowing.
+//   node web_test.mjs --page BUILD_WEB_DIR --reference WEB_REFERENCE_EXE --source SOURCE_ROOT
+// Exits 77 (skipped) when the page or the node modules are missing, unless KALVORO_REQUIRE_WEB is set.
+import { test, after, before } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+const HERE = path.dirname(fileURLToPath(import.meta.url));
+const W = 320;
+const H = 200;
+// The blinking press-any-key prompt: its rows depend on when the picture was taken.
+const PROMPT_ROWS = [168, 175];
+const CLICK = { x: 480, y: 100 }; // where web_reference clicked, at 960 x 600
+const SKY = 0x58a4d8;
+const SHELL_LOADED = 0xd0dc78;
+const SHELL_SPENT = 0x7c807b;
+const WHITE = 0xffffff;
+// Enemies patrol in real time: wherever either picture shows one, the pixel is not compared.
+const ENEMY_COLOURS = new Set([0x3eb849, 0x1d681d]);
+// How long web_reference plays before its picture (150 frames of 16 ms), with some margin.
+const SETTLE_MS = 3000;
+const WAIT_MS = 5000;
+
+function argument(name) {
+  const i = process.argv.indexOf(`--${name}`);
+  return i > 0 && i + 1 < process.argv.length ? process.argv[i + 1] : '';
+}
+
+const pageDir = path.resolve(argument('page') || path.join(HERE, '../../build-web'));
+const referenceExe = argument('reference');
+const sourceDir = path.resolve(argument('source') || path.join(HERE, '../..'));
+const playwrightEntry = path.join(HERE, 'node_modules/playwright-core/index.mjs');
+
+for (const [what, file, fix] of [
+  ['the page', path.join(pageDir, 'index.html'), 'make web'],
+  ['playwright-core', playwrightEntry, 'npm ci in tests/web'],
+]) {
+  if (!fs.existsSync(file)) {
+    console.error(`web_test: ${what} is missing (${file}); run ${fix}.`);
+    process.exit(process.env.KALVORO_REQUIRE_WEB ? 1 : 77);
+  }
+}
+if (!referenceExe || !fs.existsSync(referenceExe)) {
+  console.error('web_test: --reference must name the built web_reference program');
+  process.exit(1);
+}
+
+const { chromium } = await import(playwrightEntry);
+
+function readPpm(file) {
+  const data = fs.readFileSync(file);
+  const header = data.subarray(0, 20).toString('latin1').match(/^P6\s+(\d+)\s+(\d+)\s+255\s/);
+  assert.ok(header, `${file} is not a binary PPM`);
+  const [w, h] = [Number(header[1]), Number(header[2])];
+  const rgb = data.subarray(header[0].length);
+  const pixels = new Uint32Array(w * h);
+  for (let i = 0; i < w * h; i++) {
+    pixels[i] = (rgb[i * 3] << 16) | (rgb[i * 3 + 1] << 8) | rgb[i * 3 + 2];
+  }
+  return { w, h, pixels };
+}
+
+// The page's files only, from its own folder; anything else is a 404.
+function servePage(root) {
+  const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' };
+  const server = http.createServer((req, res) => {
+    const name = decodeURIComponent(new URL(req.url, 'http://127.0.0.1').pathname);
+    const file = path.join(root, path.normalize(name === '/' ? '/index.html' : name));
+    if (req.method !== 'GET' || !file.startsWith(root + path.sep)) {
+      res.writeHead(404).end();
+      return;
+    }
+    fs.readFile(file, (err, body) => {
+      if (err) {
+        res.writeHead(404).end();
+      } else {
+        res.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
+        res.end(body);
+      }
+    });
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+const hex = (c) => `#${c.toString(16).padStart(6, '0')}`;
+
+// Pixels that differ between the canvas and a reference picture, outside the masked rows and,
+// when asked, wherever an enemy stands in either picture.
+function differences(actual, expected, maskRows, maskEnemies = false) {
+  const out = [];
+  for (let y = 0; y < H; y++) {
+    if (maskRows && y >= maskRows[0] && y <= maskRows[1]) {
+      continue;
+    }
+    for (let x = 0; x < W; x++) {
+      const i = y * W + x;
+      if (maskEnemies && (ENEMY_COLOURS.has(actual[i]) || ENEMY_COLOURS.has(expected[i]))) {
+        continue;
+      }
+      if (actual[i] !== expected[i]) {
+        out.push(`(${x}, ${y}) ${hex(actual[i])} instead of ${hex(expected[i])}`);
+      }
+    }
+  }
+  return out;
+}
+
+let server;
+let context;
+let page;
+let reference;
+let profileDir;
+let refDir;
+const consoleErrors = [];
+
+// The canvas contents as 0xRRGGBB, with the alpha of every pixel checked to be opaque.
+async function canvasPixels() {
+  const rgba = await page.evaluate(() => {
+    const c = document.getElementById('screen');
+    return Array.from(c.getContext('2d').getImageData(0, 0, c.width, c.height).data);
+  });
+  assert.equal(rgba.length, W * H * 4, 'the canvas is not 320 x 200');
+  const pixels = new Uint32Array(W * H);
+  for (let i = 0; i < W * H; i++) {
+    assert.equal(rgba[i * 4 + 3], 255, 'a canvas pixel is not opaque');
+    pixels[i] = (rgba[i * 4] << 16) | (rgba[i * 4 + 1] << 8) | rgba[i * 4 + 2];
+  }
+  return pixels;
+}
+
+const at = (pixels, x, y) => pixels[y * W + x];
+
+// Polls the canvas until the predicate holds; fails with the last reason it gave.
+async function waitForCanvas(what, predicate) {
+  const end = Date.now() + WAIT_MS;
+  let last = '';
+  for (;;) {
+    const pixels = await canvasPixels();
+    const result = predicate(pixels);
+    if (result === true) {
+      return pixels;
+    }
+    last = result;
+    if (Date.now() > end) {
+      assert.fail(`${what}: ${last}`);
+    }
+    await page.waitForTimeout(30);
+  }
+}
+
+// A press long enough to span several frames: the game polls the button once per frame.
+async function clickAt(x, y) {
+  await page.mouse.move(x, y);
+  await page.mouse.down();
+  await page.waitForTimeout(120);
+  await page.mouse.up();
+}
+
+async function tapKey(key) {
+  await page.keyboard.down(key);
+  await page.waitForTimeout(120);
+  await page.keyboard.up(key);
+}
+
+// The yellow debug-flight line under the HUD.
+function flightNotice(pixels) {
+  return pixels.subarray(40 * W, 48 * W).some((c) => c === SHELL_LOADED);
+}
+
+function hudShells(pixels) {
+  return [at(pixels, 10, 10), at(pixels, 20, 10)];
+}
+
+function expectShells(loaded, spent) {
+  return (pixels) => {
+    const shells = hudShells(pixels);
+    const want = [...Array(loaded).fill(SHELL_LOADED), ...Array(spent).fill(SHELL_SPENT)];
+    return shells.every((c, i) => c === want[i]) || `HUD shells ${shells.map(hex)}, wanted ${want.map(hex)}`;
+  };
+}
+
+// The crosshair at the logical point a client position maps to (truncation, then clamping).
+function expectCrosshair(lx, ly) {
+  return (pixels) => {
+    const arms = [[0, 0], [-4, 0], [4, 0], [0, -4], [0, 4]];
+    const off = arms.filter(([dx, dy]) => at(pixels, lx + dx, ly + dy) !== WHITE);
+    return off.length === 0 || `crosshair not at (${lx}, ${ly}): ${off.length} of its points are not white`;
+  };
+}
+
+async function canvasBox() {
+  return page.evaluate(() => {
+    const r = document.getElementById('screen').getBoundingClientRect();
+    return { x: r.left, y: r.top, w: r.width, h: r.height };
+  });
+}
+
+// The desktop's layout rule: largest whole scale that fits (at least 1), centred, truncating.
+function layoutFor(cw, ch) {
+  const scale = Math.max(1, Math.min(Math.trunc(cw / W), Math.trunc(ch / H)));
+  return { scale, x: Math.trunc((cw - W * scale) / 2), y: Math.trunc((ch - H * scale) / 2), w: W * scale, h: H * scale };
+}
+
+async function audioStats() {
+  return page.evaluate(() => ({ ...Module.webAudioStats }));
+}
+
+before(async () => {
+  refDir = fs.mkdtempSync(path.join(os.tmpdir(), 'kalvoro-web-ref-'));
+  execFileSync(referenceExe, [sourceDir, refDir], { stdio: 'inherit' });
+  reference = { title: readPpm(path.join(refDir, 'title.ppm')), play: readPpm(path.join(refDir, 'play.ppm')) };
+  server = await servePage(pageDir);
+  profileDir = fs.mkdtempSync(path.join(os.tmpdir(), 'kalvoro-web-profile-'));
+  context = await chromium.launchPersistentContext(profileDir, {
+    executablePath: process.env.KALVORO_CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    viewport: { width: 960, height: 600 },
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+  page = context.pages()[0] || (await context.newPage());
+  page.on('console', (m) => {
+    if (m.type() === 'error') {
+      consoleErrors.push(`console: ${m.text()}`);
+    }
+  });
+  page.on('pageerror', (e) => consoleErrors.push(`page error: ${e.message}`));
+  page.on('requestfailed', (r) => consoleErrors.push(`request failed: ${r.url()}`));
+  page.on('response', (r) => {
+    if (r.status() >= 400) {
+      consoleErrors.push(`HTTP ${r.status()}: ${r.url()}`);
+    }
+  });
+  await page.goto(`http://127.0.0.1:${server.address().port}/index.html`);
+  await page.waitForFunction(() => window.Module && Module.webScreen && Module.webAudioStats, null, { timeout: 15000 });
+});
+
+after(async () => {
+  if (context) {
+    await context.close();
+  }
+  if (server) {
+    server.close();
+  }
+  for (const dir of [profileDir, refDir]) {
+    if (dir) {
+      fs.rmSync(dir, { recursive: true, force: true });
+    }
+  }
+});
+
+test('the page opens on the title screen, pixel for pixel the headless picture, at scale 3', async () => {
+  assert.equal(await page.title(), 'Shotgun-Kalvoro');
+  await waitForCanvas('title screen', (pixels) => {
+    const diff = differences(pixels, reference.title.pixels, PROMPT_ROWS);
+    return diff.length === 0 || `${diff.length} pixels differ, first ${diff.slice(0, 3).join('; ')}`;
+  });
+  assert.deepEqual(await canvasBox(), { x: 0, y: 0, w: 960, h: 600 });
+  const style = await page.evaluate(() => getComputedStyle(document.getElementById('screen')).imageRendering);
+  assert.equal(style, 'pixelated');
+});
+
+test('the page carries the shipped stage where the game reads it, or none', async () => {
+  const shipped = path.join(sourceDir, 'tools/maptool/map.txt');
+  const carried = await page.evaluate(() => {
+    const info = FS.analyzePath('/tools/maptool/map.txt');
+    return info.exists ? FS.readFile('/tools/maptool/map.txt', { encoding: 'utf8' }) : null;
+  });
+  assert.equal(carried, fs.existsSync(shipped) ? fs.readFileSync(shipped, 'utf8') : null);
+});
+
+test('before the first click or key the sound waits, held, and the game keeps running', async () => {
+  const stats = await audioStats();
+  assert.equal(stats.queued, 2, 'both blocks should be queued and held');
+  assert.equal(stats.scheduled, 0, 'nothing may play before a gesture');
+  // The prompt blinks: frames go on while the sound device holds both blocks.
+  const seen = new Set();
+  const end = Date.now() + WAIT_MS;
+  while (seen.size < 2 && Date.now() < end) {
+    const pixels = await canvasPixels();
+    seen.add(pixels.subarray(PROMPT_ROWS[0] * W, (PROMPT_ROWS[1] + 1) * W).some((c) => c === WHITE));
+    await page.waitForTimeout(50);
+  }
+  assert.equal(seen.size, 2, 'the prompt never blinked: the frame loop stalled');
+  const later = await audioStats();
+  assert.equal(later.offered, 2, 'the game was told a block was free before it had played');
+  assert.equal(later.queued, 2);
+});
+
+test('a click starts the stage, the crosshair follows the mouse, and the settled view is the headless one', async () => {
+  await clickAt(CLICK.x, CLICK.y);
+  await waitForCanvas('stage start', expectShells(2, 0));
+  await waitForCanvas('crosshair', expectCrosshair(CLICK.x / 3, Math.trunc(CLICK.y / 3)));
+  await page.waitForTimeout(SETTLE_MS);
+  const diff = differences(await canvasPixels(), reference.play.pixels, null, true);
+  assert.equal(diff.length, 0, `the view in play differs from the headless one: ${diff.slice(0, 3).join('; ')}`);
+  // F: debug flight, so no enemy can end the run while the test plays on.
+  await tapKey('f');
+  await waitForCanvas('debug flight on', (pixels) => flightNotice(pixels) || 'no debug flight notice');
+});
+
+test('after the first click the sound blocks flow back to back and carry the start sound', async () => {
+  const end = Date.now() + WAIT_MS;
+  let stats = await audioStats();
+  while (stats.scheduled < 6 && Date.now() < end) {
+    await page.waitForTimeout(100);
+    stats = await audioStats();
+  }
+  assert.equal(stats.state, 'running');
+  assert.ok(stats.scheduled >= 6, `only ${stats.scheduled} blocks played`);
+  assert.equal(stats.offered, stats.queued, 'the game was told a block was free before it had played');
+  assert.ok(stats.queued - stats.scheduled <= 2, 'more blocks waiting than the two the game has');
+  assert.ok(stats.peak > 0, 'every block was silent');
+  // Held until played: over a stretch of time no more blocks go out than that time can play.
+  const t0 = Date.now();
+  await page.waitForTimeout(1500);
+  const later = await audioStats();
+  const blocks = later.offered - stats.offered;
+  const playable = (Date.now() - t0) / (5512 / 22050);
+  assert.ok(blocks >= 2 && blocks <= playable + 2, `${blocks} blocks in the time of ${playable.toFixed(1)}`);
+  assert.ok(stats.peak <= 8000, `a sample of ${stats.peak} is louder than the game ever writes`);
+});
+
+test('a press released outside the picture counts as released: two upward shots spend both shells', async () => {
+  // A border appears around the picture; the first press starts on the picture and ends on the border.
+  await page.setViewportSize({ width: 1000, height: 700 });
+  await page.mouse.move(500, 150);
+  await page.mouse.down();
+  await page.waitForTimeout(120);
+  await page.mouse.move(5, 5);
+  await page.mouse.up();
+  await waitForCanvas('first shot', expectShells(1, 1));
+  // Only a button that was seen going up can make a new press.
+  await clickAt(500, 150);
+  await waitForCanvas('second shot', expectShells(0, 2));
+});
+
+test('the picture keeps the whole-number layout at two page sizes, and the mouse maps back through it', async () => {
+  for (const [cw, ch] of [[1000, 700], [700, 450]]) {
+    await page.setViewportSize({ width: cw, height: ch });
+    const want = layoutFor(cw, ch);
+    const end = Date.now() + WAIT_MS;
+    let box = await canvasBox();
+    while ((box.x !== want.x || box.w !== want.w) && Date.now() < end) {
+      await page.waitForTimeout(30);
+      box = await canvasBox();
+    }
+    assert.deepEqual(box, { x: want.x, y: want.y, w: want.w, h: want.h }, `page ${cw} x ${ch}`);
+    const client = { x: want.x + want.scale * 100 + want.scale - 1, y: want.y + want.scale * 50 };
+    await page.mouse.move(client.x, client.y);
+    await waitForCanvas(`crosshair at ${cw} x ${ch}`, expectCrosshair(100, 50));
+    // Black around the picture: the page's own pixels at a corner of the border.
+    const shot = await page.screenshot({ clip: { x: 0, y: 0, width: 2, height: 2 } });
+    const corner = await page.evaluate(async (b64) => {
+      const img = new Image();
+      img.src = `data:image/png;base64,${b64}`;
+      await img.decode();
+      const c = document.createElement('canvas');
+      c.width = 2;
+      c.height = 2;
+      const g = c.getContext('2d');
+      g.drawImage(img, 0, 0);
+      return Array.from(g.getImageData(0, 0, 1, 1).data.slice(0, 3));
+    }, shot.toString('base64'));
+    assert.deepEqual(corner, [0, 0, 0], `border at ${cw} x ${ch}`);
+  }
+});
+
+test('keys the game takes do not scroll the page, and the right button opens no menu', async () => {
+  await page.evaluate(() => {
+    window.kalvoroDefaults = [];
+    window.addEventListener('keydown', (e) => window.kalvoroDefaults.push([e.code, e.defaultPrevented]));
+    window.addEventListener('contextmenu', (e) => window.kalvoroDefaults.push(['contextmenu', e.defaultPrevented]));
+  });
+  await tapKey('ArrowDown');
+  await tapKey('Space');
+  await page.mouse.click(20, 20, { button: 'right' });
+  assert.deepEqual(await page.evaluate(() => window.kalvoroDefaults),
+    [['ArrowDown', true], ['Space', true], ['contextmenu', true]]);
+});
+
+test('R held over a few frames starts the reload; Escape brings back the title screen', async () => {
+  // Out of debug flight first: the weapon only reloads in normal play.
+  await tapKey('f');
+  await waitForCanvas('debug flight off', (pixels) => !flightNotice(pixels) || 'debug flight still on');
+  await tapKey('r');
+  await waitForCanvas('reload bar', (pixels) => at(pixels, 8, 18) === WHITE || `no reload bar (${hex(at(pixels, 8, 18))})`);
+  await tapKey('Escape');
+  await waitForCanvas('title after Escape', (pixels) => {
+    const diff = differences(pixels, reference.title.pixels, PROMPT_ROWS);
+    return diff.length === 0 || `${diff.length} pixels differ from the title`;
+  });
+});
+
+test('no errors in the console, no failed requests', () => {
+  assert.deepEqual(consoleErrors, []);
+});
