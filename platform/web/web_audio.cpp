@@ -9,6 +9,7 @@
 constexpr int32_t WEB_AUDIO_RATE = 22050;
 
 // Module.webAudio is the open device; Module.webAudioStats counts what went through it, for the page's tests.
+// clang-format off
 EM_JS(int, WebAudioOpenJs, (const int16_t* block0, const int16_t* block1, int samples, int rate), {
     var Ctor = window.AudioContext || window.webkitAudioContext;
     if (!Ctor) {
@@ -16,7 +17,8 @@ EM_JS(int, WebAudioOpenJs, (const int16_t* block0, const int16_t* block1, int sa
     }
     if (!Module.webAudioStats) {
         // offered: blocks the game handed over; queued: those taken; scheduled: those sent to the speakers.
-        Module.webAudioStats = {offered : 0, queued : 0, scheduled : 0, peak : 0, state : 'waiting for a click or key'};
+        Module.webAudioStats =
+            {offered : 0, queued : 0, scheduled : 0, peak : 0, state : 'waiting for a click or key'};
     }
     Module.webAudio = {
         Ctor : Ctor,
@@ -57,8 +59,10 @@ EM_JS(int, WebAudioOpenJs, (const int16_t* block0, const int16_t* block1, int sa
     };
     return 1;
 });
+// clang-format on
 
 // Makes the context (or wakes it) inside a click or key event, once the page may play sound.
+// clang-format off
 EM_JS(void, WebAudioGestureJs, (), {
     var a = Module.webAudio;
     if (!a) {
@@ -83,11 +87,13 @@ EM_JS(void, WebAudioGestureJs, (), {
         };
     }
     if (a.ctx.state === 'suspended') {
-        a.ctx.resume().catch(function() {});
+        a.ctx.resume().catch(function(){});
     }
     Module.webAudioStats.state = a.ctx.state;
 });
+// clang-format on
 
+// clang-format off
 EM_JS(void, WebAudioQueueJs, (int block), {
     var a = Module.webAudio;
     Module.webAudioStats.offered++;
@@ -110,7 +116,9 @@ EM_JS(void, WebAudioQueueJs, (int block), {
     a.waiting.push([ block, data ]);
     Module.webAudioPump();
 });
+// clang-format on
 
+// clang-format off
 EM_JS(int, WebAudioIsHeldJs, (int block), {
     var a = Module.webAudio;
     if (!a) {
@@ -130,7 +138,9 @@ EM_JS(int, WebAudioIsHeldJs, (int block), {
     a.sources[block] = null;
     return 0;
 });
+// clang-format on
 
+// clang-format off
 EM_JS(void, WebAudioCloseJs, (), {
     var a = Module.webAudio;
     if (!a) {
@@ -145,11 +155,12 @@ EM_JS(void, WebAudioCloseJs, (), {
         }
     });
     if (a.ctx) {
-        a.ctx.close().catch(function() {});
+        a.ctx.close().catch(function(){});
     }
     Module.webAudio = null;
     Module.webAudioStats.state = 'closed';
 });
+// clang-format on
 
 static int gWebAudioOpen;
 

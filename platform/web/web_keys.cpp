@@ -11,18 +11,54 @@ struct WebKeyName {
 
 // Keys outside the regular runs of letters, digits, keypad digits and F1..F12.
 static const WebKeyName WEB_KEY_NAMES[] = {
-    {"Backspace", 8},       {"Tab", 9},             {"Enter", 13},          {"NumpadEnter", 13},
-    {"ShiftLeft", 16},      {"ShiftRight", 16},     {"ControlLeft", 17},    {"ControlRight", 17},
-    {"AltLeft", 18},        {"AltRight", 18},       {"Pause", 19},          {"CapsLock", 20},
-    {"Escape", 27},         {"Space", 32},          {"PageUp", 33},         {"PageDown", 34},
-    {"End", 35},            {"Home", 36},           {"ArrowLeft", 37},      {"ArrowUp", 38},
-    {"ArrowRight", 39},     {"ArrowDown", 40},      {"PrintScreen", 44},    {"Insert", 45},
-    {"Delete", 46},         {"MetaLeft", 91},       {"MetaRight", 92},      {"OSLeft", 91},
-    {"OSRight", 92},        {"ContextMenu", 93},    {"NumpadMultiply", 106}, {"NumpadAdd", 107},
-    {"NumpadSubtract", 109}, {"NumpadDecimal", 110}, {"NumpadDivide", 111}, {"NumLock", 144},
-    {"ScrollLock", 145},    {"Semicolon", 186},     {"Equal", 187},         {"Comma", 188},
-    {"Minus", 189},         {"Period", 190},        {"Slash", 191},         {"Backquote", 192},
-    {"BracketLeft", 219},   {"Backslash", 220},     {"BracketRight", 221},  {"Quote", 222},
+    {"Backspace", 8},
+    {"Tab", 9},
+    {"Enter", 13},
+    {"NumpadEnter", 13},
+    {"ShiftLeft", 16},
+    {"ShiftRight", 16},
+    {"ControlLeft", 17},
+    {"ControlRight", 17},
+    {"AltLeft", 18},
+    {"AltRight", 18},
+    {"Pause", 19},
+    {"CapsLock", 20},
+    {"Escape", 27},
+    {"Space", 32},
+    {"PageUp", 33},
+    {"PageDown", 34},
+    {"End", 35},
+    {"Home", 36},
+    {"ArrowLeft", 37},
+    {"ArrowUp", 38},
+    {"ArrowRight", 39},
+    {"ArrowDown", 40},
+    {"PrintScreen", 44},
+    {"Insert", 45},
+    {"Delete", 46},
+    {"MetaLeft", 91},
+    {"MetaRight", 92},
+    {"OSLeft", 91},
+    {"OSRight", 92},
+    {"ContextMenu", 93},
+    {"NumpadMultiply", 106},
+    {"NumpadAdd", 107},
+    {"NumpadSubtract", 109},
+    {"NumpadDecimal", 110},
+    {"NumpadDivide", 111},
+    {"NumLock", 144},
+    {"ScrollLock", 145},
+    {"Semicolon", 186},
+    {"Equal", 187},
+    {"Comma", 188},
+    {"Minus", 189},
+    {"Period", 190},
+    {"Slash", 191},
+    {"Backquote", 192},
+    {"BracketLeft", 219},
+    {"Backslash", 220},
+    {"BracketRight", 221},
+    {"Quote", 222},
 };
 
 constexpr int32_t WEB_NAMED_KEYS = (int32_t)(sizeof(WEB_KEY_NAMES) / sizeof(WEB_KEY_NAMES[0]));
@@ -134,7 +170,9 @@ void WebKeysSyncButtons(int32_t domButtons) {
     }
 }
 
-int WebKeysIsDown(int32_t vk) { return (uint32_t)vk <= 255u ? gVkDown[vk] : 0; }
+int WebKeysIsDown(int32_t vk) {
+    return (uint32_t)vk <= 255u ? gVkDown[vk] : 0;
+}
 
 void WebKeysReleaseAll(void) {
     memset(gSlotDown, 0, sizeof(gSlotDown));

@@ -74,11 +74,16 @@ static EM_BOOL WebOnResize(int type, const EmscriptenUiEvent* e, void* user) {
 }
 
 // No menu on a right click: the right button is the game's, not the page's.
+// clang-format off
 EM_JS(void, WebBlockContextMenu, (), {
-    window.addEventListener('contextmenu', function(e) { e.preventDefault(); });
+    window.addEventListener(
+        'contextmenu', function(e) { e.preventDefault(); });
 });
+// clang-format on
 
-static void WebFrame(void) { MainFrame(gWebMainWindow); }
+static void WebFrame(void) {
+    MainFrame(gWebMainWindow);
+}
 
 int main(void) {
     gWebMainWindow = WebOpenWindow();

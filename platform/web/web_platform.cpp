@@ -22,6 +22,7 @@ static int32_t gWebCursorY;
 static uint8_t gWebRgba[WEB_PICTURE_W * WEB_PICTURE_H * 4];
 
 // Finds the page's canvas (or adds one) and keeps its 2D context; 0 when there is no 2D canvas.
+// clang-format off
 EM_JS(int, WebCanvasInit, (int w, int h), {
     var canvas = document.getElementById('screen');
     if (!canvas) {
@@ -37,15 +38,22 @@ EM_JS(int, WebCanvasInit, (int w, int h), {
     if (!ctx) {
         return 0;
     }
-    Module.webScreen = {canvas : canvas, ctx : ctx, image : ctx.createImageData(w, h), x : NaN, y : NaN, w : NaN, h : NaN};
+    Module.webScreen =
+        {canvas : canvas, ctx : ctx, image : ctx.createImageData(w, h), x : NaN, y : NaN, w : NaN, h : NaN};
     return 1;
 });
+// clang-format on
 
+// clang-format off
 EM_JS(int, WebInnerWidth, (), { return window.innerWidth | 0; });
+// clang-format on
+// clang-format off
 EM_JS(int, WebInnerHeight, (), { return window.innerHeight | 0; });
+// clang-format on
 
 // Puts the RGBA picture on the canvas and moves the canvas to the destination rectangle (CSS pixels);
 // the page around it is black.
+// clang-format off
 EM_JS(void, WebCanvasShow, (const uint8_t* rgba, int bytes, int x, int y, int w, int h), {
     var s = Module.webScreen;
     s.image.data.set(HEAPU8.subarray(rgba, rgba + bytes));
@@ -63,6 +71,7 @@ EM_JS(void, WebCanvasShow, (const uint8_t* rgba, int bytes, int x, int y, int w,
         s.h = h;
     }
 });
+// clang-format on
 
 PlatformWindow* WebOpenWindow(void) {
     gWebWindow.canvasReady = WebCanvasInit(WEB_PICTURE_W, WEB_PICTURE_H);
@@ -81,7 +90,9 @@ uint32_t PlatformTicks(void) {
 }
 
 // The browser owns the loop and paces it with the display; nothing may block its thread.
-void PlatformSleep(uint32_t ms) { (void)ms; }
+void PlatformSleep(uint32_t ms) {
+    (void)ms;
+}
 
 void PlatformGetClientSize(PlatformWindow* window, int32_t* w, int32_t* h) {
     (void)window;
@@ -100,7 +111,9 @@ int PlatformGetCursorClient(PlatformWindow* window, int32_t* x, int32_t* y) {
     return 1;
 }
 
-int PlatformIsKeyDown(int32_t vk) { return WebKeysIsDown(vk); }
+int PlatformIsKeyDown(int32_t vk) {
+    return WebKeysIsDown(vk);
+}
 
 // The canvas is the back buffer and the page's CSS does the scaling; holding it is a flag.
 void PlatformBackBufferCreate(PlatformWindow* window, int32_t w, int32_t h) {
@@ -110,7 +123,9 @@ void PlatformBackBufferCreate(PlatformWindow* window, int32_t w, int32_t h) {
     gWebBackBufferHeld = 1;
 }
 
-void PlatformBackBufferRelease(void) { gWebBackBufferHeld = 0; }
+void PlatformBackBufferRelease(void) {
+    gWebBackBufferHeld = 0;
+}
 
 void PlatformPresent(PlatformWindow* window, const uint32_t* pixels, int32_t destX, int32_t destY,
                      int32_t destW, int32_t destH) {

@@ -42,8 +42,21 @@ TEST_F(WebKeysTest, KeysTheGameReadsAndTheNamedOnes) {
 }
 
 TEST_F(WebKeysTest, NamesWithoutACodeGiveZero) {
-    const char* names[] = {"", "Key", "Keya", "KeyAB", "Digit", "Digit10", "F0", "F13", "F1A", "F",
-                           "Numpad", "NumpadX", "Lang1", "escape", "IntlBackslash",
+    const char* names[] = {"",
+                           "Key",
+                           "Keya",
+                           "KeyAB",
+                           "Digit",
+                           "Digit10",
+                           "F0",
+                           "F13",
+                           "F1A",
+                           "F",
+                           "Numpad",
+                           "NumpadX",
+                           "Lang1",
+                           "escape",
+                           "IntlBackslash",
                            "KeyAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA"};
     for (const char* name : names) {
         EXPECT_EQ(WebKeyCodeToVk(name), 0) << name;

@@ -29,8 +29,8 @@ static bool WebReferenceWrite(const std::string& path) {
     }
     fprintf(f, "P6\n%d %d\n255\n", (int)LOGICAL_WIDTH, (int)LOGICAL_HEIGHT);
     for (int32_t i = 0; i < LOGICAL_WIDTH * LOGICAL_HEIGHT; ++i) {
-        const unsigned char rgb[3] = {(unsigned char)(pixelBuffer[i] >> 16), (unsigned char)(pixelBuffer[i] >> 8),
-                                      (unsigned char)pixelBuffer[i]};
+        const unsigned char rgb[3] = {(unsigned char)(pixelBuffer[i] >> 16),
+                                      (unsigned char)(pixelBuffer[i] >> 8), (unsigned char)pixelBuffer[i]};
         fwrite(rgb, 1, 3, f);
     }
     return fclose(f) == 0;
