@@ -6,7 +6,8 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # Debian packages each goal needs; tools/install-deps.sh installs whatever is missing.
 PKG_BUILD = cmake make g++ pkg-config libsdl2-dev libgtest-dev libbenchmark-dev libpng-dev
 PKG_WINDOWS = cmake make g++-mingw-w64-x86-64-posix wine64 zip
-PKG_TEST  = $(PKG_BUILD) xvfb xauth xdotool x11-apps imagemagick g++-mingw-w64-x86-64-posix wine64 zip
+PKG_WEB   = emscripten chromium nodejs python3
+PKG_TEST  = $(PKG_BUILD) xvfb xauth xdotool x11-apps imagemagick g++-mingw-w64-x86-64-posix wine64 zip $(PKG_WEB)
 
 .PHONY: all play test build configure deps-build deps-test clean
 
@@ -28,7 +29,7 @@ build: deps-build configure
 play: build
 	./$(BUILD)/shotgun-kalvoro
 
-test: deps-test windows configure
+test: deps-test windows web web-test-deps configure
 	@cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
@@ -46,3 +47,29 @@ windows: deps-windows
 	@cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(WIN_BUILD) -j $(JOBS)
 	@bash platform/win32/package.sh $(WIN_BUILD)/shotgun-kalvoro.exe dist
+
+# The browser build with emscripten: build-web/index.html (+ index.js, index.wasm), and a server on
+# 127.0.0.1 to play it. Debian's emscripten needs its node modules from /usr/share/nodejs.
+WEB_BUILD ?= build-web
+WEB_PORT  ?= 8000
+WEB_ENV    = NODE_PATH=/usr/share/nodejs$${NODE_PATH:+:$$NODE_PATH}
+
+.PHONY: web serve deps-web web-test-deps
+deps-web:
+	@bash tools/install-deps.sh $(PKG_WEB)
+
+web: deps-web
+	@$(WEB_ENV) emcmake cmake -S platform/web -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
+
+serve: web
+	@echo "Play at http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops the server)"
+	@python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)
+
+# The browser test's node modules, exactly as locked (npm comes with some nodejs builds, else from Debian).
+web-test-deps: deps-web
+	@command -v npm >/dev/null 2>&1 || bash tools/install-deps.sh npm
+	@cd tests/web && { [ node_modules/.package-lock.json -nt package-lock.json ] || npm ci --no-audit --no-fund; }
+
+# Under `make test` a missing page fails the browser test instead of skipping it.
+test: export KALVORO_REQUIRE_WEB = 1
