@@ -1,8 +1,8 @@
-// wine_reference.cpp -- host-side helper of the Wine end-to-end test: renders the title screen with
-// the headless backend as the picture the Windows build must show, and compares or probes screenshots.
-//   wine_reference title OUT.ppm                        headless title screen at 960 x 600
-//   wine_reference compare EXPECTED.ppm ACTUAL.ppm [Y0 Y1]  equal pixel for pixel, logical rows Y0..Y1 aside
-//   wine_reference colour FILE.ppm X0 Y0 X1 Y1 RRGGBB   every pixel of the logical box has that colour
+// screen_reference.cpp -- host-side helper of the end-to-end tests (SDL2 window, Wine): renders the title screen with
+// the headless backend as the picture a window must show, and compares or probes screenshots.
+//   screen_reference title OUT.ppm                        headless title screen at 960 x 600
+//   screen_reference compare EXPECTED.ppm ACTUAL.ppm [Y0 Y1]  equal pixel for pixel, logical rows Y0..Y1 aside
+//   screen_reference colour FILE.ppm X0 Y0 X1 Y1 RRGGBB   every pixel of the logical box has that colour
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -66,7 +66,7 @@ static bool PpmReadNumber(FILE* f, int* out) {
 static bool PpmRead(const char* path, Ppm* out) {
     FILE* f = fopen(path, "rb");
     if (!f) {
-        fprintf(stderr, "wine_reference: cannot open %s\n", path);
+        fprintf(stderr, "screen_reference: cannot open %s\n", path);
         return false;
     }
     int w = 0;
@@ -75,7 +75,7 @@ static bool PpmRead(const char* path, Ppm* out) {
     const bool header = fgetc(f) == 'P' && fgetc(f) == '6' && PpmReadNumber(f, &w) && PpmReadNumber(f, &h) &&
                         PpmReadNumber(f, &maxval) && w > 0 && h > 0 && maxval == 255;
     if (!header) {
-        fprintf(stderr, "wine_reference: %s is not an 8-bit binary PPM\n", path);
+        fprintf(stderr, "screen_reference: %s is not an 8-bit binary PPM\n", path);
         fclose(f);
         return false;
     }
@@ -83,7 +83,7 @@ static bool PpmRead(const char* path, Ppm* out) {
     const bool complete = fread(rgb.data(), 1, rgb.size(), f) == rgb.size();
     fclose(f);
     if (!complete) {
-        fprintf(stderr, "wine_reference: %s is cut short\n", path);
+        fprintf(stderr, "screen_reference: %s is cut short\n", path);
         return false;
     }
     out->w = w;
@@ -107,7 +107,7 @@ static int CommandTitle(const char* outPath) {
     int32_t h = 0;
     const uint32_t* image = HeadlessPresentedImage(&w, &h);
     if (!image || w != WINDOW_CLIENT_WIDTH || h != WINDOW_CLIENT_HEIGHT) {
-        fprintf(stderr, "wine_reference: the headless game presented no 960 x 600 picture\n");
+        fprintf(stderr, "screen_reference: the headless game presented no 960 x 600 picture\n");
         return 1;
     }
     return PpmWrite(outPath, image, w, h) ? 0 : 1;
@@ -195,7 +195,7 @@ int main(int argc, char** argv) {
         return CommandColour(argv[2], atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]),
                              (uint32_t)strtoul(argv[7], NULL, 16));
     }
-    fprintf(stderr, "usage: wine_reference title OUT.ppm | compare EXPECTED ACTUAL [Y0 Y1] | "
+    fprintf(stderr, "usage: screen_reference title OUT.ppm | compare EXPECTED ACTUAL [Y0 Y1] | "
                     "colour FILE X0 Y0 X1 Y1 RRGGBB\n");
     return 2;
 }

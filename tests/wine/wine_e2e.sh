@@ -32,6 +32,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+. "$(dirname "$0")/../e2e/x11_harness.sh"
 
 # Unpacked as a player would: the game started from the zip's folder.
 unzip -q "$zip" -d "$work/unpacked" || fail "cannot unpack $zip"
@@ -45,15 +46,7 @@ echo "wine: imports $dlls"
 
 "$reference" title "$work/expected-title.ppm" || fail "no headless reference picture"
 
-# Our own X server on a free display; Xvfb picks the number and reports it.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 1 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -n 1 "$work/display")
+e2e_start_xvfb
 
 export WINEPREFIX=$work/prefix WINEDEBUG=-all
 # No Mono or Gecko installer dialogs while the prefix is made.
@@ -87,45 +80,6 @@ start_game() {
   echo "wine: window $win, client 960x600 at ($X, $Y)"
 }
 
-# Screenshot of the client area into $work/$1.ppm.
-shoot() {
-  xwd -root -silent >"$work/root.xwd" && convert "xwd:$work/root.xwd" -crop "960x600+$win_x+$win_y" +repage "$work/$1.ppm"
-}
-
-# Waits up to about 10 s for the client area to satisfy a check given as a wine_reference command
-# whose picture argument is the word SHOT.
-await_picture() {
-  local label=$1
-  shift
-  for _ in $(seq 1 50); do
-    shoot "$label" || fail "no screenshot"
-    if "$reference" "${@//SHOT/$work/$label.ppm}" >"$work/check.log" 2>&1; then
-      cat "$work/check.log"
-      return 0
-    fi
-    sleep 0.2
-  done
-  cat "$work/check.log" >&2
-  return 1
-}
-
-save_png() {
-  [ -n "$shots" ] && mkdir -p "$shots" && convert "$work/$1.ppm" "$shots/$2"
-  return 0
-}
-
-# Waits for the game to end; its exit status lands in $status.
-wait_exit() {
-  for _ in $(seq 1 120); do
-    [ -f "$work/status" ] && break
-    sleep 0.5
-  done
-  [ -f "$work/status" ] || fail "the game did not end after its window was closed"
-  wait "$game_pid" 2>/dev/null
-  game_pid=
-  status=$(cat "$work/status")
-}
-
 close_window() {
   # The pointer rests on the window: without a window manager the keyboard focus follows it.
   xdotool mousemove $((win_x + 480)) $((win_y + 300))
@@ -139,35 +93,31 @@ PLAY_CHECK=(colour SHOT 8 8 13 13 D0DC78)
 
 # Run 1: no sound device (the silent path), the whole round trip.
 start_game HOME="$work/home" WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winealsa.drv,winepulse.drv,wineoss.drv=d"
-await_picture title "${TITLE_CHECK[@]}" || fail "the title screen differs from the headless picture"
-save_png title wine-title.png
+e2e_await_picture title "${TITLE_CHECK[@]}" || fail "the title screen differs from the headless picture"
+e2e_save_png title wine-title.png
 
-# A press held over several frames: a tap shorter than a frame is invisible to the polled input.
-xdotool mousemove $((win_x + 480)) $((win_y + 300))
-xdotool mousedown 1
-sleep 0.1
-xdotool mouseup 1
-await_picture play "${PLAY_CHECK[@]}" || fail "a held click did not start the stage"
+e2e_click 480 300
+e2e_await_picture play "${PLAY_CHECK[@]}" || fail "a held click did not start the stage"
 "$reference" colour "$work/play.ppm" 18 8 23 13 D0DC78 || fail "the second shell is missing"
-save_png play wine-play.png
+e2e_save_png play wine-play.png
 
 xdotool key Escape
-await_picture back "${TITLE_CHECK[@]}" || fail "Escape did not return to the title screen"
+e2e_await_picture back "${TITLE_CHECK[@]}" || fail "Escape did not return to the title screen"
 
 close_window
-wait_exit
+e2e_wait_exit
 [ "$status" = 0 ] || fail "closing the window ended the game with status $status (124: it kept running)"
 echo "wine: closed, exit status 0 (silent run)"
 
 # Run 2: ALSA's null device as the sound output, traced, so the blocks really go round.
 printf 'pcm.!default {\n  type null\n}\n' >"$work/home/.asoundrc"
 start_game HOME="$work/home" WINEDEBUG=trace+winmm WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winepulse.drv,wineoss.drv=d"
-await_picture title2 "${TITLE_CHECK[@]}" || fail "the title screen differs with a sound device"
+e2e_await_picture title2 "${TITLE_CHECK[@]}" || fail "the title screen differs with a sound device"
 xdotool mousemove $((win_x + 480)) $((win_y + 300)) mousedown 1 sleep 0.1 mouseup 1
-await_picture play2 "${PLAY_CHECK[@]}" || fail "a held click did not start the stage with a sound device"
+e2e_await_picture play2 "${PLAY_CHECK[@]}" || fail "a held click did not start the stage with a sound device"
 sleep 2
 close_window
-wait_exit
+e2e_wait_exit
 [ "$status" = 0 ] || fail "with a sound device the game ended with status $status"
 grep -q 'waveOutOpen' "$work/run.log" || fail "the wave output was never opened"
 writes=$(grep -c 'trace:winmm:waveOutWrite (' "$work/run.log")
