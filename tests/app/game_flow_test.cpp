@@ -75,6 +75,15 @@ class GameFlow : public ::testing::Test {
     }
 };
 
+// The player stands on its spawn block; an enemy paces across it from the start.
+const char* const CONTACT_STAGE = "##########\n"
+                                  "#.........\n"
+                                  "#.........\n"
+                                  "#.........\n"
+                                  "#..E......\n"
+                                  "#..S......\n"
+                                  "##########\n";
+
 TEST_F(GameFlow, EscapeFromPlayShowsTitleUntilANewPress) {
     EXPECT_EQ(GameStateGetMode(), MODE_TITLE);
     Press(VK_LBUTTON);
@@ -135,13 +144,7 @@ TEST_F(GameFlow, TheStartingClickFiresNothingEvenWhenHeld) {
 }
 
 TEST_F(GameFlow, ContactDuringTheGraceEndsTheRunOnlyWhenTheGraceRunsOut) {
-    UseStage("contact.txt", "##########\n"
-                            "#.........\n"
-                            "#.........\n"
-                            "#.........\n"
-                            "#..E......\n"
-                            "#..S......\n"
-                            "##########\n");
+    UseStage("contact.txt", CONTACT_STAGE);
     Press(VK_LBUTTON, 1); // the start frame is the first update of the stage
     // 500 ms of grace at 16 ms a frame: 31 updates leave 4 ms, the 32nd ends it.
     int frames = 2;
@@ -184,13 +187,7 @@ TEST_F(GameFlow, TheGoalCountsDuringTheGrace) {
 }
 
 TEST_F(GameFlow, RetryAndEscapeInOneSnapshotLoadTheStageThenShowTheTitle) {
-    UseStage("contact.txt", "##########\n"
-                            "#.........\n"
-                            "#.........\n"
-                            "#.........\n"
-                            "#..E......\n"
-                            "#..S......\n"
-                            "##########\n");
+    UseStage("contact.txt", CONTACT_STAGE);
     Press(VK_LBUTTON, 1);
     Frames(40);
     ASSERT_EQ(GameStateGetMode(), MODE_GAME_OVER);
@@ -206,13 +203,7 @@ TEST_F(GameFlow, RetryAndEscapeInOneSnapshotLoadTheStageThenShowTheTitle) {
 }
 
 TEST_F(GameFlow, RetryByMessageRestartsFromTheGameOverScreen) {
-    UseStage("contact.txt", "##########\n"
-                            "#.........\n"
-                            "#.........\n"
-                            "#.........\n"
-                            "#..E......\n"
-                            "#..S......\n"
-                            "##########\n");
+    UseStage("contact.txt", CONTACT_STAGE);
     Press(VK_LBUTTON, 1);
     Frames(40);
     ASSERT_EQ(GameStateGetMode(), MODE_GAME_OVER);
