@@ -40,9 +40,10 @@ static EM_BOOL WebOnKeyUp(int type, const EmscriptenKeyboardEvent* e, void* user
 static EM_BOOL WebOnMouseMove(int type, const EmscriptenMouseEvent* e, void* user) {
     (void)type;
     (void)user;
-    const int32_t x = (int32_t)e->clientX;
-    const int32_t y = (int32_t)e->clientY;
-    WebSetCursor(x, y);
+    WebSetCursor((int32_t)e->clientX, (int32_t)e->clientY);
+    int32_t x = 0;
+    int32_t y = 0;
+    WebGetCursor(&x, &y);
     // A release that happened where the page could not hear it shows in the buttons still held.
     WebKeysSyncButtons((int32_t)e->buttons);
     MainOnMouseMove(x, y);

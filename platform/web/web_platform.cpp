@@ -1,8 +1,11 @@
 // web_platform.cpp -- clock, page size, cursor, key state and picture of the browser build: the
 // 320 x 200 picture goes to a canvas that the page's CSS scales and places at the layout rectangle.
+// Client pixels are the screen's own (CSS pixels times devicePixelRatio), so that every logical pixel
+// becomes a whole block of screen pixels also on high-density and zoomed pages.
 #include "platform/web/web_platform.h"
 
 #include <emscripten.h>
+#include <math.h>
 
 #include "platform/web/web_keys.h"
 
@@ -39,36 +42,42 @@ EM_JS(int, WebCanvasInit, (int w, int h), {
         return 0;
     }
     Module.webScreen =
-        {canvas : canvas, ctx : ctx, image : ctx.createImageData(w, h), x : NaN, y : NaN, w : NaN, h : NaN};
+        {canvas : canvas, ctx : ctx, image : ctx.createImageData(w, h), x : NaN, y : NaN, w : NaN, h : NaN, ratio : NaN};
     return 1;
 });
 // clang-format on
 
 // clang-format off
-EM_JS(int, WebInnerWidth, (), { return window.innerWidth | 0; });
+EM_JS(int, WebInnerWidth, (), { return Math.floor(window.innerWidth * (window.devicePixelRatio || 1)); });
 // clang-format on
 // clang-format off
-EM_JS(int, WebInnerHeight, (), { return window.innerHeight | 0; });
+EM_JS(int, WebInnerHeight, (), { return Math.floor(window.innerHeight * (window.devicePixelRatio || 1)); });
 // clang-format on
 
-// Puts the RGBA picture on the canvas and moves the canvas to the destination rectangle (CSS pixels);
-// the page around it is black.
+// clang-format off
+EM_JS(double, WebPixelRatio, (), { return window.devicePixelRatio || 1; });
+// clang-format on
+
+// Puts the RGBA picture on the canvas and moves the canvas to the destination rectangle (client pixels,
+// so CSS pixels are those over devicePixelRatio); the page around it is black.
 // clang-format off
 EM_JS(void, WebCanvasShow, (const uint8_t* rgba, int bytes, int x, int y, int w, int h), {
     var s = Module.webScreen;
     s.image.data.set(HEAPU8.subarray(rgba, rgba + bytes));
     s.ctx.putImageData(s.image, 0, 0);
     // Style changes only when the layout changes: each one costs the page a new layout.
-    if (x !== s.x || y !== s.y || w !== s.w || h !== s.h) {
+    var ratio = window.devicePixelRatio || 1;
+    if (x !== s.x || y !== s.y || w !== s.w || h !== s.h || ratio !== s.ratio) {
         var st = s.canvas.style;
-        st.left = x + 'px';
-        st.top = y + 'px';
-        st.width = w + 'px';
-        st.height = h + 'px';
+        st.left = (x / ratio) + 'px';
+        st.top = (y / ratio) + 'px';
+        st.width = (w / ratio) + 'px';
+        st.height = (h / ratio) + 'px';
         s.x = x;
         s.y = y;
         s.w = w;
         s.h = h;
+        s.ratio = ratio;
     }
 });
 // clang-format on
@@ -78,10 +87,16 @@ PlatformWindow* WebOpenWindow(void) {
     return &gWebWindow;
 }
 
-void WebSetCursor(int32_t clientX, int32_t clientY) {
-    gWebCursorX = clientX;
-    gWebCursorY = clientY;
+void WebSetCursor(int32_t pageX, int32_t pageY) {
+    const double ratio = WebPixelRatio();
+    gWebCursorX = (int32_t)floor(pageX * ratio);
+    gWebCursorY = (int32_t)floor(pageY * ratio);
     gWebCursorKnown = 1;
+}
+
+void WebGetCursor(int32_t* clientX, int32_t* clientY) {
+    *clientX = gWebCursorX;
+    *clientY = gWebCursorY;
 }
 
 uint32_t PlatformTicks(void) {

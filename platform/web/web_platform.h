@@ -7,7 +7,9 @@
 
 // The page's one window: finds (or adds) the 320 x 200 canvas the picture goes to.
 PlatformWindow* WebOpenWindow(void);
-// The last cursor position seen by a mouse event, in the page's client coordinates.
-void WebSetCursor(int32_t clientX, int32_t clientY);
+// Takes the cursor position of a mouse event (CSS pixels of the page) as the current one.
+void WebSetCursor(int32_t pageX, int32_t pageY);
+// The current cursor position in client pixels (screen pixels of the page).
+void WebGetCursor(int32_t* clientX, int32_t* clientY);
 // Starts the sound output if the page may now play sound (called on every click and key).
 void WebAudioOnGesture(void);

@@ -373,6 +373,31 @@ test('the picture keeps the whole-number layout at two page sizes, and the mouse
   }
 });
 
+test('on a screen of two pixels per CSS pixel the layout counts screen pixels: scale 5 is 2.5 CSS pixels', async () => {
+  const cdp = await context.newCDPSession(page);
+  const [cw, ch, ratio] = [850, 520, 2];
+  await cdp.send('Emulation.setDeviceMetricsOverride', { width: cw, height: ch, deviceScaleFactor: ratio, mobile: false });
+  try {
+    const want = layoutFor(cw * ratio, ch * ratio);
+    assert.equal(want.scale, 5);
+    const css = { x: want.x / ratio, y: want.y / ratio, w: want.w / ratio, h: want.h / ratio };
+    const end = Date.now() + WAIT_MS;
+    let box = await canvasBox();
+    while (box.w !== css.w && Date.now() < end) {
+      await page.waitForTimeout(30);
+      box = await canvasBox();
+    }
+    assert.deepEqual(box, css);
+    // The cursor reaches the game in screen pixels too.
+    await page.mouse.move((want.x + want.scale * 100 + want.scale - 1) / ratio, (want.y + want.scale * 50) / ratio);
+    await waitForCanvas('crosshair at two screen pixels per CSS pixel', expectCrosshair(100, 50));
+  } finally {
+    await cdp.send('Emulation.clearDeviceMetricsOverride');
+    await cdp.detach();
+    await page.setViewportSize({ width: 700, height: 450 });
+  }
+});
+
 test('keys the game takes do not scroll the page, and the right button opens no menu', async () => {
   await page.evaluate(() => {
     window.kalvoroDefaults = [];
