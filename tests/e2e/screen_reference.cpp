@@ -3,11 +3,15 @@
 //   screen_reference title OUT.ppm                        headless title screen at 960 x 600
 //   screen_reference compare EXPECTED.ppm ACTUAL.ppm [Y0 Y1]  equal pixel for pixel, logical rows Y0..Y1 aside
 //   screen_reference colour FILE.ppm X0 Y0 X1 Y1 RRGGBB   every pixel of the logical box has that colour
+//   screen_reference logical SOURCE_ROOT OUT_DIR          OUT_DIR/title.ppm and OUT_DIR/play.ppm, 320 x 200,
+//                                                         playing SOURCE_ROOT's stage file (or the built-in one)
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include <filesystem>
+#include <string>
 #include <vector>
 
 #include "app/main.h"
@@ -113,6 +117,44 @@ static int CommandTitle(const char* outPath) {
     return PpmWrite(outPath, image, w, h) ? 0 : 1;
 }
 
+// Where the browser test clicks to start, in client pixels of the 960 x 600 page; the crosshair is drawn there.
+constexpr int32_t LOGICAL_CLICK_X = 480;
+constexpr int32_t LOGICAL_CLICK_Y = 100;
+// Frames in play before the picture is taken: the player has landed and the camera's easing has come
+// to rest, so only the patrolling enemies depend on how the time was cut into frames.
+constexpr int32_t LOGICAL_SETTLE_FRAMES = 150;
+
+static void ReferenceFrame(PlatformWindow* window) {
+    HeadlessAdvanceTicks(16);
+    HeadlessRunFrame(window);
+}
+
+// The logical pictures of the title and of settled play, from the stage file under sourceRoot.
+static int CommandLogical(const char* sourceRoot, const char* outDir) {
+    std::error_code error;
+    std::filesystem::current_path(sourceRoot, error);
+    if (error || outDir[0] != '/') {
+        fprintf(stderr, "screen_reference: OUT_DIR must be absolute and SOURCE_ROOT a folder\n");
+        return 2;
+    }
+    PlatformWindow* window = HeadlessOpenWindow(WINDOW_CLIENT_WIDTH, WINDOW_CLIENT_HEIGHT);
+    MainStartup(window);
+    HeadlessSetCursor(LOGICAL_CLICK_X, LOGICAL_CLICK_Y);
+    for (int i = 0; i < 5; ++i) {
+        ReferenceFrame(window);
+    }
+    if (!PpmWrite((std::string(outDir) + "/title.ppm").c_str(), pixelBuffer, LOGICAL_WIDTH, LOGICAL_HEIGHT)) {
+        return 1;
+    }
+    HeadlessSetKeyDown(1, 1);
+    ReferenceFrame(window);
+    HeadlessSetKeyDown(1, 0);
+    for (int32_t i = 0; i < LOGICAL_SETTLE_FRAMES; ++i) {
+        ReferenceFrame(window);
+    }
+    return PpmWrite((std::string(outDir) + "/play.ppm").c_str(), pixelBuffer, LOGICAL_WIDTH, LOGICAL_HEIGHT) ? 0 : 1;
+}
+
 // Scale of a screenshot of the whole client area at start-up size (the picture fills it exactly).
 static int32_t ScaleOf(const Ppm& image) {
     return image.w / LOGICAL_WIDTH;
@@ -191,11 +233,14 @@ int main(int argc, char** argv) {
         const int y1 = argc == 6 ? atoi(argv[5]) : 0;
         return CommandCompare(argv[2], argv[3], y0, y1);
     }
+    if (argc == 4 && strcmp(argv[1], "logical") == 0) {
+        return CommandLogical(argv[2], argv[3]);
+    }
     if (argc == 8 && strcmp(argv[1], "colour") == 0) {
         return CommandColour(argv[2], atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]),
                              (uint32_t)strtoul(argv[7], NULL, 16));
     }
     fprintf(stderr, "usage: screen_reference title OUT.ppm | compare EXPECTED ACTUAL [Y0 Y1] | "
-                    "colour FILE X0 Y0 X1 Y1 RRGGBB\n");
+                    "colour FILE X0 Y0 X1 Y1 RRGGBB | logical SOURCE_ROOT OUT_DIR\n");
     return 2;
 }

@@ -1,7 +1,7 @@
 // web_test.mjs -- the browser build played in headless Chromium: the page is served on 127.0.0.1 by this
 // test, its canvas is read back and compared with the headless build's pictures, and a run is played
 // with real mouse and key input (start, shoot, reload, Escape) at two page sizes, with sound flowing.
-//   node web_test.mjs --page BUILD_WEB_DIR --reference WEB_REFERENCE_EXE --source SOURCE_ROOT
+//   node web_test.mjs --page BUILD_WEB_DIR --reference SCREEN_REFERENCE_EXE --source SOURCE_ROOT
 // Exits 77 (skipped) when the page or the node modules are missing, unless KALVORO_REQUIRE_WEB is set.
 import { test, after, before } from 'node:test';
 import assert from 'node:assert/strict';
@@ -17,14 +17,14 @@ const W = 320;
 const H = 200;
 // The blinking press-any-key prompt: its rows depend on when the picture was taken.
 const PROMPT_ROWS = [168, 175];
-const CLICK = { x: 480, y: 100 }; // where web_reference clicked, at 960 x 600
+const CLICK = { x: 480, y: 100 }; // where screen_reference clicked, at 960 x 600
 const SKY = 0x58a4d8;
 const SHELL_LOADED = 0xd0dc78;
 const SHELL_SPENT = 0x7c807b;
 const WHITE = 0xffffff;
 // Enemies patrol in real time: wherever either picture shows one, the pixel is not compared.
 const ENEMY_COLOURS = new Set([0x3eb849, 0x1d681d]);
-// web_reference plays 150 frames of 16 ms before its picture: the camera eases per frame, the
+// screen_reference plays 150 frames of 16 ms before its picture: the camera eases per frame, the
 // player lands in time, so the page must have run at least as many frames and as long.
 const SETTLE_FRAMES = 150;
 const SETTLE_MS = 3000;
@@ -51,7 +51,7 @@ for (const [what, file, fix] of [
   }
 }
 if (!referenceExe || !fs.existsSync(referenceExe)) {
-  console.error('web_test: --reference must name the built web_reference program');
+  console.error('web_test: --reference must name the built screen_reference program');
   process.exit(1);
 }
 
@@ -224,7 +224,7 @@ async function audioStats() {
 
 before(async () => {
   refDir = fs.mkdtempSync(path.join(os.tmpdir(), 'kalvoro-web-ref-'));
-  execFileSync(referenceExe, [sourceDir, refDir], { stdio: 'inherit' });
+  execFileSync(referenceExe, ['logical', sourceDir, refDir], { stdio: 'inherit' });
   reference = { title: readPpm(path.join(refDir, 'title.ppm')), play: readPpm(path.join(refDir, 'play.ppm')) };
   server = await servePage(pageDir);
   profileDir = fs.mkdtempSync(path.join(os.tmpdir(), 'kalvoro-web-profile-'));
