@@ -36,11 +36,19 @@ static uint8_t gKeys[256];
 static HeadlessEvent gEvents[EVENT_QUEUE_SIZE];
 static int32_t gEventCount;
 
-static std::vector<uint32_t> gBackBuffer;
 static int32_t gBackW;
 static int32_t gBackH;
 static int gBackBufferHeld;
 static int32_t gBackBufferCreations;
+// What the last present showed: the 320 x 200 picture, where it went and the back buffer's size. The
+// client image is composed from these only when someone asks for it, so a frame costs one copy of
+// the picture whatever the client size; the image is the same as composing it at every present.
+static uint32_t gPresented[320 * 200];
+static int32_t gPresentedX;
+static int32_t gPresentedY;
+static int32_t gPresentedW;
+static int32_t gPresentedH;
+static int gShownStale;
 static std::vector<uint32_t> gShown;
 static int32_t gShownW;
 static int32_t gShownH;
@@ -79,6 +87,7 @@ PlatformWindow* HeadlessOpenWindow(int32_t clientW, int32_t clientH) {
     gShown.clear();
     gShownW = 0;
     gShownH = 0;
+    gShownStale = 0;
     return &gWindow;
 }
 
@@ -143,7 +152,56 @@ void HeadlessRunFrame(PlatformWindow* window) {
     MainFrame(window);
 }
 
+// Black over the whole client image, then the picture in whole blocks at the layout rectangle. Each
+// client row repeats one picture row, so a row is built once and copied for the rest of its block.
+static void HeadlessComposeShown(void) {
+    const int32_t destX = gPresentedX;
+    const int32_t destY = gPresentedY;
+    const int32_t destW = gPresentedW;
+    const int32_t destH = gPresentedH;
+    const int32_t scale = destW / 320 > 0 ? destW / 320 : 1;
+    const size_t stride = (size_t)gShownW;
+    uint32_t* image = gShown.data();
+    const int32_t y0 = destY > 0 ? destY : 0;
+    const int32_t y1 = destY + destH < gShownH ? destY + destH : gShownH;
+    const int32_t x0 = destX > 0 ? destX : 0;
+    const int32_t x1 = destX + destW < gShownW ? destX + destW : gShownW;
+    if (y0 >= y1 || x0 >= x1) {
+        memset(image, 0, gShown.size() * sizeof(uint32_t));
+        return;
+    }
+    memset(image, 0, (size_t)y0 * stride * sizeof(uint32_t));
+    int32_t builtRow = -1;
+    for (int32_t y = y0; y < y1; y++) {
+        uint32_t* dst = image + (size_t)y * stride;
+        memset(dst, 0, (size_t)x0 * sizeof(uint32_t));
+        memset(dst + x1, 0, (size_t)(gShownW - x1) * sizeof(uint32_t));
+        const int32_t srcRow = (y - destY) / scale;
+        if (srcRow == builtRow) {
+            memcpy(dst + x0, dst - stride + x0, (size_t)(x1 - x0) * sizeof(uint32_t));
+            continue;
+        }
+        builtRow = srcRow;
+        const uint32_t* src = gPresented + srcRow * 320;
+        // Column x shows picture column (x - destX) / scale, stepped without a division per pixel.
+        int32_t srcCol = (x0 - destX) / scale;
+        int32_t phase = (x0 - destX) % scale;
+        for (int32_t x = x0; x < x1; x++) {
+            dst[x] = src[srcCol];
+            if (++phase == scale) {
+                phase = 0;
+                srcCol++;
+            }
+        }
+    }
+    memset(image + (size_t)y1 * stride, 0, (size_t)(gShownH - y1) * stride * sizeof(uint32_t));
+}
+
 const uint32_t* HeadlessPresentedImage(int32_t* w, int32_t* h) {
+    if (gShownStale) {
+        HeadlessComposeShown();
+        gShownStale = 0;
+    }
     if (w) {
         *w = gShownW;
     }
@@ -181,7 +239,6 @@ void PlatformBackBufferCreate(PlatformWindow* window, int32_t w, int32_t h) {
     (void)window;
     gBackW = w > 0 ? w : 1;
     gBackH = h > 0 ? h : 1;
-    gBackBuffer.assign((size_t)gBackW * (size_t)gBackH, 0);
     gBackBufferHeld = 1;
     gBackBufferCreations++;
 }
@@ -194,28 +251,18 @@ void PlatformPresent(PlatformWindow* window, const uint32_t* pixels, int32_t des
     if (!gBackBufferHeld) {
         return;
     }
-    // Black over the whole back buffer, then the picture in whole blocks at the layout rectangle.
-    const int32_t scale = destW / 320 > 0 ? destW / 320 : 1;
-    uint32_t* back = gBackBuffer.data();
-    memset(back, 0, gBackBuffer.size() * sizeof(uint32_t));
-    const int32_t y0 = destY > 0 ? destY : 0;
-    const int32_t y1 = destY + destH < gBackH ? destY + destH : gBackH;
-    const int32_t x0 = destX > 0 ? destX : 0;
-    const int32_t x1 = destX + destW < gBackW ? destX + destW : gBackW;
-    for (int32_t y = y0; y < y1; y++) {
-        const uint32_t* src = pixels + ((y - destY) / scale) * 320;
-        uint32_t* dst = back + (size_t)y * (size_t)gBackW;
-        for (int32_t x = x0; x < x1; x++) {
-            dst[x] = src[(x - destX) / scale];
-        }
-    }
-    // Shown in one step: the window's picture becomes the whole back buffer.
+    // Shown in one step: the window's picture becomes the whole back buffer (composed when read).
+    memcpy(gPresented, pixels, sizeof(gPresented));
+    gPresentedX = destX;
+    gPresentedY = destY;
+    gPresentedW = destW;
+    gPresentedH = destH;
     if (gShownW != gBackW || gShownH != gBackH) {
-        gShown.resize(gBackBuffer.size());
+        gShown.resize((size_t)gBackW * (size_t)gBackH);
         gShownW = gBackW;
         gShownH = gBackH;
     }
-    memcpy(gShown.data(), back, gBackBuffer.size() * sizeof(uint32_t));
+    gShownStale = 1;
 }
 
 void HeadlessAudioSetAvailable(int available) { gAudioAvailable = available != 0; }
