@@ -169,9 +169,8 @@ void GameStateUpdate(float dt) {
 }
 
 void GameStateRender(void) {
-    for (int32_t i = 0; i < LOGICAL_WIDTH * LOGICAL_HEIGHT; i++) {
-        pixelBuffer[i] = COLOUR_SKY;
-    }
+    // Every mode below covers the whole screen first (play through the tile renderer's sky), so the
+    // sky clear is only needed for a mode that draws nothing.
     switch (gMode) {
     case MODE_TITLE:
         RenderFillRect(0, 0, LOGICAL_WIDTH, LOGICAL_HEIGHT, COLOUR_SKY);
@@ -201,6 +200,9 @@ void GameStateRender(void) {
         DrawMsxStringCentered(110, "R: RETRY  ESC: TITLE", COLOUR_WHITE, 1);
         break;
     default:
+        for (int32_t i = 0; i < LOGICAL_WIDTH * LOGICAL_HEIGHT; i++) {
+            pixelBuffer[i] = COLOUR_SKY;
+        }
         break;
     }
 }
