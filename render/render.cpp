@@ -65,11 +65,25 @@ void RenderDrawBox(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour) 
     // Top and bottom rows are drawn even when h < 1 (then they are rows y and y + h - 1).
     RenderSpan(leftEdge, rightEdge, y, colour);
     RenderSpan(leftEdge, rightEdge, bottom, colour);
+    // The sides: a column off the screen lights nothing in any row, so it is tested once.
     int64_t top = RenderMax64(y, 0);
     int64_t last = RenderMin64(bottom, LOGICAL_HEIGHT - 1);
+    int leftShown = x >= 0 && x < LOGICAL_WIDTH;
+    int rightShown = right >= 0 && right < LOGICAL_WIDTH;
+    if (top > last || (!leftShown && !rightShown)) {
+        return;
+    }
+    uint32_t* leftPixel = pixelBuffer + top * LOGICAL_WIDTH + (leftShown ? x : 0);
+    uint32_t* rightPixel = pixelBuffer + top * LOGICAL_WIDTH + (rightShown ? right : 0);
     for (int64_t row = top; row <= last; ++row) {
-        RenderSpan(x, x, row, colour);
-        RenderSpan(right, right, row, colour);
+        if (leftShown) {
+            *leftPixel = colour;
+        }
+        if (rightShown) {
+            *rightPixel = colour;
+        }
+        leftPixel += LOGICAL_WIDTH;
+        rightPixel += LOGICAL_WIDTH;
     }
 }
 
@@ -82,9 +96,18 @@ void RenderDrawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t col
     int64_t err = dx - dy;
     int64_t x = x0;
     int64_t y = y0;
+    // Every point of the walk lies in the box spanned by the ends, and x and y only ever move toward
+    // x1 and y1: a line whose box misses the screen lights nothing, and once the walk has passed the
+    // screen's far edge in either direction nothing further can light.
+    if ((x0 < 0 && x1 < 0) || (x0 >= LOGICAL_WIDTH && x1 >= LOGICAL_WIDTH) || (y0 < 0 && y1 < 0) ||
+        (y0 >= LOGICAL_HEIGHT && y1 >= LOGICAL_HEIGHT)) {
+        return;
+    }
     for (;;) {
         if (x >= 0 && x < LOGICAL_WIDTH && y >= 0 && y < LOGICAL_HEIGHT) {
             pixelBuffer[y * LOGICAL_WIDTH + x] = colour;
+        } else if ((sx > 0 ? x >= LOGICAL_WIDTH : x < 0) || (sy > 0 ? y >= LOGICAL_HEIGHT : y < 0)) {
+            break;
         }
         if (x == x1 && y == y1) {
             break;
