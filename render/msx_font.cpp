@@ -1,5 +1,5 @@
 // msx_font.cpp -- the game's one 8 x 8 bitmap font (256 glyphs, bit 7 is the leftmost column) and
-// the text drawing built on RenderPutPixel, at whole-number scales.
+// the text drawing into the pixel buffer at whole-number scales, clipped pixel by pixel like RenderPutPixel.
 #include "render/msx_font.h"
 
 #include <stddef.h>
@@ -302,6 +302,29 @@ void DrawMsxString(int32_t x, int32_t y, const char* text, uint32_t colour, int3
             break; // cells only move right, so nothing further can show
         }
         const uint8_t* glyph = MSX_FONT_DATA + (size_t)*p * FONT_CELL;
+        if (s == 1) {
+            // One pixel per set bit; the cell's columns off the screen are masked out once.
+            unsigned shown = 0;
+            for (int32_t col = 0; col < FONT_CELL; ++col) {
+                if (left + col >= 0 && left + col < LOGICAL_WIDTH) {
+                    shown |= 0x80u >> col;
+                }
+            }
+            for (int32_t r = 0; r < FONT_CELL; ++r) {
+                const int64_t py = (int64_t)y + r;
+                const unsigned bits = glyph[r] & shown;
+                if (!bits || py < 0 || py >= LOGICAL_HEIGHT) {
+                    continue;
+                }
+                const int64_t base = py * LOGICAL_WIDTH + left;
+                for (int32_t col = 0; col < FONT_CELL; ++col) {
+                    if (bits & (0x80u >> col)) {
+                        pixelBuffer[base + col] = colour;
+                    }
+                }
+            }
+            continue;
+        }
         for (int32_t r = 0; r < FONT_CELL; ++r) {
             uint8_t bits = glyph[r];
             // Each set bit is an s x s square; only its on-screen part is visited, which puts the
@@ -312,18 +335,24 @@ void DrawMsxString(int32_t x, int32_t y, const char* text, uint32_t colour, int3
             if (!bits || rowFirst > rowLast) {
                 continue;
             }
+            // A run of set bits is one block of squares side by side: the same pixels, one span per row.
             for (int32_t col = 0; col < FONT_CELL; ++col) {
                 if (!(bits & (0x80u >> col))) {
                     continue;
                 }
-                int64_t px = left + col * s;
-                int64_t colFirst = FontMax64(px, 0);
-                int64_t colLast = FontMin64(px + s - 1, LOGICAL_WIDTH - 1);
-                for (int64_t py = rowFirst; py <= rowLast; ++py) {
+                int32_t end = col + 1;
+                while (end < FONT_CELL && (bits & (0x80u >> end))) {
+                    ++end;
+                }
+                int64_t colFirst = FontMax64(left + col * s, 0);
+                int64_t colLast = FontMin64(left + end * s - 1, LOGICAL_WIDTH - 1);
+                for (int64_t py = rowFirst; py <= rowLast && colFirst <= colLast; ++py) {
+                    uint32_t* line = pixelBuffer + py * LOGICAL_WIDTH;
                     for (int64_t qx = colFirst; qx <= colLast; ++qx) {
-                        RenderPutPixel((int32_t)qx, (int32_t)py, colour);
+                        line[qx] = colour;
                     }
                 }
+                col = end;
             }
         }
     }

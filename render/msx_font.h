@@ -1,5 +1,5 @@
 // msx_font.h -- the one 8 x 8 bitmap font (256 glyphs, bit 7 leftmost) and text drawing at
-// whole-number scales through RenderPutPixel.
+// whole-number scales, clipped pixel by pixel as RenderPutPixel clips.
 #pragma once
 #include <stdint.h>
 
