@@ -1,0 +1,113 @@
+// frame_cost.cpp -- kalvoro-frame-cost: runs one piece of the frame a given number of times, for
+// instruction counts that do not depend on the machine's load:
+//   valgrind --tool=callgrind --toggle-collect='FrameCostRun*' kalvoro-frame-cost PIECE COUNT
+// then divide the reported Ir by COUNT. Pieces: floor, play, play-shipped, update, render, title,
+// tiles-N (N ground tiles on screen), present-WxH, audio-silent, audio-drone, audio-six.
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "app/game_state.h"
+#include "audio/audio.h"
+#include "bench/bench_play.h"
+#include "platform/headless/headless.h"
+#include "render/msx_font.h"
+#include "render/render.h"
+#include "world/level.h"
+
+static BenchPlay gPlay;
+static Tilemap gTiles;
+static PlatformWindow* gWindow;
+
+enum FrameCostPiece { PIECE_FLOOR, PIECE_PLAY, PIECE_UPDATE, PIECE_RENDER, PIECE_TITLE, PIECE_TILES, PIECE_PRESENT, PIECE_AUDIO };
+
+// Kept out of line so callgrind can collect exactly this call.
+__attribute__((noinline)) void FrameCostRun(int piece, long count, int32_t voices) {
+    for (long i = 0; i < count; ++i) {
+        switch (piece) {
+        case PIECE_FLOOR:
+            RenderFillRect(0, 0, LOGICAL_WIDTH, LOGICAL_HEIGHT, 0x58A4D8);
+            break;
+        case PIECE_PLAY:
+            BenchPlayUpdate(&gPlay, 16.0f);
+            BenchPlayRender(&gPlay);
+            break;
+        case PIECE_UPDATE:
+            BenchPlayUpdate(&gPlay, 16.0f);
+            break;
+        case PIECE_RENDER:
+            BenchPlayRender(&gPlay);
+            break;
+        case PIECE_TITLE:
+            GameStateUpdate(16.0f);
+            GameStateRender();
+            break;
+        case PIECE_TILES:
+            TilemapRender(&gTiles, 0.0f, 0.0f);
+            break;
+        case PIECE_PRESENT:
+            PresentPixelBuffer(gWindow);
+            break;
+        case PIECE_AUDIO:
+            AudioInit();
+            for (int32_t v = 0; v < voices; ++v) {
+                AudioPlaySfx(SFX_SHOT);
+            }
+            HeadlessAdvanceTicks(1000);
+            AudioTick();
+            break;
+        }
+    }
+}
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        fprintf(stderr, "usage: kalvoro-frame-cost PIECE COUNT\n");
+        return 2;
+    }
+    const char* name = argv[1];
+    const long count = atol(argv[2]);
+    int piece = -1;
+    int32_t voices = 0;
+    HeadlessAudioSetRecording(0);
+    if (strcmp(name, "floor") == 0) {
+        piece = PIECE_FLOOR;
+    } else if (strcmp(name, "play") == 0 || strcmp(name, "play-shipped") == 0 || strcmp(name, "update") == 0 ||
+               strcmp(name, "render") == 0) {
+        LevelSetStagePath(BenchStagePath(strcmp(name, "play-shipped") == 0));
+        BenchPlayStart(&gPlay);
+        BenchPlayMoveToMiddle(&gPlay);
+        piece = strcmp(name, "update") == 0 ? PIECE_UPDATE : strcmp(name, "render") == 0 ? PIECE_RENDER : PIECE_PLAY;
+    } else if (strcmp(name, "title") == 0) {
+        MsxFontInit();
+        GameStateInit();
+        piece = PIECE_TITLE;
+    } else if (strncmp(name, "tiles-", 6) == 0) {
+        const int32_t n = atoi(name + 6);
+        TilemapClear(&gTiles);
+        TilemapSetTile(&gTiles, MAP_MAX_COLS - 1, MAP_MAX_ROWS - 1, TILE_EMPTY);
+        for (int32_t i = 0; i < n; ++i) {
+            TilemapSetTile(&gTiles, i % 20, i / 20, TILE_GROUND);
+        }
+        piece = PIECE_TILES;
+    } else if (strncmp(name, "present-", 8) == 0) {
+        int32_t w = 0, h = 0;
+        if (sscanf(name + 8, "%dx%d", &w, &h) != 2) {
+            return 2;
+        }
+        gWindow = HeadlessOpenWindow(w, h);
+        UpdateDisplayLayout(gWindow);
+        piece = PIECE_PRESENT;
+    } else if (strncmp(name, "audio-", 6) == 0) {
+        AudioInit();
+        AudioSetTrack(strcmp(name, "audio-drone") == 0 ? TRACK_STAGE : TRACK_MENU);
+        voices = strcmp(name, "audio-six") == 0 ? SFX_VOICE_COUNT : 0;
+        piece = PIECE_AUDIO;
+    }
+    if (piece < 0) {
+        fprintf(stderr, "kalvoro-frame-cost: unknown piece %s\n", name);
+        return 2;
+    }
+    FrameCostRun(piece, count, voices);
+    return 0;
+}
