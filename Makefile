@@ -73,3 +73,19 @@ web-test-deps: deps-web
 
 # Under `make test` a missing page fails the browser test instead of skipping it.
 test: export KALVORO_REQUIRE_WEB = 1
+
+# Benchmarks: the frame, sound, presentation and the whole headless game, as medians of repetitions and
+# ratios to one clear of the 320 x 200 buffer, plus the running SDL2 game's processor use under Xvfb.
+# Built as Release in its own folder; docs/performance.md explains the table.
+BENCH_BUILD ?= build-bench
+BENCH_REPS  ?= 5
+PKG_BENCH    = $(PKG_BUILD) python3 xvfb xauth xdotool
+
+.PHONY: bench deps-bench
+deps-bench:
+	@bash tools/install-deps.sh $(PKG_BENCH)
+
+bench: deps-bench
+	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DKALVORO_TESTS=OFF >/dev/null
+	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target kalvoro_bench $$(cmake --build $(BENCH_BUILD) --target help | grep -oE 'kalvoro_bench_sdl2|shotgun-kalvoro' | sort -u)
+	@bash bench/run.sh $(BENCH_BUILD) $(BENCH_REPS)
