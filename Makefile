@@ -7,7 +7,8 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 PKG_BUILD = cmake make g++ pkg-config libsdl2-dev libgtest-dev libbenchmark-dev libpng-dev
 PKG_WINDOWS = cmake make g++-mingw-w64-x86-64-posix wine64 zip
 PKG_WEB   = emscripten chromium nodejs python3
-PKG_TEST  = $(PKG_BUILD) xvfb xauth xdotool x11-apps imagemagick g++-mingw-w64-x86-64-posix wine64 zip $(PKG_WEB)
+PKG_FUZZ  = cmake make clang libclang-rt-14-dev
+PKG_TEST  = $(PKG_BUILD) xvfb xauth xdotool x11-apps imagemagick g++-mingw-w64-x86-64-posix wine64 zip $(PKG_WEB) $(PKG_FUZZ)
 
 .PHONY: all play test build configure deps-build deps-test clean
 
@@ -32,6 +33,7 @@ play: build
 test: deps-test windows web web-test-deps configure
 	@cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory sanitize-test fuzz-short
 
 clean:
 	rm -rf $(BUILD) build-*
@@ -73,6 +75,43 @@ web-test-deps: deps-web
 
 # Under `make test` a missing page fails the browser test instead of skipping it.
 test: export KALVORO_REQUIRE_WEB = 1
+
+# Reliability. The unit, game-flow, fault and soak tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer (ASAN_BUILD); the fuzz targets built with clang and libFuzzer (FUZZ_BUILD).
+# `make test` runs both with a minute of fuzzing; `make fuzz` fuzzes longer, `make soak` soaks an hour
+# of game time per seed.
+ASAN_BUILD   ?= build-asan
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_LONG_SECONDS ?= 1800
+SOAK_FRAMES  ?= 225000
+SOAK_SEEDS   ?= 1 2 3
+ASAN_TESTS   = app|render|input|world|actors|audio|perf_fast_paths|faults|soak
+ASAN_TARGETS = kalvoro_app_tests kalvoro_render_tests kalvoro_input_tests kalvoro_world_tests \
+               kalvoro_actors_tests kalvoro_audio_tests kalvoro_fast_path_tests kalvoro_faults_tests kalvoro-soak
+
+.PHONY: sanitize-test fuzz-build fuzz-short fuzz soak deps-fuzz
+deps-fuzz:
+	@bash tools/install-deps.sh $(PKG_FUZZ)
+
+sanitize-test: deps-build
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKALVORO_SANITIZE=ON -DKALVORO_SOAK_FRAMES=20000 >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS) --target $(ASAN_TARGETS)
+	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) -R '^($(ASAN_TESTS))$$'
+
+fuzz-build: deps-fuzz
+	@cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+fuzz-short: fuzz-build
+	@bash fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+fuzz: fuzz-build
+	@bash fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_LONG_SECONDS)
+
+soak: deps-build configure
+	@cmake --build $(BUILD) -j $(JOBS) --target kalvoro-soak
+	@for seed in $(SOAK_SEEDS); do ./$(BUILD)/tests/reliability/kalvoro-soak --frames $(SOAK_FRAMES) --seed $$seed || exit 1; done
 
 # Benchmarks: the frame, sound, presentation and the whole headless game, as medians of repetitions and
 # ratios to one clear of the 320 x 200 buffer, plus the running SDL2 game's processor use under Xvfb.
