@@ -85,8 +85,8 @@ static void FuzzCheckScript(const ReplayScript* script, int64_t* maxArea) {
             *maxArea = (int64_t)ev.a * ev.b > *maxArea ? (int64_t)ev.a * ev.b : *maxArea;
             break;
         case REPLAY_EXPECT:
-            if (ev.a < REPLAY_EXPECT_MODE || ev.a > REPLAY_EXPECT_HASH || !isfinite(ev.fa) || !isfinite(ev.fc) ||
-                ev.fc < 0.0f) {
+            if (ev.a < REPLAY_EXPECT_MODE || ev.a > REPLAY_EXPECT_HASH || !isfinite(ev.fa) ||
+                !isfinite(ev.fc) || ev.fc < 0.0f) {
                 FuzzFail("checkpoint out of bounds");
             }
             break;
@@ -117,7 +117,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!script.events.empty() || script.frames != 0) {
             FuzzFail("a refused script left events behind");
         }
-        if (!memchr(error.message, '\0', sizeof(error.message)) || error.message[0] == '\0' || error.line < 0) {
+        if (!memchr(error.message, '\0', sizeof(error.message)) || error.message[0] == '\0' ||
+            error.line < 0) {
             FuzzFail("a refused script without a proper message");
         }
         return 0;

@@ -26,7 +26,9 @@ static PlatformWindow* gWindow;
 static Tilemap gFirst;
 static Tilemap gSecond;
 
-static void FuzzRemoveFile(void) { remove(gPath); }
+static void FuzzRemoveFile(void) {
+    remove(gPath);
+}
 
 static void FuzzFail(const char* what, const char* message) {
     fprintf(stderr, "fuzz_stage: %s: %s\n", what, message);
