@@ -193,8 +193,13 @@ void PlatformPresent(PlatformWindow* window, const uint32_t* pixels, int32_t des
         return;
     }
     SDL_UpdateTexture(window->texture, nullptr, pixels, 320 * (int)sizeof(uint32_t));
-    SDL_SetRenderDrawColor(window->renderer, 0, 0, 0, 255);
-    SDL_RenderClear(window->renderer);
+    // The black borders: when the picture covers the whole drawable there are none to clear.
+    int outW = 0, outH = 0;
+    SDL_GetRendererOutputSize(window->renderer, &outW, &outH);
+    if (destX > 0 || destY > 0 || destX + destW < outW || destY + destH < outH) {
+        SDL_SetRenderDrawColor(window->renderer, 0, 0, 0, 255);
+        SDL_RenderClear(window->renderer);
+    }
     const SDL_Rect dest = {destX, destY, destW, destH};
     SDL_RenderCopy(window->renderer, window->texture, nullptr, &dest);
     SDL_RenderPresent(window->renderer);
