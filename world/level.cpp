@@ -34,6 +34,9 @@ static char gStagePath[4096] = LEVEL_STAGE_PATH;
 // The file is read in chunks of this size; a line keeps at most MAP_MAX_COLS bytes, so neither the
 // length of a line nor the size of the file decides how much memory the loader uses.
 static unsigned char gReadChunk[4096];
+// A stage is a few kilobytes. Reading stops after this many bytes, as if the file ended there, so a
+// huge, sparse or still growing file cannot stall a stage start.
+static const size_t LEVEL_MAX_READ_BYTES = (size_t)1 << 20;
 
 void LevelSetStagePath(const char* path) {
     if (!path) {
@@ -89,11 +92,13 @@ static void LevelReadRows(Tilemap* map, FILE* file) {
     unsigned char line[MAP_MAX_COLS];
     int kept = 0;
     int row = 0;
-    for (;;) {
+    size_t total = 0;
+    while (total < LEVEL_MAX_READ_BYTES) {
         size_t got = fread(gReadChunk, 1, sizeof(gReadChunk), file);
         if (got == 0) {
             break;
         }
+        total += got;
         size_t pos = 0;
         while (pos < got) {
             const unsigned char* feed = (const unsigned char*)memchr(gReadChunk + pos, 0x0A, got - pos);

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <vector>
 
 #include "app/game_state.h"
@@ -453,6 +454,21 @@ TEST_F(StageFileFaults, DirectoryOrPipeInPlaceOfTheFileGivesTheBuiltInStage) {
     ASSERT_EQ(mkfifo(path, 0644), 0);
     StartStage();
     ExpectStage(80, 15);
+    PlayOn();
+}
+
+TEST_F(StageFileFaults, HugeFileStartsTheStageAtOnce) {
+    UseStageFile("huge");
+    // 16 GiB of holes after the stage: no room on the disk, yet reading to the end took many seconds
+    // at every stage start. The loader stops after its first megabyte, as if the file ended there.
+    ASSERT_EQ(truncate(path, (off_t)16 << 30), 0);
+    const auto start = std::chrono::steady_clock::now();
+    StartStage();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 2.0);
+    // The stage's lines as before, then one row of the zeros that follow (128 empty cells).
+    ExpectStage(MAP_MAX_COLS, 4);
+    EXPECT_EQ(GameStateGetMap()->tiles[1][8], TILE_GOAL);
     PlayOn();
 }
 
