@@ -26,9 +26,10 @@ start_xvfb() {
         [ -s "$fifo" ] && break
         sleep 0.1
     done
-    [ -s "$fifo" ] && export DISPLAY=:$(head -n 1 "$fifo")
+    local display=
+    [ -s "$fifo" ] && display=$(head -n 1 "$fifo")
     rm -f "$fifo"
-    [ -n "${DISPLAY:-}" ]
+    [ -n "$display" ] && export DISPLAY=:$display
 }
 
 if [ -x "$build/bench/kalvoro_bench_sdl2" ] && command -v Xvfb >/dev/null && start_xvfb; then
