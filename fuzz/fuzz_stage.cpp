@@ -101,15 +101,19 @@ static void FuzzExpectStage(const uint8_t* data, size_t size, const Tilemap* map
     if (map->width != width || map->height != height) {
         FuzzFail("loader", "stage size differs from the file's lines");
     }
-    // Player markers, which turn into ground and may put a block in the bottom row of their column.
-    int spawnCol = -1, spawnRow = -1;
+    // Player markers, in reading order; each turns into ground and may put a block in the bottom row
+    // of its column, over whatever was there, a later marker included.
+    static int32_t markerRow[MAP_MAX_ROWS * MAP_MAX_COLS];
+    static int32_t markerCol[MAP_MAX_ROWS * MAP_MAX_COLS];
+    int32_t markers = 0;
     int blockMayDrop[MAP_MAX_COLS] = {0};
     int32_t enemies = 0;
     for (int32_t r = 1; r < height; ++r) {
         for (int32_t c = 1; c < width; ++c) {
             if (raw[r][c] == TILE_PLAYER_SPAWN) {
-                spawnCol = c;
-                spawnRow = r;
+                markerRow[markers] = r;
+                markerCol[markers] = c;
+                ++markers;
                 blockMayDrop[c] = 1;
             } else if (raw[r][c] == TILE_ENEMY_SPAWN && enemies < MAX_ENEMY_SPAWNS) {
                 if (map->enemySpawnX[enemies] != (float)(TILE_SIZE * c + 8) ||
@@ -137,15 +141,26 @@ static void FuzzExpectStage(const uint8_t* data, size_t size, const Tilemap* map
             }
         }
     }
-    // The last marker in reading order sets the spawn, standing on a row at or below its own.
-    const int32_t lowest = spawnRow >= 0 ? spawnRow : height - 1;
-    const float x = spawnCol >= 0 ? (float)(TILE_SIZE * spawnCol + 8) : 40.0f;
-    int stands = 0;
-    for (int32_t r = lowest; r < height; ++r) {
-        stands |= map->spawnY == (float)(TILE_SIZE * r - 14) - 0.01f;
+    // The last marker still there when the scan reaches it sets the spawn, standing on a row at or
+    // below its own: the last one in reading order, or an earlier one when the later ones sat in the
+    // bottom row under an earlier marker of their column and were covered by its block.
+    int matched = 0;
+    for (int32_t m = markers - 1; m >= -1 && !matched; --m) {
+        const int32_t lowest = m >= 0 ? markerRow[m] : height - 1;
+        const float x = m >= 0 ? (float)(TILE_SIZE * markerCol[m] + 8) : 40.0f;
+        for (int32_t r = lowest; r < height; ++r) {
+            matched |= map->spawnX == x && map->spawnY == (float)(TILE_SIZE * r - 14) - 0.01f;
+        }
+        int coverable = 0;
+        for (int32_t k = 0; m >= 0 && k < m; ++k) {
+            coverable |= markerCol[k] == markerCol[m];
+        }
+        if (m < 0 || markerRow[m] != height - 1 || !coverable) {
+            break;
+        }
     }
-    if (map->spawnX != x || !stands) {
-        FuzzFail("loader", "the spawn point does not follow the file's marker");
+    if (!matched) {
+        FuzzFail("loader", "the spawn point does not follow the file's markers");
     }
 }
 
