@@ -1,0 +1,383 @@
+// runner_main.cpp -- kalvoro-run: the command line of the headless replay runner. Reads a stage and a
+// replay script, plays the real game through it, and writes pictures, sound, a trace and a summary.
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <vector>
+
+#include "app/main.h"
+#include "audio/audio.h"
+#include "platform/headless/headless.h"
+#include "render/render.h"
+#include "tools/common/png_writer.h"
+#include "tools/common/wav_writer.h"
+#include "tools/runner/replay_record.h"
+#include "tools/runner/replay_run.h"
+#include "tools/runner/replay_script.h"
+#include "world/level.h"
+
+static const int RUN_OK = 0;
+static const int RUN_FAILED = 1;
+static const int RUN_USAGE = 2;
+static const int32_t RUN_MAX_PNG_AT = 256;
+static const size_t RUN_MAX_PATH = 1024;
+
+static const char* const RUN_USAGE_TEXT =
+    "usage: kalvoro-run [options] SCRIPT\n"
+    "  --stage FILE          play this stage file (default: tools/maptool/map.txt from here, as the game)\n"
+    "  --builtin             play the built-in stage\n"
+    "  --window WxH          client size of the headless window (default 320x200;\n"
+    "                        960x600 is the size the game opens with)\n"
+    "  --png PREFIX          start of saved picture names (default frame-): PREFIX000120.png\n"
+    "  --png-every N         save a picture every N frames\n"
+    "  --png-at F,F,...      save pictures after these frames\n"
+    "  --presented           save the presented window image instead of the 320 x 200 picture\n"
+    "  --wav FILE            write everything the game played as a WAV file\n"
+    "  --trace FILE          write one CSV line per frame\n"
+    "  --record FILE         write the run as a script with checkpoints\n"
+    "  --checkpoint-every N  frames between the checkpoints --record writes (default 60)\n"
+    "  --expect MODE         succeed only if the run ends in MODE: title, playing, clear or gameover\n"
+    "  --quiet               no summary line\n"
+    "exit status: 0 success, 1 a checkpoint or --expect failed, 2 bad arguments or script\n";
+
+struct RunOptions {
+    const char* scriptPath;
+    const char* stagePath; // null: the game's own path
+    int builtin;
+    int32_t clientW;
+    int32_t clientH;
+    const char* pngPrefix;
+    int32_t pngEvery;
+    int32_t pngAt[RUN_MAX_PNG_AT];
+    int32_t pngAtCount;
+    int presented;
+    const char* wavPath;
+    const char* tracePath;
+    const char* recordPath;
+    int32_t checkpointEvery;
+    int32_t expectMode; // -1: none
+    int quiet;
+};
+
+// What the per-frame hook needs: the options, the open outputs and the play time so far.
+struct RunOutputs {
+    const RunOptions* options;
+    FILE* trace;
+    ReplayRecorder recorder;
+    int recording;
+    uint64_t playMs;
+    int32_t pngsWritten;
+};
+
+static int RunUsage(const char* format, const char* detail) {
+    fprintf(stderr, "kalvoro-run: ");
+    fprintf(stderr, format, detail);
+    fprintf(stderr, "\n(kalvoro-run --help lists the options)\n");
+    return RUN_USAGE;
+}
+
+static int RunParseCount(const char* text, int32_t lo, int32_t hi, int32_t* out) {
+    if (!text || !*text) {
+        return 0;
+    }
+    char* end = nullptr;
+    long value = strtol(text, &end, 10);
+    if (*end != '\0' || value < lo || value > hi || text[0] == '+' || text[0] == ' ') {
+        return 0;
+    }
+    *out = (int32_t)value;
+    return 1;
+}
+
+static int RunParseSize(const char* text, int32_t* w, int32_t* h) {
+    char buf[32];
+    if (!text || strlen(text) >= sizeof(buf)) {
+        return 0;
+    }
+    strcpy(buf, text);
+    char* x = strchr(buf, 'x');
+    if (!x) {
+        return 0;
+    }
+    *x = '\0';
+    return RunParseCount(buf, 1, REPLAY_MAX_CLIENT, w) && RunParseCount(x + 1, 1, REPLAY_MAX_CLIENT, h);
+}
+
+static int RunParsePngAt(const char* text, RunOptions* o) {
+    char buf[4096];
+    if (strlen(text) >= sizeof(buf)) {
+        return 0;
+    }
+    strcpy(buf, text);
+    for (char* part = strtok(buf, ","); part; part = strtok(nullptr, ",")) {
+        if (o->pngAtCount >= RUN_MAX_PNG_AT || !RunParseCount(part, 0, REPLAY_MAX_FRAMES, &o->pngAt[o->pngAtCount])) {
+            return 0;
+        }
+        o->pngAtCount++;
+    }
+    return o->pngAtCount > 0;
+}
+
+// Parses argv; RUN_OK, or RUN_USAGE after printing the one message that says what is wrong.
+static int RunParseArgs(int argc, char** argv, RunOptions* o) {
+    memset(o, 0, sizeof(*o));
+    o->pngPrefix = "frame-";
+    o->checkpointEvery = 60;
+    o->expectMode = -1;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        // Options that take a value consume the next word.
+        const int takesValue = !strcmp(arg, "--stage") || !strcmp(arg, "--window") || !strcmp(arg, "--png") ||
+                               !strcmp(arg, "--png-every") || !strcmp(arg, "--png-at") || !strcmp(arg, "--wav") ||
+                               !strcmp(arg, "--trace") || !strcmp(arg, "--record") ||
+                               !strcmp(arg, "--checkpoint-every") || !strcmp(arg, "--expect");
+        if (takesValue) {
+            if (!value) {
+                return RunUsage("%s needs a value", arg);
+            }
+            if (strlen(value) >= RUN_MAX_PATH) {
+                return RunUsage("the value of %s is too long", arg);
+            }
+            ++i;
+        }
+        if (!strcmp(arg, "-h") || !strcmp(arg, "--help")) {
+            fputs(RUN_USAGE_TEXT, stdout);
+            exit(RUN_OK);
+        } else if (!strcmp(arg, "--stage")) {
+            o->stagePath = value;
+        } else if (!strcmp(arg, "--builtin")) {
+            o->builtin = 1;
+        } else if (!strcmp(arg, "--window")) {
+            if (!RunParseSize(value, &o->clientW, &o->clientH)) {
+                return RunUsage("--window takes WxH with each from 1 to 2560, not '%s'", value);
+            }
+        } else if (!strcmp(arg, "--png")) {
+            o->pngPrefix = value;
+        } else if (!strcmp(arg, "--png-every")) {
+            if (!RunParseCount(value, 1, REPLAY_MAX_FRAMES, &o->pngEvery)) {
+                return RunUsage("--png-every takes a number of frames from 1 to 1000000, not '%s'", value);
+            }
+        } else if (!strcmp(arg, "--png-at")) {
+            if (!RunParsePngAt(value, o)) {
+                return RunUsage("--png-at takes up to 256 frame numbers separated by commas, not '%s'", value);
+            }
+        } else if (!strcmp(arg, "--presented")) {
+            o->presented = 1;
+        } else if (!strcmp(arg, "--wav")) {
+            o->wavPath = value;
+        } else if (!strcmp(arg, "--trace")) {
+            o->tracePath = value;
+        } else if (!strcmp(arg, "--record")) {
+            o->recordPath = value;
+        } else if (!strcmp(arg, "--checkpoint-every")) {
+            if (!RunParseCount(value, 0, REPLAY_MAX_FRAMES, &o->checkpointEvery)) {
+                return RunUsage("--checkpoint-every takes a number of frames from 0 to 1000000, not '%s'", value);
+            }
+        } else if (!strcmp(arg, "--expect")) {
+            o->expectMode = ReplayModeFromName(value);
+            if (o->expectMode < 0) {
+                return RunUsage("--expect takes title, playing, clear or gameover, not '%s'", value);
+            }
+        } else if (!strcmp(arg, "--quiet")) {
+            o->quiet = 1;
+        } else if (arg[0] == '-' && arg[1] != '\0') {
+            return RunUsage("unknown option '%s'", arg);
+        } else if (o->scriptPath) {
+            return RunUsage("one script only; '%s' is a second one", arg);
+        } else {
+            o->scriptPath = arg;
+        }
+    }
+    if (!o->scriptPath) {
+        return RunUsage("%s", "no replay script given");
+    }
+    if (o->builtin && o->stagePath) {
+        return RunUsage("%s", "--stage and --builtin cannot be used together");
+    }
+    return RUN_OK;
+}
+
+// Reads at most REPLAY_MAX_BYTES + 1 bytes, so an oversized file is reported by the parser, not read whole.
+static int RunReadScript(const char* path, std::vector<char>* text) {
+    FILE* f = fopen(path, "rb");
+    if (!f) {
+        return 0;
+    }
+    text->resize(REPLAY_MAX_BYTES + 1);
+    size_t n = fread(text->data(), 1, text->size(), f);
+    int ok = !ferror(f);
+    fclose(f);
+    text->resize(n);
+    return ok;
+}
+
+// The game silently plays the built-in stage when its file cannot be used; a runner told to play a
+// file must not, so the file has to open and hold at least one cell in its first 32 lines.
+static int RunStageUsable(const char* path) {
+    FILE* f = fopen(path, "rb");
+    if (!f) {
+        return 0;
+    }
+    int32_t line = 0;
+    int cells = 0;
+    int c = 0;
+    // Any byte but a line feed is a cell, even a carriage return.
+    while (!cells && line < MAP_MAX_ROWS && (c = fgetc(f)) != EOF) {
+        if (c == '\n') {
+            ++line;
+        } else {
+            cells = 1;
+        }
+    }
+    fclose(f);
+    return cells;
+}
+
+static int RunWantsPng(const RunOptions* o, int32_t frame) {
+    if (o->pngEvery > 0 && frame % o->pngEvery == 0) {
+        return 1;
+    }
+    for (int32_t i = 0; i < o->pngAtCount; ++i) {
+        if (o->pngAt[i] == frame) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+static int RunOnFrame(void* user, const ReplayFrameInput* input, const ReplayState* s, ReplayRunResult* result) {
+    RunOutputs* out = (RunOutputs*)user;
+    const RunOptions* o = out->options;
+    out->playMs += (uint64_t)input->dt;
+    if (out->trace) {
+        fprintf(out->trace, "%d,%s,%.9g,%.9g,%.9g,%.9g,%d,%d,%d,%d,%.9g,%.9g\n", (int)s->frame,
+                ReplayModeName(s->mode), (double)s->x, (double)s->y, (double)s->vx, (double)s->vy, (int)s->onGround,
+                (int)s->shells, (int)s->reloading, (int)s->enemiesAlive, (double)s->cameraX, (double)s->cameraY);
+    }
+    if (out->recording) {
+        ReplayRecordFrame(&out->recorder, input, s);
+    }
+    if (RunWantsPng(o, s->frame)) {
+        char path[RUN_MAX_PATH + 32];
+        snprintf(path, sizeof(path), "%s%06d.png", o->pngPrefix, (int)s->frame);
+        int32_t w = LOGICAL_WIDTH;
+        int32_t h = LOGICAL_HEIGHT;
+        const uint32_t* pixels = o->presented ? HeadlessPresentedImage(&w, &h) : pixelBuffer;
+        if (!pixels || !PngWrite(path, pixels, w, h)) {
+            snprintf(result->message, sizeof(result->message), "frame %d: cannot write the picture %.200s",
+                     (int)s->frame, path);
+            return 0;
+        }
+        out->pngsWritten++;
+    }
+    return 1;
+}
+
+int main(int argc, char** argv) {
+    RunOptions o;
+    int status = RunParseArgs(argc, argv, &o);
+    if (status != RUN_OK) {
+        return status;
+    }
+    std::vector<char> text;
+    if (!RunReadScript(o.scriptPath, &text)) {
+        return RunUsage("cannot read the script '%s'", o.scriptPath);
+    }
+    ReplayScript script;
+    ReplayError error;
+    if (!ReplayScriptParse(text.data(), text.size(), &script, &error)) {
+        if (error.line > 0) {
+            fprintf(stderr, "kalvoro-run: %s:%d: %s\n", o.scriptPath, (int)error.line, error.message);
+        } else {
+            fprintf(stderr, "kalvoro-run: %s: %s\n", o.scriptPath, error.message);
+        }
+        return RUN_USAGE;
+    }
+    if (o.stagePath && !RunStageUsable(o.stagePath)) {
+        return RunUsage("cannot use the stage '%s': it does not open or has no tiles", o.stagePath);
+    }
+    const char* stageName = o.builtin ? "the built-in stage" : o.stagePath ? o.stagePath : LEVEL_STAGE_PATH;
+    if (!o.builtin && !o.stagePath && !RunStageUsable(LEVEL_STAGE_PATH)) {
+        stageName = "the built-in stage (no usable " LEVEL_STAGE_PATH " here)";
+    }
+
+    RunOutputs out;
+    memset(&out, 0, sizeof(out));
+    out.options = &o;
+    FILE* recordFile = nullptr;
+    if (o.tracePath) {
+        out.trace = fopen(o.tracePath, "wb");
+        if (!out.trace) {
+            return RunUsage("cannot write the trace '%s'", o.tracePath);
+        }
+        fprintf(out.trace, "frame,mode,x,y,vx,vy,onGround,shells,reloading,enemiesAlive,cameraX,cameraY\n");
+    }
+    if (o.recordPath) {
+        recordFile = fopen(o.recordPath, "wb");
+        if (!recordFile) {
+            if (out.trace) {
+                fclose(out.trace);
+            }
+            return RunUsage("cannot write the script '%s'", o.recordPath);
+        }
+        char header[RUN_MAX_PATH + 128];
+        snprintf(header, sizeof(header), "recorded by kalvoro-run from %s on %s", o.scriptPath, stageName);
+        ReplayRecordBegin(&out.recorder, recordFile, o.checkpointEvery, header,
+                          o.clientW > 0 ? o.clientW : LOGICAL_WIDTH,
+                          o.clientH > 0 ? o.clientH : LOGICAL_HEIGHT);
+        out.recording = 1;
+    }
+
+    ReplayRunOptions run;
+    memset(&run, 0, sizeof(run));
+    // An empty path can never be opened, so the loader falls back to the built-in stage.
+    run.stagePath = o.builtin ? "" : o.stagePath;
+    run.clientW = o.clientW;
+    run.clientH = o.clientH;
+    run.recordAudio = o.wavPath != nullptr;
+    run.onFrame = RunOnFrame;
+    run.user = &out;
+    ReplayRunResult result;
+    const int held = ReplayRun(&script, &run, &result);
+    status = held ? RUN_OK : RUN_FAILED;
+
+    int outputsOk = 1;
+    if (out.trace) {
+        outputsOk = fclose(out.trace) == 0 && outputsOk;
+    }
+    if (recordFile) {
+        outputsOk = ReplayRecordEnd(&out.recorder, &result.last) && outputsOk;
+        outputsOk = fclose(recordFile) == 0 && outputsOk;
+    }
+    if (o.wavPath) {
+        const int16_t* samples = nullptr;
+        int32_t count = HeadlessAudioRecorded(&samples);
+        if (!WavWrite(o.wavPath, samples, count, AUDIO_SAMPLE_RATE)) {
+            fprintf(stderr, "kalvoro-run: cannot write the sound '%s'\n", o.wavPath);
+            outputsOk = 0;
+        }
+    }
+    if (!outputsOk) {
+        fprintf(stderr, "kalvoro-run: an output file could not be written completely\n");
+        status = RUN_FAILED;
+    }
+    if (!held) {
+        fprintf(stderr, "kalvoro-run: FAILED at %s\n", result.message);
+    }
+    const ReplayState* s = &result.last;
+    if (held && o.expectMode >= 0 && s->mode != o.expectMode) {
+        fprintf(stderr, "kalvoro-run: the run ended in %s at frame %d, expected %s\n", ReplayModeName(s->mode),
+                (int)s->frame, ReplayModeName(o.expectMode));
+        status = RUN_FAILED;
+    }
+    if (!o.quiet) {
+        printf("kalvoro-run: %s after %d frames (%.2f s of play) on %s: player (%.2f, %.2f), %d shell%s, "
+               "%d of %d enemies alive, %d checks held, %d pictures\n",
+               ReplayModeName(s->mode), (int)s->frame, (double)out.playMs / 1000.0, stageName, (double)s->x,
+               (double)s->y, (int)s->shells, s->shells == 1 ? "" : "s", (int)s->enemiesAlive, (int)s->enemyCount,
+               (int)result.checks, (int)out.pngsWritten);
+    }
+    return status;
+}
