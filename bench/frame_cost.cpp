@@ -2,13 +2,16 @@
 // instruction counts that do not depend on the machine's load:
 //   valgrind --tool=callgrind --toggle-collect='FrameCostRun*' kalvoro-frame-cost PIECE COUNT
 // then divide the reported Ir by COUNT. Pieces: floor, play, play-shipped, update, render, title,
-// tiles-N (N ground tiles on screen), present-WxH, audio-silent, audio-drone, audio-six.
+// tiles-N (N ground tiles on screen), present-WxH, audio-silent, audio-drone, audio-six, game (frames
+// of the long scripted play through the whole headless game at 960 x 600).
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "app/game_state.h"
 #include "audio/audio.h"
+#include "app/main.h"
+#include "bench/bench_long_play.h"
 #include "bench/bench_play.h"
 #include "platform/headless/headless.h"
 #include "render/msx_font.h"
@@ -19,7 +22,7 @@ static BenchPlay gPlay;
 static Tilemap gTiles;
 static PlatformWindow* gWindow;
 
-enum FrameCostPiece { PIECE_FLOOR, PIECE_PLAY, PIECE_UPDATE, PIECE_RENDER, PIECE_TITLE, PIECE_TILES, PIECE_PRESENT, PIECE_AUDIO };
+enum FrameCostPiece { PIECE_FLOOR, PIECE_PLAY, PIECE_UPDATE, PIECE_RENDER, PIECE_TITLE, PIECE_TILES, PIECE_PRESENT, PIECE_AUDIO, PIECE_GAME };
 
 // Kept out of line so callgrind can collect exactly this call.
 __attribute__((noinline)) void FrameCostRun(int piece, long count, int32_t voices) {
@@ -55,6 +58,9 @@ __attribute__((noinline)) void FrameCostRun(int piece, long count, int32_t voice
             }
             HeadlessAdvanceTicks(1000);
             AudioTick();
+            break;
+        case PIECE_GAME:
+            BenchLongPlayFrame(gWindow, (int32_t)i + 1);
             break;
         }
     }
@@ -103,6 +109,12 @@ int main(int argc, char** argv) {
         AudioSetTrack(strcmp(name, "audio-drone") == 0 ? TRACK_STAGE : TRACK_MENU);
         voices = strcmp(name, "audio-six") == 0 ? SFX_VOICE_COUNT : 0;
         piece = PIECE_AUDIO;
+    } else if (strcmp(name, "game") == 0) {
+        LevelSetStagePath(BenchStagePath(BenchHaveShippedStage()));
+        gWindow = HeadlessOpenWindow(960, 600);
+        MainStartup(gWindow);
+        BenchLongPlayFrame(gWindow, 0);
+        piece = PIECE_GAME;
     }
     if (piece < 0) {
         fprintf(stderr, "kalvoro-frame-cost: unknown piece %s\n", name);
