@@ -29,10 +29,18 @@ void BenchAudioBlock(benchmark::State& state, int32_t track, int32_t voices) {
     state.counters["samples"] = AUDIO_BLOCK_SAMPLES;
 }
 
-void BM_Audio_Silent(benchmark::State& state) { BenchAudioBlock(state, TRACK_MENU, 0); }
-void BM_Audio_Drone(benchmark::State& state) { BenchAudioBlock(state, TRACK_STAGE, 0); }
-void BM_Audio_SixVoices(benchmark::State& state) { BenchAudioBlock(state, TRACK_MENU, SFX_VOICE_COUNT); }
-void BM_Audio_DroneSixVoices(benchmark::State& state) { BenchAudioBlock(state, TRACK_STAGE, SFX_VOICE_COUNT); }
+void BM_Audio_Silent(benchmark::State& state) {
+    BenchAudioBlock(state, TRACK_MENU, 0);
+}
+void BM_Audio_Drone(benchmark::State& state) {
+    BenchAudioBlock(state, TRACK_STAGE, 0);
+}
+void BM_Audio_SixVoices(benchmark::State& state) {
+    BenchAudioBlock(state, TRACK_MENU, SFX_VOICE_COUNT);
+}
+void BM_Audio_DroneSixVoices(benchmark::State& state) {
+    BenchAudioBlock(state, TRACK_STAGE, SFX_VOICE_COUNT);
+}
 BENCHMARK(BM_Audio_Silent);
 BENCHMARK(BM_Audio_Drone);
 BENCHMARK(BM_Audio_SixVoices);

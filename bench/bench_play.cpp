@@ -50,7 +50,8 @@ void BenchPlayUpdate(BenchPlay* play, float dtMs) {
     EnemyUpdate(play->enemies, play->enemyCount, &play->map, dtMs);
     CameraFollow(&play->camera, play->player.body.x, play->player.body.y, worldW, worldH, dtMs);
     const Body* body = &play->player.body;
-    if (EnemyCheckPlayerContact(play->enemies, play->enemyCount, body->x, body->y) && play->spawnGraceMs == 0.0f) {
+    if (EnemyCheckPlayerContact(play->enemies, play->enemyCount, body->x, body->y) &&
+        play->spawnGraceMs == 0.0f) {
         play->ended = 1;
     } else if (PlayerFellOff(&play->player, &play->map) && play->spawnGraceMs == 0.0f) {
         play->ended = 1;
@@ -69,7 +70,8 @@ void BenchPlayRender(const BenchPlay* play) {
 // 1 when a 14 x 28 box can stand on the solid tile at (col, row): the two cells above are free.
 static int BenchStandsOn(const Tilemap* map, int32_t col, int32_t row) {
     return row >= 2 && TilemapIsSolid(TilemapGetTile(map, col, row)) &&
-           !TilemapIsSolid(TilemapGetTile(map, col, row - 1)) && !TilemapIsSolid(TilemapGetTile(map, col, row - 2));
+           !TilemapIsSolid(TilemapGetTile(map, col, row - 1)) &&
+           !TilemapIsSolid(TilemapGetTile(map, col, row - 2));
 }
 
 int BenchPlayMoveToMiddle(BenchPlay* play) {
@@ -84,7 +86,8 @@ int BenchPlayMoveToMiddle(BenchPlay* play) {
                 if (!BenchStandsOn(map, col, row)) {
                     continue;
                 }
-                PlayerReset(&play->player, (float)(TILE_SIZE * col + 8), (float)(TILE_SIZE * row - 14) - 0.01f);
+                PlayerReset(&play->player, (float)(TILE_SIZE * col + 8),
+                            (float)(TILE_SIZE * row - 14) - 0.01f);
                 const float camX = play->player.body.x - BENCH_CAMERA_START_OFFSET;
                 play->camera.x = camX > 0.0f ? camX : 0.0f;
                 // Let the camera ease in and the player settle, as after a walk there.

@@ -1,5 +1,6 @@
 // frame_bench.cpp -- what a frame costs: the floor (one clear of the 320 x 200 buffer), a frame of
-// play mid-stage on the shipped and the built-in stage, the other modes, and the tile renderer by tiles shown.
+// play mid-stage on the shipped and the built-in stage, the other modes, and the tile renderer by tiles
+// shown.
 #include <benchmark/benchmark.h>
 
 #include <string.h>
@@ -29,7 +30,8 @@ BENCHMARK(BM_Floor_Clear);
 
 BenchPlay gPlay;
 
-// The stage of argument 0 (1: shipped, 0: built-in) started, the player standing mid-stage; 0 when it cannot be.
+// The stage of argument 0 (1: shipped, 0: built-in) started, the player standing mid-stage; 0 when it cannot
+// be.
 int BenchPlaySetUp(benchmark::State& state) {
     const int shipped = (int)state.range(0);
     if (shipped && !BenchHaveShippedStage()) {

@@ -9,8 +9,8 @@
 #include <string.h>
 
 #include "app/game_state.h"
-#include "audio/audio.h"
 #include "app/main.h"
+#include "audio/audio.h"
 #include "bench/bench_long_play.h"
 #include "bench/bench_play.h"
 #include "platform/headless/headless.h"
@@ -22,7 +22,17 @@ static BenchPlay gPlay;
 static Tilemap gTiles;
 static PlatformWindow* gWindow;
 
-enum FrameCostPiece { PIECE_FLOOR, PIECE_PLAY, PIECE_UPDATE, PIECE_RENDER, PIECE_TITLE, PIECE_TILES, PIECE_PRESENT, PIECE_AUDIO, PIECE_GAME };
+enum FrameCostPiece {
+    PIECE_FLOOR,
+    PIECE_PLAY,
+    PIECE_UPDATE,
+    PIECE_RENDER,
+    PIECE_TITLE,
+    PIECE_TILES,
+    PIECE_PRESENT,
+    PIECE_AUDIO,
+    PIECE_GAME
+};
 
 // Kept out of line so callgrind can collect exactly this call.
 __attribute__((noinline)) void FrameCostRun(int piece, long count, int32_t voices) {
@@ -78,12 +88,14 @@ int main(int argc, char** argv) {
     HeadlessAudioSetRecording(0);
     if (strcmp(name, "floor") == 0) {
         piece = PIECE_FLOOR;
-    } else if (strcmp(name, "play") == 0 || strcmp(name, "play-shipped") == 0 || strcmp(name, "update") == 0 ||
-               strcmp(name, "render") == 0) {
+    } else if (strcmp(name, "play") == 0 || strcmp(name, "play-shipped") == 0 ||
+               strcmp(name, "update") == 0 || strcmp(name, "render") == 0) {
         LevelSetStagePath(BenchStagePath(strcmp(name, "play-shipped") == 0));
         BenchPlayStart(&gPlay);
         BenchPlayMoveToMiddle(&gPlay);
-        piece = strcmp(name, "update") == 0 ? PIECE_UPDATE : strcmp(name, "render") == 0 ? PIECE_RENDER : PIECE_PLAY;
+        piece = strcmp(name, "update") == 0   ? PIECE_UPDATE
+                : strcmp(name, "render") == 0 ? PIECE_RENDER
+                                              : PIECE_PLAY;
     } else if (strcmp(name, "title") == 0) {
         MsxFontInit();
         GameStateInit();

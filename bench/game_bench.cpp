@@ -46,8 +46,8 @@ void BM_HeadlessGame(benchmark::State& state) {
         }
         MainShutdown();
     }
-    state.counters["fps"] =
-        benchmark::Counter((double)LONG_PLAY_FRAMES * (double)state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["fps"] = benchmark::Counter((double)LONG_PLAY_FRAMES * (double)state.iterations(),
+                                               benchmark::Counter::kIsRate);
     const double total = (double)LONG_PLAY_FRAMES * (double)state.iterations();
     state.counters["play"] = (double)modeFrames[MODE_PLAYING] / total;
     state.counters["over"] = (double)modeFrames[MODE_GAME_OVER] / total;

@@ -80,8 +80,12 @@ static void* CountedNew(size_t size) {
     return p;
 }
 
-void* operator new(size_t size) { return CountedNew(size); }
-void* operator new[](size_t size) { return CountedNew(size); }
+void* operator new(size_t size) {
+    return CountedNew(size);
+}
+void* operator new[](size_t size) {
+    return CountedNew(size);
+}
 void* operator new(size_t size, const std::nothrow_t&) noexcept {
     CountAllocation();
     return __libc_malloc(size ? size : 1);
@@ -90,10 +94,18 @@ void* operator new[](size_t size, const std::nothrow_t&) noexcept {
     CountAllocation();
     return __libc_malloc(size ? size : 1);
 }
-void operator delete(void* p) noexcept { free(p); }
-void operator delete[](void* p) noexcept { free(p); }
-void operator delete(void* p, size_t) noexcept { free(p); }
-void operator delete[](void* p, size_t) noexcept { free(p); }
+void operator delete(void* p) noexcept {
+    free(p);
+}
+void operator delete[](void* p) noexcept {
+    free(p);
+}
+void operator delete(void* p, size_t) noexcept {
+    free(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+    free(p);
+}
 
 namespace {
 

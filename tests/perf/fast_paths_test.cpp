@@ -98,8 +98,9 @@ TEST(FastPaths, LinesMatchTheWholeWalk) {
         ASSERT_TRUE(SameAsReference()) << x0 << "," << y0 << " -> " << x1 << "," << y1;
     }
     // Lines along the screen's edges and just outside them.
-    const int32_t edges[][4] = {{-1, -5, -1, 300}, {0, -5, 0, 300},     {319, 250, 319, -9}, {320, 0, 320, 199},
-                                {-9, 199, 400, 199}, {-9, 200, 400, 200}, {400, 0, -50, 0},    {5, 5, 5, 5}};
+    const int32_t edges[][4] = {{-1, -5, -1, 300},  {0, -5, 0, 300},     {319, 250, 319, -9},
+                                {320, 0, 320, 199}, {-9, 199, 400, 199}, {-9, 200, 400, 200},
+                                {400, 0, -50, 0},   {5, 5, 5, 5}};
     for (auto& e : edges) {
         ClearBoth(0);
         RenderDrawLine(e[0], e[1], e[2], e[3], 0xFFFFFF);
@@ -148,7 +149,8 @@ std::vector<uint32_t> RefClient(int32_t w, int32_t h) {
     for (int32_t y = 0; y < h; ++y) {
         for (int32_t x = 0; x < w; ++x) {
             if (x >= destX && x < destX + destW && y >= destY && y < destY + destH) {
-                image[(size_t)y * w + x] = pixelBuffer[((y - destY) / scale) * LOGICAL_WIDTH + (x - destX) / scale];
+                image[(size_t)y * w + x] =
+                    pixelBuffer[((y - destY) / scale) * LOGICAL_WIDTH + (x - destX) / scale];
             }
         }
     }
@@ -161,8 +163,9 @@ TEST(FastPaths, HeadlessClientImageMatchesBlockScaling) {
         pixelBuffer[i] = rng() & 0xFFFFFF;
     }
     std::uniform_int_distribution<int32_t> width(1, 1400), height(1, 900);
-    std::vector<std::pair<int32_t, int32_t>> sizes = {{320, 200}, {960, 600}, {959, 600}, {319, 199}, {1, 1},
-                                                      {641, 401}, {1920, 1080}, {300, 500}, {1000, 150}};
+    std::vector<std::pair<int32_t, int32_t>> sizes = {{320, 200},   {960, 600}, {959, 600},
+                                                      {319, 199},   {1, 1},     {641, 401},
+                                                      {1920, 1080}, {300, 500}, {1000, 150}};
     for (int32_t i = 0; i < 40; ++i) {
         sizes.push_back({width(rng), height(rng)});
     }
