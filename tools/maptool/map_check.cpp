@@ -14,7 +14,7 @@
 static const int32_t CHECK_MAX_EXAMPLES = 4;  // unknown characters listed one by one before a count
 static const int32_t CHECK_PATROL_FRAMES = 1875; // 30 s of 16 ms updates: long enough to see both turns
 static const float CHECK_PATROL_DT = 16.0f;
-static const float CHECK_NEAR_SPAWN_PX = 48.0f; // an enemy passing this close to the spawn is a trap
+static const float CHECK_CONTACT_X = 13.0f; // the enemy's half width 7 plus the contact box's 6
 
 static void CheckAdd(std::vector<std::string>* list, const char* format, ...) {
     char text[256];
@@ -241,11 +241,11 @@ static void CheckEnemies(MapCheckReport* r) {
         }
         // The player stands on its marker cell; contact needs the 24 px tall boxes to overlap vertically.
         const float standY = r->spawnMarkers > 0 ? (float)(TILE_SIZE * r->spawnRow) - 14.05f : r->map.spawnY;
-        if (r->map.spawnX >= minX[i] - CHECK_NEAR_SPAWN_PX && r->map.spawnX <= maxX[i] + CHECK_NEAR_SPAWN_PX &&
+        if (r->map.spawnX > minX[i] - CHECK_CONTACT_X && r->map.spawnX < maxX[i] + CHECK_CONTACT_X &&
             fabsf((y - 2.0f) - standY) < 24.0f) {
-            CheckAdd(&r->warnings, "enemy %d walks within %.0f px of the spawn: a standing player is caught once the "
+            CheckAdd(&r->warnings, "enemy %d walks over the spawn point: a player standing there is caught once the "
                                    "first half second of grace is over",
-                     i, (double)CHECK_NEAR_SPAWN_PX);
+                     i);
         }
     }
 }

@@ -68,13 +68,13 @@ void ReplayRecordFrame(ReplayRecorder* rec, const ReplayFrameInput* in, const Re
             if (code == 1) {
                 fprintf(rec->file, "%s\n", in->keys[code] ? "press" : "release");
             } else {
-                char name[8];
+                char name[REPLAY_KEY_NAME_SIZE];
                 ReplayKeyName(code, name);
                 fprintf(rec->file, "%s %s\n", in->keys[code] ? "down" : "up", name);
             }
         }
         for (int32_t i = 0; i < in->repeatCount && i < REPLAY_MAX_REPEATS; ++i) {
-            char name[8];
+            char name[REPLAY_KEY_NAME_SIZE];
             ReplayKeyName(in->repeats[i], name);
             fprintf(rec->file, "repeat %s\n", name);
         }

@@ -14,6 +14,7 @@
 #include "world/level.h"
 
 static const int32_t REPLAY_VK_LBUTTON = 1;
+static const int32_t REPLAY_VK_ESCAPE = 27;
 static const int32_t REPLAY_VK_F = 70;
 static const int32_t REPLAY_DEFAULT_CURSOR_X = 160;
 static const int32_t REPLAY_DEFAULT_CURSOR_Y = 100;
@@ -281,10 +282,15 @@ static void ReplayRunFrame(PlatformWindow* window, ReplayInputState* in, ReplayF
     }
 }
 
-// Leaves nothing of an earlier run in this process that a fresh start would not have.
-static void ReplayForgetEarlierRun(PlatformWindow* window) {
-    // Debug flight survives a restart of the game state; F flips it off (and starts a stage, which
-    // the start-up below puts back to the title).
+// Leaves nothing of an earlier run in this process that would change this one. Behind the title the
+// game keeps whatever stage records it last had (nothing at all in a fresh process); a stage is loaded
+// here so that every run, first or not, starts from the same hidden state, and debug flight, which
+// survives everything but F, ends up off. The start-up that follows puts the title back up.
+static void ReplayStartClean(PlatformWindow* window) {
+    if (GameStateGetMode() == MODE_PLAYING) {
+        MainOnKeyDown(REPLAY_VK_ESCAPE);
+    }
+    MainOnKeyDown(REPLAY_VK_F); // loads the stage and flips flight
     if (GameStateGetDebugFly() != 0) {
         MainOnKeyDown(REPLAY_VK_F);
     }
@@ -307,7 +313,7 @@ int ReplayRun(const ReplayScript* script, const ReplayRunOptions* options, Repla
 
     LevelSetStagePath(options->stagePath);
     PlatformWindow* window = HeadlessOpenWindow(in.clientW, in.clientH);
-    ReplayForgetEarlierRun(window);
+    ReplayStartClean(window);
     HeadlessAudioSetRecording(options->recordAudio);
     HeadlessAudioClearRecording();
     MainStartup(window);

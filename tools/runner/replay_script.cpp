@@ -23,8 +23,8 @@ struct ReplayParser {
     int32_t line;
     int32_t frames;
     int32_t buttonHeld;     // held by press
-    int32_t buttonUpFrame;  // a click holds the button through frames run before this count
-    int32_t buttonLine;     // line of the press or click that holds it
+    int32_t buttonUpFrame;  // the button is down up to this frame count: a new press needs a count beyond it
+    int32_t buttonLine;     // line of the press, click or release that last changed it
     uint8_t keyHeld[256];
     int32_t keyUpFrame[256];
     int32_t keyLine[256];
@@ -177,20 +177,20 @@ int32_t ReplayKeyCode(const char* name) {
     return -1;
 }
 
-void ReplayKeyName(int32_t code, char* out8) {
+void ReplayKeyName(int32_t code, char out[REPLAY_KEY_NAME_SIZE]) {
     if ((code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9')) {
-        out8[0] = (char)code;
-        out8[1] = '\0';
+        out[0] = (char)code;
+        out[1] = '\0';
         return;
     }
     for (const ReplayNamedKey& key : REPLAY_KEYS) {
         // The first name listed for a code is the one written.
         if (key.code == code) {
-            snprintf(out8, 8, "%s", key.name);
+            snprintf(out, REPLAY_KEY_NAME_SIZE, "%s", key.name);
             return;
         }
     }
-    snprintf(out8, 8, "VK%d", (int)(code & 0xFF));
+    snprintf(out, REPLAY_KEY_NAME_SIZE, "VK%d", (int)(code & 0xFF));
 }
 
 static const char* const REPLAY_MODE_NAMES[] = {"title", "playing", "clear", "gameover"};
@@ -258,7 +258,8 @@ static int ReplayKeyArg(ReplayParser* p, int32_t* code) {
 // A new press needs the button up in the frame before it.
 static int ReplayButtonFree(ReplayParser* p) {
     if (p->buttonHeld || p->frames < p->buttonUpFrame + 1) {
-        return ReplayFail(p, "the left button is still down from line %d, so this would not be a new press",
+        return ReplayFail(p, "the left button is still down from line %d, so this would not be a new press "
+                             "(a frame with it up must come between)",
                           (int)p->buttonLine);
     }
     return 1;
@@ -266,9 +267,10 @@ static int ReplayButtonFree(ReplayParser* p) {
 
 static int ReplayKeyFree(ReplayParser* p, int32_t code) {
     if (p->keyHeld[code] || p->frames < p->keyUpFrame[code] + 1) {
-        char name[8];
+        char name[REPLAY_KEY_NAME_SIZE];
         ReplayKeyName(code, name);
-        return ReplayFail(p, "key %s is still down from line %d, so this would not be a new press", name,
+        return ReplayFail(p, "key %s is still down from line %d, so this would not be a new press "
+                             "(a frame with it up must come between)", name,
                           (int)p->keyLine[code]);
     }
     return 1;
@@ -482,7 +484,12 @@ static int ReplayCommand(ReplayParser* p) {
         if (!ReplayArgs(p, 0, "nothing")) {
             return 0;
         }
-        p->buttonHeld = 0;
+        // Released here, the button is up from the next frame: a press needs one of those frames.
+        if (p->buttonHeld) {
+            p->buttonHeld = 0;
+            p->buttonUpFrame = p->frames;
+            p->buttonLine = p->line;
+        }
         return ReplayPush(p, REPLAY_RELEASE) != nullptr;
     }
     if (ReplaySame(cmd, "shoot")) {
@@ -524,8 +531,10 @@ static int ReplayCommand(ReplayParser* p) {
         if (!ReplayKeyArg(p, &code)) {
             return 0;
         }
-        if (up) {
+        if (up && p->keyHeld[code]) {
             p->keyHeld[code] = 0;
+            p->keyUpFrame[code] = p->frames;
+            p->keyLine[code] = p->line;
         }
         ReplayEvent* ev = ReplayPush(p, up ? REPLAY_KEY_UP : REPLAY_KEY_REPEAT);
         if (ev) {

@@ -77,8 +77,9 @@ int ReplayScriptParse(const char* text, size_t length, ReplayScript* script, Rep
 // Key code for a name: a letter or digit, ESC, SPACE, ENTER, TAB, BACKSPACE, SHIFT, CTRL, LEFT,
 // UP, RIGHT, DOWN, or VK0..VK255; case does not matter. -1 when unknown.
 int32_t ReplayKeyCode(const char* name);
-// The name ReplayKeyCode reads back as code (a letter, digit, ESC... or VKnn); buffer of 8 bytes.
-void ReplayKeyName(int32_t code, char* out8);
+constexpr int32_t REPLAY_KEY_NAME_SIZE = 16;
+// The name ReplayKeyCode reads back as code (a letter, digit, ESC... or VKnn) into out.
+void ReplayKeyName(int32_t code, char out[REPLAY_KEY_NAME_SIZE]);
 // Mode name (title, playing, clear, gameover) for a game mode, "?" for others; -1 for unknown names.
 const char* ReplayModeName(int32_t mode);
 int32_t ReplayModeFromName(const char* name);

@@ -1,0 +1,103 @@
+#!/bin/bash
+# command_lines_test.sh -- kalvoro-run and maptool as a person uses them: bad arguments and malformed
+# scripts give one message naming the line and exit status 2; outputs are written; maptool's verdicts.
+# Usage: command_lines_test.sh KALVORO_RUN MAPTOOL SOURCE_DIR
+set -u
+RUN=$1
+MAPTOOL=$2
+SRC=$3
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+cd "$WORK" || exit 1
+FAILS=0
+
+# expect STATUS FRAGMENT COMMAND...: the command exits with STATUS and its stderr holds FRAGMENT.
+expect() {
+    local want=$1 fragment=$2
+    shift 2
+    "$@" >out.txt 2>err.txt
+    local got=$?
+    if [ "$got" != "$want" ] || { [ -n "$fragment" ] && ! grep -qF -- "$fragment" err.txt; }; then
+        echo "FAIL: $* -> status $got (want $want), stderr:"
+        sed 's/^/    /' err.txt
+        echo "    (wanted: $fragment)"
+        FAILS=$((FAILS + 1))
+    fi
+}
+
+script() { printf "$2" >"$1"; }
+
+# Width and height of a PNG, from its header.
+png_size() { od -An -tu1 -j16 -N8 "$1" | awk '{ printf "%d x %d", $3 * 256 + $4, $7 * 256 + $8 }'; }
+
+# Malformed scripts: the file, the line and what is wrong, status 2, and no frame run.
+script bad1.txt 'click\nwait 10\njump 3\n'
+expect 2 "bad1.txt:3: unknown command 'jump'" "$RUN" --builtin bad1.txt
+script bad2.txt '# fine\n\nwait 2\ncursor 10\n'
+expect 2 "bad2.txt:4: 'cursor' takes X Y" "$RUN" --builtin bad2.txt
+script bad3.txt 'wait 5\nat 2\n'
+expect 2 "bad3.txt:2: frame 2 is already past" "$RUN" --builtin bad3.txt
+script bad4.txt 'click\nwait\nclick\n'
+expect 2 "bad4.txt:3: the left button is still down from line 1" "$RUN" --builtin bad4.txt
+script bad5.txt 'tap \xff\n'
+expect 2 "bad5.txt:1: unexpected byte 0xFF in column 5" "$RUN" --builtin bad5.txt
+script bad6.txt 'expect mode finished\n'
+expect 2 "bad6.txt:1: 'mode' in 'expect' needs title, playing, clear or gameover" "$RUN" --builtin bad6.txt
+grep -q "frames" out.txt && { echo "FAIL: a malformed script still ran"; FAILS=$((FAILS + 1)); }
+
+# Bad arguments: one message, status 2.
+script ok.txt 'click\nwait 30\n'
+expect 2 "no replay script given" "$RUN"
+expect 2 "unknown option '--fast'" "$RUN" --fast ok.txt
+expect 2 "--png-every needs a value" "$RUN" ok.txt --png-every
+expect 2 "--png-every takes a number of frames from 1 to 1000000, not '0'" "$RUN" --png-every 0 ok.txt
+expect 2 "--png-at takes up to 256 frame numbers" "$RUN" --png-at 3,x ok.txt
+expect 2 "--window takes WxH" "$RUN" --window 640 ok.txt
+expect 2 "--expect takes title, playing, clear or gameover, not 'won'" "$RUN" --expect won ok.txt
+expect 2 "--stage and --builtin cannot be used together" "$RUN" --stage a.txt --builtin ok.txt
+expect 2 "one script only" "$RUN" ok.txt ok.txt
+expect 2 "cannot read the script 'missing.txt'" "$RUN" missing.txt
+expect 2 "cannot use the stage 'missing-stage.txt'" "$RUN" --stage missing-stage.txt ok.txt
+: >empty-stage.txt
+expect 2 "cannot use the stage 'empty-stage.txt'" "$RUN" --stage empty-stage.txt ok.txt
+
+# A run that ends in the wrong mode, and a checkpoint that does not hold: status 1, naming the frame.
+expect 1 "the run ended in playing at frame 30, expected clear" "$RUN" --builtin --expect clear ok.txt
+script diverge.txt 'click\nwait 30\nexpect shells 1\n'
+expect 1 "FAILED at frame 30 (line 3): shells is 2, expected 1" "$RUN" --builtin diverge.txt
+
+# Outputs: pictures, sound, trace and a recording that plays back.
+expect 0 "" "$RUN" --builtin --png-every 10 --png-at 5 --png shot- --wav sound.wav --trace trace.csv \
+    --record again.txt --window 960x600 --presented ok.txt
+for f in shot-000005.png shot-000010.png shot-000030.png; do
+    [ "$(head -c 8 "$f" | od -An -tx1 | tr -d ' \n')" = "89504e470d0a1a0a" ] || { echo "FAIL: $f is not a PNG"; FAILS=$((FAILS + 1)); }
+done
+[ -e shot-000031.png ] && { echo "FAIL: a picture beyond the run"; FAILS=$((FAILS + 1)); }
+[ "$(png_size shot-000010.png)" = "960 x 600" ] || { echo "FAIL: the presented picture is $(png_size shot-000010.png)"; FAILS=$((FAILS + 1)); }
+[ "$(head -c 4 sound.wav)" = "RIFF" ] && [ "$(stat -c %s sound.wav)" -gt 10000 ] || { echo "FAIL: sound.wav"; FAILS=$((FAILS + 1)); }
+[ "$(wc -l <trace.csv)" = 31 ] || { echo "FAIL: trace.csv has $(wc -l <trace.csv) lines, not 31"; FAILS=$((FAILS + 1)); }
+head -1 trace.csv | grep -q "^frame,mode,x,y,vx,vy,onGround,shells,reloading,enemiesAlive,cameraX,cameraY$" ||
+    { echo "FAIL: trace header"; FAILS=$((FAILS + 1)); }
+grep -q "^30,playing,56,193.949997," trace.csv || { echo "FAIL: trace row 30"; FAILS=$((FAILS + 1)); }
+expect 0 "" "$RUN" --builtin --expect playing again.txt
+grep -q "checks held" out.txt || { echo "FAIL: no summary line"; FAILS=$((FAILS + 1)); }
+
+# maptool: the shipped stage can be cleared; a stage without a goal cannot; unreadable is status 2.
+"$MAPTOOL" check "$SRC/tools/maptool/map.txt" >out.txt 2>&1 || { echo "FAIL: maptool check on the shipped stage"; cat out.txt; FAILS=$((FAILS + 1)); }
+grep -q "ok, 0 warnings" out.txt || { echo "FAIL: the shipped stage has warnings"; cat out.txt; FAILS=$((FAILS + 1)); }
+printf '.S...\n#####\n' >nogoal.txt
+"$MAPTOOL" check nogoal.txt >out.txt 2>&1
+[ $? = 1 ] && grep -q "error: no goal (G): the stage cannot be cleared" out.txt || { echo "FAIL: no goal"; cat out.txt; FAILS=$((FAILS + 1)); }
+expect 2 "cannot read 'missing.txt'" "$MAPTOOL" check missing.txt
+expect 2 "usage: maptool check FILE" "$MAPTOOL" inspect nogoal.txt
+"$MAPTOOL" preview "$SRC/tools/maptool/map.txt" preview.png >out.txt 2>&1 || { echo "FAIL: preview"; FAILS=$((FAILS + 1)); }
+# The preview is the whole stage: 16 pixels a tile.
+size=$(sed -n 's/^  size: \([0-9]*\) x \([0-9]*\) tiles.*/\1 \2/p' <("$MAPTOOL" check "$SRC/tools/maptool/map.txt"))
+[ "$(png_size preview.png)" = "$(( ${size% *} * 16 )) x $(( ${size#* } * 16 ))" ] ||
+    { echo "FAIL: preview is $(png_size preview.png) for a stage of $size tiles"; FAILS=$((FAILS + 1)); }
+
+if [ "$FAILS" != 0 ]; then
+    echo "$FAILS failed"
+    exit 1
+fi
+echo "all passed"
