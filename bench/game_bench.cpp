@@ -9,6 +9,14 @@
 #include "platform/headless/headless.h"
 #include "world/level.h"
 
+#ifdef KALVORO_HAVE_REPLAY
+#include <stdio.h>
+
+#include <vector>
+
+#include "tools/runner/replay_run.h"
+#endif
+
 namespace {
 
 constexpr int32_t LONG_PLAY_FRAMES = 20000;
@@ -56,5 +64,48 @@ void BM_HeadlessGame(benchmark::State& state) {
     LevelSetStagePath(nullptr);
 }
 BENCHMARK(BM_HeadlessGame)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+#ifdef KALVORO_HAVE_REPLAY
+// The runner's replays that clear the shipped and the built-in stage, played start to end at 960 x 600
+// through the runner (which also reads and hashes the game's state after every frame).
+void BM_Replay(benchmark::State& state) {
+    const int shipped = (int)state.range(0);
+    const char* path = shipped ? KALVORO_SOURCE_DIR "/tools/replays/shipped-stage.txt"
+                               : KALVORO_SOURCE_DIR "/tools/replays/builtin-stage.txt";
+    FILE* file = fopen(path, "rb");
+    if (!file || (shipped && !BenchHaveShippedStage())) {
+        if (file) {
+            fclose(file);
+        }
+        state.SkipWithError("no replay or no stage file");
+        return;
+    }
+    std::vector<char> text(REPLAY_MAX_BYTES);
+    const size_t length = fread(text.data(), 1, text.size(), file);
+    fclose(file);
+    ReplayScript script;
+    ReplayError error;
+    if (!ReplayScriptParse(text.data(), length, &script, &error)) {
+        state.SkipWithError(error.message);
+        return;
+    }
+    ReplayRunOptions options = {};
+    options.stagePath = BenchStagePath(shipped);
+    options.clientW = 960;
+    options.clientH = 600;
+    ReplayRunResult result;
+    for (auto _ : state) {
+        if (!ReplayRun(&script, &options, &result)) {
+            state.SkipWithError(result.message);
+            break;
+        }
+    }
+    state.counters["fps"] =
+        benchmark::Counter((double)script.frames * (double)state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["frames"] = script.frames;
+    state.SetLabel(shipped ? "shipped-stage replay" : "built-in-stage replay");
+}
+BENCHMARK(BM_Replay)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+#endif
 
 } // namespace

@@ -82,6 +82,8 @@ NAMES = [
     ("BM_StageLoad/1", "stage load from the file"),
     ("BM_StageLoad/0", "stage load, built-in (no file)"),
     ("BM_HeadlessGame/iterations:1", "whole headless game, 20000 frames"),
+    ("BM_Replay/1", "replay clearing the shipped stage, through the runner"),
+    ("BM_Replay/0", "replay clearing the built-in stage, through the runner"),
 ]
 
 
@@ -113,11 +115,13 @@ def main(paths):
             notes.append("%.3f%% of the %.0f ms it lasts" % (100.0 * t / 1e6 / BLOCK_MS, BLOCK_MS))
         if key.startswith("BM_Frame_Play/"):
             notes.append("%d tiles, %d enemies alive on the stage" % (b.get("tiles", 0), b.get("enemies", 0)))
-        if key.startswith("BM_HeadlessGame"):
+        if key.startswith("BM_HeadlessGame") or key.startswith("BM_Replay"):
             fps = b.get("fps", 0.0)
             notes.append("%.0f frames/s = %.0f x real time (16 ms frames)" % (fps, fps * 0.016))
+            if "frames" in b:
+                notes.append("%d frames a run" % b["frames"])
             t = 1e9 / fps if fps else t
-            label = "whole headless game, per frame"
+            label = label.replace(", 20000 frames", "") + ", per frame"
         if key.startswith("BM_Present_Sdl2"):
             notes.append(b.get("label", "") + ", wall time")
         print("| %s | %s | %.2f | %s |" % (label, fmt_time(t), t / floor_ns, "; ".join(notes)))

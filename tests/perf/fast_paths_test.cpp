@@ -109,6 +109,22 @@ TEST(FastPaths, LinesMatchTheWholeWalk) {
     }
 }
 
+TEST(FastPaths, RectanglesMatchTheirPixels) {
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int32_t> pos(-400, 400), size(-20, 700);
+    for (int32_t i = 0; i < 3000; ++i) {
+        const int32_t x = pos(rng), y = pos(rng), w = size(rng), h = size(rng);
+        ClearBoth(0);
+        RenderFillRect(x, y, w, h, 0xFFFFFF);
+        for (int64_t row = y; row < (int64_t)y + h; ++row) {
+            for (int64_t col = x; col < (int64_t)x + w; ++col) {
+                RefPut(col, row, 0xFFFFFF);
+            }
+        }
+        ASSERT_TRUE(SameAsReference()) << x << "," << y << " " << w << "x" << h;
+    }
+}
+
 TEST(FastPaths, BoxesMatchTheirOutline) {
     std::mt19937 rng(11);
     std::uniform_int_distribution<int32_t> pos(-60, 380), size(-20, 120);
