@@ -128,3 +128,15 @@ bench: deps-bench
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DKALVORO_TESTS=OFF >/dev/null
 	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target kalvoro_bench $$(cmake --build $(BENCH_BUILD) --target help | grep -oE 'kalvoro_bench_sdl2|shotgun-kalvoro' | sort -u)
 	@bash bench/run.sh $(BENCH_BUILD) $(BENCH_REPS)
+
+# The README's pictures (docs/title.png, play.png, stage.png, run.gif), made by the current build
+# through the headless runner and maptool.
+PKG_PICTURES = $(PKG_BUILD) imagemagick
+
+.PHONY: pictures deps-pictures
+deps-pictures:
+	@bash tools/install-deps.sh $(PKG_PICTURES)
+
+pictures: deps-pictures configure
+	@cmake --build $(BUILD) -j $(JOBS) --target kalvoro-run maptool
+	@bash tools/runner/make_pictures.sh $(BUILD) docs

@@ -30,7 +30,9 @@ static const char* const RUN_USAGE_TEXT =
     "  --window WxH          client size of the headless window (default 320x200;\n"
     "                        960x600 is the size the game opens with)\n"
     "  --png PREFIX          start of saved picture names (default frame-): PREFIX000120.png\n"
-    "  --png-every N         save a picture every N frames\n"
+    "  --png-every N         save a picture every N frames (within --png-from and --png-to)\n"
+    "  --png-from F          the first frame --png-every may save (default 1)\n"
+    "  --png-to F            the last frame --png-every may save (default: the end)\n"
     "  --png-at F,F,...      save pictures after these frames\n"
     "  --presented           save the presented window image instead of the 320 x 200 picture\n"
     "  --wav FILE            write everything the game played as a WAV file\n"
@@ -49,6 +51,8 @@ struct RunOptions {
     int32_t clientH;
     const char* pngPrefix;
     int32_t pngEvery;
+    int32_t pngFrom;
+    int32_t pngTo;
     int32_t pngAt[RUN_MAX_PNG_AT];
     int32_t pngAtCount;
     int presented;
@@ -123,6 +127,7 @@ static int RunParsePngAt(const char* text, RunOptions* o) {
 static int RunParseArgs(int argc, char** argv, RunOptions* o) {
     memset(o, 0, sizeof(*o));
     o->pngPrefix = "frame-";
+    o->pngTo = REPLAY_MAX_FRAMES;
     o->checkpointEvery = 60;
     o->expectMode = -1;
     for (int i = 1; i < argc; ++i) {
@@ -130,7 +135,8 @@ static int RunParseArgs(int argc, char** argv, RunOptions* o) {
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         // Options that take a value consume the next word.
         const int takesValue = !strcmp(arg, "--stage") || !strcmp(arg, "--window") || !strcmp(arg, "--png") ||
-                               !strcmp(arg, "--png-every") || !strcmp(arg, "--png-at") || !strcmp(arg, "--wav") ||
+                               !strcmp(arg, "--png-every") || !strcmp(arg, "--png-at") ||
+                               !strcmp(arg, "--png-from") || !strcmp(arg, "--png-to") || !strcmp(arg, "--wav") ||
                                !strcmp(arg, "--trace") || !strcmp(arg, "--record") ||
                                !strcmp(arg, "--checkpoint-every") || !strcmp(arg, "--expect");
         if (takesValue) {
@@ -158,6 +164,13 @@ static int RunParseArgs(int argc, char** argv, RunOptions* o) {
         } else if (!strcmp(arg, "--png-every")) {
             if (!RunParseCount(value, 1, REPLAY_MAX_FRAMES, &o->pngEvery)) {
                 return RunUsage("--png-every takes a number of frames from 1 to 1000000, not '%s'", value);
+            }
+        } else if (!strcmp(arg, "--png-from") || !strcmp(arg, "--png-to")) {
+            const int from = !strcmp(arg, "--png-from");
+            if (!RunParseCount(value, 0, REPLAY_MAX_FRAMES, from ? &o->pngFrom : &o->pngTo)) {
+                return RunUsage(from ? "--png-from takes a frame number from 0 to 1000000, not '%s'"
+                                     : "--png-to takes a frame number from 0 to 1000000, not '%s'",
+                                value);
             }
         } else if (!strcmp(arg, "--png-at")) {
             if (!RunParsePngAt(value, o)) {
@@ -236,7 +249,7 @@ static int RunStageUsable(const char* path) {
 }
 
 static int RunWantsPng(const RunOptions* o, int32_t frame) {
-    if (o->pngEvery > 0 && frame % o->pngEvery == 0) {
+    if (o->pngEvery > 0 && frame % o->pngEvery == 0 && frame >= o->pngFrom && frame <= o->pngTo) {
         return 1;
     }
     for (int32_t i = 0; i < o->pngAtCount; ++i) {
