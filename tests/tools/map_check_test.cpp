@@ -103,13 +103,18 @@ TEST_F(MapCheck, QuietLoaderBehaviourIsReported) {
         text += "#\n";
     }
     const MapCheckReport& cut = Check(text);
-    EXPECT_TRUE(Says(cut.warnings, "line 7 is 151 bytes long: only the first 128 are used, and the cut part holds tiles"));
-    EXPECT_TRUE(Says(cut.warnings, "the file has 37 lines: only the first 32 are read (5 of the ignored lines hold tiles)"));
+    EXPECT_TRUE(Says(cut.warnings,
+                     "line 7 is 151 bytes long: only the first 128 are used, and the cut part holds tiles"));
+    EXPECT_TRUE(
+        Says(cut.warnings,
+             "the file has 37 lines: only the first 32 are read (5 of the ignored lines hold tiles)"));
     // Characters that are not tiles, with a hint where one is likely.
     const MapCheckReport& odd = Check("......G\n.s..x\t\n######\n");
-    EXPECT_TRUE(Says(odd.warnings, "line 2 column 1: 's' is not a tile character, so the cell is empty (did you mean S?)"));
+    EXPECT_TRUE(Says(odd.warnings,
+                     "line 2 column 1: 's' is not a tile character, so the cell is empty (did you mean S?)"));
     EXPECT_TRUE(Says(odd.warnings, "line 2 column 4: 'x'"));
-    EXPECT_TRUE(Says(odd.warnings, "byte 0x09 is not a tile character, so the cell is empty (a tab is one empty column)"));
+    EXPECT_TRUE(Says(odd.warnings,
+                     "byte 0x09 is not a tile character, so the cell is empty (a tab is one empty column)"));
     EXPECT_TRUE(Says(odd.warnings, "no S: the player starts in column 2"));
 }
 

@@ -19,13 +19,14 @@ namespace {
 ReplayScript Script(const std::string& text) {
     ReplayScript script;
     ReplayError error;
-    EXPECT_TRUE(ReplayScriptParse(text.data(), text.size(), &script, &error)) << error.line << ": " << error.message;
+    EXPECT_TRUE(ReplayScriptParse(text.data(), text.size(), &script, &error))
+        << error.line << ": " << error.message;
     return script;
 }
 
 // Runs text on the built-in stage ("" can never be opened) in a window of w x h.
-ReplayRunResult PlayScript(const std::string& text, int32_t w = 0, int32_t h = 0, ReplayFrameHook hook = nullptr,
-                    void* user = nullptr) {
+ReplayRunResult PlayScript(const std::string& text, int32_t w = 0, int32_t h = 0,
+                           ReplayFrameHook hook = nullptr, void* user = nullptr) {
     ReplayScript script = Script(text);
     ReplayRunOptions options;
     memset(&options, 0, sizeof(options));
@@ -85,8 +86,8 @@ int MouseHook(void* user, const ReplayFrameInput* input, const ReplayState* stat
 TEST(ReplayRun, AWorldPointFollowsTheCamera) {
     // The camera eases toward the player over these frames; the cursor stays on the world point.
     float mouse[2] = {0, 0};
-    ReplayRunResult r = PlayScript(std::string(START) + "shoot 135\nwait\ncursor world 300.4 150.6\nwait 60\n", 0, 0,
-                            MouseHook, mouse);
+    ReplayRunResult r = PlayScript(
+        std::string(START) + "shoot 135\nwait\ncursor world 300.4 150.6\nwait 60\n", 0, 0, MouseHook, mouse);
     ASSERT_FALSE(r.failed);
     EXPECT_GT(r.last.cameraX, 1.0f);
     EXPECT_NEAR(mouse[0], 300.4f, 0.5f);
@@ -104,7 +105,8 @@ int StopAtTen(void* user, const ReplayFrameInput* input, const ReplayState* stat
 }
 
 TEST(ReplayRun, CheckpointsStopAtTheFirstDivergence) {
-    ReplayRunResult r = PlayScript("wait 5\nexpect mode title shells 2\nclick\nwait 3\nexpect mode title\nwait 100\n");
+    ReplayRunResult r =
+        PlayScript("wait 5\nexpect mode title shells 2\nclick\nwait 3\nexpect mode title\nwait 100\n");
     EXPECT_TRUE(r.failed);
     EXPECT_EQ(r.checks, 2);
     EXPECT_EQ(r.failFrame, 8);
@@ -115,7 +117,8 @@ TEST(ReplayRun, CheckpointsStopAtTheFirstDivergence) {
     r = PlayScript(std::string(START) + "expect pos 56 193.95 within 0.001 vel 0 0\nexpect y 190\n");
     EXPECT_TRUE(r.failed);
     EXPECT_EQ(r.checks, 4);
-    EXPECT_NE(strstr(r.message, "frame 20 (line 4): player y is 193.949997, expected 190 within 0.01"), nullptr)
+    EXPECT_NE(strstr(r.message, "frame 20 (line 4): player y is 193.949997, expected 190 within 0.01"),
+              nullptr)
         << r.message;
 
     r = PlayScript("wait 20\n", 0, 0, StopAtTen, nullptr);
@@ -135,8 +138,9 @@ TEST(ReplayRun, KeysReachTheGameAsMessagesAndEdges) {
     EXPECT_EQ(r.last.mode, MODE_TITLE);
     EXPECT_EQ(r.last.debugFly, 0);
     // R reloads only on its press: held, it reloads once.
-    r = PlayScript(std::string(START) + "shoot 90\nwait 40\ndown R\nwait 80\nexpect shells 2 reloading 0\nshoot 90\nwait 80\n"
-                                 "expect shells 1 reloading 0\n");
+    r = PlayScript(std::string(START) +
+                   "shoot 90\nwait 40\ndown R\nwait 80\nexpect shells 2 reloading 0\nshoot 90\nwait 80\n"
+                   "expect shells 1 reloading 0\n");
     EXPECT_FALSE(r.failed) << r.message;
 }
 
@@ -152,10 +156,11 @@ int RecordHook(void* user, const ReplayFrameInput* input, const ReplayState* sta
 }
 
 TEST(ReplayRun, ARecordingPlaysBackWithEveryCheckpointHolding) {
-    const std::string text = std::string(START) +
-                             "shoot 110\nwait 12\ncursor world 40 40\nclick\nwait 30\ntap R\nwait 80\n"
-                             "cursor none\nwait 3\nshoot 150\nwait 20\ndt 33\nsize 640 400\ncursor 10 190\nclick\nwait 25\n"
-                             "down S\nrepeat S\nwait 3\nup S\ntap ESC\nwait 5\n";
+    const std::string text =
+        std::string(START) +
+        "shoot 110\nwait 12\ncursor world 40 40\nclick\nwait 30\ntap R\nwait 80\n"
+        "cursor none\nwait 3\nshoot 150\nwait 20\ndt 33\nsize 640 400\ncursor 10 190\nclick\nwait 25\n"
+        "down S\nrepeat S\nwait 3\nup S\ntap ESC\nwait 5\n";
     FILE* file = tmpfile();
     ASSERT_NE(file, nullptr);
     RecordJob job;

@@ -195,10 +195,11 @@ TEST(ReplayScript, KeyNamesReadBackAsTheirCodes) {
 // or names a line inside the text, and never keeps events when it refuses.
 TEST(ReplayScript, ArbitraryInputNeverBreaksIt) {
     std::mt19937 random(12345);
-    static const char* const WORDS[] = {"wait", "at", "dt", "cursor", "world", "angle", "none", "click", "press",
-                                        "release", "tap", "down", "up", "repeat", "shoot", "size", "expect",
-                                        "mode", "pos", "hash", "within", "R", "ESC", "VK300", "-3", "1e40",
-                                        "0.5", "999999", "#", "\r", "\t", "\n", "\n", "\n", "\xff"};
+    static const char* const WORDS[] = {"wait",  "at",    "dt",      "cursor", "world", "angle", "none",
+                                        "click", "press", "release", "tap",    "down",  "up",    "repeat",
+                                        "shoot", "size",  "expect",  "mode",   "pos",   "hash",  "within",
+                                        "R",     "ESC",   "VK300",   "-3",     "1e40",  "0.5",   "999999",
+                                        "#",     "\r",    "\t",      "\n",     "\n",    "\n",    "\xff"};
     for (int round = 0; round < 3000; ++round) {
         std::string text;
         const int n = (int)(random() % 200);

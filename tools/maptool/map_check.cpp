@@ -11,7 +11,7 @@
 #include "render/render.h"
 #include "world/level.h"
 
-static const int32_t CHECK_MAX_EXAMPLES = 4;  // unknown characters listed one by one before a count
+static const int32_t CHECK_MAX_EXAMPLES = 4;     // unknown characters listed one by one before a count
 static const int32_t CHECK_PATROL_FRAMES = 1875; // 30 s of 16 ms updates: long enough to see both turns
 static const float CHECK_PATROL_DT = 16.0f;
 static const float CHECK_CONTACT_X = 13.0f; // the enemy's half width 7 plus the contact box's 6
@@ -25,9 +25,13 @@ static void CheckAdd(std::vector<std::string>* list, const char* format, ...) {
     list->push_back(text);
 }
 
-static int CheckIsTileChar(uint8_t c) { return c != 0 && strchr("#1=2|34567SEG", c) != nullptr; }
+static int CheckIsTileChar(uint8_t c) {
+    return c != 0 && strchr("#1=2|34567SEG", c) != nullptr;
+}
 
-static int CheckIsSolidChar(uint8_t c) { return c != 0 && strchr("#1=2|34567", c) != nullptr; }
+static int CheckIsSolidChar(uint8_t c) {
+    return c != 0 && strchr("#1=2|34567", c) != nullptr;
+}
 
 // A line of the file as the loader sees it: where it starts and how long it is (line feed excluded).
 struct CheckLine {
@@ -82,31 +86,36 @@ static void CheckLines(const uint8_t* bytes, const std::vector<CheckLine>& lines
                 continue;
             }
             if (unknown < CHECK_MAX_EXAMPLES) {
-                const char* hint = c == 's' ? " (did you mean S?)"
-                                   : c == 'e' ? " (did you mean E?)"
-                                   : c == 'g' ? " (did you mean G?)"
+                const char* hint = c == 's'    ? " (did you mean S?)"
+                                   : c == 'e'  ? " (did you mean E?)"
+                                   : c == 'g'  ? " (did you mean G?)"
                                    : c == '\t' ? " (a tab is one empty column)"
                                    : c >= 0x80 ? " (a byte of a non-ASCII character: one empty column each)"
                                                : "";
                 if (c >= 0x21 && c < 0x7F) {
-                    CheckAdd(&r->warnings, "line %d column %zu: '%c' is not a tile character, so the cell is empty%s",
+                    CheckAdd(&r->warnings,
+                             "line %d column %zu: '%c' is not a tile character, so the cell is empty%s",
                              (int)row + 1, k, (char)c, hint);
                 } else {
-                    CheckAdd(&r->warnings, "line %d column %zu: byte 0x%02X is not a tile character, so the cell is empty%s",
-                             (int)row + 1, k, (unsigned)c, hint);
+                    CheckAdd(
+                        &r->warnings,
+                        "line %d column %zu: byte 0x%02X is not a tile character, so the cell is empty%s",
+                        (int)row + 1, k, (unsigned)c, hint);
                 }
             }
             unknown++;
         }
     }
     if (unknown > CHECK_MAX_EXAMPLES) {
-        CheckAdd(&r->warnings, "%d more cells hold characters that are not tiles", (int)(unknown - CHECK_MAX_EXAMPLES));
+        CheckAdd(&r->warnings, "%d more cells hold characters that are not tiles",
+                 (int)(unknown - CHECK_MAX_EXAMPLES));
     }
     if (crLines > 0) {
-        CheckAdd(&r->warnings,
-                 "%d line%s end with a carriage return (Windows line ends): the return is an empty cell, so the "
-                 "stage is one column wider and blank lines still count as rows; save with bare line feeds",
-                 (int)crLines, crLines == 1 ? "" : "s");
+        CheckAdd(
+            &r->warnings,
+            "%d line%s end with a carriage return (Windows line ends): the return is an empty cell, so the "
+            "stage is one column wider and blank lines still count as rows; save with bare line feeds",
+            (int)crLines, crLines == 1 ? "" : "s");
     }
     if ((int32_t)lines.size() > MAP_MAX_ROWS) {
         int32_t withTiles = 0;
@@ -118,7 +127,8 @@ static void CheckLines(const uint8_t* bytes, const std::vector<CheckLine>& lines
                 }
             }
         }
-        CheckAdd(&r->warnings, "the file has %zu lines: only the first %d are read (%d of the ignored lines hold tiles)",
+        CheckAdd(&r->warnings,
+                 "the file has %zu lines: only the first %d are read (%d of the ignored lines hold tiles)",
                  lines.size(), (int)MAP_MAX_ROWS, (int)withTiles);
     }
 }
@@ -155,7 +165,8 @@ static void CheckMarkers(const uint8_t* bytes, const std::vector<CheckLine>& lin
     }
     if (spawnsOnBorder + enemiesOnBorder + goalsOnBorder > 0) {
         CheckAdd(&r->warnings,
-                 "%d S, %d E and %d G stand in the top row or the left column, which the game turns into solid border",
+                 "%d S, %d E and %d G stand in the top row or the left column, which the game turns into "
+                 "solid border",
                  (int)spawnsOnBorder, (int)enemiesOnBorder, (int)goalsOnBorder);
     }
 }
@@ -163,29 +174,34 @@ static void CheckMarkers(const uint8_t* bytes, const std::vector<CheckLine>& lin
 static void CheckSpawn(const uint8_t* bytes, const std::vector<CheckLine>& lines, MapCheckReport* r) {
     const Tilemap* map = &r->map;
     if (r->spawnMarkers == 0) {
-        CheckAdd(&r->facts, "spawn: (%.2f, %.2f), the default: no S, so column 2 above the bottom row", (double)map->spawnX,
-                 (double)map->spawnY);
-        CheckAdd(&r->warnings, "no S: the player starts in column 2 at the height of the bottom row, floor or not");
+        CheckAdd(&r->facts, "spawn: (%.2f, %.2f), the default: no S, so column 2 above the bottom row",
+                 (double)map->spawnX, (double)map->spawnY);
+        CheckAdd(&r->warnings,
+                 "no S: the player starts in column 2 at the height of the bottom row, floor or not");
         return;
     }
     CheckAdd(&r->facts, "spawn: (%.2f, %.2f) from the S at column %d, row %d; the player stands on that cell",
              (double)map->spawnX, (double)map->spawnY, (int)r->spawnCol, (int)r->spawnRow);
     if (r->spawnMarkers > 1) {
-        CheckAdd(&r->warnings, "%d S markers: the last one in reading order sets the spawn, and every S becomes a ground block",
-                 (int)r->spawnMarkers);
+        CheckAdd(
+            &r->warnings,
+            "%d S markers: the last one in reading order sets the spawn, and every S becomes a ground block",
+            (int)r->spawnMarkers);
     }
     // The loader adds a block in the bottom row under an S that has no floor; nothing else puts ground
     // where the text has none (apart from the border and the S cells themselves).
     const int32_t bottom = map->height - 1;
     const uint8_t written = CheckRaw(bytes, lines, r->spawnCol, bottom);
-    if (r->spawnRow < bottom && TilemapGetTile(map, r->spawnCol, bottom) == TILE_GROUND && !CheckIsSolidChar(written) &&
-        written != 'S') {
-        CheckAdd(&r->warnings, "nothing solid under the S or beside it: the game adds a ground block in the bottom row");
+    if (r->spawnRow < bottom && TilemapGetTile(map, r->spawnCol, bottom) == TILE_GROUND &&
+        !CheckIsSolidChar(written) && written != 'S') {
+        CheckAdd(&r->warnings,
+                 "nothing solid under the S or beside it: the game adds a ground block in the bottom row");
     }
     // The player's 14 x 28 box on top of the marker cell reaches into the two cells above it.
     for (int32_t up = 1; up <= 2; ++up) {
         if (TilemapIsSolid(TilemapGetTile(map, r->spawnCol, r->spawnRow - up))) {
-            CheckAdd(&r->warnings, "the cell %d above the S is solid: the player starts inside a wall", (int)up);
+            CheckAdd(&r->warnings, "the cell %d above the S is solid: the player starts inside a wall",
+                     (int)up);
             break;
         }
     }
@@ -198,15 +214,17 @@ static void CheckEnemies(MapCheckReport* r) {
     EnemySpawnDefaults(enemies, &count, &map);
     r->enemiesWalking = count;
     if (r->enemyMarkers == 0) {
-        CheckAdd(&r->warnings, "no E: the game places its four standard enemies (x 200, 320 and 480 over the bottom "
-                               "row, and x 592, y 128)");
+        CheckAdd(&r->warnings,
+                 "no E: the game places its four standard enemies (x 200, 320 and 480 over the bottom "
+                 "row, and x 592, y 128)");
     }
     if (r->enemyMarkers > MAX_ENEMY_SPAWNS) {
-        CheckAdd(&r->warnings, "%d E markers: the game keeps %d and drops the rest without a word", (int)r->enemyMarkers,
-                 (int)MAX_ENEMY_SPAWNS);
+        CheckAdd(&r->warnings, "%d E markers: the game keeps %d and drops the rest without a word",
+                 (int)r->enemyMarkers, (int)MAX_ENEMY_SPAWNS);
     }
     if (r->enemyMarkers > MAX_ENEMIES) {
-        CheckAdd(&r->warnings, "%d E markers: only the first %d in reading order walk; the others are simply removed",
+        CheckAdd(&r->warnings,
+                 "%d E markers: only the first %d in reading order walk; the others are simply removed",
                  (int)r->enemyMarkers, (int)MAX_ENEMIES);
     }
     CheckAdd(&r->facts, "enemies: %d walking (%d E marker%s)", count, (int)r->enemyMarkers,
@@ -232,19 +250,23 @@ static void CheckEnemies(MapCheckReport* r) {
         const int floorCol = (int)(x * 0.0625f);
         const int floorRow = (int)((y + 18.0f) * 0.0625f);
         if (maxX[i] - minX[i] < 8.0f) {
-            CheckAdd(&r->facts, "  enemy %d at (%.0f, %.0f): stands and jitters in place", i, (double)x, (double)y);
-            CheckAdd(&r->warnings, "enemy %d at (%.0f, %.0f) has no floor to walk on (cell %d, %d is not solid)", i,
+            CheckAdd(&r->facts, "  enemy %d at (%.0f, %.0f): stands and jitters in place", i, (double)x,
+                     (double)y);
+            CheckAdd(&r->warnings,
+                     "enemy %d at (%.0f, %.0f) has no floor to walk on (cell %d, %d is not solid)", i,
                      (double)x, (double)y, floorCol, floorRow);
         } else {
-            CheckAdd(&r->facts, "  enemy %d at (%.0f, %.0f): walks %s first, patrols x %.0f to %.0f", i, (double)x,
-                     (double)y, start[i].dir < 0 ? "left" : "right", (double)minX[i], (double)maxX[i]);
+            CheckAdd(&r->facts, "  enemy %d at (%.0f, %.0f): walks %s first, patrols x %.0f to %.0f", i,
+                     (double)x, (double)y, start[i].dir < 0 ? "left" : "right", (double)minX[i],
+                     (double)maxX[i]);
         }
         // The player stands on its marker cell; contact needs the 24 px tall boxes to overlap vertically.
         const float standY = r->spawnMarkers > 0 ? (float)(TILE_SIZE * r->spawnRow) - 14.05f : r->map.spawnY;
         if (r->map.spawnX > minX[i] - CHECK_CONTACT_X && r->map.spawnX < maxX[i] + CHECK_CONTACT_X &&
             fabsf((y - 2.0f) - standY) < 24.0f) {
-            CheckAdd(&r->warnings, "enemy %d walks over the spawn point: a player standing there is caught once the "
-                                   "first half second of grace is over",
+            CheckAdd(&r->warnings,
+                     "enemy %d walks over the spawn point: a player standing there is caught once the "
+                     "first half second of grace is over",
                      i);
         }
     }
@@ -267,7 +289,8 @@ void MapCheckAnalyse(const uint8_t* bytes, size_t length, const Tilemap* loaded,
         r->usedFile |= lines[row].length > 0;
     }
     if (!r->usedFile) {
-        CheckAdd(&r->errors, "no cells in the first %d lines: the game ignores this file and plays its built-in stage",
+        CheckAdd(&r->errors,
+                 "no cells in the first %d lines: the game ignores this file and plays its built-in stage",
                  (int)MAP_MAX_ROWS);
         r->verdict = MAP_CHECK_UNCLEARABLE;
         return;
@@ -299,8 +322,9 @@ void MapCheckAnalyse(const uint8_t* bytes, size_t length, const Tilemap* loaded,
     }
     CheckEnemies(r);
     if (map->width * TILE_SIZE < LOGICAL_WIDTH || map->height * TILE_SIZE < LOGICAL_HEIGHT) {
-        CheckAdd(&r->facts, "the stage is smaller than the 320 x 200 screen on at least one side: the view does "
-                            "not scroll that way");
+        CheckAdd(&r->facts,
+                 "the stage is smaller than the 320 x 200 screen on at least one side: the view does "
+                 "not scroll that way");
     }
 }
 

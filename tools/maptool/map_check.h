@@ -13,20 +13,20 @@
 constexpr size_t MAP_CHECK_MAX_BYTES = 4u << 20;
 
 enum MapCheckVerdict {
-    MAP_CHECK_OK = 0,        // playable; there may be warnings
+    MAP_CHECK_OK = 0,          // playable; there may be warnings
     MAP_CHECK_UNCLEARABLE = 1, // no goal, or no tiles at all (the game then plays its built-in stage)
 };
 
 struct MapCheckReport {
     int32_t verdict;
-    int usedFile;          // 0: the file has no cells and the game falls back to its built-in stage
-    Tilemap map;           // the stage exactly as the game loads it
-    int32_t spawnMarkers;  // S markers that survived the border
-    int32_t spawnCol;      // cell of the marker that sets the spawn, -1 when none
+    int usedFile;         // 0: the file has no cells and the game falls back to its built-in stage
+    Tilemap map;          // the stage exactly as the game loads it
+    int32_t spawnMarkers; // S markers that survived the border
+    int32_t spawnCol;     // cell of the marker that sets the spawn, -1 when none
     int32_t spawnRow;
     int32_t goalCells;
-    int32_t enemyMarkers;  // E markers that survived the border, before the 32 cap
-    int32_t enemiesWalking; // entries the game creates from the markers (at most 8)
+    int32_t enemyMarkers;              // E markers that survived the border, before the 32 cap
+    int32_t enemiesWalking;            // entries the game creates from the markers (at most 8)
     std::vector<std::string> facts;    // size, spawn, goal, enemies
     std::vector<std::string> warnings; // surprises worth fixing
     std::vector<std::string> errors;   // reasons the stage cannot be cleared

@@ -9,9 +9,9 @@
 #include "actors/player.h"
 #include "render/render.h"
 
-static const int32_t PREVIEW_STEP_X = LOGICAL_WIDTH;    // 20 tiles
-static const int32_t PREVIEW_STEP_Y = 12 * TILE_SIZE;   // 192: the whole tiles of a 200-row view
-static const uint32_t PREVIEW_DROPPED = 0xD75F93;       // outline of a marker that does not walk
+static const int32_t PREVIEW_STEP_X = LOGICAL_WIDTH;  // 20 tiles
+static const int32_t PREVIEW_STEP_Y = 12 * TILE_SIZE; // 192: the whole tiles of a 200-row view
+static const uint32_t PREVIEW_DROPPED = 0xD75F93;     // outline of a marker that does not walk
 
 int MapPreviewDraw(const Tilemap* map, std::vector<uint32_t>* pixels, int32_t* w, int32_t* h) {
     if (!map || map->width <= 0 || map->height <= 0) {

@@ -14,10 +14,11 @@ static const int MAPTOOL_UNCLEARABLE = 1;
 static const int MAPTOOL_USAGE = 2;
 
 static int MaptoolUsage(void) {
-    fprintf(stderr, "usage: maptool check FILE\n"
-                    "       maptool preview FILE OUT.png\n"
-                    "check exits with 0 for a stage that can be cleared, 1 when it cannot (no goal, no tiles),\n"
-                    "2 when the file cannot be read\n");
+    fprintf(stderr,
+            "usage: maptool check FILE\n"
+            "       maptool preview FILE OUT.png\n"
+            "check exits with 0 for a stage that can be cleared, 1 when it cannot (no goal, no tiles),\n"
+            "2 when the file cannot be read\n");
     return MAPTOOL_USAGE;
 }
 

@@ -19,8 +19,9 @@ static void ReplayWriteCheckpoint(ReplayRecorder* rec, const ReplayState* s) {
     fprintf(rec->file,
             "expect mode %s within 0 pos %.9g %.9g vel %.9g %.9g ground %d shells %d reloading %d enemies %d "
             "hash %016llx  # frame %d\n",
-            ReplayModeName(s->mode), (double)s->x, (double)s->y, (double)s->vx, (double)s->vy, (int)s->onGround,
-            (int)s->shells, (int)s->reloading, (int)s->enemiesAlive, (unsigned long long)s->hash, (int)s->frame);
+            ReplayModeName(s->mode), (double)s->x, (double)s->y, (double)s->vx, (double)s->vy,
+            (int)s->onGround, (int)s->shells, (int)s->reloading, (int)s->enemiesAlive,
+            (unsigned long long)s->hash, (int)s->frame);
     rec->lastCheckFrame = s->frame;
 }
 
@@ -57,8 +58,8 @@ void ReplayRecordFrame(ReplayRecorder* rec, const ReplayFrameInput* in, const Re
         }
         if (!in->cursorAvailable && prev->cursorAvailable) {
             fprintf(rec->file, "cursor none\n");
-        } else if (in->cursorAvailable && (!prev->cursorAvailable || in->cursorX != prev->cursorX ||
-                                           in->cursorY != prev->cursorY)) {
+        } else if (in->cursorAvailable &&
+                   (!prev->cursorAvailable || in->cursorX != prev->cursorX || in->cursorY != prev->cursorY)) {
             fprintf(rec->file, "cursor %d %d\n", (int)in->cursorX, (int)in->cursorY);
         }
         for (int32_t code = 0; code < 256; ++code) {

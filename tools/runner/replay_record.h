@@ -8,9 +8,9 @@
 
 struct ReplayRecorder {
     FILE* file;
-    int32_t every;       // checkpoint every this many frames (0: only at mode changes and the end)
+    int32_t every;         // checkpoint every this many frames (0: only at mode changes and the end)
     ReplayFrameInput prev; // the input state the script stands at
-    int32_t pendingWait; // frames run since the last line written
+    int32_t pendingWait;   // frames run since the last line written
     int32_t lastMode;
     int32_t lastCheckFrame;
 };

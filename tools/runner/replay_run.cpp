@@ -44,8 +44,12 @@ static void ReplayHashBytes(uint64_t* h, const void* data, size_t n) {
     }
 }
 
-static void ReplayHashI(uint64_t* h, int32_t v) { ReplayHashBytes(h, &v, sizeof(v)); }
-static void ReplayHashF(uint64_t* h, float v) { ReplayHashBytes(h, &v, sizeof(v)); }
+static void ReplayHashI(uint64_t* h, int32_t v) {
+    ReplayHashBytes(h, &v, sizeof(v));
+}
+static void ReplayHashF(uint64_t* h, float v) {
+    ReplayHashBytes(h, &v, sizeof(v));
+}
 
 static uint64_t ReplayHashGame(void) {
     uint64_t h = 14695981039346656037ull;
@@ -216,8 +220,8 @@ static int ReplayCheck(ReplayRunResult* result, const ReplayEvent* ev, const Rep
             result->checks++;
             return 1;
         }
-        snprintf(text, sizeof(text), "frame %d (line %d): mode is %s, expected %s", (int)s->frame, (int)ev->line,
-                 ReplayModeName(s->mode), ReplayModeName(ev->b));
+        snprintf(text, sizeof(text), "frame %d (line %d): mode is %s, expected %s", (int)s->frame,
+                 (int)ev->line, ReplayModeName(s->mode), ReplayModeName(ev->b));
         return ReplayFail(result, s->frame, ev->line, text);
     case REPLAY_EXPECT_X:
         return ReplayCheckFloat(result, ev, s->frame, "x", s->x);
@@ -240,8 +244,8 @@ static int ReplayCheck(ReplayRunResult* result, const ReplayEvent* ev, const Rep
             result->checks++;
             return 1;
         }
-        snprintf(text, sizeof(text), "frame %d (line %d): state hash is %016llx, expected %016llx", (int)s->frame,
-                 (int)ev->line, (unsigned long long)s->hash, (unsigned long long)ev->hash);
+        snprintf(text, sizeof(text), "frame %d (line %d): state hash is %016llx, expected %016llx",
+                 (int)s->frame, (int)ev->line, (unsigned long long)s->hash, (unsigned long long)ev->hash);
         return ReplayFail(result, s->frame, ev->line, text);
     }
 }

@@ -54,11 +54,11 @@ struct ReplayRunOptions {
 };
 
 struct ReplayRunResult {
-    ReplayState last;   // the state after the last frame run
-    int32_t checks;     // checkpoint clauses that held
-    int failed;         // a checkpoint diverged or the hook stopped the run
-    int32_t failFrame;  // frame after which it failed
-    int32_t failLine;   // script line of the failed checkpoint, 0 for the hook
+    ReplayState last;  // the state after the last frame run
+    int32_t checks;    // checkpoint clauses that held
+    int failed;        // a checkpoint diverged or the hook stopped the run
+    int32_t failFrame; // frame after which it failed
+    int32_t failLine;  // script line of the failed checkpoint, 0 for the hook
     char message[256];
 };
 

@@ -22,9 +22,9 @@ struct ReplayParser {
     ReplayError* error;
     int32_t line;
     int32_t frames;
-    int32_t buttonHeld;     // held by press
-    int32_t buttonUpFrame;  // the button is down up to this frame count: a new press needs a count beyond it
-    int32_t buttonLine;     // line of the press, click or release that last changed it
+    int32_t buttonHeld;    // held by press
+    int32_t buttonUpFrame; // the button is down up to this frame count: a new press needs a count beyond it
+    int32_t buttonLine;    // line of the press, click or release that last changed it
     uint8_t keyHeld[256];
     int32_t keyUpFrame[256];
     int32_t keyLine[256];
@@ -41,7 +41,9 @@ static int ReplayFail(ReplayParser* p, const char* format, ...) {
     return 0;
 }
 
-static int ReplayLower(int c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
+static int ReplayLower(int c) {
+    return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+}
 
 static int ReplaySame(const char* a, const char* b) {
     for (; *a && *b; ++a, ++b) {
@@ -145,9 +147,9 @@ struct ReplayNamedKey {
 };
 
 static const ReplayNamedKey REPLAY_KEYS[] = {
-    {"ESC", 27},   {"ESCAPE", 27}, {"SPACE", 32}, {"ENTER", 13}, {"RETURN", 13},
-    {"TAB", 9},    {"BACKSPACE", 8}, {"SHIFT", 16}, {"CTRL", 17}, {"CONTROL", 17},
-    {"LEFT", 37},  {"UP", 38},     {"RIGHT", 39}, {"DOWN", 40},
+    {"ESC", 27},  {"ESCAPE", 27},   {"SPACE", 32}, {"ENTER", 13}, {"RETURN", 13},
+    {"TAB", 9},   {"BACKSPACE", 8}, {"SHIFT", 16}, {"CTRL", 17},  {"CONTROL", 17},
+    {"LEFT", 37}, {"UP", 38},       {"RIGHT", 39}, {"DOWN", 40},
 };
 
 int32_t ReplayKeyCode(const char* name) {
@@ -258,8 +260,9 @@ static int ReplayKeyArg(ReplayParser* p, int32_t* code) {
 // A new press needs the button up in the frame before it.
 static int ReplayButtonFree(ReplayParser* p) {
     if (p->buttonHeld || p->frames < p->buttonUpFrame + 1) {
-        return ReplayFail(p, "the left button is still down from line %d, so this would not be a new press "
-                             "(a frame with it up must come between)",
+        return ReplayFail(p,
+                          "the left button is still down from line %d, so this would not be a new press "
+                          "(a frame with it up must come between)",
                           (int)p->buttonLine);
     }
     return 1;
@@ -269,9 +272,10 @@ static int ReplayKeyFree(ReplayParser* p, int32_t code) {
     if (p->keyHeld[code] || p->frames < p->keyUpFrame[code] + 1) {
         char name[REPLAY_KEY_NAME_SIZE];
         ReplayKeyName(code, name);
-        return ReplayFail(p, "key %s is still down from line %d, so this would not be a new press "
-                             "(a frame with it up must come between)", name,
-                          (int)p->keyLine[code]);
+        return ReplayFail(p,
+                          "key %s is still down from line %d, so this would not be a new press "
+                          "(a frame with it up must come between)",
+                          name, (int)p->keyLine[code]);
     }
     return 1;
 }
@@ -284,8 +288,10 @@ static int ReplayCursor(ReplayParser* p) {
     if (n == 3 && ReplaySame(p->words[1], "world")) {
         float x = 0.0f;
         float y = 0.0f;
-        if (!ReplayFloat(p->words[2], REPLAY_MAX_COORD, &x) || !ReplayFloat(p->words[3], REPLAY_MAX_COORD, &y)) {
-            return ReplayFail(p, "'cursor world' takes two world coordinates within +-%g", (double)REPLAY_MAX_COORD);
+        if (!ReplayFloat(p->words[2], REPLAY_MAX_COORD, &x) ||
+            !ReplayFloat(p->words[3], REPLAY_MAX_COORD, &y)) {
+            return ReplayFail(p, "'cursor world' takes two world coordinates within +-%g",
+                              (double)REPLAY_MAX_COORD);
         }
         ReplayEvent* ev = ReplayPush(p, REPLAY_CURSOR_WORLD);
         if (ev) {
@@ -352,6 +358,37 @@ static int ReplayExpectInt(ReplayParser* p, int32_t* i, int32_t what, int32_t hi
     return 1;
 }
 
+// The clauses of one number each: a float within the line's tolerance, or a whole number up to hi.
+struct ReplayNamedClause {
+    const char* name;
+    int32_t what;
+    int32_t hi; // 0: a float
+};
+
+static const ReplayNamedClause REPLAY_CLAUSES[] = {
+    {"x", REPLAY_EXPECT_X, 0},
+    {"y", REPLAY_EXPECT_Y, 0},
+    {"vx", REPLAY_EXPECT_VX, 0},
+    {"vy", REPLAY_EXPECT_VY, 0},
+    {"ground", REPLAY_EXPECT_GROUND, 1},
+    {"reloading", REPLAY_EXPECT_RELOADING, 1},
+    {"shells", REPLAY_EXPECT_SHELLS, REPLAY_MAX_SHELLS},
+    {"enemies", REPLAY_EXPECT_ENEMIES, REPLAY_MAX_ENEMY_COUNT},
+};
+
+// 1 when word names one of REPLAY_CLAUSES and its value was read, -1 when that value is bad (the
+// error is set), 0 when word names none of them.
+static int ReplayExpectNamed(ReplayParser* p, int32_t* i, const char* word, float tolerance) {
+    for (const ReplayNamedClause& clause : REPLAY_CLAUSES) {
+        if (ReplaySame(word, clause.name)) {
+            const int ok = clause.hi == 0 ? ReplayExpectValue(p, i, word, "a number", clause.what, tolerance)
+                                          : ReplayExpectInt(p, i, clause.what, clause.hi);
+            return ok ? 1 : -1;
+        }
+    }
+    return 0;
+}
+
 static int ReplayExpect(ReplayParser* p) {
     if (p->wordCount < 2) {
         return ReplayFail(p, "'expect' needs at least one of: mode, pos, x, y, vel, vx, vy, ground, shells, "
@@ -359,10 +396,12 @@ static int ReplayExpect(ReplayParser* p) {
     }
     float tolerance = REPLAY_DEFAULT_TOLERANCE;
     int32_t i = 1;
+    int named = 0;
     while (i < p->wordCount) {
         const char* word = p->words[i++];
         if (ReplaySame(word, "within")) {
-            if (i >= p->wordCount || !ReplayFloat(p->words[i], REPLAY_MAX_TOLERANCE, &tolerance) || tolerance < 0) {
+            if (i >= p->wordCount || !ReplayFloat(p->words[i], REPLAY_MAX_TOLERANCE, &tolerance) ||
+                tolerance < 0) {
                 return ReplayFail(p, "'within' needs a tolerance of 0 or more");
             }
             ++i;
@@ -387,29 +426,8 @@ static int ReplayExpect(ReplayParser* p) {
                                    tolerance)) {
                 return 0;
             }
-        } else if (ReplaySame(word, "x") || ReplaySame(word, "y") || ReplaySame(word, "vx") ||
-                   ReplaySame(word, "vy")) {
-            int32_t what = ReplaySame(word, "x")   ? REPLAY_EXPECT_X
-                           : ReplaySame(word, "y") ? REPLAY_EXPECT_Y
-                           : ReplaySame(word, "vx") ? REPLAY_EXPECT_VX
-                                                    : REPLAY_EXPECT_VY;
-            if (!ReplayExpectValue(p, &i, word, "a number", what, tolerance)) {
-                return 0;
-            }
-        } else if (ReplaySame(word, "ground")) {
-            if (!ReplayExpectInt(p, &i, REPLAY_EXPECT_GROUND, 1)) {
-                return 0;
-            }
-        } else if (ReplaySame(word, "reloading")) {
-            if (!ReplayExpectInt(p, &i, REPLAY_EXPECT_RELOADING, 1)) {
-                return 0;
-            }
-        } else if (ReplaySame(word, "shells")) {
-            if (!ReplayExpectInt(p, &i, REPLAY_EXPECT_SHELLS, REPLAY_MAX_SHELLS)) {
-                return 0;
-            }
-        } else if (ReplaySame(word, "enemies")) {
-            if (!ReplayExpectInt(p, &i, REPLAY_EXPECT_ENEMIES, REPLAY_MAX_ENEMY_COUNT)) {
+        } else if ((named = ReplayExpectNamed(p, &i, word, tolerance)) != 0) {
+            if (named < 0) {
                 return 0;
             }
         } else if (ReplaySame(word, "hash")) {
@@ -547,7 +565,8 @@ static int ReplayCommand(ReplayParser* p) {
         int32_t h = 0;
         if (p->wordCount != 3 || !ReplayInt(p->words[1], 1, REPLAY_MAX_CLIENT, &w) ||
             !ReplayInt(p->words[2], 1, REPLAY_MAX_CLIENT, &h)) {
-            return ReplayFail(p, "'size' takes a client width and height from 1 to %d", (int)REPLAY_MAX_CLIENT);
+            return ReplayFail(p, "'size' takes a client width and height from 1 to %d",
+                              (int)REPLAY_MAX_CLIENT);
         }
         ReplayEvent* ev = ReplayPush(p, REPLAY_SIZE);
         if (ev) {

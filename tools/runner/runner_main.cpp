@@ -115,7 +115,8 @@ static int RunParsePngAt(const char* text, RunOptions* o) {
     }
     strcpy(buf, text);
     for (char* part = strtok(buf, ","); part; part = strtok(nullptr, ",")) {
-        if (o->pngAtCount >= RUN_MAX_PNG_AT || !RunParseCount(part, 0, REPLAY_MAX_FRAMES, &o->pngAt[o->pngAtCount])) {
+        if (o->pngAtCount >= RUN_MAX_PNG_AT ||
+            !RunParseCount(part, 0, REPLAY_MAX_FRAMES, &o->pngAt[o->pngAtCount])) {
             return 0;
         }
         o->pngAtCount++;
@@ -136,8 +137,8 @@ static int RunParseArgs(int argc, char** argv, RunOptions* o) {
         // Options that take a value consume the next word.
         const int takesValue = !strcmp(arg, "--stage") || !strcmp(arg, "--window") || !strcmp(arg, "--png") ||
                                !strcmp(arg, "--png-every") || !strcmp(arg, "--png-at") ||
-                               !strcmp(arg, "--png-from") || !strcmp(arg, "--png-to") || !strcmp(arg, "--wav") ||
-                               !strcmp(arg, "--trace") || !strcmp(arg, "--record") ||
+                               !strcmp(arg, "--png-from") || !strcmp(arg, "--png-to") ||
+                               !strcmp(arg, "--wav") || !strcmp(arg, "--trace") || !strcmp(arg, "--record") ||
                                !strcmp(arg, "--checkpoint-every") || !strcmp(arg, "--expect");
         if (takesValue) {
             if (!value) {
@@ -174,7 +175,8 @@ static int RunParseArgs(int argc, char** argv, RunOptions* o) {
             }
         } else if (!strcmp(arg, "--png-at")) {
             if (!RunParsePngAt(value, o)) {
-                return RunUsage("--png-at takes up to 256 frame numbers separated by commas, not '%s'", value);
+                return RunUsage("--png-at takes up to 256 frame numbers separated by commas, not '%s'",
+                                value);
             }
         } else if (!strcmp(arg, "--presented")) {
             o->presented = 1;
@@ -186,7 +188,8 @@ static int RunParseArgs(int argc, char** argv, RunOptions* o) {
             o->recordPath = value;
         } else if (!strcmp(arg, "--checkpoint-every")) {
             if (!RunParseCount(value, 0, REPLAY_MAX_FRAMES, &o->checkpointEvery)) {
-                return RunUsage("--checkpoint-every takes a number of frames from 0 to 1000000, not '%s'", value);
+                return RunUsage("--checkpoint-every takes a number of frames from 0 to 1000000, not '%s'",
+                                value);
             }
         } else if (!strcmp(arg, "--expect")) {
             o->expectMode = ReplayModeFromName(value);
@@ -260,14 +263,16 @@ static int RunWantsPng(const RunOptions* o, int32_t frame) {
     return 0;
 }
 
-static int RunOnFrame(void* user, const ReplayFrameInput* input, const ReplayState* s, ReplayRunResult* result) {
+static int RunOnFrame(void* user, const ReplayFrameInput* input, const ReplayState* s,
+                      ReplayRunResult* result) {
     RunOutputs* out = (RunOutputs*)user;
     const RunOptions* o = out->options;
     out->playMs += (uint64_t)input->dt;
     if (out->trace) {
         fprintf(out->trace, "%d,%s,%.9g,%.9g,%.9g,%.9g,%d,%d,%d,%d,%.9g,%.9g\n", (int)s->frame,
-                ReplayModeName(s->mode), (double)s->x, (double)s->y, (double)s->vx, (double)s->vy, (int)s->onGround,
-                (int)s->shells, (int)s->reloading, (int)s->enemiesAlive, (double)s->cameraX, (double)s->cameraY);
+                ReplayModeName(s->mode), (double)s->x, (double)s->y, (double)s->vx, (double)s->vy,
+                (int)s->onGround, (int)s->shells, (int)s->reloading, (int)s->enemiesAlive, (double)s->cameraX,
+                (double)s->cameraY);
     }
     if (out->recording) {
         ReplayRecordFrame(&out->recorder, input, s);
@@ -381,16 +386,16 @@ int main(int argc, char** argv) {
     }
     const ReplayState* s = &result.last;
     if (held && o.expectMode >= 0 && s->mode != o.expectMode) {
-        fprintf(stderr, "kalvoro-run: the run ended in %s at frame %d, expected %s\n", ReplayModeName(s->mode),
-                (int)s->frame, ReplayModeName(o.expectMode));
+        fprintf(stderr, "kalvoro-run: the run ended in %s at frame %d, expected %s\n",
+                ReplayModeName(s->mode), (int)s->frame, ReplayModeName(o.expectMode));
         status = RUN_FAILED;
     }
     if (!o.quiet) {
         printf("kalvoro-run: %s after %d frames (%.2f s of play) on %s: player (%.2f, %.2f), %d shell%s, "
                "%d of %d enemies alive, %d checks held, %d pictures\n",
                ReplayModeName(s->mode), (int)s->frame, (double)out.playMs / 1000.0, stageName, (double)s->x,
-               (double)s->y, (int)s->shells, s->shells == 1 ? "" : "s", (int)s->enemiesAlive, (int)s->enemyCount,
-               (int)result.checks, (int)out.pngsWritten);
+               (double)s->y, (int)s->shells, s->shells == 1 ? "" : "s", (int)s->enemiesAlive,
+               (int)s->enemyCount, (int)result.checks, (int)out.pngsWritten);
     }
     return status;
 }
