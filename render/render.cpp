@@ -52,8 +52,23 @@ void RenderFillRect(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour)
     }
     int64_t top = RenderMax64(y, 0);
     int64_t bottom = RenderMin64((int64_t)y + h - 1, LOGICAL_HEIGHT - 1);
-    for (int64_t row = top; row <= bottom; ++row) {
-        RenderSpan(x, (int64_t)x + w - 1, row, colour);
+    int64_t left = RenderMax64(x, 0);
+    int64_t right = RenderMin64((int64_t)x + w - 1, LOGICAL_WIDTH - 1);
+    if (top > bottom || left > right) {
+        return;
+    }
+    // Whole rows are one run; otherwise the same columns in every row.
+    int64_t count = right - left + 1;
+    int64_t rows = bottom - top + 1;
+    if (count == LOGICAL_WIDTH) {
+        count *= rows;
+        rows = 1;
+    }
+    for (int64_t row = 0; row < rows; ++row) {
+        uint32_t* pixel = pixelBuffer + (top + row) * LOGICAL_WIDTH + left;
+        for (int64_t i = 0; i < count; ++i) {
+            pixel[i] = colour;
+        }
     }
 }
 
