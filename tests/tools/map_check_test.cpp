@@ -66,6 +66,7 @@ TEST_F(MapCheck, AClearableStageIsDescribed) {
     EXPECT_EQ(r.goalCells, 1);
     EXPECT_EQ(r.enemiesWalking, 1);
     EXPECT_TRUE(Says(r.facts, "size: 22 x 6 tiles"));
+    EXPECT_TRUE(Says(r.facts, "goal: 1 cell at (column, row) (20, 3)"));
     EXPECT_TRUE(Says(r.facts, "enemy 0 at (168, 72): walks left first, patrols x 42 to 352"));
     EXPECT_TRUE(r.warnings.empty()) << r.warnings[0];
 }

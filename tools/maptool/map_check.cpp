@@ -11,6 +11,7 @@
 #include "render/render.h"
 #include "world/level.h"
 
+static const int32_t CHECK_MAX_GOALS_LISTED = 6;
 static const int32_t CHECK_MAX_EXAMPLES = 4;     // unknown characters listed one by one before a count
 static const int32_t CHECK_PATROL_FRAMES = 1875; // 30 s of 16 ms updates: long enough to see both turns
 static const float CHECK_PATROL_DT = 16.0f;
@@ -301,15 +302,17 @@ void MapCheckAnalyse(const uint8_t* bytes, size_t length, const Tilemap* loaded,
     CheckLines(bytes, lines, r);
     CheckMarkers(bytes, lines, r);
     CheckSpawn(bytes, lines, r);
-    int32_t goalCol = -1;
-    int32_t goalRow = -1;
+    // Goal cells as (column, row), the first few listed.
+    std::string goals;
     for (int32_t row = 0; row < map->height; ++row) {
         for (int32_t col = 0; col < map->width; ++col) {
-            if (TilemapGetTile(map, col, row) == TILE_GOAL) {
-                if (r->goalCells++ == 0) {
-                    goalCol = col;
-                    goalRow = row;
-                }
+            if (TilemapGetTile(map, col, row) != TILE_GOAL) {
+                continue;
+            }
+            if (r->goalCells++ < CHECK_MAX_GOALS_LISTED) {
+                char cell[32];
+                snprintf(cell, sizeof(cell), "%s(%d, %d)", goals.empty() ? "" : " ", (int)col, (int)row);
+                goals += cell;
             }
         }
     }
@@ -317,8 +320,9 @@ void MapCheckAnalyse(const uint8_t* bytes, size_t length, const Tilemap* loaded,
         CheckAdd(&r->errors, "no goal (G): the stage cannot be cleared");
         r->verdict = MAP_CHECK_UNCLEARABLE;
     } else {
-        CheckAdd(&r->facts, "goal: %d cell%s, the first at column %d, row %d", (int)r->goalCells,
-                 r->goalCells == 1 ? "" : "s", (int)goalCol, (int)goalRow);
+        CheckAdd(&r->facts, "goal: %d cell%s at (column, row) %s%s", (int)r->goalCells,
+                 r->goalCells == 1 ? "" : "s", goals.c_str(),
+                 r->goalCells > CHECK_MAX_GOALS_LISTED ? " ..." : "");
     }
     CheckEnemies(r);
     if (map->width * TILE_SIZE < LOGICAL_WIDTH || map->height * TILE_SIZE < LOGICAL_HEIGHT) {
