@@ -3,6 +3,7 @@
 #include "render/render.h"
 
 #include <math.h>
+#include <string.h>
 
 uint32_t pixelBuffer[LOGICAL_WIDTH * LOGICAL_HEIGHT];
 
@@ -221,6 +222,47 @@ void PresentPixelBuffer(PlatformWindow* window) {
         g_memH = ch;
     }
     PlatformPresent(window, pixelBuffer, g_destX, g_destY, g_destW, g_destH);
+}
+
+void RenderComposeClient(uint32_t* image, int32_t stride, int32_t w, int32_t h, const uint32_t* pixels,
+                         int32_t destX, int32_t destY, int32_t destW, int32_t destH) {
+    const int32_t scale = destW / LOGICAL_WIDTH > 0 ? destW / LOGICAL_WIDTH : 1;
+    const int32_t y0 = destY > 0 ? destY : 0;
+    const int32_t y1 = destY + destH < h ? destY + destH : h;
+    const int32_t x0 = destX > 0 ? destX : 0;
+    const int32_t x1 = destX + destW < w ? destX + destW : w;
+    for (int32_t y = 0; y < h; y++) {
+        uint32_t* dst = image + (size_t)y * (size_t)stride;
+        if (y < y0 || y >= y1 || x0 >= x1) {
+            memset(dst, 0, (size_t)w * sizeof(uint32_t));
+            continue;
+        }
+        memset(dst, 0, (size_t)x0 * sizeof(uint32_t));
+        memset(dst + x1, 0, (size_t)(w - x1) * sizeof(uint32_t));
+        // A client row shows picture row (y - destY) / scale: the row above already holds it unless
+        // this row starts a new block.
+        const int32_t srcRow = (y - destY) / scale;
+        if (y > y0 && (y - destY) % scale != 0) {
+            memcpy(dst + x0, dst - stride + x0, (size_t)(x1 - x0) * sizeof(uint32_t));
+            continue;
+        }
+        const uint32_t* src = pixels + srcRow * LOGICAL_WIDTH;
+        if (scale == 1) {
+            memcpy(dst + x0, src + (x0 - destX), (size_t)(x1 - x0) * sizeof(uint32_t));
+            continue;
+        }
+        // Column x shows picture column (x - destX) / scale: one block of `scale` columns per picture
+        // pixel, the first and last cut where the image crops them.
+        int32_t srcCol = (x0 - destX) / scale;
+        int32_t blockEnd = destX + (srcCol + 1) * scale;
+        for (int32_t x = x0; x < x1; srcCol++, blockEnd += scale) {
+            const uint32_t value = src[srcCol];
+            const int32_t end = blockEnd < x1 ? blockEnd : x1;
+            for (; x < end; x++) {
+                dst[x] = value;
+            }
+        }
+    }
 }
 
 void RenderReleaseBackBuffer(void) {

@@ -32,6 +32,10 @@ void MapClientToLogical(int32_t clientX, int32_t clientY, int32_t* outX, int32_t
 void PresentPixelBuffer(PlatformWindow* window);
 // Releases the back buffer; safe at any time and any number of times.
 void RenderReleaseBackBuffer(void);
+// For backends that build the client image themselves: w x h pixels (rows `stride` pixels apart) made
+// black, with the 320 x 200 pixels in whole blocks at the layout rectangle, cropped to the image.
+void RenderComposeClient(uint32_t* image, int32_t stride, int32_t w, int32_t h, const uint32_t* pixels,
+                         int32_t destX, int32_t destY, int32_t destW, int32_t destH);
 
 // Read-only view of the layout and back-buffer size, for tests and tools.
 void RenderGetLayout(int32_t* destX, int32_t* destY, int32_t* destW, int32_t* destH);

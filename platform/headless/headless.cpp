@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/main.h"
+#include "render/render.h"
 
 struct PlatformWindow {
     int32_t unused;
@@ -152,54 +153,10 @@ void HeadlessRunFrame(PlatformWindow* window) {
     MainFrame(window);
 }
 
-// Black over the whole client image, then the picture in whole blocks at the layout rectangle. Each
-// client row repeats one picture row, so a row is built once and copied for the rest of its block.
-static void HeadlessComposeShown(void) {
-    const int32_t destX = gPresentedX;
-    const int32_t destY = gPresentedY;
-    const int32_t destW = gPresentedW;
-    const int32_t destH = gPresentedH;
-    const int32_t scale = destW / 320 > 0 ? destW / 320 : 1;
-    const size_t stride = (size_t)gShownW;
-    uint32_t* image = gShown.data();
-    const int32_t y0 = destY > 0 ? destY : 0;
-    const int32_t y1 = destY + destH < gShownH ? destY + destH : gShownH;
-    const int32_t x0 = destX > 0 ? destX : 0;
-    const int32_t x1 = destX + destW < gShownW ? destX + destW : gShownW;
-    if (y0 >= y1 || x0 >= x1) {
-        memset(image, 0, gShown.size() * sizeof(uint32_t));
-        return;
-    }
-    memset(image, 0, (size_t)y0 * stride * sizeof(uint32_t));
-    int32_t builtRow = -1;
-    for (int32_t y = y0; y < y1; y++) {
-        uint32_t* dst = image + (size_t)y * stride;
-        memset(dst, 0, (size_t)x0 * sizeof(uint32_t));
-        memset(dst + x1, 0, (size_t)(gShownW - x1) * sizeof(uint32_t));
-        const int32_t srcRow = (y - destY) / scale;
-        if (srcRow == builtRow) {
-            memcpy(dst + x0, dst - stride + x0, (size_t)(x1 - x0) * sizeof(uint32_t));
-            continue;
-        }
-        builtRow = srcRow;
-        const uint32_t* src = gPresented + srcRow * 320;
-        // Column x shows picture column (x - destX) / scale, stepped without a division per pixel.
-        int32_t srcCol = (x0 - destX) / scale;
-        int32_t phase = (x0 - destX) % scale;
-        for (int32_t x = x0; x < x1; x++) {
-            dst[x] = src[srcCol];
-            if (++phase == scale) {
-                phase = 0;
-                srcCol++;
-            }
-        }
-    }
-    memset(image + (size_t)y1 * stride, 0, (size_t)(gShownH - y1) * stride * sizeof(uint32_t));
-}
-
 const uint32_t* HeadlessPresentedImage(int32_t* w, int32_t* h) {
     if (gShownStale) {
-        HeadlessComposeShown();
+        RenderComposeClient(gShown.data(), gShownW, gShownW, gShownH, gPresented, gPresentedX, gPresentedY,
+                            gPresentedW, gPresentedH);
         gShownStale = 0;
     }
     if (w) {
