@@ -74,6 +74,8 @@ int main(int argc, char** argv) {
     SDL_RendererInfo info;
     if (renderer && SDL_GetRendererInfo(renderer, &info) == 0) {
         snprintf(gRendererName, sizeof(gRendererName), "SDL renderer %s", info.name);
+    } else if (!renderer) {
+        snprintf(gRendererName, sizeof(gRendererName), "window surface");
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -1,13 +1,17 @@
 // sdl2_platform.cpp -- the SDL2 backend's window, renderer, clock and input: a streaming texture of
-// the 320 x 200 picture copied at the layout rectangle with nearest scaling over a black clear.
+// the 320 x 200 picture copied at the layout rectangle with nearest scaling over a black clear, or,
+// without a GPU, the client image composed on the processor straight into the window's surface.
 #include "platform/sdl2/sdl2_platform.h"
 
 #include <SDL.h>
 
+#include "render/render.h"
+
 struct PlatformWindow {
     SDL_Window* window;
-    SDL_Renderer* renderer;
+    SDL_Renderer* renderer; // null when the picture goes straight into the window's own surface
     SDL_Texture* texture;
+    int usesSurface;
 };
 
 static PlatformWindow gWindow;
@@ -127,9 +131,17 @@ PlatformWindow* Sdl2OpenWindow(const char** whyNot) {
         SDL_DestroyRenderer(gWindow.renderer);
         gWindow.renderer = nullptr;
     }
+    gWindow.usesSurface = 0;
     if (!gWindow.renderer) {
-        // Without a GPU the window's picture itself must not go through an emulated OpenGL either.
+        // Without a GPU the picture is scaled on the processor straight into the window system's own
+        // (shared-memory) picture, which must not go through an emulated OpenGL either. Its pixels must
+        // be laid out as ours are; otherwise SDL's software renderer converts them.
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        SDL_Surface* surface = SDL_GetWindowSurface(gWindow.window);
+        if (surface && surface->format->format == SDL_PIXELFORMAT_RGB888) {
+            gWindow.usesSurface = 1;
+            return &gWindow;
+        }
         gWindow.renderer = SDL_CreateRenderer(gWindow.window, -1, SDL_RENDERER_SOFTWARE);
     }
     if (gWindow.renderer) {
@@ -157,14 +169,30 @@ void Sdl2CloseWindow(PlatformWindow* window) {
     window->texture = nullptr;
     window->renderer = nullptr;
     window->window = nullptr;
+    window->usesSurface = 0;
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+// Pixels of what the picture is drawn into: the renderer's output or the window's surface.
+static void Sdl2DrawableSize(PlatformWindow* window, int* w, int* h) {
+    *w = 0;
+    *h = 0;
+    if (window->renderer) {
+        SDL_GetRendererOutputSize(window->renderer, w, h);
+    } else if (window->usesSurface) {
+        SDL_Surface* surface = SDL_GetWindowSurface(window->window);
+        if (surface) {
+            *w = surface->w;
+            *h = surface->h;
+        }
+    }
 }
 
 void Sdl2WindowToClient(PlatformWindow* window, int32_t wx, int32_t wy, int32_t* cx, int32_t* cy) {
     // On high-DPI screens the drawable has more pixels than the window has coordinates.
     int ww = 0, wh = 0, dw = 0, dh = 0;
     SDL_GetWindowSize(window->window, &ww, &wh);
-    SDL_GetRendererOutputSize(window->renderer, &dw, &dh);
+    Sdl2DrawableSize(window, &dw, &dh);
     *cx = ww > 0 && dw > 0 ? (int32_t)((int64_t)wx * dw / ww) : wx;
     *cy = wh > 0 && dh > 0 ? (int32_t)((int64_t)wy * dh / wh) : wy;
 }
@@ -175,8 +203,8 @@ void PlatformSleep(uint32_t ms) { SDL_Delay(ms); }
 
 void PlatformGetClientSize(PlatformWindow* window, int32_t* w, int32_t* h) {
     int dw = 0, dh = 0;
-    if (window && window->renderer) {
-        SDL_GetRendererOutputSize(window->renderer, &dw, &dh);
+    if (window && window->window) {
+        Sdl2DrawableSize(window, &dw, &dh);
     }
     *w = dw;
     *h = dh;
@@ -221,7 +249,22 @@ void PlatformBackBufferRelease(void) { gBackBufferHeld = 0; }
 
 void PlatformPresent(PlatformWindow* window, const uint32_t* pixels, int32_t destX, int32_t destY,
                      int32_t destW, int32_t destH) {
-    if (!window || !window->renderer || !gBackBufferHeld) {
+    if (!window || !gBackBufferHeld) {
+        return;
+    }
+    if (window->usesSurface) {
+        // The surface is made anew after a resize, so it is asked for at every present.
+        SDL_Surface* surface = SDL_GetWindowSurface(window->window);
+        if (!surface || SDL_LockSurface(surface) != 0) {
+            return;
+        }
+        RenderComposeClient((uint32_t*)surface->pixels, surface->pitch / (int)sizeof(uint32_t), surface->w,
+                            surface->h, pixels, destX, destY, destW, destH);
+        SDL_UnlockSurface(surface);
+        SDL_UpdateWindowSurface(window->window);
+        return;
+    }
+    if (!window->renderer) {
         return;
     }
     SDL_UpdateTexture(window->texture, nullptr, pixels, 320 * (int)sizeof(uint32_t));
