@@ -76,6 +76,11 @@ int16_t AudioConvertSample(float sum) {
     return (int16_t)(int32_t)(sum * 8000.0f);
 }
 
+// From this many seconds on, every envelope of the effect is 0, so its value is +0 or -0: adding it
+// changes no sum but a zero one's sign, and a sum of either sign converts to the same sample 0. The
+// rest of the voice's hold is silence that need not be computed.
+static const float AUDIO_AUDIBLE_UNTIL[SFX_START + 1] = {0.08f, 0.12f, 0.1f, 0.4f, 0.5f, 0.03f};
+
 // Sample i of the block being filled: drone (on the stage track) plus every busy voice.
 static int16_t AudioMixSample(int32_t i) {
     float sum = 0.0f;
@@ -90,7 +95,9 @@ static int16_t AudioMixSample(int32_t i) {
         if (voice->time < AUDIO_VOICE_FREE) {
             // Time moves first: a new effect's first value is taken one sample in, not at 0.
             voice->time = voice->time + AUDIO_SAMPLE_TIME;
-            sum = sum + AudioVoiceValue(voice->id, voice->time);
+            if (voice->time < AUDIO_AUDIBLE_UNTIL[voice->id]) {
+                sum = sum + AudioVoiceValue(voice->id, voice->time);
+            }
             if (voice->time > AUDIO_VOICE_HOLD) {
                 voice->time = AUDIO_VOICE_FREE;
             }
