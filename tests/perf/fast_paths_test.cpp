@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "audio/audio.h"
 #include "platform/headless/headless.h"
 #include "render/msx_font.h"
 #include "render/render.h"
@@ -217,6 +218,47 @@ TEST(FastPaths, HeadlessClientImageIsThePresentedPicture) {
     EXPECT_EQ(w, 640);
     EXPECT_EQ(image[(size_t)200 * w + 320], 0x22222222u);
     RenderReleaseBackBuffer();
+}
+
+// The mixer leaves out each effect once all its envelopes have ended; the stream must be the one
+// that adds every busy voice's value at every sample until its hold ends.
+TEST(FastPaths, SoundLeavesOutOnlyTheSilentTailsOfEffects) {
+    const float SAMPLE_TIME = 4.5351473e-05f; // the mixer's step: one sample, 1 / 22050 s
+    const float HOLD = 0.6f;
+    HeadlessAudioSetAvailable(1);
+    HeadlessAudioSetConsuming(1);
+    HeadlessAudioSetRecording(1);
+    HeadlessAudioClearRecording();
+    AudioInit();
+    AudioSetTrack(TRACK_MENU);
+    for (int32_t id = SFX_SHOT; id <= SFX_START; ++id) {
+        AudioPlaySfx(id);
+    }
+    for (int32_t block = 0; block < 3; ++block) {
+        HeadlessAdvanceTicks(1000);
+        AudioTick();
+    }
+    const int16_t* samples = nullptr;
+    const int32_t count = HeadlessAudioRecorded(&samples);
+    ASSERT_EQ(count, 3 * AUDIO_BLOCK_SAMPLES);
+    float times[SFX_VOICE_COUNT] = {0, 0, 0, 0, 0, 0};
+    int32_t differing = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        float sum = 0.0f;
+        for (int32_t v = 0; v < SFX_VOICE_COUNT; ++v) {
+            if (times[v] < 100.0f) {
+                times[v] = times[v] + SAMPLE_TIME;
+                sum = sum + AudioVoiceValue(v, times[v]);
+                if (times[v] > HOLD) {
+                    times[v] = 100.0f;
+                }
+            }
+        }
+        differing += samples[i] != AudioConvertSample(sum);
+    }
+    EXPECT_EQ(differing, 0);
+    AudioShutdown();
+    HeadlessAudioClearRecording();
 }
 
 } // namespace
