@@ -46,6 +46,7 @@ static void FuzzFrame(uint32_t ticks, int32_t frame) {
     }
 }
 
+// The character table, written out here again: the check must not take it from the loader it checks.
 static int FuzzTileForByte(uint8_t c) {
     switch (c) {
     case '#':
