@@ -10,7 +10,10 @@ out=$build/bench-results
 mkdir -p "$out"
 rm -f "$out"/*.json
 
-common=(--benchmark_repetitions="$reps" --benchmark_report_aggregates_only=true --benchmark_out_format=json)
+# Repetitions of all benchmarks interleaved in random order, so a busy spell of the machine spreads
+# over all of them instead of spoiling one (the floor above all, which every ratio divides by).
+common=(--benchmark_repetitions="$reps" --benchmark_enable_random_interleaving=true
+    --benchmark_report_aggregates_only=true --benchmark_out_format=json)
 "$build/bench/kalvoro_bench" "${common[@]}" --benchmark_out="$out/headless.json" || exit 1
 
 xvfb_pid=
