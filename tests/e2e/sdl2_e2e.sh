@@ -8,26 +8,8 @@ game=$1
 reference=$2
 shots=${3:-}
 
-fail() {
-  echo "sdl2: FAIL: $*" >&2
-  exit 1
-}
-
-for tool in Xvfb xdotool xwd convert timeout; do
-  command -v "$tool" >/dev/null || fail "$tool is not installed (make deps-test)"
-done
-
-work=$(mktemp -d)
-xvfb_pid=
-game_pid=
-cleanup() {
-  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
 . "$(dirname "$0")/x11_harness.sh"
+e2e_begin sdl2 Xvfb xdotool xwd convert timeout
 
 # No display: one clear line and a non-zero status, at once.
 out=$(cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=dummy timeout 20 "$game" 2>&1)

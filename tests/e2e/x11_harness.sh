@@ -1,7 +1,35 @@
 # x11_harness.sh -- shared by the end-to-end scripts that drive a real game window in a private Xvfb:
-# start the server, screenshot the client area, wait for a picture, wait for the game's exit.
-# The sourcing script sets: work (a temporary folder), reference (screen_reference), shots (or empty),
-# and defines fail(); it sets win_x, win_y once the window is found and game_pid/status for the game.
+# set up and clean up, start the server, screenshot the client area, wait for a picture, wait for the
+# game's exit. The sourcing script calls e2e_begin, sets reference (screen_reference) and shots (or
+# empty), win_x, win_y once the window is found, and game_pid/status for the game; it may define
+# e2e_extra_cleanup for what it leaves behind itself.
+
+fail() {
+  echo "$e2e_name: FAIL: $*" >&2
+  exit 1
+}
+
+e2e_cleanup() {
+  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
+  declare -F e2e_extra_cleanup >/dev/null && e2e_extra_cleanup
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+
+# e2e_begin NAME TOOL...: messages start with NAME; every TOOL must be installed; a temporary folder
+# in $work that goes, with the game and the server, when the script exits.
+e2e_begin() {
+  e2e_name=$1
+  shift
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || fail "$tool is not installed (make deps-test)"
+  done
+  work=$(mktemp -d)
+  xvfb_pid=
+  game_pid=
+  trap e2e_cleanup EXIT
+}
 
 # Our own X server on a free display; Xvfb picks the number and reports it.
 e2e_start_xvfb() {

@@ -10,29 +10,14 @@ reference=$2
 shots=${3:-}
 name=shotgun-kalvoro
 
-fail() {
-  echo "wine: FAIL: $*" >&2
-  exit 1
-}
+. "$(dirname "$0")/../e2e/x11_harness.sh"
 
 # The zip is made by `make windows` (which `make test` runs first); without it there is nothing to test.
 [ -f "$zip" ] || { echo "wine: $zip not found; run make windows first"; exit 77; }
-for tool in wine Xvfb xdotool xwd convert unzip timeout x86_64-w64-mingw32-objdump; do
-  command -v "$tool" >/dev/null || fail "$tool is not installed (make deps-test)"
-done
-
-work=$(mktemp -d)
-xvfb_pid=
-game_pid=
-cleanup() {
-  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
+e2e_begin wine wine Xvfb xdotool xwd convert unzip timeout x86_64-w64-mingw32-objdump
+e2e_extra_cleanup() {
   [ -d "$work/prefix" ] && WINEPREFIX=$work/prefix wineserver -k 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$work"
 }
-trap cleanup EXIT
-. "$(dirname "$0")/../e2e/x11_harness.sh"
 
 # Unpacked as a player would: the game started from the zip's folder.
 unzip -q "$zip" -d "$work/unpacked" || fail "cannot unpack $zip"
