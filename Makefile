@@ -130,13 +130,19 @@ bench: deps-bench
 	@bash bench/run.sh $(BENCH_BUILD) $(BENCH_REPS)
 
 # The README's pictures (docs/title.png, play.png, stage.png, run.gif), made by the current build
-# through the headless runner and maptool.
-PKG_PICTURES = $(PKG_BUILD) imagemagick
+# through the headless runner and maptool; then the page in headless Chromium (docs/web-play.png) and
+# the Windows build under Wine (docs/wine-title.png, wine-play.png), from their end-to-end tests.
+PKG_PICTURES = $(PKG_BUILD) imagemagick xvfb xauth xdotool x11-apps
+PICTURE_SHOTS = $(BUILD)/tests/web/screenshots/web-play.png $(BUILD)/tests/wine/screenshots/wine-title.png \
+                $(BUILD)/tests/wine/screenshots/wine-play.png
 
 .PHONY: pictures deps-pictures
 deps-pictures:
 	@bash tools/install-deps.sh $(PKG_PICTURES)
 
-pictures: deps-pictures configure
-	@cmake --build $(BUILD) -j $(JOBS) --target kalvoro-run maptool
+pictures: deps-pictures windows web web-test-deps configure
+	@cmake --build $(BUILD) -j $(JOBS)
 	@bash tools/runner/make_pictures.sh $(BUILD) docs
+	@rm -f $(PICTURE_SHOTS)
+	cd $(BUILD) && KALVORO_REQUIRE_WEB=1 ctest --output-on-failure -R '^(web_browser|wine)$$'
+	@cp $(PICTURE_SHOTS) docs/

@@ -39,6 +39,8 @@ function argument(name) {
 const pageDir = path.resolve(argument('page') || path.join(HERE, '../../build-web'));
 const referenceExe = argument('reference');
 const sourceDir = path.resolve(argument('source') || path.join(HERE, '../..'));
+// Where to keep a screenshot of the page in play for people to look at (none when not given).
+const shotsDir = argument('shots');
 const playwrightEntry = path.join(HERE, 'node_modules/playwright-core/index.mjs');
 
 for (const [what, file, fix] of [
@@ -329,6 +331,10 @@ test('a click starts the stage, the crosshair follows the mouse, and the settled
   }), [SETTLE_FRAMES, SETTLE_MS]);
   const diff = differences(await canvasPixels(), reference.play.pixels, null, true);
   assert.equal(diff.length, 0, `the view in play differs from the headless one: ${diff.slice(0, 3).join('; ')}`);
+  if (shotsDir) {
+    fs.mkdirSync(shotsDir, { recursive: true });
+    await page.screenshot({ path: path.join(shotsDir, 'web-play.png') });
+  }
   // F: debug flight, so no enemy can end the run while the test plays on.
   await tapKey('f');
   await waitForCanvas('debug flight on', (pixels) => flightNotice(pixels) || 'no debug flight notice');
