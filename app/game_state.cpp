@@ -223,3 +223,15 @@ const Camera* GameStateGetCamera(void) { return &gCamera; }
 const Tilemap* GameStateGetMap(void) { return &gMap; }
 
 int32_t GameStateGetDebugFly(void) { return gDebugFlyMode; }
+
+void GameStateGetTimers(float* spawnGraceMs, float* fireBlockMs, int32_t* titleBlink) {
+    if (spawnGraceMs != nullptr) {
+        *spawnGraceMs = gSpawnGraceMs;
+    }
+    if (fireBlockMs != nullptr) {
+        *fireBlockMs = gFireBlockMs;
+    }
+    if (titleBlink != nullptr) {
+        *titleBlink = gTitleBlink;
+    }
+}

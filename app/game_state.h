@@ -37,3 +37,6 @@ const Enemy* GameStateGetEnemies(int32_t* count);
 const Camera* GameStateGetCamera(void);
 const Tilemap* GameStateGetMap(void);
 int32_t GameStateGetDebugFly(void);
+// The countdowns of a stage start (ms left of the spawn grace and of the fire block) and the
+// title prompt's blink counter; any pointer may be null.
+void GameStateGetTimers(float* spawnGraceMs, float* fireBlockMs, int32_t* titleBlink);

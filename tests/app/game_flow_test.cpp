@@ -146,6 +146,10 @@ TEST_F(GameFlow, TheStartingClickFiresNothingEvenWhenHeld) {
 TEST_F(GameFlow, ContactDuringTheGraceEndsTheRunOnlyWhenTheGraceRunsOut) {
     UseStage("contact.txt", CONTACT_STAGE);
     Press(VK_LBUTTON, 1); // the start frame is the first update of the stage
+    float grace = 0.0f, fireBlock = 0.0f;
+    GameStateGetTimers(&grace, &fireBlock, nullptr);
+    EXPECT_EQ(grace, SPAWN_GRACE_MS - 32.0f); // the start frame and the release frame
+    EXPECT_EQ(fireBlock, FIRE_BLOCK_MS - 32.0f);
     // 500 ms of grace at 16 ms a frame: 31 updates leave 4 ms, the 32nd ends it.
     int frames = 2;
     while (GameStateGetMode() == MODE_PLAYING && frames < 40) {
@@ -154,6 +158,9 @@ TEST_F(GameFlow, ContactDuringTheGraceEndsTheRunOnlyWhenTheGraceRunsOut) {
     }
     EXPECT_EQ(GameStateGetMode(), MODE_GAME_OVER);
     EXPECT_EQ(frames, 32);
+    GameStateGetTimers(&grace, &fireBlock, nullptr);
+    EXPECT_EQ(grace, 0.0f); // stopped at 0, not below
+    EXPECT_EQ(fireBlock, 0.0f);
     EXPECT_TRUE(VoicePlaying(SFX_GAME_OVER));
     EXPECT_EQ(AudioGetTrack(), TRACK_MENU);
 }

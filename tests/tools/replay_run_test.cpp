@@ -94,6 +94,25 @@ TEST(ReplayRun, AWorldPointFollowsTheCamera) {
     EXPECT_NEAR(mouse[1], 150.6f, 0.5f);
 }
 
+// Keeps the state hash of each of the first frames.
+int HashHook(void* user, const ReplayFrameInput* input, const ReplayState* state, ReplayRunResult* result) {
+    (void)input;
+    (void)result;
+    uint64_t* hashes = (uint64_t*)user;
+    if (state->frame >= 1 && state->frame <= 4) {
+        hashes[state->frame - 1] = state->hash;
+    }
+    return 1;
+}
+
+TEST(ReplayRun, TheStateHashSeesTheBlink) {
+    // On the title only the prompt's blink counter moves; frames of 0 ms in play move nothing but it.
+    uint64_t hashes[4] = {0, 0, 0, 0};
+    PlayScript("wait 2\ndt 0\nclick\nwait 1\n", 0, 0, HashHook, hashes);
+    EXPECT_NE(hashes[0], hashes[1]);
+    EXPECT_NE(hashes[2], hashes[3]);
+}
+
 int StopAtTen(void* user, const ReplayFrameInput* input, const ReplayState* state, ReplayRunResult* result) {
     (void)user;
     (void)input;

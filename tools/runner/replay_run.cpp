@@ -55,6 +55,13 @@ static uint64_t ReplayHashGame(void) {
     uint64_t h = 14695981039346656037ull;
     ReplayHashI(&h, GameStateGetMode());
     ReplayHashI(&h, GameStateGetDebugFly());
+    float spawnGraceMs = 0.0f;
+    float fireBlockMs = 0.0f;
+    int32_t titleBlink = 0;
+    GameStateGetTimers(&spawnGraceMs, &fireBlockMs, &titleBlink);
+    ReplayHashF(&h, spawnGraceMs);
+    ReplayHashF(&h, fireBlockMs);
+    ReplayHashI(&h, titleBlink);
     const Player* player = GameStateGetPlayer();
     ReplayHashF(&h, player->body.x);
     ReplayHashF(&h, player->body.y);
@@ -99,6 +106,11 @@ static uint64_t ReplayHashGame(void) {
     ReplayHashF(&h, map->spawnX);
     ReplayHashF(&h, map->spawnY);
     ReplayHashBytes(&h, map->tiles, sizeof(map->tiles));
+    ReplayHashI(&h, map->enemySpawnCount);
+    for (int32_t i = 0; i < map->enemySpawnCount && i < MAX_ENEMY_SPAWNS; ++i) {
+        ReplayHashF(&h, map->enemySpawnX[i]);
+        ReplayHashF(&h, map->enemySpawnY[i]);
+    }
     return h;
 }
 
