@@ -1,39 +1,30 @@
-// bench_play.h -- a stage in play held by the benchmarks: the game's own records and the same calls,
-// in the same order, as the game's update and render in play, so a frame can be timed anywhere on a stage.
+// bench_play.h -- the real game driven through the headless backend into what the benchmarks time:
+// started on a stage, flown anywhere in debug flight, and standing mid-stage in play.
 #pragma once
 #include <stdint.h>
 
-#include "actors/enemy.h"
-#include "actors/player.h"
-#include "platform/platform.h"
-#include "world/camera.h"
-#include "world/tilemap.h"
+// Opens the headless window at 960 x 600 and starts the game silent on the stage (1: shipped, 0:
+// built-in) up to its first frame: the title.
+void BenchGameStart(int shipped);
+// Advances the clock by ms and runs one whole frame.
+void BenchGameFrame(uint32_t ms);
+// One frame with the key pressed, then the key let go.
+void BenchGamePressKey(int32_t vk);
+// In debug flight, flies until the player's centre is within a fifth of a pixel of (x, y) and lets go of
+// the keys; 0 if it never gets there.
+int BenchGameFlyTo(float x, float y);
+// Shuts the game down and forgets the stage path.
+void BenchGameStop(void);
 
-struct BenchPlay {
-    Tilemap map;
-    Player player;
-    Camera camera;
-    Enemy enemies[MAX_ENEMIES];
-    int32_t enemyCount;
-    float spawnGraceMs;
-    float fireBlockMs;
-    int32_t ended; // the run would have ended (contact, fall or goal); play goes on regardless
-};
-
-// Loads the stage from the current stage path and starts it as the game does.
-void BenchPlayStart(BenchPlay* play);
-// One update in play: timers, fire, player physics, enemies, camera, end tests.
-void BenchPlayUpdate(BenchPlay* play, float dtMs);
-// One render in play: sky and tiles, enemies, player, heads-up display.
-void BenchPlayRender(const BenchPlay* play);
-// Puts the player on the ground nearest the middle of the stage and lets the camera settle there;
-// 0 when the stage has nowhere to stand.
-int BenchPlayMoveToMiddle(BenchPlay* play);
-// Tiles the renderer draws for the current camera.
-int32_t BenchPlayTilesOnScreen(const BenchPlay* play);
-// Frames the real game and this copy in lockstep from the title through clicks and shots, comparing
-// every rendered picture; returns the number of frames compared, or -(frame) at the first difference.
-int32_t BenchPlayCheckAgainstGame(PlatformWindow* window, int32_t frames);
+// From the title: the player standing on the ground nearest the middle of the stage that no walker
+// ever reaches, in play, the camera settled and every enemy alive; 0 when there is no such place.
+int BenchPlayEnterMidStage(void);
+// 1 while that still holds: in play (not flying), the player on the ground, every enemy alive.
+int BenchPlayIsMidStage(void);
+// Live enemies on the stage.
+int32_t BenchPlayEnemiesAlive(void);
+// Tiles the renderer draws for the game's current camera.
+int32_t BenchPlayTilesOnScreen(void);
 
 // Absolute path of a stage file of the repository ("" for the built-in stage).
 const char* BenchStagePath(int shipped);

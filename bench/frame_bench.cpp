@@ -3,14 +3,9 @@
 // shown.
 #include <benchmark/benchmark.h>
 
-#include <string.h>
-
 #include "app/game_state.h"
-#include "app/main.h"
 #include "bench/bench_play.h"
-#include "platform/headless/headless.h"
 #include "render/render.h"
-#include "world/level.h"
 
 namespace {
 
@@ -28,24 +23,29 @@ void BM_Floor_Clear(benchmark::State& state) {
 }
 BENCHMARK(BM_Floor_Clear);
 
-BenchPlay gPlay;
-
-// The stage of argument 0 (1: shipped, 0: built-in) started, the player standing mid-stage; 0 when it cannot
-// be.
+// The game started on the stage of argument 0 (1: shipped, 0: built-in), the player standing mid-stage;
+// 0 (the benchmark skipped) when it cannot be.
 int BenchPlaySetUp(benchmark::State& state) {
     const int shipped = (int)state.range(0);
     if (shipped && !BenchHaveShippedStage()) {
         state.SkipWithError("no shipped stage file");
         return 0;
     }
-    LevelSetStagePath(BenchStagePath(shipped));
-    BenchPlayStart(&gPlay);
-    LevelSetStagePath(nullptr);
-    if (!BenchPlayMoveToMiddle(&gPlay)) {
-        state.SkipWithError("nowhere to stand mid-stage");
+    BenchGameStart(shipped);
+    if (!BenchPlayEnterMidStage()) {
+        BenchGameStop();
+        state.SkipWithError("no ground mid-stage that the walkers never reach");
         return 0;
     }
     return 1;
+}
+
+// A run that ended, or a death, while timed would have timed something else: the result is dropped.
+void BenchPlayTearDown(benchmark::State& state) {
+    if (!BenchPlayIsMidStage()) {
+        state.SkipWithError("the play left mid-stage while timed");
+    }
+    BenchGameStop();
 }
 
 // Update and render of one frame of play, the player standing mid-stage with every enemy alive.
@@ -54,18 +54,15 @@ void BM_Frame_Play(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        BenchPlayUpdate(&gPlay, FRAME_MS);
-        BenchPlayRender(&gPlay);
+        GameStateUpdate(FRAME_MS);
+        GameStateRender();
         benchmark::ClobberMemory();
     }
-    int32_t alive = 0;
-    for (int32_t i = 0; i < gPlay.enemyCount; ++i) {
-        alive += EnemyIsAlive(&gPlay.enemies[i]);
-    }
-    state.counters["tiles"] = BenchPlayTilesOnScreen(&gPlay);
-    state.counters["enemies"] = alive;
-    state.counters["cameraX"] = gPlay.camera.x;
+    state.counters["tiles"] = BenchPlayTilesOnScreen();
+    state.counters["enemies"] = BenchPlayEnemiesAlive();
+    state.counters["cameraX"] = GameStateGetCamera()->x;
     state.SetLabel(state.range(0) ? "shipped stage" : "built-in stage");
+    BenchPlayTearDown(state);
 }
 BENCHMARK(BM_Frame_Play)->Arg(1)->Arg(0);
 
@@ -77,56 +74,25 @@ void BM_Frame_PlayParts(benchmark::State& state) {
     const int render = (int)state.range(1);
     for (auto _ : state) {
         if (render) {
-            BenchPlayRender(&gPlay);
+            GameStateRender();
         } else {
-            BenchPlayUpdate(&gPlay, FRAME_MS);
+            GameStateUpdate(FRAME_MS);
         }
         benchmark::ClobberMemory();
     }
     state.SetLabel(render ? "render only" : "update only");
+    BenchPlayTearDown(state);
 }
 BENCHMARK(BM_Frame_PlayParts)->Args({1, 0})->Args({1, 1})->Args({0, 0})->Args({0, 1});
 
 // The real game brought into a mode by its own input: the title, stage clear (flown onto the goal)
 // and game over (flown below the stage).
-PlatformWindow* gWindow;
-
-void BenchGameFrame(void) {
-    HeadlessAdvanceTicks((uint32_t)FRAME_MS);
-    HeadlessRunFrame(gWindow);
-}
-
-// Flies (debug flight) until the player's centre is within a step of (x, y); 0 if it never gets there.
-int BenchFlyTo(float x, float y) {
-    for (int32_t i = 0; i < 20000; ++i) {
-        const Player* p = GameStateGetPlayer();
-        const float step = DEBUG_FLY_SPEED * FRAME_MS;
-        const float dx = x - p->body.x;
-        const float dy = y - p->body.y;
-        if (dx < step && dx > -step && dy < step && dy > -step) {
-            return 1;
-        }
-        HeadlessSetKeyState('D', dx >= step);
-        HeadlessSetKeyState('A', dx <= -step);
-        HeadlessSetKeyState('S', dy >= step);
-        HeadlessSetKeyState('W', dy <= -step);
-        BenchGameFrame();
-    }
-    return 0;
-}
-
 int BenchEnterMode(int32_t mode) {
-    LevelSetStagePath(BenchStagePath(BenchHaveShippedStage()));
-    gWindow = HeadlessOpenWindow(960, 600);
-    HeadlessAudioSetRecording(0);
-    MainStartup(gWindow);
-    BenchGameFrame();
+    BenchGameStart(BenchHaveShippedStage());
     if (mode == MODE_TITLE) {
         return GameStateGetMode() == MODE_TITLE;
     }
-    HeadlessSetKeyDown(VK_F, 1); // play in debug flight
-    BenchGameFrame();
-    HeadlessSetKeyDown(VK_F, 0);
+    BenchGamePressKey(VK_F); // play in debug flight
     const Tilemap* map = GameStateGetMap();
     float x = 40.0f;
     float y = (float)((map->height + 3) * TILE_SIZE); // below the stage: a fall
@@ -140,26 +106,21 @@ int BenchEnterMode(int32_t mode) {
             }
         }
     }
-    if (!BenchFlyTo(x, y)) {
+    if (!BenchGameFlyTo(x, y)) {
         return 0;
     }
-    HeadlessSetKeyState('A', 0);
-    HeadlessSetKeyState('D', 0);
-    HeadlessSetKeyState('W', 0);
-    HeadlessSetKeyState('S', 0);
     for (int32_t i = 0; i < 40; ++i) {
-        BenchGameFrame(); // past the spawn grace, whatever the distance flown
+        BenchGameFrame((uint32_t)FRAME_MS); // past the spawn grace, whatever the distance flown
     }
-    HeadlessSetKeyDown(VK_F, 1); // flight off: the end tests run again
-    BenchGameFrame();
-    HeadlessSetKeyDown(VK_F, 0);
-    BenchGameFrame();
+    BenchGamePressKey(VK_F); // flight off: the end tests run again
+    BenchGameFrame((uint32_t)FRAME_MS);
     return GameStateGetMode() == mode;
 }
 
 void BM_Frame_Mode(benchmark::State& state) {
     const int32_t mode = (int32_t)state.range(0);
     if (!BenchEnterMode(mode)) {
+        BenchGameStop();
         state.SkipWithError("could not reach the mode");
         return;
     }
@@ -169,8 +130,7 @@ void BM_Frame_Mode(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
     state.SetLabel(mode == MODE_TITLE ? "title" : mode == MODE_STAGE_CLEAR ? "stage clear" : "game over");
-    MainShutdown();
-    LevelSetStagePath(nullptr);
+    BenchGameStop();
 }
 BENCHMARK(BM_Frame_Mode)->Arg(MODE_TITLE)->Arg(MODE_STAGE_CLEAR)->Arg(MODE_GAME_OVER);
 
@@ -191,26 +151,5 @@ void BM_Tiles_OnScreen(benchmark::State& state) {
     state.counters["tiles"] = n;
 }
 BENCHMARK(BM_Tiles_OnScreen)->Arg(0)->Arg(65)->Arg(130)->Arg(195)->Arg(260);
-
-// Runs once, untimed: the copy of the game's play frame timed above must draw exactly what the game
-// draws, frame for frame, over 2000 frames of clicks and shots; the report says how many matched.
-void BM_Check_PlayCopyMatchesGame(benchmark::State& state) {
-    LevelSetStagePath(BenchStagePath(0));
-    gWindow = HeadlessOpenWindow(960, 600);
-    HeadlessAudioSetRecording(0);
-    MainStartup(gWindow);
-    BenchGameFrame();
-    const int32_t compared = BenchPlayCheckAgainstGame(gWindow, 2000);
-    MainShutdown();
-    LevelSetStagePath(nullptr);
-    if (compared < 0) {
-        state.SkipWithError("the benchmark's play frame differs from the game's");
-        return;
-    }
-    for (auto _ : state) {
-    }
-    state.counters["frames"] = compared;
-}
-BENCHMARK(BM_Check_PlayCopyMatchesGame)->Iterations(1)->Repetitions(1);
 
 } // namespace

@@ -126,13 +126,7 @@ def main(paths):
             notes.append(b.get("label", "") + ", wall time")
         print("| %s | %s | %.2f | %s |" % (label, fmt_time(t), t / floor_ns, "; ".join(notes)))
 
-    check = rows.get("BM_Check_PlayCopyMatchesGame/iterations:1/repeats:1")
-    if check:
-        print()
-        if "error" in check:
-            print("The benchmarks' play frame was NOT checked against the game: %s." % check["error"])
-        else:
-            print("The benchmarks' play frame drew what the game drew in all %d frames compared." % check["frames"])
+    print()
     tiles = [(b["tiles"], ns(b)) for k, b in rows.items() if k.startswith("BM_Tiles_OnScreen/") and "error" not in b]
     line = fit(sorted(tiles))
     if line:
