@@ -7,14 +7,9 @@
 #include "app/utils.h"
 #include "audio/audio.h"
 #include "input/input.h"
+#include "platform/keys.h"
 #include "render/msx_font.h"
 #include "render/render.h"
-
-static const int32_t KEY_R = 82;
-static const int32_t KEY_A = 65;
-static const int32_t KEY_D = 68;
-static const int32_t KEY_W = 87;
-static const int32_t KEY_S = 83;
 
 static const float PHYSICS_SUBSTEP_MS = 2.0f;
 static const float PELLET_ORIGIN_RISE = 4.0f; // pellets leave 4 px above the body centre

@@ -4,13 +4,11 @@
 
 #include "audio/audio.h"
 #include "input/input.h"
+#include "platform/keys.h"
 #include "render/msx_font.h"
 #include "render/render.h"
 #include "world/level.h"
 
-constexpr int32_t KEY_ESCAPE = 27;
-constexpr int32_t KEY_F = 70;
-constexpr int32_t KEY_R = 82;
 constexpr int32_t START_KEY_FIRST = 8;
 constexpr int32_t START_KEY_LAST = 254;
 constexpr float CAMERA_START_OFFSET = 160.0f;

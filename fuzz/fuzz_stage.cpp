@@ -9,14 +9,11 @@
 #include "app/game_state.h"
 #include "app/main.h"
 #include "platform/headless/headless.h"
+#include "platform/keys.h"
 #include "tests/reliability/state_check.h"
 #include "world/level.h"
 
-static const int32_t VK_LBUTTON = 1;
-static const int32_t VK_ESCAPE = 27;
-static const int32_t VK_F = 70;
-static const int32_t VK_R = 82;
-static const int32_t FLY_KEYS[4] = {87, 65, 83, 68}; // W A S D
+static const int32_t FLY_KEYS[4] = {KEY_W, KEY_A, KEY_S, KEY_D};
 static const int32_t FUZZ_FRAMES = 240;
 // Frame times in turn: the usual 16 ms, the 50 ms cap, no time at all, odd ones.
 static const uint32_t FUZZ_TICKS[8] = {16, 16, 16, 50, 0, 33, 16, 7};
@@ -202,14 +199,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // A fresh game on a fresh window; the first click starts the stage from the file.
     if (GameStateGetDebugFly() != 0) {
-        MainOnKeyDown(VK_F);
+        MainOnKeyDown(KEY_F);
     }
     gWindow = HeadlessOpenWindow(320, 200);
     MainStartup(gWindow);
     FuzzFrame(16, -3);
-    HeadlessSetKeyDown(VK_LBUTTON, 1);
+    HeadlessSetKeyDown(KEY_LBUTTON, 1);
     FuzzFrame(16, -2);
-    HeadlessSetKeyDown(VK_LBUTTON, 0);
+    HeadlessSetKeyDown(KEY_LBUTTON, 0);
     FuzzFrame(16, -1);
     const Tilemap* map = GameStateGetMap();
     if (map->width != gFirst.width || map->height != gFirst.height ||
@@ -230,13 +227,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             HeadlessSetCursor((int32_t)((aim >> 8) % 320u), (int32_t)((aim >> 20) % 200u));
         }
         const int menu = mode == MODE_TITLE || mode == MODE_STAGE_CLEAR;
-        HeadlessSetKeyDown(VK_LBUTTON, frame % 12 == 0 || (menu && frame % 4 == 0));
-        HeadlessSetKeyDown(VK_R, frame % 40 == 20 || (mode == MODE_GAME_OVER && frame % 4 == 0));
-        HeadlessSetKeyDown(VK_F, frame == 100 || frame == 140);
+        HeadlessSetKeyDown(KEY_LBUTTON, frame % 12 == 0 || (menu && frame % 4 == 0));
+        HeadlessSetKeyDown(KEY_R, frame % 40 == 20 || (mode == MODE_GAME_OVER && frame % 4 == 0));
+        HeadlessSetKeyDown(KEY_F, frame == 100 || frame == 140);
         for (int32_t k = 0; k < 4; ++k) {
             HeadlessSetKeyDown(FLY_KEYS[k], frame > 100 && frame < 140 && ((aim >> (k + 3)) & 1u));
         }
-        HeadlessSetKeyDown(VK_ESCAPE, frame == 200);
+        HeadlessSetKeyDown(KEY_ESCAPE, frame == 200);
         FuzzFrame(FUZZ_TICKS[frame % 8], frame);
     }
     return 0;

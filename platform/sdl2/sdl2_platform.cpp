@@ -5,6 +5,7 @@
 
 #include <SDL.h>
 
+#include "platform/keys.h"
 #include "render/render.h"
 
 struct PlatformWindow {
@@ -17,7 +18,7 @@ struct PlatformWindow {
 static PlatformWindow gWindow;
 static int gBackBufferHeld;
 // Win32 virtual-key code -> SDL scancodes (two, for keys such as Shift that exist on both sides).
-static SDL_Scancode gVkScancodes[256][2];
+static SDL_Scancode gVkScancodes[KEY_COUNT][2];
 
 struct KeyPair {
     SDL_Scancode scancode;
@@ -25,37 +26,67 @@ struct KeyPair {
 };
 
 static const KeyPair KEY_PAIRS[] = {
-    {SDL_SCANCODE_BACKSPACE, 8},   {SDL_SCANCODE_TAB, 9},         {SDL_SCANCODE_RETURN, 13},
-    {SDL_SCANCODE_KP_ENTER, 13},   {SDL_SCANCODE_LSHIFT, 16},     {SDL_SCANCODE_RSHIFT, 16},
-    {SDL_SCANCODE_LCTRL, 17},      {SDL_SCANCODE_RCTRL, 17},      {SDL_SCANCODE_LALT, 18},
-    {SDL_SCANCODE_RALT, 18},       {SDL_SCANCODE_PAUSE, 19},      {SDL_SCANCODE_CAPSLOCK, 20},
-    {SDL_SCANCODE_ESCAPE, 27},     {SDL_SCANCODE_SPACE, 32},      {SDL_SCANCODE_PAGEUP, 33},
-    {SDL_SCANCODE_PAGEDOWN, 34},   {SDL_SCANCODE_END, 35},        {SDL_SCANCODE_HOME, 36},
-    {SDL_SCANCODE_LEFT, 37},       {SDL_SCANCODE_UP, 38},         {SDL_SCANCODE_RIGHT, 39},
-    {SDL_SCANCODE_DOWN, 40},       {SDL_SCANCODE_PRINTSCREEN, 44}, {SDL_SCANCODE_INSERT, 45},
-    {SDL_SCANCODE_DELETE, 46},     {SDL_SCANCODE_LGUI, 91},       {SDL_SCANCODE_RGUI, 92},
-    {SDL_SCANCODE_APPLICATION, 93}, {SDL_SCANCODE_KP_MULTIPLY, 106}, {SDL_SCANCODE_KP_PLUS, 107},
-    {SDL_SCANCODE_KP_MINUS, 109},  {SDL_SCANCODE_KP_PERIOD, 110}, {SDL_SCANCODE_KP_DIVIDE, 111},
-    {SDL_SCANCODE_NUMLOCKCLEAR, 144}, {SDL_SCANCODE_SCROLLLOCK, 145}, {SDL_SCANCODE_SEMICOLON, 186},
-    {SDL_SCANCODE_EQUALS, 187},    {SDL_SCANCODE_COMMA, 188},     {SDL_SCANCODE_MINUS, 189},
-    {SDL_SCANCODE_PERIOD, 190},    {SDL_SCANCODE_SLASH, 191},     {SDL_SCANCODE_GRAVE, 192},
-    {SDL_SCANCODE_LEFTBRACKET, 219}, {SDL_SCANCODE_BACKSLASH, 220}, {SDL_SCANCODE_RIGHTBRACKET, 221},
-    {SDL_SCANCODE_APOSTROPHE, 222},
+    {SDL_SCANCODE_BACKSPACE, KEY_BACKSPACE},
+    {SDL_SCANCODE_TAB, KEY_TAB},
+    {SDL_SCANCODE_RETURN, KEY_ENTER},
+    {SDL_SCANCODE_KP_ENTER, KEY_ENTER},
+    {SDL_SCANCODE_LSHIFT, KEY_SHIFT},
+    {SDL_SCANCODE_RSHIFT, KEY_SHIFT},
+    {SDL_SCANCODE_LCTRL, KEY_CONTROL},
+    {SDL_SCANCODE_RCTRL, KEY_CONTROL},
+    {SDL_SCANCODE_LALT, KEY_ALT},
+    {SDL_SCANCODE_RALT, KEY_ALT},
+    {SDL_SCANCODE_PAUSE, KEY_PAUSE},
+    {SDL_SCANCODE_CAPSLOCK, KEY_CAPSLOCK},
+    {SDL_SCANCODE_ESCAPE, KEY_ESCAPE},
+    {SDL_SCANCODE_SPACE, KEY_SPACE},
+    {SDL_SCANCODE_PAGEUP, KEY_PAGEUP},
+    {SDL_SCANCODE_PAGEDOWN, KEY_PAGEDOWN},
+    {SDL_SCANCODE_END, KEY_END},
+    {SDL_SCANCODE_HOME, KEY_HOME},
+    {SDL_SCANCODE_LEFT, KEY_LEFT},
+    {SDL_SCANCODE_UP, KEY_UP},
+    {SDL_SCANCODE_RIGHT, KEY_RIGHT},
+    {SDL_SCANCODE_DOWN, KEY_DOWN},
+    {SDL_SCANCODE_PRINTSCREEN, KEY_PRINTSCREEN},
+    {SDL_SCANCODE_INSERT, KEY_INSERT},
+    {SDL_SCANCODE_DELETE, KEY_DELETE},
+    {SDL_SCANCODE_LGUI, KEY_LWIN},
+    {SDL_SCANCODE_RGUI, KEY_RWIN},
+    {SDL_SCANCODE_APPLICATION, KEY_APPS},
+    {SDL_SCANCODE_KP_MULTIPLY, KEY_MULTIPLY},
+    {SDL_SCANCODE_KP_PLUS, KEY_ADD},
+    {SDL_SCANCODE_KP_MINUS, KEY_SUBTRACT},
+    {SDL_SCANCODE_KP_PERIOD, KEY_DECIMAL},
+    {SDL_SCANCODE_KP_DIVIDE, KEY_DIVIDE},
+    {SDL_SCANCODE_NUMLOCKCLEAR, KEY_NUMLOCK},
+    {SDL_SCANCODE_SCROLLLOCK, KEY_SCROLLLOCK},
+    {SDL_SCANCODE_SEMICOLON, KEY_SEMICOLON},
+    {SDL_SCANCODE_EQUALS, KEY_EQUALS},
+    {SDL_SCANCODE_COMMA, KEY_COMMA},
+    {SDL_SCANCODE_MINUS, KEY_MINUS},
+    {SDL_SCANCODE_PERIOD, KEY_PERIOD},
+    {SDL_SCANCODE_SLASH, KEY_SLASH},
+    {SDL_SCANCODE_GRAVE, KEY_GRAVE},
+    {SDL_SCANCODE_LEFTBRACKET, KEY_LEFTBRACKET},
+    {SDL_SCANCODE_BACKSLASH, KEY_BACKSLASH},
+    {SDL_SCANCODE_RIGHTBRACKET, KEY_RIGHTBRACKET},
+    {SDL_SCANCODE_APOSTROPHE, KEY_APOSTROPHE},
 };
 
 static void Sdl2BuildKeyTable(void) {
     for (int32_t i = 0; i < 26; i++) {
-        gVkScancodes['A' + i][0] = (SDL_Scancode)(SDL_SCANCODE_A + i);
+        gVkScancodes[KEY_A + i][0] = (SDL_Scancode)(SDL_SCANCODE_A + i);
     }
     // SDL orders the digit row 1..9, 0.
     for (int32_t i = 0; i < 9; i++) {
-        gVkScancodes['1' + i][0] = (SDL_Scancode)(SDL_SCANCODE_1 + i);
-        gVkScancodes[97 + i][0] = (SDL_Scancode)(SDL_SCANCODE_KP_1 + i);
+        gVkScancodes[KEY_0 + 1 + i][0] = (SDL_Scancode)(SDL_SCANCODE_1 + i);
+        gVkScancodes[KEY_NUMPAD0 + 1 + i][0] = (SDL_Scancode)(SDL_SCANCODE_KP_1 + i);
     }
-    gVkScancodes['0'][0] = SDL_SCANCODE_0;
-    gVkScancodes[96][0] = SDL_SCANCODE_KP_0;
+    gVkScancodes[KEY_0][0] = SDL_SCANCODE_0;
+    gVkScancodes[KEY_NUMPAD0][0] = SDL_SCANCODE_KP_0;
     for (int32_t i = 0; i < 12; i++) {
-        gVkScancodes[112 + i][0] = (SDL_Scancode)(SDL_SCANCODE_F1 + i);
+        gVkScancodes[KEY_F1 + i][0] = (SDL_Scancode)(SDL_SCANCODE_F1 + i);
     }
     for (const KeyPair& pair : KEY_PAIRS) {
         SDL_Scancode* slots = gVkScancodes[pair.vk];
@@ -67,7 +98,7 @@ int32_t Sdl2ScancodeToVk(int32_t scancode) {
     if (scancode == SDL_SCANCODE_UNKNOWN) {
         return 0;
     }
-    for (int32_t vk = 0; vk < 256; vk++) {
+    for (int32_t vk = 0; vk < KEY_COUNT; vk++) {
         if (gVkScancodes[vk][0] == scancode || gVkScancodes[vk][1] == scancode) {
             return vk;
         }
@@ -223,12 +254,14 @@ int PlatformGetCursorClient(PlatformWindow* window, int32_t* x, int32_t* y) {
 }
 
 int PlatformIsKeyDown(int32_t vk) {
-    if ((uint32_t)vk > 255u) {
+    if ((uint32_t)vk >= (uint32_t)KEY_COUNT) {
         return 0;
     }
-    if (vk == 1 || vk == 2 || vk == 4) {
+    if (vk == KEY_LBUTTON || vk == KEY_RBUTTON || vk == KEY_MBUTTON) {
         const uint32_t buttons = SDL_GetGlobalMouseState(nullptr, nullptr);
-        const uint32_t mask = vk == 1 ? SDL_BUTTON_LMASK : vk == 2 ? SDL_BUTTON_RMASK : SDL_BUTTON_MMASK;
+        const uint32_t mask = vk == KEY_LBUTTON   ? SDL_BUTTON_LMASK
+                              : vk == KEY_RBUTTON ? SDL_BUTTON_RMASK
+                                                  : SDL_BUTTON_MMASK;
         return (buttons & mask) != 0;
     }
     const Uint8* keys = SDL_GetKeyboardState(nullptr);

@@ -4,6 +4,8 @@
 
 #include <string.h>
 
+#include "platform/keys.h"
+
 struct WebKeyName {
     const char* code;
     int32_t vk;
@@ -11,54 +13,54 @@ struct WebKeyName {
 
 // Keys outside the regular runs of letters, digits, keypad digits and F1..F12.
 static const WebKeyName WEB_KEY_NAMES[] = {
-    {"Backspace", 8},
-    {"Tab", 9},
-    {"Enter", 13},
-    {"NumpadEnter", 13},
-    {"ShiftLeft", 16},
-    {"ShiftRight", 16},
-    {"ControlLeft", 17},
-    {"ControlRight", 17},
-    {"AltLeft", 18},
-    {"AltRight", 18},
-    {"Pause", 19},
-    {"CapsLock", 20},
-    {"Escape", 27},
-    {"Space", 32},
-    {"PageUp", 33},
-    {"PageDown", 34},
-    {"End", 35},
-    {"Home", 36},
-    {"ArrowLeft", 37},
-    {"ArrowUp", 38},
-    {"ArrowRight", 39},
-    {"ArrowDown", 40},
-    {"PrintScreen", 44},
-    {"Insert", 45},
-    {"Delete", 46},
-    {"MetaLeft", 91},
-    {"MetaRight", 92},
-    {"OSLeft", 91},
-    {"OSRight", 92},
-    {"ContextMenu", 93},
-    {"NumpadMultiply", 106},
-    {"NumpadAdd", 107},
-    {"NumpadSubtract", 109},
-    {"NumpadDecimal", 110},
-    {"NumpadDivide", 111},
-    {"NumLock", 144},
-    {"ScrollLock", 145},
-    {"Semicolon", 186},
-    {"Equal", 187},
-    {"Comma", 188},
-    {"Minus", 189},
-    {"Period", 190},
-    {"Slash", 191},
-    {"Backquote", 192},
-    {"BracketLeft", 219},
-    {"Backslash", 220},
-    {"BracketRight", 221},
-    {"Quote", 222},
+    {"Backspace", KEY_BACKSPACE},
+    {"Tab", KEY_TAB},
+    {"Enter", KEY_ENTER},
+    {"NumpadEnter", KEY_ENTER},
+    {"ShiftLeft", KEY_SHIFT},
+    {"ShiftRight", KEY_SHIFT},
+    {"ControlLeft", KEY_CONTROL},
+    {"ControlRight", KEY_CONTROL},
+    {"AltLeft", KEY_ALT},
+    {"AltRight", KEY_ALT},
+    {"Pause", KEY_PAUSE},
+    {"CapsLock", KEY_CAPSLOCK},
+    {"Escape", KEY_ESCAPE},
+    {"Space", KEY_SPACE},
+    {"PageUp", KEY_PAGEUP},
+    {"PageDown", KEY_PAGEDOWN},
+    {"End", KEY_END},
+    {"Home", KEY_HOME},
+    {"ArrowLeft", KEY_LEFT},
+    {"ArrowUp", KEY_UP},
+    {"ArrowRight", KEY_RIGHT},
+    {"ArrowDown", KEY_DOWN},
+    {"PrintScreen", KEY_PRINTSCREEN},
+    {"Insert", KEY_INSERT},
+    {"Delete", KEY_DELETE},
+    {"MetaLeft", KEY_LWIN},
+    {"MetaRight", KEY_RWIN},
+    {"OSLeft", KEY_LWIN},
+    {"OSRight", KEY_RWIN},
+    {"ContextMenu", KEY_APPS},
+    {"NumpadMultiply", KEY_MULTIPLY},
+    {"NumpadAdd", KEY_ADD},
+    {"NumpadSubtract", KEY_SUBTRACT},
+    {"NumpadDecimal", KEY_DECIMAL},
+    {"NumpadDivide", KEY_DIVIDE},
+    {"NumLock", KEY_NUMLOCK},
+    {"ScrollLock", KEY_SCROLLLOCK},
+    {"Semicolon", KEY_SEMICOLON},
+    {"Equal", KEY_EQUALS},
+    {"Comma", KEY_COMMA},
+    {"Minus", KEY_MINUS},
+    {"Period", KEY_PERIOD},
+    {"Slash", KEY_SLASH},
+    {"Backquote", KEY_GRAVE},
+    {"BracketLeft", KEY_LEFTBRACKET},
+    {"Backslash", KEY_BACKSLASH},
+    {"BracketRight", KEY_RIGHTBRACKET},
+    {"Quote", KEY_APOSTROPHE},
 };
 
 constexpr int32_t WEB_NAMED_KEYS = (int32_t)(sizeof(WEB_KEY_NAMES) / sizeof(WEB_KEY_NAMES[0]));
@@ -74,7 +76,7 @@ constexpr size_t WEB_CODE_MAX = 32;
 
 static uint8_t gSlotDown[WEB_SLOTS];
 // Down state by virtual-key code: a key code is down while any of its physical keys is.
-static uint8_t gVkDown[256];
+static uint8_t gVkDown[KEY_COUNT];
 
 // Which physical key a name stands for; -1 when the game has no code for it.
 static int32_t WebKeySlot(const char* code) {
@@ -117,16 +119,16 @@ static int32_t WebKeySlot(const char* code) {
 
 static int32_t WebSlotVk(int32_t slot) {
     if (slot < WEB_SLOT_DIGITS) {
-        return 'A' + slot - WEB_SLOT_LETTERS;
+        return KEY_A + slot - WEB_SLOT_LETTERS;
     }
     if (slot < WEB_SLOT_KEYPAD) {
-        return '0' + slot - WEB_SLOT_DIGITS;
+        return KEY_0 + slot - WEB_SLOT_DIGITS;
     }
     if (slot < WEB_SLOT_FKEYS) {
-        return 96 + slot - WEB_SLOT_KEYPAD;
+        return KEY_NUMPAD0 + slot - WEB_SLOT_KEYPAD;
     }
     if (slot < WEB_SLOT_NAMED) {
-        return 112 + slot - WEB_SLOT_FKEYS;
+        return KEY_F1 + slot - WEB_SLOT_FKEYS;
     }
     return WEB_KEY_NAMES[slot - WEB_SLOT_NAMED].vk;
 }
@@ -153,10 +155,11 @@ int32_t WebKeysOnKey(const char* code, int down) {
     return vk;
 }
 
-// MouseEvent.button order is left, middle, right, back, forward; Win32 numbers them 1, 4, 2, 5, 6.
-static const int32_t WEB_BUTTON_VK[5] = {1, 4, 2, 5, 6};
+// MouseEvent.button order is left, middle, right, back, forward.
+static const int32_t WEB_BUTTON_VK[5] = {KEY_LBUTTON, KEY_MBUTTON, KEY_RBUTTON, KEY_XBUTTON1, KEY_XBUTTON2};
 // MouseEvent.buttons bits are left, right, middle, back, forward.
-static const int32_t WEB_BUTTON_BIT_VK[5] = {1, 2, 4, 5, 6};
+static const int32_t WEB_BUTTON_BIT_VK[5] = {KEY_LBUTTON, KEY_RBUTTON, KEY_MBUTTON, KEY_XBUTTON1,
+                                             KEY_XBUTTON2};
 
 void WebKeysOnButton(int32_t domButton, int down) {
     if ((uint32_t)domButton < 5u) {
@@ -171,7 +174,7 @@ void WebKeysSyncButtons(int32_t domButtons) {
 }
 
 int WebKeysIsDown(int32_t vk) {
-    return (uint32_t)vk <= 255u ? gVkDown[vk] : 0;
+    return (uint32_t)vk < (uint32_t)KEY_COUNT ? gVkDown[vk] : 0;
 }
 
 void WebKeysReleaseAll(void) {

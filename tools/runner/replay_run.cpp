@@ -10,12 +10,10 @@
 #include "app/main.h"
 #include "input/input.h"
 #include "platform/headless/headless.h"
+#include "platform/keys.h"
 #include "render/render.h"
 #include "world/level.h"
 
-static const int32_t REPLAY_VK_LBUTTON = 1;
-static const int32_t REPLAY_VK_ESCAPE = 27;
-static const int32_t REPLAY_VK_F = 70;
 static const int32_t REPLAY_DEFAULT_CURSOR_X = 160;
 static const int32_t REPLAY_DEFAULT_CURSOR_Y = 100;
 
@@ -304,11 +302,11 @@ static void ReplayRunFrame(PlatformWindow* window, ReplayInputState* in, ReplayF
 // survives everything but F, ends up off. The start-up that follows puts the title back up.
 static void ReplayStartClean(PlatformWindow* window) {
     if (GameStateGetMode() == MODE_PLAYING) {
-        MainOnKeyDown(REPLAY_VK_ESCAPE);
+        MainOnKeyDown(KEY_ESCAPE);
     }
-    MainOnKeyDown(REPLAY_VK_F); // loads the stage and flips flight
+    MainOnKeyDown(KEY_F); // loads the stage and flips flight
     if (GameStateGetDebugFly() != 0) {
-        MainOnKeyDown(REPLAY_VK_F);
+        MainOnKeyDown(KEY_F);
     }
     // A button still down from the last run would hide the first press of this one.
     if (InputIsMouseLeftDown()) {
@@ -377,8 +375,8 @@ int ReplayRun(const ReplayScript* script, const ReplayRunOptions* options, Repla
         case REPLAY_PRESS:
         case REPLAY_RELEASE:
         case REPLAY_CLICK:
-            ReplaySetKey(&in, REPLAY_VK_LBUTTON, ev->type != REPLAY_RELEASE);
-            in.releaseAfterFrame[REPLAY_VK_LBUTTON] = ev->type == REPLAY_CLICK;
+            ReplaySetKey(&in, KEY_LBUTTON, ev->type != REPLAY_RELEASE);
+            in.releaseAfterFrame[KEY_LBUTTON] = ev->type == REPLAY_CLICK;
             break;
         case REPLAY_KEY_DOWN:
         case REPLAY_KEY_UP:

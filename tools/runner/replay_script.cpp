@@ -8,6 +8,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "platform/keys.h"
+
 static const int32_t REPLAY_MAX_WORDS = 24;
 static const int32_t REPLAY_MAX_WORD = 32;
 static const int32_t REPLAY_MAX_CURSOR = 10000; // logical pixels either way; the game clamps to the screen
@@ -147,9 +149,10 @@ struct ReplayNamedKey {
 };
 
 static const ReplayNamedKey REPLAY_KEYS[] = {
-    {"ESC", 27},  {"ESCAPE", 27},   {"SPACE", 32}, {"ENTER", 13}, {"RETURN", 13},
-    {"TAB", 9},   {"BACKSPACE", 8}, {"SHIFT", 16}, {"CTRL", 17},  {"CONTROL", 17},
-    {"LEFT", 37}, {"UP", 38},       {"RIGHT", 39}, {"DOWN", 40},
+    {"ESC", KEY_ESCAPE},   {"ESCAPE", KEY_ESCAPE},   {"SPACE", KEY_SPACE},         {"ENTER", KEY_ENTER},
+    {"RETURN", KEY_ENTER}, {"TAB", KEY_TAB},         {"BACKSPACE", KEY_BACKSPACE}, {"SHIFT", KEY_SHIFT},
+    {"CTRL", KEY_CONTROL}, {"CONTROL", KEY_CONTROL}, {"LEFT", KEY_LEFT},           {"UP", KEY_UP},
+    {"RIGHT", KEY_RIGHT},  {"DOWN", KEY_DOWN},
 };
 
 int32_t ReplayKeyCode(const char* name) {
@@ -159,10 +162,10 @@ int32_t ReplayKeyCode(const char* name) {
     if (!name[1]) {
         int c = ReplayLower((unsigned char)name[0]);
         if (c >= 'a' && c <= 'z') {
-            return c - 'a' + 'A';
+            return c - 'a' + KEY_A;
         }
         if (c >= '0' && c <= '9') {
-            return c;
+            return KEY_0 + (c - '0');
         }
         return -1;
     }
@@ -180,7 +183,7 @@ int32_t ReplayKeyCode(const char* name) {
 }
 
 void ReplayKeyName(int32_t code, char out[REPLAY_KEY_NAME_SIZE]) {
-    if ((code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9')) {
+    if ((code >= KEY_A && code <= KEY_Z) || (code >= KEY_0 && code <= KEY_9)) {
         out[0] = (char)code;
         out[1] = '\0';
         return;
