@@ -166,6 +166,50 @@ void GameStateUpdate(float dt) {
     }
 }
 
+void GameStateStep(PlatformWindow* window, float dt) {
+    GameStatePollMouse(window);
+    GameStatePollKeys();
+    GameStateUpdate(dt);
+}
+
+void GameStateSave(GameSnapshot* snapshot) {
+    snapshot->map = gMap;
+    snapshot->player = gPlayer;
+    snapshot->camera = gCamera;
+    for (int32_t i = 0; i < MAX_ENEMIES; ++i) {
+        snapshot->enemies[i] = gEnemies[i];
+    }
+    snapshot->enemyCount = gEnemyCount;
+    snapshot->spawnGraceMs = gSpawnGraceMs;
+    snapshot->fireBlockMs = gFireBlockMs;
+    snapshot->mode = gMode;
+    snapshot->titleBlink = gTitleBlink;
+    snapshot->debugFly = gDebugFlyMode;
+    snapshot->ignoreEscapePress = gIgnoreEscapePress;
+    InputSave(&snapshot->input);
+    RenderSaveLayout(&snapshot->layout);
+    AudioSave(&snapshot->audio);
+}
+
+void GameStateRestore(const GameSnapshot* snapshot) {
+    gMap = snapshot->map;
+    gPlayer = snapshot->player;
+    gCamera = snapshot->camera;
+    for (int32_t i = 0; i < MAX_ENEMIES; ++i) {
+        gEnemies[i] = snapshot->enemies[i];
+    }
+    gEnemyCount = snapshot->enemyCount;
+    gSpawnGraceMs = snapshot->spawnGraceMs;
+    gFireBlockMs = snapshot->fireBlockMs;
+    gMode = snapshot->mode;
+    gTitleBlink = snapshot->titleBlink;
+    gDebugFlyMode = snapshot->debugFly;
+    gIgnoreEscapePress = snapshot->ignoreEscapePress;
+    InputRestore(&snapshot->input);
+    RenderRestoreLayout(&snapshot->layout);
+    AudioRestore(&snapshot->audio);
+}
+
 void GameStateRender(void) {
     // Every mode below covers the whole screen first (play through the tile renderer's sky), so the
     // sky clear is only needed for a mode that draws nothing.

@@ -5,6 +5,7 @@
 
 #include "actors/enemy.h"
 #include "actors/player.h"
+#include "app/game_snapshot.h"
 #include "platform/platform.h"
 #include "world/camera.h"
 #include "world/tilemap.h"
@@ -29,6 +30,14 @@ void GameStateHandleKey(int32_t code);
 void GameStateUpdate(float dt);
 // Draws the current mode into pixelBuffer.
 void GameStateRender(void);
+// A frame without drawing, presenting or sound: input snapshot, polled mode changes, update. The
+// frame step runs exactly this before it draws; searches run it alone.
+void GameStateStep(PlatformWindow* window, float dt);
+
+// Copies the whole game (this module's stage and mode, the input, the layout, the synthesiser) into
+// snapshot, and back. The frame clock and the sound device are not part of it.
+void GameStateSave(GameSnapshot* snapshot);
+void GameStateRestore(const GameSnapshot* snapshot);
 
 // Read-only views for tools and tests.
 int32_t GameStateGetMode(void);

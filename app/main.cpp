@@ -33,9 +33,7 @@ void MainFrame(PlatformWindow* window) {
     const uint32_t now = PlatformTicks();
     const float dt = MainMeasureDt(gPrevTick, now);
     gPrevTick = now;
-    GameStatePollMouse(window);
-    GameStatePollKeys();
-    GameStateUpdate(dt);
+    GameStateStep(window, dt);
     GameStateRender();
     PresentPixelBuffer(window);
     AudioTick();

@@ -179,3 +179,19 @@ int32_t AudioGetBufferIndex(void) {
 int AudioIsOpen(void) {
     return gAudioOpen;
 }
+
+void AudioSave(AudioState* out) {
+    for (int32_t v = 0; v < SFX_VOICE_COUNT; ++v) {
+        out->voices[v] = gSfxVoices[v];
+    }
+    out->track = gTrack;
+    out->droneTime = gTime;
+}
+
+void AudioRestore(const AudioState* in) {
+    for (int32_t v = 0; v < SFX_VOICE_COUNT; ++v) {
+        gSfxVoices[v] = in->voices[v];
+    }
+    gTrack = in->track;
+    gTime = in->droneTime;
+}

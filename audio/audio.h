@@ -22,6 +22,14 @@ struct SfxVoice {
     float time; // seconds since start; 100 or more = free
 };
 
+// What of the synthesiser a saved game keeps: the voices, the track and the drone clock. The stream's
+// block index and the device stay with the device.
+struct AudioState {
+    SfxVoice voices[SFX_VOICE_COUNT];
+    int32_t track;
+    float droneTime;
+};
+
 // Opens the output, prepares both blocks, frees all voices.
 void AudioInit(void);
 // Stops and closes the output; nothing without a device.
@@ -51,3 +59,6 @@ float AudioGetDroneTime(void);
 int32_t AudioGetBufferIndex(void);
 // 1 while a sound device is open.
 int AudioIsOpen(void);
+// Copies the voices, track and drone clock out and back in.
+void AudioSave(AudioState* out);
+void AudioRestore(const AudioState* in);

@@ -2,9 +2,10 @@
 // frame's for press edges, and the cursor in logical pixels plus the camera for world pixels.
 #include "input/input.h"
 
+#include <string.h>
+
 #include "render/render.h"
 
-static const int32_t INPUT_KEY_COUNT = 256;
 static const int32_t INPUT_CODE_LEFT_BUTTON = 1;
 
 static int32_t gKeyDown[INPUT_KEY_COUNT];
@@ -103,4 +104,26 @@ float InputGetMouseWorldX(void) {
 
 float InputGetMouseWorldY(void) {
     return (float)gMouseLogicalY + gCameraY;
+}
+
+void InputSave(InputState* out) {
+    memcpy(out->keyDown, gKeyDown, sizeof(gKeyDown));
+    memcpy(out->keyPrev, gKeyPrev, sizeof(gKeyPrev));
+    out->mouseLeft = gMouseLeft;
+    out->mouseLeftPrev = gMouseLeftPrev;
+    out->mouseLogicalX = gMouseLogicalX;
+    out->mouseLogicalY = gMouseLogicalY;
+    out->cameraX = gCameraX;
+    out->cameraY = gCameraY;
+}
+
+void InputRestore(const InputState* in) {
+    memcpy(gKeyDown, in->keyDown, sizeof(gKeyDown));
+    memcpy(gKeyPrev, in->keyPrev, sizeof(gKeyPrev));
+    gMouseLeft = in->mouseLeft;
+    gMouseLeftPrev = in->mouseLeftPrev;
+    gMouseLogicalX = in->mouseLogicalX;
+    gMouseLogicalY = in->mouseLogicalY;
+    gCameraX = in->cameraX;
+    gCameraY = in->cameraY;
 }

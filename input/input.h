@@ -5,6 +5,20 @@
 
 #include "platform/platform.h"
 
+constexpr int32_t INPUT_KEY_COUNT = 256;
+
+// Everything the input module keeps between frames: both snapshots, the cursor and the camera.
+struct InputState {
+    int32_t keyDown[INPUT_KEY_COUNT];
+    int32_t keyPrev[INPUT_KEY_COUNT];
+    int32_t mouseLeft;
+    int32_t mouseLeftPrev;
+    int32_t mouseLogicalX;
+    int32_t mouseLogicalY;
+    float cameraX;
+    float cameraY;
+};
+
 // Clears both key snapshots; mouse state and camera are left as they are.
 void InputInit(void);
 // Takes this frame's snapshot: previous <- current, cursor, left button, all 256 keys.
@@ -27,3 +41,6 @@ int32_t InputGetMouseLogicalX(void);
 int32_t InputGetMouseLogicalY(void);
 float InputGetMouseWorldX(void);
 float InputGetMouseWorldY(void);
+// Copies the module's state out and back in (saved games for tools and searches).
+void InputSave(InputState* out);
+void InputRestore(const InputState* in);

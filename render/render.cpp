@@ -305,3 +305,20 @@ void RenderGetBackBufferSize(int32_t* w, int32_t* h) {
         *h = g_memH;
     }
 }
+
+void RenderSaveLayout(RenderLayout* out) {
+    out->scale = g_displayScale;
+    out->destX = g_destX;
+    out->destY = g_destY;
+    out->destW = g_destW;
+    out->destH = g_destH;
+}
+
+void RenderRestoreLayout(const RenderLayout* in) {
+    // A cleared record has no scale; the cursor mapping divides by it.
+    g_displayScale = in->scale > 0 ? in->scale : 1;
+    g_destX = in->destX;
+    g_destY = in->destY;
+    g_destW = in->destW;
+    g_destH = in->destH;
+}

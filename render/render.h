@@ -37,6 +37,18 @@ void RenderReleaseBackBuffer(void);
 void RenderComposeClient(uint32_t* image, int32_t stride, int32_t w, int32_t h, const uint32_t* pixels,
                          int32_t destX, int32_t destY, int32_t destW, int32_t destH);
 
+// The whole-number layout the cursor is mapped through: part of a saved game.
+struct RenderLayout {
+    int32_t scale;
+    int32_t destX;
+    int32_t destY;
+    int32_t destW;
+    int32_t destH;
+};
+
+void RenderSaveLayout(RenderLayout* out);
+void RenderRestoreLayout(const RenderLayout* in);
+
 // Read-only view of the layout and back-buffer size, for tests and tools.
 void RenderGetLayout(int32_t* destX, int32_t* destY, int32_t* destW, int32_t* destH);
 void RenderGetBackBufferSize(int32_t* w, int32_t* h);

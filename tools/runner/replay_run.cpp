@@ -8,7 +8,6 @@
 
 #include "app/game_state.h"
 #include "app/main.h"
-#include "input/input.h"
 #include "platform/headless/headless.h"
 #include "platform/keys.h"
 #include "render/render.h"
@@ -33,84 +32,10 @@ struct ReplayInputState {
     uint8_t repeats[REPLAY_MAX_REPEATS];
 };
 
-// FNV-1a over the bytes of each value, field by field so padding never enters the hash.
-static void ReplayHashBytes(uint64_t* h, const void* data, size_t n) {
-    const uint8_t* bytes = (const uint8_t*)data;
-    for (size_t i = 0; i < n; ++i) {
-        *h ^= bytes[i];
-        *h *= 1099511628211ull;
-    }
-}
-
-static void ReplayHashI(uint64_t* h, int32_t v) {
-    ReplayHashBytes(h, &v, sizeof(v));
-}
-static void ReplayHashF(uint64_t* h, float v) {
-    ReplayHashBytes(h, &v, sizeof(v));
-}
-
-static uint64_t ReplayHashGame(void) {
-    uint64_t h = 14695981039346656037ull;
-    ReplayHashI(&h, GameStateGetMode());
-    ReplayHashI(&h, GameStateGetDebugFly());
-    float spawnGraceMs = 0.0f;
-    float fireBlockMs = 0.0f;
-    int32_t titleBlink = 0;
-    GameStateGetTimers(&spawnGraceMs, &fireBlockMs, &titleBlink);
-    ReplayHashF(&h, spawnGraceMs);
-    ReplayHashF(&h, fireBlockMs);
-    ReplayHashI(&h, titleBlink);
-    const Player* player = GameStateGetPlayer();
-    ReplayHashF(&h, player->body.x);
-    ReplayHashF(&h, player->body.y);
-    ReplayHashF(&h, player->body.vx);
-    ReplayHashF(&h, player->body.vy);
-    ReplayHashI(&h, player->body.onGround);
-    ReplayHashI(&h, player->shotgun.shells);
-    ReplayHashF(&h, player->shotgun.reloadMs);
-    ReplayHashI(&h, player->shotgun.reloading);
-    ReplayHashF(&h, player->aimAngle);
-    ReplayHashF(&h, player->flashMs);
-    ReplayHashI(&h, player->pelletCount);
-    for (int32_t i = 0; i < player->pelletCount && i < MAX_PELLETS; ++i) {
-        const PelletRay* ray = &player->pellets[i];
-        ReplayHashF(&h, ray->originX);
-        ReplayHashF(&h, ray->originY);
-        ReplayHashF(&h, ray->dirX);
-        ReplayHashF(&h, ray->dirY);
-        ReplayHashF(&h, ray->range);
-        ReplayHashI(&h, ray->active);
-        ReplayHashI(&h, ray->stopSample);
-    }
-    int32_t count = 0;
-    const Enemy* enemies = GameStateGetEnemies(&count);
-    ReplayHashI(&h, count);
-    for (int32_t i = 0; i < MAX_ENEMIES; ++i) {
-        const Enemy* e = &enemies[i];
-        ReplayHashF(&h, e->x);
-        ReplayHashF(&h, e->y);
-        ReplayHashI(&h, e->dir);
-        ReplayHashF(&h, e->animMs);
-        ReplayHashI(&h, e->state);
-        ReplayHashF(&h, e->deathMs);
-        ReplayHashF(&h, e->deathSpread);
-    }
-    const Camera* camera = GameStateGetCamera();
-    ReplayHashF(&h, camera->x);
-    ReplayHashF(&h, camera->y);
-    const Tilemap* map = GameStateGetMap();
-    ReplayHashI(&h, map->width);
-    ReplayHashI(&h, map->height);
-    ReplayHashF(&h, map->spawnX);
-    ReplayHashF(&h, map->spawnY);
-    ReplayHashBytes(&h, map->tiles, sizeof(map->tiles));
-    ReplayHashI(&h, map->enemySpawnCount);
-    for (int32_t i = 0; i < map->enemySpawnCount && i < MAX_ENEMY_SPAWNS; ++i) {
-        ReplayHashF(&h, map->enemySpawnX[i]);
-        ReplayHashF(&h, map->enemySpawnY[i]);
-    }
-    return h;
-}
+// The game as a record: read for the hash after every frame, and all zero for a clean start. Static,
+// as it is large.
+static GameSnapshot gSnapshot;
+static const GameSnapshot gCleanGame = {};
 
 void ReplayReadState(ReplayState* state, int32_t frame) {
     const Player* player = GameStateGetPlayer();
@@ -134,7 +59,8 @@ void ReplayReadState(ReplayState* state, int32_t frame) {
     state->cameraX = camera->x;
     state->cameraY = camera->y;
     state->debugFly = GameStateGetDebugFly();
-    state->hash = ReplayHashGame();
+    GameStateSave(&gSnapshot);
+    state->hash = GameSnapshotHash(&gSnapshot);
 }
 
 // Logical cursor for this frame. A world point goes through the camera the game will use for the
@@ -296,22 +222,10 @@ static void ReplayRunFrame(PlatformWindow* window, ReplayInputState* in, ReplayF
     }
 }
 
-// Leaves nothing of an earlier run in this process that would change this one. Behind the title the
-// game keeps whatever stage records it last had (nothing at all in a fresh process); a stage is loaded
-// here so that every run, first or not, starts from the same hidden state, and debug flight, which
-// survives everything but F, ends up off. The start-up that follows puts the title back up.
-static void ReplayStartClean(PlatformWindow* window) {
-    if (GameStateGetMode() == MODE_PLAYING) {
-        MainOnKeyDown(KEY_ESCAPE);
-    }
-    MainOnKeyDown(KEY_F); // loads the stage and flips flight
-    if (GameStateGetDebugFly() != 0) {
-        MainOnKeyDown(KEY_F);
-    }
-    // A button still down from the last run would hide the first press of this one.
-    if (InputIsMouseLeftDown()) {
-        HeadlessRunFrame(window);
-    }
+// Leaves nothing of an earlier run in this process that would change this one: the whole game goes
+// back to the state of one never started (the start-up that follows brings up the title).
+static void ReplayStartClean(void) {
+    GameStateRestore(&gCleanGame);
 }
 
 int ReplayRun(const ReplayScript* script, const ReplayRunOptions* options, ReplayRunResult* result) {
@@ -327,7 +241,7 @@ int ReplayRun(const ReplayScript* script, const ReplayRunOptions* options, Repla
 
     LevelSetStagePath(options->stagePath);
     PlatformWindow* window = HeadlessOpenWindow(in.clientW, in.clientH);
-    ReplayStartClean(window);
+    ReplayStartClean();
     HeadlessAudioSetRecording(options->recordAudio);
     HeadlessAudioClearRecording();
     MainStartup(window);
