@@ -34,9 +34,6 @@ static char gStagePath[4096] = LEVEL_STAGE_PATH;
 // The file is read in chunks of this size; a line keeps at most MAP_MAX_COLS bytes, so neither the
 // length of a line nor the size of the file decides how much memory the loader uses.
 static unsigned char gReadChunk[4096];
-// A stage is a few kilobytes. Reading stops after this many bytes, as if the file ended there, so a
-// huge, sparse or still growing file cannot stall a stage start.
-static const size_t LEVEL_MAX_READ_BYTES = (size_t)1 << 20;
 
 void LevelSetStagePath(const char* path) {
     if (!path) {
@@ -87,40 +84,69 @@ static void LevelWriteRow(Tilemap* map, int row, const unsigned char* line, int 
     }
 }
 
-// Reads up to MAP_MAX_ROWS lines split at 0x0A, writing the first MAP_MAX_COLS bytes of each.
-static void LevelReadRows(Tilemap* map, FILE* file) {
+// Splits the bytes read into lines at 0x0A and writes the first MAP_MAX_COLS bytes of each, up to
+// MAP_MAX_ROWS lines; fed one chunk at a time, so a line may go on in the next chunk.
+struct LevelRowBuilder {
+    Tilemap* map;
     unsigned char line[MAP_MAX_COLS];
-    int kept = 0;
-    int row = 0;
-    size_t total = 0;
+    int kept;
+    int row;
+    int done; // every row the map can hold is written
+};
+
+static void LevelFeedRows(LevelRowBuilder* b, const unsigned char* chunk, size_t got) {
+    size_t pos = 0;
+    while (pos < got) {
+        const unsigned char* feed = (const unsigned char*)memchr(chunk + pos, 0x0A, got - pos);
+        size_t end = feed ? (size_t)(feed - chunk) : got;
+        size_t room = (size_t)(MAP_MAX_COLS - b->kept);
+        size_t take = end - pos < room ? end - pos : room;
+        memcpy(b->line + b->kept, chunk + pos, take);
+        b->kept += (int)take;
+        if (!feed) {
+            return; // the line goes on in the next chunk
+        }
+        LevelWriteRow(b->map, b->row, b->line, b->kept);
+        b->kept = 0;
+        if (++b->row == MAP_MAX_ROWS) {
+            b->done = 1;
+            return;
+        }
+        pos = end + 1;
+    }
+}
+
+static void LevelReadRows(Tilemap* map, FILE* file, LevelByteObserver observe, void* context,
+                          LevelReadInfo* info) {
+    static LevelRowBuilder builder; // a line buffer per load: kept off the stack like the chunk
+    builder.map = map;
+    builder.kept = 0;
+    builder.row = 0;
+    builder.done = 0;
+    uint64_t total = 0;
     while (total < LEVEL_MAX_READ_BYTES) {
         size_t got = fread(gReadChunk, 1, sizeof(gReadChunk), file);
         if (got == 0) {
             break;
         }
         total += got;
-        size_t pos = 0;
-        while (pos < got) {
-            const unsigned char* feed = (const unsigned char*)memchr(gReadChunk + pos, 0x0A, got - pos);
-            size_t end = feed ? (size_t)(feed - gReadChunk) : got;
-            size_t room = (size_t)(MAP_MAX_COLS - kept);
-            size_t take = end - pos < room ? end - pos : room;
-            memcpy(line + kept, gReadChunk + pos, take);
-            kept += (int)take;
-            if (!feed) {
-                break; // the line goes on in the next chunk
-            }
-            LevelWriteRow(map, row, line, kept);
-            kept = 0;
-            if (++row == MAP_MAX_ROWS) {
-                return;
-            }
-            pos = end + 1;
+        if (observe) {
+            observe(context, gReadChunk, got);
+        }
+        if (!builder.done) {
+            LevelFeedRows(&builder, gReadChunk, got);
+        }
+        if (builder.done && !observe) {
+            break;
         }
     }
+    info->bytes = total;
+    info->readError = ferror(file) != 0;
+    // Only a tool asks whether anything lay beyond the cap; the game never reads past it.
+    info->capped = total >= LEVEL_MAX_READ_BYTES && (!observe || fgetc(file) != EOF);
     // A last line without a line feed counts, unless the read broke off with an error.
-    if (kept > 0 && !ferror(file)) {
-        LevelWriteRow(map, row, line, kept);
+    if (!builder.done && builder.kept > 0 && !info->readError) {
+        LevelWriteRow(map, builder.row, builder.line, builder.kept);
     }
 }
 
@@ -203,33 +229,45 @@ static void LevelFinishStage(Tilemap* map) {
     LevelFinalizeSpawn(map);
 }
 
-// 1 when the file gave a stage with at least one cell. Only regular files are opened, so a FIFO or
-// a device can never block the game.
-static int LevelLoadFromFile(Tilemap* map, const char* path) {
+// The source the map came from; LEVEL_FROM_FILE when the file gave a stage with at least one cell.
+// Only regular files are opened, so a FIFO or a device can never block the game.
+static int32_t LevelLoadFromFile(Tilemap* map, const char* path, LevelByteObserver observe, void* context,
+                                 LevelReadInfo* info) {
     std::error_code error;
     std::filesystem::file_status status = std::filesystem::status(path, error);
-    if (error || !std::filesystem::is_regular_file(status)) {
-        return 0;
+    if (error || !std::filesystem::exists(status)) {
+        return LEVEL_BUILTIN_NO_FILE;
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        return LEVEL_BUILTIN_NOT_REGULAR;
     }
     FILE* file = fopen(path, "rb");
     if (!file) {
-        return 0;
+        return LEVEL_BUILTIN_NO_FILE;
     }
     TilemapClear(map);
-    LevelReadRows(map, file);
+    LevelReadRows(map, file, observe, context, info);
     fclose(file);
     if (map->width == 0 || map->height == 0) {
-        return 0;
+        return LEVEL_BUILTIN_NO_CELLS;
     }
     LevelFinishStage(map);
-    return 1;
+    return LEVEL_FROM_FILE;
 }
 
-void LevelLoadTestStage(Tilemap* map) {
+void LevelLoadStageFrom(Tilemap* map, const char* path, LevelByteObserver observe, void* context,
+                        LevelReadInfo* info) {
+    LevelReadInfo local;
+    if (!info) {
+        info = &local;
+    }
+    memset(info, 0, sizeof(*info));
     if (!map) {
+        info->source = LEVEL_BUILTIN_NO_FILE;
         return;
     }
-    if (LevelLoadFromFile(map, gStagePath)) {
+    info->source = LevelLoadFromFile(map, path ? path : "", observe, context, info);
+    if (info->source == LEVEL_FROM_FILE) {
         return;
     }
     TilemapClear(map);
@@ -239,4 +277,8 @@ void LevelLoadTestStage(Tilemap* map) {
                       length < (size_t)MAP_MAX_COLS ? (int)length : MAP_MAX_COLS);
     }
     LevelFinishStage(map);
+}
+
+void LevelLoadTestStage(Tilemap* map) {
+    LevelLoadStageFrom(map, gStagePath, nullptr, nullptr, nullptr);
 }

@@ -2,6 +2,9 @@
 // player spawn), falling back to the built-in test stage.
 #pragma once
 
+#include <stddef.h>
+#include <stdint.h>
+
 #include "world/tilemap.h"
 
 // Where the game looks for its stage, relative to the working directory.
@@ -11,3 +14,31 @@
 void LevelLoadTestStage(Tilemap* map);
 // Points the loader at another stage file (tools and tests); null restores LEVEL_STAGE_PATH.
 void LevelSetStagePath(const char* path);
+
+// Where a load took its stage from.
+enum LevelSource {
+    LEVEL_FROM_FILE = 0,       // the file's rows
+    LEVEL_BUILTIN_NO_FILE,     // the path does not exist or cannot be opened
+    LEVEL_BUILTIN_NOT_REGULAR, // a directory, FIFO, device...: never opened
+    LEVEL_BUILTIN_NO_CELLS,    // the file opened but gave no cell in its first lines
+};
+
+// What a load read: the source, and how the read of the file ended.
+struct LevelReadInfo {
+    int32_t source;    // LevelSource
+    uint64_t bytes;    // bytes read from the file
+    int32_t capped;    // 1: reading stopped at the size cap, as if the file ended there
+    int32_t readError; // 1: the read broke off with an error (the rows read before it count)
+};
+
+// Sees every byte the loader reads, in order; may be null.
+typedef void (*LevelByteObserver)(void* context, const unsigned char* bytes, size_t count);
+
+// Loads the stage at path exactly as the game does, telling observe every byte read. With an observer
+// the file is read on to the cap or its end even after the last row the game keeps, so a tool sees
+// what follows; the map is the same either way. info may be null.
+void LevelLoadStageFrom(Tilemap* map, const char* path, LevelByteObserver observe, void* context,
+                        LevelReadInfo* info);
+// A stage is a few kilobytes. Reading stops after this many bytes, as if the file ended there, so a
+// huge, sparse or still growing file cannot stall a stage start.
+constexpr uint64_t LEVEL_MAX_READ_BYTES = (uint64_t)1 << 20;

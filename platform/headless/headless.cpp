@@ -23,7 +23,7 @@ struct HeadlessEvent {
 };
 
 // Events wait here between frames, like a window's message queue; a full queue drops new ones.
-constexpr int32_t EVENT_QUEUE_SIZE = 1024;
+constexpr int32_t EVENT_QUEUE_SIZE = HEADLESS_EVENT_QUEUE_SIZE;
 
 static PlatformWindow gWindow;
 static uint32_t gTicks;
@@ -65,6 +65,8 @@ static uint64_t gAudioBlockEnd[2];
 static int gAudioBlockQueued[2];
 static uint64_t gAudioQueueEnd;
 static std::vector<int16_t> gAudioRecorded;
+static HeadlessAudioSink gAudioSink;
+static void* gAudioSinkUser;
 
 static uint64_t HeadlessSampleClock(void) { return gTotalMs * 22050u / 1000u; }
 
@@ -228,11 +230,16 @@ void HeadlessAudioSetConsuming(int consuming) { gAudioConsuming = consuming != 0
 
 void HeadlessAudioSetRecording(int recording) { gAudioRecording = recording != 0; }
 
-int32_t HeadlessAudioRecorded(const int16_t** samples) {
+int64_t HeadlessAudioRecorded(const int16_t** samples) {
     if (samples) {
         *samples = gAudioRecorded.data();
     }
-    return (int32_t)gAudioRecorded.size();
+    return (int64_t)gAudioRecorded.size();
+}
+
+void HeadlessAudioSetSink(HeadlessAudioSink sink, void* user) {
+    gAudioSink = sink;
+    gAudioSinkUser = user;
 }
 
 void HeadlessAudioClearRecording(void) { gAudioRecorded.clear(); }
@@ -262,6 +269,9 @@ void PlatformAudioQueue(int32_t block) {
     gAudioBlockQueued[block] = 1;
     if (gAudioRecording) {
         gAudioRecorded.insert(gAudioRecorded.end(), gAudioBlocks[block], gAudioBlocks[block] + gAudioBlockSamples);
+    }
+    if (gAudioSink) {
+        gAudioSink(gAudioSinkUser, gAudioBlocks[block], gAudioBlockSamples);
     }
 }
 

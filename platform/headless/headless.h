@@ -33,8 +33,14 @@ void HeadlessAudioSetAvailable(int available);
 // 0: the device keeps every block it is given and never hands one back.
 void HeadlessAudioSetConsuming(int consuming);
 // Every sample of every block written to the device, in order; returns the count.
-int32_t HeadlessAudioRecorded(const int16_t** samples);
+int64_t HeadlessAudioRecorded(const int16_t** samples);
 // Forgets the recording.
 void HeadlessAudioClearRecording(void);
 // 0: blocks are played but not recorded (long runs that must not grow).
 void HeadlessAudioSetRecording(int recording);
+// Hands every block written to the device to sink as it is written (besides any recording), so a
+// tool can stream the sound out without keeping it; null stops that.
+typedef void (*HeadlessAudioSink)(void* user, const int16_t* samples, int32_t count);
+void HeadlessAudioSetSink(HeadlessAudioSink sink, void* user);
+// The most key and mouse messages delivered to one frame; more are dropped as a full queue would.
+constexpr int32_t HEADLESS_EVENT_QUEUE_SIZE = 1024;

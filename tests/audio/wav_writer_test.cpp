@@ -76,4 +76,33 @@ TEST(WavWriter, RefusesWhatItCannotWrite) {
     remove("wav_writer_test_empty.wav");
 }
 
+// A stream written in pieces gives the very file a whole write gives, and stops at the format's limit.
+TEST(WavWriter, StreamInPiecesMatchesAWholeWriteAndKeepsToTheLimit) {
+    std::vector<int16_t> samples(10000);
+    for (size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = (int16_t)(i * 7919u);
+    }
+    ASSERT_EQ(WavWrite("wav_writer_test_whole.wav", samples.data(), (int64_t)samples.size(), 22050), 1);
+    WavStream stream;
+    ASSERT_EQ(WavStreamOpen(&stream, "wav_writer_test_stream.wav", 22050, nullptr, 0), 1);
+    EXPECT_EQ(ReadAll("wav_writer_test_stream.wav").size(), 0u); // nothing in place before the close
+    for (size_t at = 0; at < samples.size(); at += 5512) {
+        const size_t n = samples.size() - at < 5512 ? samples.size() - at : 5512;
+        ASSERT_EQ(WavStreamWrite(&stream, samples.data() + at, n), 1);
+    }
+    ASSERT_EQ(WavStreamClose(&stream, 1), 1);
+    EXPECT_EQ(ReadAll("wav_writer_test_stream.wav"), ReadAll("wav_writer_test_whole.wav"));
+
+    ASSERT_EQ(WavStreamOpen(&stream, "wav_writer_test_stream.wav", 22050, nullptr, 0), 1);
+    stream.samples = WAV_MAX_SAMPLES - 1; // as if just under 4 GiB had gone out already
+    EXPECT_EQ(WavStreamWrite(&stream, samples.data(), 2), 0);
+    EXPECT_EQ(WavStreamClose(&stream, 1), 0);
+    // The failed stream left the earlier file as it was.
+    EXPECT_EQ(ReadAll("wav_writer_test_stream.wav"), ReadAll("wav_writer_test_whole.wav"));
+    EXPECT_EQ(WavWrite("wav_writer_test_refused.wav", samples.data(), (int64_t)WAV_MAX_SAMPLES + 1, 22050),
+              0);
+    remove("wav_writer_test_whole.wav");
+    remove("wav_writer_test_stream.wav");
+}
+
 } // namespace

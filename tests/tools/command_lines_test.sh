@@ -1,6 +1,7 @@
 #!/bin/bash
 # command_lines_test.sh -- kalvoro-run and maptool as a person uses them: bad arguments and malformed
-# scripts give one message naming the line and exit status 2; outputs are written; maptool's verdicts.
+# scripts give one message naming the line and exit status 2; outputs are written, never over what is
+# not a file and never half; stages are read as the game reads them; maptool's verdicts.
 # Usage: command_lines_test.sh KALVORO_RUN MAPTOOL SOURCE_DIR
 set -u
 RUN=$1
@@ -95,6 +96,48 @@ expect 2 "usage: maptool check FILE" "$MAPTOOL" inspect nogoal.txt
 size=$(sed -n 's/^  size: \([0-9]*\) x \([0-9]*\) tiles.*/\1 \2/p' <("$MAPTOOL" check "$SRC/tools/maptool/map.txt"))
 [ "$(png_size preview.png)" = "$(( ${size% *} * 16 )) x $(( ${size#* } * 16 ))" ] ||
     { echo "FAIL: preview is $(png_size preview.png) for a stage of $size tiles"; FAILS=$((FAILS + 1)); }
+
+# fail MESSAGE: counts one failure.
+fail() { echo "FAIL: $1"; FAILS=$((FAILS + 1)); }
+
+# Outputs that are not files are refused up front and left as they were (a FIFO would block a writer).
+mkfifo out.fifo
+mkdir pic-000010.png
+expect 2 "'out.fifo' is not a regular file" timeout 20 "$MAPTOOL" preview "$SRC/tools/maptool/map.txt" out.fifo
+expect 2 "'out.fifo' is not a regular file" timeout 20 "$RUN" --builtin --wav out.fifo ok.txt
+expect 2 "'out.fifo' is not a regular file" timeout 20 "$RUN" --builtin --trace out.fifo ok.txt
+expect 2 "'pic-000010.png' is a folder" "$RUN" --builtin --png-every 10 --png pic- ok.txt
+[ -p out.fifo ] && [ -d pic-000010.png ] && ! [ -e pic-000020.png ] || fail "a refused output was touched"
+rmdir pic-000010.png
+# A write that fails part way (here at a 4 KiB file size limit) leaves the earlier picture whole.
+cp preview.png keep.png
+(ulimit -f 4; trap '' XFSZ; exec "$MAPTOOL" preview "$SRC/tools/maptool/map.txt" keep.png) >out.txt 2>err.txt
+[ $? = 2 ] && cmp -s keep.png preview.png || fail "a failed preview harmed keep.png ($(cat err.txt))"
+ls keep.png.tmp* >/dev/null 2>&1 && fail "a temporary file was left behind"
+
+# Stages are read by the game's loader: a FIFO never blocks, /dev/zero is not a file, 1 MiB is read.
+expect 2 "cannot read 'out.fifo': not a regular file: the game plays the built-in stage" \
+    timeout 20 "$MAPTOOL" check out.fifo
+expect 2 "not a regular file: the game plays the built-in stage" timeout 20 "$MAPTOOL" check /dev/zero
+expect 2 "cannot use the stage 'out.fifo': it is not a regular file" timeout 20 "$RUN" --stage out.fifo ok.txt
+mkdir -p tools/maptool && mkfifo tools/maptool/map.txt
+timeout 20 "$RUN" ok.txt >out.txt 2>&1 && grep -q "on the built-in stage (no usable" out.txt ||
+    fail "the runner with a FIFO at the game's stage path: $(cat out.txt)"
+{ head -c 1200000 /dev/zero | tr '\0' '#'; printf '\n.S..G\n#####\n'; } >long.txt
+"$MAPTOOL" check long.txt >out.txt 2>&1
+[ $? = 1 ] && grep -q "size: 128 x 1 tiles" out.txt && grep -q "the game reads only that much" out.txt ||
+    fail "a first line over 1 MiB: $(cat out.txt)"
+
+# Every key repeat a frame receives is recorded, so the recording plays back.
+{ printf 'down F\n'; for i in $(seq 17); do printf 'repeat F\n'; done; printf 'wait 2\nup F\nwait 3\n'; } >rep.txt
+expect 0 "" "$RUN" --builtin --record rep-again.txt rep.txt
+[ "$(grep -c '^repeat F$' rep-again.txt)" = 17 ] || fail "rep-again.txt holds $(grep -c '^repeat F$' rep-again.txt) repeats"
+expect 0 "" "$RUN" --builtin rep-again.txt
+
+# A sound that cannot fit a WAV file is refused before the run starts.
+script long-run.txt 'dt 1000\nwait 1000000\n'
+expect 2 "more than a WAV file can hold" timeout 20 "$RUN" --builtin --wav long.wav long-run.txt
+[ -e long.wav ] && fail "long.wav was created"
 
 if [ "$FAILS" != 0 ]; then
     echo "$FAILS failed"

@@ -8,6 +8,7 @@
 #include "render/msx_font.h"
 #include "render/render.h"
 #include "tools/common/png_writer.h"
+#include "tools/common/safe_output.h"
 
 static const int32_t SHEET_MARGIN = 4;
 static const int32_t SHEET_GRID_X = 24; // room for the row labels "00".."F0"
@@ -74,6 +75,11 @@ int main(int argc, char** argv) {
     int32_t scale = argc > 2 ? atoi(argv[2]) : 2;
     if (scale < 1 || scale > SHEET_MAX_SCALE) {
         fprintf(stderr, "kalvoro-fontsheet: scale must be 1 to %d\n", SHEET_MAX_SCALE);
+        return 2;
+    }
+    char why[320];
+    if (!SafeOutputAllowed(path, why, sizeof(why))) {
+        fprintf(stderr, "kalvoro-fontsheet: %s\n", why);
         return 2;
     }
     MsxFontInit();

@@ -332,27 +332,45 @@ void MapCheckAnalyse(const uint8_t* bytes, size_t length, const Tilemap* loaded,
     }
 }
 
+static void CheckKeepBytes(void* context, const unsigned char* bytes, size_t count) {
+    std::vector<uint8_t>* kept = (std::vector<uint8_t>*)context;
+    kept->insert(kept->end(), bytes, bytes + count);
+}
+
 int MapCheckFile(const char* path, MapCheckReport* report) {
-    FILE* f = fopen(path, "rb");
-    if (!f) {
+    static Tilemap loaded;             // large: kept out of the stack
+    static std::vector<uint8_t> bytes; // at most the loader's cap
+    bytes.clear();
+    LevelLoadStageFrom(&loaded, path, CheckKeepBytes, &bytes, &report->read);
+    const int32_t source = report->read.source;
+    if (source == LEVEL_BUILTIN_NO_FILE || source == LEVEL_BUILTIN_NOT_REGULAR ||
+        (source != LEVEL_FROM_FILE && report->read.readError)) {
         return 0;
     }
-    std::vector<uint8_t> bytes(MAP_CHECK_MAX_BYTES);
-    const size_t n = fread(bytes.data(), 1, bytes.size(), f);
-    const int readOk = !ferror(f);
-    fclose(f);
-    if (!readOk) {
-        return 0;
-    }
-    bytes.resize(n);
-    static Tilemap loaded; // large: kept out of the stack
-    LevelSetStagePath(path);
-    LevelLoadTestStage(&loaded);
-    LevelSetStagePath(nullptr);
+    const LevelReadInfo read = report->read;
     MapCheckAnalyse(bytes.data(), bytes.size(), &loaded, report);
-    if (n == MAP_CHECK_MAX_BYTES) {
-        CheckAdd(&report->warnings, "the file is larger than %zu bytes: only its beginning was examined",
-                 MAP_CHECK_MAX_BYTES);
+    report->read = read;
+    if (read.readError) {
+        CheckAdd(&report->warnings,
+                 "reading the file failed after %llu bytes: the game plays the lines read before that",
+                 (unsigned long long)read.bytes);
+    }
+    if (read.capped) {
+        CheckAdd(&report->warnings,
+                 "the file is larger than %llu bytes: the game reads only that much, as if the file ended "
+                 "there",
+                 (unsigned long long)LEVEL_MAX_READ_BYTES);
     }
     return 1;
+}
+
+const char* MapCheckUnreadableReason(const MapCheckReport* report) {
+    switch (report->read.source) {
+    case LEVEL_BUILTIN_NOT_REGULAR:
+        return "not a regular file: the game plays the built-in stage";
+    case LEVEL_BUILTIN_NO_FILE:
+        return "cannot be opened: the game plays the built-in stage";
+    default:
+        return "cannot be read: the game plays the built-in stage";
+    }
 }

@@ -7,10 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "world/level.h"
 #include "world/tilemap.h"
-
-// Stage files larger than this are only examined up to here (the game uses at most 32 lines anyway).
-constexpr size_t MAP_CHECK_MAX_BYTES = 4u << 20;
 
 enum MapCheckVerdict {
     MAP_CHECK_OK = 0,          // playable; there may be warnings
@@ -20,6 +18,7 @@ enum MapCheckVerdict {
 struct MapCheckReport {
     int32_t verdict;
     int usedFile;         // 0: the file has no cells and the game falls back to its built-in stage
+    LevelReadInfo read;   // how the game's loader read the file
     Tilemap map;          // the stage exactly as the game loads it
     int32_t spawnMarkers; // S markers that survived the border
     int32_t spawnCol;     // cell of the marker that sets the spawn, -1 when none
@@ -34,6 +33,8 @@ struct MapCheckReport {
 
 // Examines the stage text bytes[0..length) together with the map the game's loader made of it.
 void MapCheckAnalyse(const uint8_t* bytes, size_t length, const Tilemap* loaded, MapCheckReport* report);
-// Loads the file through the game's own loader, reads its bytes (at most MAP_CHECK_MAX_BYTES) and
-// examines both; 0 when the file cannot be read.
+// Loads the file through the game's own loader, keeping the bytes it read, and examines both; 0 when
+// the game cannot read the file at all (report->read.source says why) and plays its built-in stage.
 int MapCheckFile(const char* path, MapCheckReport* report);
+// The line a person reads when MapCheckFile returned 0, e.g. "not a regular file: ...".
+const char* MapCheckUnreadableReason(const MapCheckReport* report);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tools/common/png_writer.h"
+#include "tools/common/safe_output.h"
 #include "tools/maptool/map_check.h"
 #include "tools/maptool/map_preview.h"
 
@@ -26,7 +27,7 @@ static MapCheckReport gReport;
 
 static int MaptoolCheck(const char* path) {
     if (!MapCheckFile(path, &gReport)) {
-        fprintf(stderr, "maptool: cannot read '%s'\n", path);
+        fprintf(stderr, "maptool: cannot read '%s': %s\n", path, MapCheckUnreadableReason(&gReport));
         return MAPTOOL_USAGE;
     }
     printf("%s\n", path);
@@ -48,8 +49,13 @@ static int MaptoolCheck(const char* path) {
 }
 
 static int MaptoolPreview(const char* path, const char* out) {
+    char why[320];
+    if (!SafeOutputAllowed(out, why, sizeof(why))) {
+        fprintf(stderr, "maptool: %s\n", why);
+        return MAPTOOL_USAGE;
+    }
     if (!MapCheckFile(path, &gReport)) {
-        fprintf(stderr, "maptool: cannot read '%s'\n", path);
+        fprintf(stderr, "maptool: cannot read '%s': %s\n", path, MapCheckUnreadableReason(&gReport));
         return MAPTOOL_USAGE;
     }
     if (!gReport.usedFile) {

@@ -209,7 +209,7 @@ static void ReplayRunFrame(PlatformWindow* window, ReplayInputState* in, ReplayF
     HeadlessSetCursorAvailable(used->cursorAvailable);
     memcpy(used->keys, in->keys, sizeof(used->keys));
     used->repeatCount = in->repeatCount;
-    memcpy(used->repeats, in->repeats, sizeof(used->repeats));
+    memcpy(used->repeats, in->repeats, (size_t)in->repeatCount);
     in->repeatCount = 0;
 
     HeadlessAdvanceTicks((uint32_t)in->dt);

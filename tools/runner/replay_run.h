@@ -3,6 +3,7 @@
 #pragma once
 #include <stdint.h>
 
+#include "platform/headless/headless.h"
 #include "tools/runner/replay_script.h"
 
 // The game's values a replay checks and traces, read after a frame.
@@ -24,7 +25,9 @@ struct ReplayState {
     uint64_t hash; // of the whole game state
 };
 
-constexpr int32_t REPLAY_MAX_REPEATS = 16; // key-repeat messages recorded per frame
+// Key-repeat messages kept per frame: as many as one frame can deliver to the game, so a recording
+// holds every one the game received.
+constexpr int32_t REPLAY_MAX_REPEATS = HEADLESS_EVENT_QUEUE_SIZE;
 
 // What one frame was run with, after the script's world-point and angle cursors were resolved.
 struct ReplayFrameInput {

@@ -11,6 +11,7 @@
 #include "platform/headless/headless.h"
 #include "render/render.h"
 #include "tools/common/png_writer.h"
+#include "tools/common/safe_output.h"
 #include "tools/common/wav_writer.h"
 #include "tools/runner/replay_record.h"
 #include "tools/runner/replay_run.h"
@@ -67,6 +68,10 @@ struct RunOptions {
 // What the per-frame hook needs: the options, the open outputs and the play time so far.
 struct RunOutputs {
     const RunOptions* options;
+    SafeOutput traceOut;
+    SafeOutput recordOut;
+    WavStream wav;
+    int wavOpen;
     FILE* trace;
     ReplayRecorder recorder;
     int recording;
@@ -230,25 +235,21 @@ static int RunReadScript(const char* path, std::vector<char>* text) {
 }
 
 // The game silently plays the built-in stage when its file cannot be used; a runner told to play a
-// file must not, so the file has to open and hold at least one cell in its first 32 lines.
-static int RunStageUsable(const char* path) {
-    FILE* f = fopen(path, "rb");
-    if (!f) {
-        return 0;
+// file must not. The game's own loader decides, so a FIFO or a device is never opened.
+static const char* RunStageProblem(const char* path) {
+    static Tilemap probe; // large: kept off the stack
+    LevelReadInfo info;
+    LevelLoadStageFrom(&probe, path, nullptr, nullptr, &info);
+    switch (info.source) {
+    case LEVEL_FROM_FILE:
+        return nullptr;
+    case LEVEL_BUILTIN_NOT_REGULAR:
+        return "it is not a regular file";
+    case LEVEL_BUILTIN_NO_FILE:
+        return "it does not open";
+    default:
+        return "it has no tiles";
     }
-    int32_t line = 0;
-    int cells = 0;
-    int c = 0;
-    // Any byte but a line feed is a cell, even a carriage return.
-    while (!cells && line < MAP_MAX_ROWS && (c = fgetc(f)) != EOF) {
-        if (c == '\n') {
-            ++line;
-        } else {
-            cells = 1;
-        }
-    }
-    fclose(f);
-    return cells;
 }
 
 static int RunWantsPng(const RunOptions* o, int32_t frame) {
@@ -277,6 +278,11 @@ static int RunOnFrame(void* user, const ReplayFrameInput* input, const ReplaySta
     if (out->recording) {
         ReplayRecordFrame(&out->recorder, input, s);
     }
+    if (out->wavOpen && !out->wav.ok) {
+        snprintf(result->message, sizeof(result->message), "frame %d: cannot write the sound %.200s",
+                 (int)s->frame, o->wavPath);
+        return 0;
+    }
     if (RunWantsPng(o, s->frame)) {
         char path[RUN_MAX_PATH + 32];
         snprintf(path, sizeof(path), "%s%06d.png", o->pngPrefix, (int)s->frame);
@@ -291,6 +297,126 @@ static int RunOnFrame(void* user, const ReplayFrameInput* input, const ReplaySta
         out->pngsWritten++;
     }
     return 1;
+}
+
+// Every sample the game plays goes straight to the file; nothing of it is kept.
+static void RunStreamSound(void* user, const int16_t* samples, int32_t count) {
+    WavStream* wav = (WavStream*)user;
+    if (wav->ok) {
+        WavStreamWrite(wav, samples, (size_t)count);
+    }
+}
+
+// The most samples the run can play: one block per frame at most, and no more than its play time
+// plus the two blocks the device may hold ahead.
+static uint64_t RunSoundBound(const ReplayScript* script) {
+    uint64_t frames = 1; // the first block may be queued before the first scripted frame
+    uint64_t playMs = 0;
+    int32_t dt = REPLAY_DEFAULT_DT;
+    for (const ReplayEvent& ev : script->events) {
+        if (ev.type == REPLAY_DT) {
+            dt = ev.a;
+        } else if (ev.type == REPLAY_WAIT) {
+            frames += (uint64_t)ev.a;
+            playMs += (uint64_t)ev.a * (uint64_t)dt;
+        }
+    }
+    const uint64_t byFrames = frames * (uint64_t)AUDIO_BLOCK_SAMPLES;
+    const uint64_t byTime = playMs * (uint64_t)AUDIO_SAMPLE_RATE / 1000u + 3u * (uint64_t)AUDIO_BLOCK_SAMPLES;
+    return byFrames < byTime ? byFrames : byTime;
+}
+
+// Refuses, before anything runs, an output that would overwrite what is not a file, and a sound
+// that would not fit a WAV file.
+static int RunCheckOutputs(const RunOptions* o, const ReplayScript* script) {
+    char why[320];
+    const char* paths[3] = {o->wavPath, o->tracePath, o->recordPath};
+    for (const char* path : paths) {
+        if (path && !SafeOutputAllowed(path, why, sizeof(why))) {
+            fprintf(stderr, "kalvoro-run: %s\n", why);
+            return RUN_USAGE;
+        }
+    }
+    for (int32_t frame = 1; frame <= script->frames; ++frame) {
+        if (RunWantsPng(o, frame)) {
+            char path[RUN_MAX_PATH + 32];
+            snprintf(path, sizeof(path), "%s%06d.png", o->pngPrefix, (int)frame);
+            if (!SafeOutputAllowed(path, why, sizeof(why))) {
+                fprintf(stderr, "kalvoro-run: %s\n", why);
+                return RUN_USAGE;
+            }
+        }
+    }
+    const uint64_t samples = o->wavPath ? RunSoundBound(script) : 0;
+    if (samples > WAV_MAX_SAMPLES) {
+        fprintf(
+            stderr,
+            "kalvoro-run: the sound of this run may reach %.1f GiB, more than a WAV file can hold (4 GiB); "
+            "run it without --wav or in shorter parts\n",
+            (double)samples * 2.0 / (1024.0 * 1024.0 * 1024.0));
+        return RUN_USAGE;
+    }
+    return RUN_OK;
+}
+
+// Opens the trace, the recording and the sound, each through a temporary file beside its target.
+static int RunOpenOutputs(const RunOptions* o, const char* stageName, RunOutputs* out) {
+    char why[320];
+    if (o->tracePath) {
+        if (!SafeOutputOpen(&out->traceOut, o->tracePath, why, sizeof(why))) {
+            fprintf(stderr, "kalvoro-run: cannot write the trace: %s\n", why);
+            return 0;
+        }
+        out->trace = out->traceOut.file;
+        fprintf(out->trace, "frame,mode,x,y,vx,vy,onGround,shells,reloading,enemiesAlive,cameraX,cameraY\n");
+    }
+    if (o->recordPath) {
+        if (!SafeOutputOpen(&out->recordOut, o->recordPath, why, sizeof(why))) {
+            SafeOutputClose(&out->traceOut, 0);
+            fprintf(stderr, "kalvoro-run: cannot write the script: %s\n", why);
+            return 0;
+        }
+        char header[RUN_MAX_PATH + 128];
+        snprintf(header, sizeof(header), "recorded by kalvoro-run from %s on %s", o->scriptPath, stageName);
+        ReplayRecordBegin(&out->recorder, out->recordOut.file, o->checkpointEvery, header,
+                          o->clientW > 0 ? o->clientW : LOGICAL_WIDTH,
+                          o->clientH > 0 ? o->clientH : LOGICAL_HEIGHT);
+        out->recording = 1;
+    }
+    if (o->wavPath) {
+        if (!WavStreamOpen(&out->wav, o->wavPath, AUDIO_SAMPLE_RATE, why, sizeof(why))) {
+            SafeOutputClose(&out->traceOut, 0);
+            SafeOutputClose(&out->recordOut, 0);
+            fprintf(stderr, "kalvoro-run: cannot write the sound: %s\n", why);
+            return 0;
+        }
+        out->wavOpen = 1;
+    }
+    return 1;
+}
+
+// Puts every output in place; 0 (after saying which) when one could not be written completely.
+static int RunCloseOutputs(const RunOptions* o, RunOutputs* out, const ReplayState* last) {
+    int outputsOk = 1;
+    if (o->tracePath && !SafeOutputClose(&out->traceOut, 1)) {
+        fprintf(stderr, "kalvoro-run: cannot write the trace '%s'\n", o->tracePath);
+        outputsOk = 0;
+    }
+    if (out->recording) {
+        const int ended = ReplayRecordEnd(&out->recorder, last);
+        if (!SafeOutputClose(&out->recordOut, ended)) {
+            fprintf(stderr, "kalvoro-run: cannot write the script '%s'\n", o->recordPath);
+            outputsOk = 0;
+        }
+    }
+    if (out->wavOpen && !WavStreamClose(&out->wav, 1)) {
+        fprintf(stderr, "kalvoro-run: cannot write the sound '%s'\n", o->wavPath);
+        outputsOk = 0;
+    }
+    if (!outputsOk) {
+        fprintf(stderr, "kalvoro-run: an output file could not be written completely\n");
+    }
+    return outputsOk;
 }
 
 int main(int argc, char** argv) {
@@ -313,39 +439,25 @@ int main(int argc, char** argv) {
         }
         return RUN_USAGE;
     }
-    if (o.stagePath && !RunStageUsable(o.stagePath)) {
-        return RunUsage("cannot use the stage '%s': it does not open or has no tiles", o.stagePath);
+    const char* stageProblem = o.stagePath ? RunStageProblem(o.stagePath) : nullptr;
+    if (stageProblem) {
+        fprintf(stderr, "kalvoro-run: cannot use the stage '%s': %s\n", o.stagePath, stageProblem);
+        return RUN_USAGE;
     }
     const char* stageName = o.builtin ? "the built-in stage" : o.stagePath ? o.stagePath : LEVEL_STAGE_PATH;
-    if (!o.builtin && !o.stagePath && !RunStageUsable(LEVEL_STAGE_PATH)) {
+    if (!o.builtin && !o.stagePath && RunStageProblem(LEVEL_STAGE_PATH)) {
         stageName = "the built-in stage (no usable " LEVEL_STAGE_PATH " here)";
     }
+    status = RunCheckOutputs(&o, &script);
+    if (status != RUN_OK) {
+        return status;
+    }
 
-    RunOutputs out;
+    static RunOutputs out; // holds paths and a recorder: kept off the stack
     memset(&out, 0, sizeof(out));
     out.options = &o;
-    FILE* recordFile = nullptr;
-    if (o.tracePath) {
-        out.trace = fopen(o.tracePath, "wb");
-        if (!out.trace) {
-            return RunUsage("cannot write the trace '%s'", o.tracePath);
-        }
-        fprintf(out.trace, "frame,mode,x,y,vx,vy,onGround,shells,reloading,enemiesAlive,cameraX,cameraY\n");
-    }
-    if (o.recordPath) {
-        recordFile = fopen(o.recordPath, "wb");
-        if (!recordFile) {
-            if (out.trace) {
-                fclose(out.trace);
-            }
-            return RunUsage("cannot write the script '%s'", o.recordPath);
-        }
-        char header[RUN_MAX_PATH + 128];
-        snprintf(header, sizeof(header), "recorded by kalvoro-run from %s on %s", o.scriptPath, stageName);
-        ReplayRecordBegin(&out.recorder, recordFile, o.checkpointEvery, header,
-                          o.clientW > 0 ? o.clientW : LOGICAL_WIDTH,
-                          o.clientH > 0 ? o.clientH : LOGICAL_HEIGHT);
-        out.recording = 1;
+    if (!RunOpenOutputs(&o, stageName, &out)) {
+        return RUN_USAGE;
     }
 
     ReplayRunOptions run;
@@ -354,31 +466,19 @@ int main(int argc, char** argv) {
     run.stagePath = o.builtin ? "" : o.stagePath;
     run.clientW = o.clientW;
     run.clientH = o.clientH;
-    run.recordAudio = o.wavPath != nullptr;
+    run.recordAudio = 0; // the sound streams to its file instead (RunStreamSound)
     run.onFrame = RunOnFrame;
     run.user = &out;
-    ReplayRunResult result;
+    if (out.wavOpen) {
+        HeadlessAudioSetSink(RunStreamSound, &out.wav);
+    }
+    static ReplayRunResult result;
     const int held = ReplayRun(&script, &run, &result);
+    HeadlessAudioSetSink(nullptr, nullptr);
     status = held ? RUN_OK : RUN_FAILED;
 
-    int outputsOk = 1;
-    if (out.trace) {
-        outputsOk = fclose(out.trace) == 0 && outputsOk;
-    }
-    if (recordFile) {
-        outputsOk = ReplayRecordEnd(&out.recorder, &result.last) && outputsOk;
-        outputsOk = fclose(recordFile) == 0 && outputsOk;
-    }
-    if (o.wavPath) {
-        const int16_t* samples = nullptr;
-        int32_t count = HeadlessAudioRecorded(&samples);
-        if (!WavWrite(o.wavPath, samples, count, AUDIO_SAMPLE_RATE)) {
-            fprintf(stderr, "kalvoro-run: cannot write the sound '%s'\n", o.wavPath);
-            outputsOk = 0;
-        }
-    }
+    const int outputsOk = RunCloseOutputs(&o, &out, &result.last);
     if (!outputsOk) {
-        fprintf(stderr, "kalvoro-run: an output file could not be written completely\n");
         status = RUN_FAILED;
     }
     if (!held) {

@@ -1,0 +1,23 @@
+// safe_output.h -- every file a tool writes goes to a temporary file beside the target and is renamed
+// over it only once complete, so a failed or refused write never harms what was there before.
+#pragma once
+#include <stddef.h>
+#include <stdio.h>
+
+constexpr size_t SAFE_OUTPUT_MAX_PATH = 4096;
+
+struct SafeOutput {
+    FILE* file; // write here; null when not open
+    char target[SAFE_OUTPUT_MAX_PATH];
+    char temp[SAFE_OUTPUT_MAX_PATH + 16];
+};
+
+// 1 when path may be written: it does not exist yet or is a regular file. A directory, FIFO or device
+// is refused, and why (when not null) gets a line saying so.
+int SafeOutputAllowed(const char* path, char* why, size_t whySize);
+// Creates the temporary file beside path; 0 (with why filled) when path is refused or nothing can be
+// created there.
+int SafeOutputOpen(SafeOutput* out, const char* path, char* why, size_t whySize);
+// Closes the temporary file and renames it over the target when ok is 1 and every write and the close
+// succeeded; otherwise removes only the temporary file. Returns 1 when the target now holds the output.
+int SafeOutputClose(SafeOutput* out, int ok);
