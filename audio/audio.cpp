@@ -2,6 +2,8 @@
 // through the platform's sound output, one block per frame at most, polled without a callback.
 #include "audio/audio.h"
 
+#include <math.h>
+
 #include "app/utils.h"
 #include "platform/platform.h"
 
@@ -20,7 +22,9 @@ static int gAudioOpen;
 static SfxVoice gSfxVoices[SFX_VOICE_COUNT];
 static int32_t gTrack = TRACK_MENU;
 static int32_t gBufferIdx;
+// The drone clock: gTime is what the drone's formula reads, gBlocks the blocks filled so far.
 static float gTime;
+static int64_t gBlocks;
 
 // Linear fall from 1 to 0 over d seconds, then silence.
 static float AudioEnvelope(float t, float d) {
@@ -143,6 +147,48 @@ void AudioPlaySfx(int32_t id) {
     // All six busy: a playing effect is never cut off, so the new one is dropped.
 }
 
+// For 2048 blocks (512 s) the clock is a float sum of block lengths. Past that a float this large
+// no longer resolves a sample, and the drone turns into a staircase within hours, so from there on the
+// clock is derived from the block count in double and folded back by whole periods of the drone
+// (2 pi / 110 s, after which both of its tones repeat). Derived afresh each block, the folds never
+// add up to a drift, and the first 512 s sound exactly as before.
+static const int64_t AUDIO_FOLD_AFTER_BLOCKS = 2048;
+static const double AUDIO_DRONE_PERIOD = 6.283185307179586 / 110.0;
+
+// The float sum of the first AUDIO_FOLD_AFTER_BLOCKS block lengths, where the folded clock goes on.
+static double AudioFoldBase(void) {
+    static float base = -1.0f;
+    if (base < 0.0f) {
+        float sum = 0.0f;
+        for (int64_t b = 0; b < AUDIO_FOLD_AFTER_BLOCKS; ++b) {
+            sum = sum + AUDIO_BLOCK_TIME;
+        }
+        base = sum;
+    }
+    return (double)base;
+}
+
+// One block further.
+static void AudioStepDroneClock(void) {
+    gBlocks++;
+    if (gBlocks <= AUDIO_FOLD_AFTER_BLOCKS) {
+        gTime = gTime + AUDIO_BLOCK_TIME;
+        return;
+    }
+    const double t = AudioFoldBase() + (double)(gBlocks - AUDIO_FOLD_AFTER_BLOCKS) * (double)AUDIO_BLOCK_TIME;
+    gTime = (float)(t - floor(t / AUDIO_DRONE_PERIOD) * AUDIO_DRONE_PERIOD);
+}
+
+void AudioAdvanceDroneClock(int64_t blocks) {
+    for (int64_t b = 0; b < blocks; ++b) {
+        AudioStepDroneClock();
+    }
+}
+
+int64_t AudioGetDroneBlocks(void) {
+    return gBlocks;
+}
+
 void AudioTick(void) {
     if (!gAudioOpen) {
         return;
@@ -151,7 +197,7 @@ void AudioTick(void) {
         // Still playing: no time passes for the drone or the voices.
         return;
     }
-    gTime = gTime + AUDIO_BLOCK_TIME;
+    AudioStepDroneClock();
     int16_t* block = &gAudioBuffer[gBufferIdx * AUDIO_BLOCK_SAMPLES];
     for (int32_t i = 0; i < AUDIO_BLOCK_SAMPLES; ++i) {
         block[i] = AudioMixSample(i);
@@ -186,6 +232,7 @@ void AudioSave(AudioState* out) {
     }
     out->track = gTrack;
     out->droneTime = gTime;
+    out->droneBlocks = gBlocks;
 }
 
 void AudioRestore(const AudioState* in) {
@@ -194,4 +241,5 @@ void AudioRestore(const AudioState* in) {
     }
     gTrack = in->track;
     gTime = in->droneTime;
+    gBlocks = in->droneBlocks;
 }

@@ -28,6 +28,7 @@ struct AudioState {
     SfxVoice voices[SFX_VOICE_COUNT];
     int32_t track;
     float droneTime;
+    int64_t droneBlocks; // blocks filled since the start; see AudioGetDroneBlocks
 };
 
 // Opens the output, prepares both blocks, frees all voices.
@@ -55,6 +56,11 @@ const SfxVoice* AudioGetVoices(void);
 int32_t AudioGetTrack(void);
 // The drone clock: the time of the first sample of the block filled last.
 float AudioGetDroneTime(void);
+// Blocks filled since the start, which the drone clock follows.
+int64_t AudioGetDroneBlocks(void);
+// Moves the drone clock on exactly as filling this many blocks would, without making their samples
+// or moving the voices: tests reach hours of play at once.
+void AudioAdvanceDroneClock(int64_t blocks);
 // The block (0 or 1) that is filled next.
 int32_t AudioGetBufferIndex(void);
 // 1 while a sound device is open.

@@ -315,4 +315,101 @@ TEST_F(AudioTest, StageDroneHoldsTwoLowTonesAndNothingElse) {
     EXPECT_LT(worst, 2.4) << "at " << worstF << " Hz";
 }
 
+// SINAD in dB of drone samples against the two ideal partials, sin 220 t and sin 330 t, each fitted
+// with free amplitude and phase (least squares, with an offset), over the samples' own time.
+double DroneSinad(const std::vector<int16_t>& samples) {
+    const int K = 5;
+    double a[K][K + 1] = {};
+    auto basis = [](size_t i, double* b) {
+        const double t = (double)i / 22050.0;
+        b[0] = 1.0, b[1] = sin(220.0 * t), b[2] = cos(220.0 * t), b[3] = sin(330.0 * t),
+        b[4] = cos(330.0 * t);
+    };
+    double b[K];
+    for (size_t i = 0; i < samples.size(); ++i) {
+        basis(i, b);
+        for (int r = 0; r < K; ++r) {
+            for (int c = 0; c < K; ++c) {
+                a[r][c] += b[r] * b[c];
+            }
+            a[r][K] += b[r] * samples[i];
+        }
+    }
+    for (int p = 0; p < K; ++p) { // Gauss-Jordan; the basis is well conditioned over a second
+        for (int r = 0; r < K; ++r) {
+            if (r != p) {
+                const double f = a[r][p] / a[p][p];
+                for (int c = p; c <= K; ++c) {
+                    a[r][c] -= f * a[p][c];
+                }
+            }
+        }
+    }
+    double signal = 0.0, noise = 0.0;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        basis(i, b);
+        double fit = 0.0;
+        for (int k = 1; k < K; ++k) {
+            fit += a[k][K] / a[k][k] * b[k];
+        }
+        signal += fit * fit;
+        const double e = samples[i] - fit - a[0][K] / a[0][0];
+        noise += e * e;
+    }
+    return 10.0 * log10(signal / noise);
+}
+
+// The drone alone for one second (four blocks) from block `from` of a clock started at zero.
+double DroneSinadFrom(int64_t from) {
+    AudioState start;
+    AudioSave(&start);
+    start.droneTime = 0.0f;
+    start.droneBlocks = 0;
+    for (int32_t v = 0; v < SFX_VOICE_COUNT; ++v) {
+        start.voices[v].time = 100.0f;
+    }
+    start.track = TRACK_STAGE;
+    AudioRestore(&start);
+    AudioAdvanceDroneClock(from);
+    HeadlessAudioClearRecording();
+    for (int32_t b = 0; b < 4; ++b) {
+        FillOneBlock();
+    }
+    return DroneSinad(Recorded());
+}
+
+TEST_F(AudioTest, DroneStaysCleanForADayOfPlay) {
+    AudioState before;
+    AudioSave(&before);
+    const double at5s = DroneSinadFrom(20);
+    const double at1h = DroneSinadFrom(4 * 3600);
+    const double at6h = DroneSinadFrom(4 * 6 * 3600);
+    const double at24h = DroneSinadFrom(4 * 24 * 3600);
+    // Up to 512 s the clock is as it always was (already coarse by then); the second after it is
+    // clean again, and the second across the switch no worse than the one before it.
+    const double beforeSwitch = DroneSinadFrom(2044);
+    const double acrossSwitch = DroneSinadFrom(2046);
+    const double afterSwitch = DroneSinadFrom(2048);
+    printf("drone SINAD: %.1f dB at 5 s, %.1f at 1 h, %.1f at 6 h, %.1f at 24 h; %.1f, %.1f and %.1f from "
+           "511, 511.5 and 512 s\n",
+           at5s, at1h, at6h, at24h, beforeSwitch, acrossSwitch, afterSwitch);
+    EXPECT_GT(at5s, 50.0);
+    EXPECT_NEAR(at6h, at5s, 1.0);
+    EXPECT_NEAR(at24h, at5s, 1.0);
+    EXPECT_NEAR(afterSwitch, at5s, 1.0);
+    EXPECT_GT(acrossSwitch, beforeSwitch - 1.0);
+    // For the first 512 s the clock is the plain float sum of block lengths.
+    AudioState zero = before;
+    zero.droneTime = 0.0f;
+    zero.droneBlocks = 0;
+    AudioRestore(&zero);
+    float sum = 0.0f;
+    for (int32_t b = 0; b < 2048; ++b) {
+        sum = sum + 0.24997732f;
+    }
+    AudioAdvanceDroneClock(2048);
+    EXPECT_EQ(AudioGetDroneTime(), sum);
+    AudioRestore(&before);
+}
+
 } // namespace

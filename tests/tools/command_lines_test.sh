@@ -125,7 +125,8 @@ timeout 20 "$RUN" ok.txt >out.txt 2>&1 && grep -q "on the built-in stage (no usa
     fail "the runner with a FIFO at the game's stage path: $(cat out.txt)"
 { head -c 1200000 /dev/zero | tr '\0' '#'; printf '\n.S..G\n#####\n'; } >long.txt
 "$MAPTOOL" check long.txt >out.txt 2>&1
-[ $? = 1 ] && grep -q "size: 128 x 1 tiles" out.txt && grep -q "the game reads only that much" out.txt ||
+[ $? = 1 ] && grep -q "size: 128 x 1 tiles" out.txt && grep -q "the game reads only that much" out.txt &&
+    grep -q "warning: no S:" out.txt ||
     fail "a first line over 1 MiB: $(cat out.txt)"
 
 # Every key repeat a frame receives is recorded, so the recording plays back.
