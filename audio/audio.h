@@ -54,7 +54,8 @@ int16_t AudioConvertSample(float sum);
 const SfxVoice* AudioGetVoices(void);
 // The track last selected.
 int32_t AudioGetTrack(void);
-// The drone clock: the time of the first sample of the block filled last.
+// The drone clock: the time of the first sample of the block filled last (after 512 s, folded back
+// by whole periods of the drone).
 float AudioGetDroneTime(void);
 // Blocks filled since the start, which the drone clock follows.
 int64_t AudioGetDroneBlocks(void);
