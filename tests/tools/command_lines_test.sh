@@ -139,6 +139,11 @@ expect 0 "" "$RUN" --builtin rep-again.txt
 script long-run.txt 'dt 1000\nwait 1000000\n'
 expect 2 "more than a WAV file can hold" timeout 20 "$RUN" --builtin --wav long.wav long-run.txt
 [ -e long.wav ] && fail "long.wav was created"
+# The sound goes to disk as it is made: 110 MB of it within 128 MB of address space.
+script ten.txt 'dt 1000\nwait 10000\n'
+(ulimit -v 131072; exec "$RUN" --builtin --quiet --wav ten.wav ten.txt) 2>err.txt
+[ $? = 0 ] && [ "$(stat -c %s ten.wav)" = 110240044 ] || fail "a 10,000 s sound: $(cat err.txt)"
+rm -f ten.wav
 
 if [ "$FAILS" != 0 ]; then
     echo "$FAILS failed"
