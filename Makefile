@@ -8,7 +8,7 @@ PKG_BUILD = cmake make g++ pkg-config libsdl2-dev libgtest-dev libbenchmark-dev 
 PKG_WINDOWS = cmake make g++-mingw-w64-x86-64-posix wine64 zip
 PKG_WEB   = emscripten chromium nodejs python3
 PKG_FUZZ  = cmake make clang libclang-rt-14-dev
-PKG_TEST  = $(PKG_BUILD) xvfb xauth xdotool x11-apps imagemagick g++-mingw-w64-x86-64-posix wine64 zip $(PKG_WEB) $(PKG_FUZZ)
+PKG_TEST  = $(PKG_BUILD) xvfb xauth xdotool x11-apps libx11-dev libxfixes-dev imagemagick g++-mingw-w64-x86-64-posix wine64 zip $(PKG_WEB) $(PKG_FUZZ)
 
 .PHONY: all play test build configure deps-build deps-test clean
 

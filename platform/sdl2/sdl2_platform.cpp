@@ -1,11 +1,18 @@
 // sdl2_platform.cpp -- the SDL2 backend's window, renderer, clock and input: a streaming texture of
 // the 320 x 200 picture copied at the layout rectangle with nearest scaling over a black clear, or,
 // without a GPU, the client image composed on the processor straight into the window's surface.
+// Keys, buttons and the pointer are read as SDL tracked them for this window, never the whole desktop.
 #include "platform/sdl2/sdl2_platform.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#if defined(SDL_VIDEO_DRIVER_X11)
+#include <X11/Xatom.h>
+#endif
 
+#include "platform/key_gate.h"
 #include "platform/keys.h"
+#include "platform/sdl2/sdl2_pad.h"
 #include "render/render.h"
 
 struct PlatformWindow {
@@ -13,6 +20,10 @@ struct PlatformWindow {
     SDL_Renderer* renderer; // null when the picture goes straight into the window's own surface
     SDL_Texture* texture;
     int usesSurface;
+    int cursorShown;
+    // Fullscreen done by moving the window itself, and where the window was before.
+    int coversDisplay;
+    SDL_Rect windowed;
 };
 
 static PlatformWindow gWindow;
@@ -132,6 +143,8 @@ static int Sdl2IsEmulatedGl(SDL_Renderer* renderer) {
 
 PlatformWindow* Sdl2OpenWindow(const char** whyNot) {
     Sdl2BuildKeyTable();
+    // Unfocused until the window system says otherwise.
+    KeyGateReset();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         *whyNot = SDL_GetError();
         return nullptr;
@@ -163,6 +176,9 @@ PlatformWindow* Sdl2OpenWindow(const char** whyNot) {
         gWindow.renderer = nullptr;
     }
     gWindow.usesSurface = 0;
+    gWindow.cursorShown = 1;
+    gWindow.coversDisplay = 0;
+    Sdl2PadInit();
     if (!gWindow.renderer) {
         // Without a GPU the picture is scaled on the processor straight into the window system's own
         // (shared-memory) picture, which must not go through an emulated OpenGL either. Its pixels must
@@ -188,6 +204,7 @@ PlatformWindow* Sdl2OpenWindow(const char** whyNot) {
 }
 
 void Sdl2CloseWindow(PlatformWindow* window) {
+    Sdl2PadShutdown();
     if (window->texture) {
         SDL_DestroyTexture(window->texture);
     }
@@ -245,20 +262,27 @@ int PlatformGetCursorClient(PlatformWindow* window, int32_t* x, int32_t* y) {
     if (!window || !window->window) {
         return 0;
     }
-    // The global position, like the desktop's cursor query: valid also outside the window.
-    int gx = 0, gy = 0, wx = 0, wy = 0;
-    SDL_GetGlobalMouseState(&gx, &gy);
-    SDL_GetWindowPosition(window->window, &wx, &wy);
-    Sdl2WindowToClient(window, gx - wx, gy - wy, x, y);
+    if (Sdl2PadOwnsCursor()) {
+        return Sdl2PadCursorClient(x, y);
+    }
+    // SDL's own record in window coordinates: right after the window moved, too. When the pointer
+    // leaves, SDL keeps it at the edge it left by, which the game's clamp would make of it anyway.
+    int wx = 0, wy = 0;
+    SDL_GetMouseState(&wx, &wy);
+    Sdl2WindowToClient(window, wx, wy, x, y);
     return 1;
 }
 
-int PlatformIsKeyDown(int32_t vk) {
+int Sdl2RawKeyDown(int32_t vk) {
     if ((uint32_t)vk >= (uint32_t)KEY_COUNT) {
         return 0;
     }
+    if (Sdl2PadIsDown(vk)) {
+        return 1;
+    }
     if (vk == KEY_LBUTTON || vk == KEY_RBUTTON || vk == KEY_MBUTTON) {
-        const uint32_t buttons = SDL_GetGlobalMouseState(nullptr, nullptr);
+        // Buttons pressed on this window only: a click on the desktop beside it is not ours.
+        const uint32_t buttons = SDL_GetMouseState(nullptr, nullptr);
         const uint32_t mask = vk == KEY_LBUTTON   ? SDL_BUTTON_LMASK
                               : vk == KEY_RBUTTON ? SDL_BUTTON_RMASK
                                                   : SDL_BUTTON_MMASK;
@@ -268,6 +292,114 @@ int PlatformIsKeyDown(int32_t vk) {
     const SDL_Scancode a = gVkScancodes[vk][0];
     const SDL_Scancode b = gVkScancodes[vk][1];
     return (a != SDL_SCANCODE_UNKNOWN && keys[a]) || (b != SDL_SCANCODE_UNKNOWN && keys[b]);
+}
+
+int PlatformIsKeyDown(int32_t vk) {
+    return KeyGateIsDown(vk, Sdl2RawKeyDown(vk));
+}
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+// 1 unless the X server is known to have no window manager that does fullscreen (no
+// _NET_WM_STATE_FULLSCREEN in the root's _NET_SUPPORTED): SDL only asks one to do it. Xlib is looked up in
+// the library SDL itself loaded, so the game needs no link to it.
+static int Sdl2WindowManagerDoesFullscreen(SDL_Window* sdlWindow) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(sdlWindow, &info) || info.subsystem != SDL_SYSWM_X11) {
+        return 1;
+    }
+    typedef Atom (*InternAtomFn)(Display*, const char*, Bool);
+    typedef int (*GetPropertyFn)(Display*, Window, Atom, long, long, Bool, Atom, Atom*, int*, unsigned long*,
+                                 unsigned long*, unsigned char**);
+    typedef int (*FreeFn)(void*);
+    void* xlib = SDL_LoadObject("libX11.so.6");
+    if (!xlib) {
+        return 1;
+    }
+    InternAtomFn internAtom = (InternAtomFn)SDL_LoadFunction(xlib, "XInternAtom");
+    GetPropertyFn getProperty = (GetPropertyFn)SDL_LoadFunction(xlib, "XGetWindowProperty");
+    FreeFn xfree = (FreeFn)SDL_LoadFunction(xlib, "XFree");
+    int does = 1;
+    if (internAtom && getProperty && xfree) {
+        Display* display = info.info.x11.display;
+        const Atom supported = internAtom(display, "_NET_SUPPORTED", False);
+        const Atom fullscreen = internAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        does = 0;
+        if (getProperty(display, DefaultRootWindow(display), supported, 0, 4096, False, XA_ATOM, &type,
+                        &format, &count, &after, &data) == Success &&
+            data && format == 32) {
+            const long* atoms = (const long*)data; // format 32 properties come as longs
+            for (unsigned long i = 0; i < count; ++i) {
+                does = does || (Atom)atoms[i] == fullscreen;
+            }
+        }
+        if (data) {
+            xfree(data);
+        }
+    }
+    SDL_UnloadObject(xlib);
+    return does;
+}
+#else
+static int Sdl2WindowManagerDoesFullscreen(SDL_Window*) {
+    return 1;
+}
+#endif
+
+void Sdl2ToggleFullscreen(PlatformWindow* window) {
+    SDL_Window* w = window->window;
+    if (window->coversDisplay) {
+        window->coversDisplay = 0;
+        SDL_SetWindowBordered(w, SDL_TRUE);
+        SDL_SetWindowSize(w, window->windowed.w, window->windowed.h);
+        SDL_SetWindowPosition(w, window->windowed.x, window->windowed.y);
+        return;
+    }
+    if (SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN) {
+        SDL_SetWindowFullscreen(w, 0);
+        return;
+    }
+    // The desktop's own mode: no mode change, the picture is scaled up in whole steps as at any size.
+    SDL_Rect bounds;
+    if (Sdl2WindowManagerDoesFullscreen(w) ||
+        SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(w), &bounds) != 0) {
+        SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        return;
+    }
+    // No window manager to ask: a borderless window over the whole display, put back where it was.
+    SDL_GetWindowPosition(w, &window->windowed.x, &window->windowed.y);
+    SDL_GetWindowSize(w, &window->windowed.w, &window->windowed.h);
+    window->coversDisplay = 1;
+    SDL_SetWindowBordered(w, SDL_FALSE);
+    SDL_SetWindowPosition(w, bounds.x, bounds.y);
+    SDL_SetWindowSize(w, bounds.w, bounds.h);
+}
+
+void Sdl2SetTitle(PlatformWindow* window, const char* title) {
+    SDL_SetWindowTitle(window->window, title);
+}
+
+void Sdl2UpdateCursor(PlatformWindow* window) {
+    // The game draws its own crosshair and the title needs no pointer: the arrow shows over the
+    // black borders only (outside the window it is the desktop's business).
+    int over = 0;
+    if (SDL_GetMouseFocus() == window->window) {
+        int wx = 0, wy = 0;
+        int32_t cx = 0, cy = 0;
+        SDL_GetMouseState(&wx, &wy);
+        Sdl2WindowToClient(window, wx, wy, &cx, &cy);
+        int32_t destX = 0, destY = 0, destW = 0, destH = 0;
+        RenderGetLayout(&destX, &destY, &destW, &destH);
+        over = cx >= destX && cy >= destY && cx < destX + destW && cy < destY + destH;
+    }
+    if (over == window->cursorShown) {
+        window->cursorShown = !over;
+        SDL_ShowCursor(over ? SDL_DISABLE : SDL_ENABLE);
+    }
 }
 
 // The renderer keeps its own back buffer at the drawable's size; holding it is a flag here.

@@ -1,0 +1,115 @@
+// key_gate.cpp -- focus gating and the fullscreen toggle keys, between the backend's raw key states and
+// the game. A lone Alt is held back while it is down: it may still become Alt+Enter, which the game must
+// never see; released alone it reaches the game then, for one frame, so Alt still starts a stage.
+#include "platform/key_gate.h"
+
+#include <string.h>
+
+#include "platform/keys.h"
+
+static int gFocused;
+// Down when the focus came or used as a toggle: hidden from the game until released.
+static uint8_t gHeldBack[KEY_COUNT];
+static int gAltPending;
+static int gAltPulse;
+static int32_t gLatePress;
+
+static int KeyGateValid(int32_t vk) {
+    return (uint32_t)vk < (uint32_t)KEY_COUNT;
+}
+
+void KeyGateReset(void) {
+    gFocused = 0;
+    memset(gHeldBack, 0, sizeof(gHeldBack));
+    gAltPending = 0;
+    gAltPulse = 0;
+    gLatePress = 0;
+}
+
+void KeyGateSetFocus(int focused, KeyGateRawFn raw) {
+    gFocused = focused ? 1 : 0;
+    gAltPending = 0;
+    gAltPulse = 0;
+    gLatePress = 0;
+    for (int32_t vk = 0; vk < KEY_COUNT; ++vk) {
+        gHeldBack[vk] = (gFocused && raw && raw(vk)) ? 1 : 0;
+    }
+}
+
+int KeyGateHasFocus(void) {
+    return gFocused;
+}
+
+KeyGateAction KeyGateOnKeyDown(int32_t vk, int repeat, int altHeld) {
+    if (!gFocused || !KeyGateValid(vk) || gHeldBack[vk]) {
+        return KEY_GATE_SWALLOW;
+    }
+    if (vk == KEY_F11) {
+        gHeldBack[vk] = 1;
+        return KEY_GATE_TOGGLE;
+    }
+    if (vk == KEY_ENTER && (altHeld || gAltPending)) {
+        gHeldBack[vk] = 1;
+        if (gAltPending) {
+            gAltPending = 0;
+            gHeldBack[KEY_ALT] = 1;
+        }
+        return KEY_GATE_TOGGLE;
+    }
+    if (vk == KEY_ALT) {
+        if (repeat) {
+            return gAltPending ? KEY_GATE_SWALLOW : KEY_GATE_PASS;
+        }
+        gAltPending = 1;
+        return KEY_GATE_SWALLOW;
+    }
+    if (gAltPending) {
+        // Alt with another key: a modifier the game may see from now on.
+        gAltPending = 0;
+        gLatePress = KEY_ALT;
+    }
+    return KEY_GATE_PASS;
+}
+
+void KeyGateOnKeyUp(int32_t vk) {
+    if (!KeyGateValid(vk)) {
+        return;
+    }
+    gHeldBack[vk] = 0;
+    if (vk == KEY_ALT && gAltPending) {
+        gAltPending = 0;
+        gAltPulse = gFocused;
+        gLatePress = gFocused ? KEY_ALT : 0;
+    }
+}
+
+int32_t KeyGateTakeLatePress(void) {
+    const int32_t vk = gLatePress;
+    gLatePress = 0;
+    return vk;
+}
+
+int KeyGateIsDown(int32_t vk, int rawDown) {
+    if (!gFocused || !KeyGateValid(vk)) {
+        return 0;
+    }
+    if (gHeldBack[vk]) {
+        if (!rawDown) {
+            gHeldBack[vk] = 0;
+        }
+        return 0;
+    }
+    if (vk == KEY_ALT) {
+        if (gAltPulse) {
+            return 1;
+        }
+        if (gAltPending) {
+            return 0;
+        }
+    }
+    return rawDown ? 1 : 0;
+}
+
+void KeyGateEndFrame(void) {
+    gAltPulse = 0;
+}

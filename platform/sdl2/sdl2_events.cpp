@@ -1,0 +1,95 @@
+// sdl2_events.cpp -- routing of SDL's events into the game, as every frame's pump delivers them.
+#include "platform/sdl2/sdl2_events.h"
+
+#include "app/main.h"
+#include "platform/key_gate.h"
+#include "platform/sdl2/sdl2_pad.h"
+#include "platform/sdl2/sdl2_platform.h"
+#include "platform/stage_title.h"
+#include "world/level.h"
+
+void Sdl2EventsUseStage(PlatformWindow* window, const char* path) {
+    LevelSetStagePath(path);
+    char title[STAGE_TITLE_SIZE];
+    StageTitleFor(path, title);
+    Sdl2SetTitle(window, title);
+}
+
+// Delivers a key-down through the gate; a late Alt goes first.
+static void Sdl2EventsKeyDown(PlatformWindow* window, int32_t vk, int repeat, int altHeld) {
+    const KeyGateAction action = KeyGateOnKeyDown(vk, repeat, altHeld);
+    const int32_t late = KeyGateTakeLatePress();
+    if (late != 0) {
+        MainOnKeyDown(late);
+    }
+    if (action == KEY_GATE_PASS) {
+        MainOnKeyDown(vk);
+    } else if (action == KEY_GATE_TOGGLE) {
+        Sdl2ToggleFullscreen(window);
+    }
+}
+
+int Sdl2EventsHandle(PlatformWindow* window, const SDL_Event* ev) {
+    switch (ev->type) {
+    case SDL_QUIT:
+        MainOnDestroy();
+        return 0;
+    case SDL_KEYDOWN: {
+        const int32_t vk = Sdl2ScancodeToVk(ev->key.keysym.scancode);
+        if (vk != 0) {
+            Sdl2EventsKeyDown(window, vk, ev->key.repeat != 0, (ev->key.keysym.mod & KMOD_ALT) != 0);
+        }
+        return 1;
+    }
+    case SDL_KEYUP: {
+        KeyGateOnKeyUp(Sdl2ScancodeToVk(ev->key.keysym.scancode));
+        const int32_t late = KeyGateTakeLatePress();
+        if (late != 0) {
+            MainOnKeyDown(late);
+        }
+        return 1;
+    }
+    case SDL_MOUSEMOTION: {
+        // A real move takes the cursor back from a stick; SDL's own resends carry no movement.
+        if (ev->motion.xrel != 0 || ev->motion.yrel != 0) {
+            Sdl2PadOnMouseMoved();
+        }
+        int32_t cx = 0, cy = 0;
+        Sdl2WindowToClient(window, ev->motion.x, ev->motion.y, &cx, &cy);
+        MainOnMouseMove(cx, cy);
+        return 1;
+    }
+    case SDL_WINDOWEVENT:
+        if (ev->window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+            MainOnResize(window);
+        } else if (ev->window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+            KeyGateSetFocus(1, Sdl2RawKeyDown);
+        } else if (ev->window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+            KeyGateSetFocus(0, nullptr);
+        }
+        return 1;
+    case SDL_DROPFILE:
+        if (ev->drop.file) {
+            Sdl2EventsUseStage(window, ev->drop.file);
+            SDL_free(ev->drop.file);
+        }
+        return 1;
+    case SDL_CONTROLLERDEVICEADDED:
+    case SDL_CONTROLLERDEVICEREMOVED:
+    case SDL_CONTROLLERAXISMOTION:
+    case SDL_CONTROLLERBUTTONDOWN: {
+        const int32_t vk = Sdl2PadHandleEvent(ev);
+        if (vk != 0) {
+            Sdl2EventsKeyDown(window, vk, 0, 0);
+        }
+        return 1;
+    }
+    default:
+        return 1;
+    }
+}
+
+void Sdl2EventsEndFrame(PlatformWindow* window) {
+    KeyGateEndFrame();
+    Sdl2UpdateCursor(window);
+}

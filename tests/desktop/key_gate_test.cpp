@@ -1,0 +1,121 @@
+// The desktop key gate and window title: focus, keys held across a focus change, the fullscreen
+// toggle keys and the lone Alt, as the SDL2 and Win32 backends feed them.
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include "platform/key_gate.h"
+#include "platform/keys.h"
+#include "platform/stage_title.h"
+
+namespace {
+
+uint8_t gRaw[KEY_COUNT];
+int TestRaw(int32_t vk) {
+    return gRaw[vk];
+}
+
+class KeyGate : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        memset(gRaw, 0, sizeof(gRaw));
+        KeyGateReset();
+        KeyGateSetFocus(1, TestRaw);
+    }
+    // The backend's order: raw state changes, then its event.
+    KeyGateAction Down(int32_t vk, int alt = 0) {
+        gRaw[vk] = 1;
+        return KeyGateOnKeyDown(vk, 0, alt);
+    }
+    void Up(int32_t vk) {
+        gRaw[vk] = 0;
+        KeyGateOnKeyUp(vk);
+    }
+    int Seen(int32_t vk) { return KeyGateIsDown(vk, gRaw[vk]); }
+};
+
+TEST_F(KeyGate, NothingReachesTheGameWithoutFocusAndHeldKeysWaitForRelease) {
+    KeyGateSetFocus(0, nullptr);
+    EXPECT_EQ(Down(KEY_R), KEY_GATE_SWALLOW);
+    gRaw[KEY_LBUTTON] = 1;
+    EXPECT_EQ(Seen(KEY_R), 0);
+    EXPECT_EQ(Seen(KEY_LBUTTON), 0);
+    // The click that brings the window to the front, and a key held from elsewhere: not presses.
+    KeyGateSetFocus(1, TestRaw);
+    EXPECT_EQ(Seen(KEY_LBUTTON), 0);
+    EXPECT_EQ(KeyGateOnKeyDown(KEY_R, 1, 0), KEY_GATE_SWALLOW);
+    EXPECT_EQ(Seen(KEY_R), 0);
+    gRaw[KEY_LBUTTON] = 0;
+    EXPECT_EQ(Seen(KEY_LBUTTON), 0);
+    gRaw[KEY_LBUTTON] = 1;
+    EXPECT_EQ(Seen(KEY_LBUTTON), 1);
+    Up(KEY_R);
+    EXPECT_EQ(Down(KEY_R), KEY_GATE_PASS);
+    EXPECT_EQ(Seen(KEY_R), 1);
+}
+
+TEST_F(KeyGate, F11TogglesAndStaysHiddenUntilReleased) {
+    EXPECT_EQ(Down(KEY_F11), KEY_GATE_TOGGLE);
+    EXPECT_EQ(Seen(KEY_F11), 0);
+    EXPECT_EQ(KeyGateOnKeyDown(KEY_F11, 1, 0), KEY_GATE_SWALLOW);
+    Up(KEY_F11);
+    EXPECT_EQ(Down(KEY_F11), KEY_GATE_TOGGLE);
+    EXPECT_EQ(Down(KEY_ENTER), KEY_GATE_PASS); // Enter alone is an ordinary key
+    EXPECT_EQ(Seen(KEY_ENTER), 1);
+}
+
+TEST_F(KeyGate, AltEnterTogglesAndNeitherKeyReachesTheGame) {
+    EXPECT_EQ(Down(KEY_ALT), KEY_GATE_SWALLOW);
+    EXPECT_EQ(Seen(KEY_ALT), 0);
+    EXPECT_EQ(Down(KEY_ENTER, 1), KEY_GATE_TOGGLE);
+    EXPECT_EQ(KeyGateTakeLatePress(), 0);
+    EXPECT_EQ(Seen(KEY_ALT), 0);
+    EXPECT_EQ(Seen(KEY_ENTER), 0);
+    Up(KEY_ENTER);
+    Up(KEY_ALT);
+    EXPECT_EQ(KeyGateTakeLatePress(), 0);
+    EXPECT_EQ(Seen(KEY_ALT), 0);
+}
+
+TEST_F(KeyGate, ALoneAltStillReachesTheGameForOneFrame) {
+    Down(KEY_ALT);
+    EXPECT_EQ(KeyGateOnKeyDown(KEY_ALT, 1, 1), KEY_GATE_SWALLOW);
+    Up(KEY_ALT);
+    EXPECT_EQ(KeyGateTakeLatePress(), KEY_ALT);
+    EXPECT_EQ(Seen(KEY_ALT), 1);
+    KeyGateEndFrame();
+    EXPECT_EQ(Seen(KEY_ALT), 0);
+    // Alt with another key is a modifier: shown from that key on.
+    Down(KEY_ALT);
+    EXPECT_EQ(Down(KEY_F, 1), KEY_GATE_PASS);
+    EXPECT_EQ(KeyGateTakeLatePress(), KEY_ALT);
+    EXPECT_EQ(Seen(KEY_ALT), 1);
+    EXPECT_EQ(KeyGateOnKeyDown(KEY_ALT, 1, 1), KEY_GATE_PASS);
+    // Losing the focus mid-chord forgets it.
+    KeyGateSetFocus(0, nullptr);
+    Up(KEY_ALT);
+    EXPECT_EQ(KeyGateTakeLatePress(), 0);
+}
+
+TEST(StageTitle, NamesTheFileUnlessItIsTheShippedStage) {
+    char title[STAGE_TITLE_SIZE];
+    StageTitleFor(nullptr, title);
+    EXPECT_STREQ(title, "Shotgun-Kalvoro");
+    StageTitleFor("tools/maptool/map.txt", title);
+    EXPECT_STREQ(title, "Shotgun-Kalvoro");
+    StageTitleFor("/home/me/stages/pit.txt", title);
+    EXPECT_STREQ(title, "Shotgun-Kalvoro - pit.txt");
+    StageTitleFor("C:\\stages\\a\tb.txt", title);
+    EXPECT_STREQ(title, "Shotgun-Kalvoro - a?b.txt");
+    // A long name is cut whole characters at a time (here two-byte ones).
+    char name[400] = "";
+    for (int i = 0; i < 150; ++i) {
+        strcat(name, "\xC3\xA9");
+    }
+    StageTitleFor(name, title);
+    const size_t length = strlen(title);
+    EXPECT_LT(length, STAGE_TITLE_SIZE);
+    EXPECT_EQ((length - strlen("Shotgun-Kalvoro - ")) % 2, 0u);
+}
+
+} // namespace
