@@ -161,6 +161,24 @@ static const int32_t WEB_BUTTON_VK[5] = {KEY_LBUTTON, KEY_MBUTTON, KEY_RBUTTON, 
 static const int32_t WEB_BUTTON_BIT_VK[5] = {KEY_LBUTTON, KEY_RBUTTON, KEY_MBUTTON, KEY_XBUTTON1,
                                              KEY_XBUTTON2};
 
+// A click this soon after the page got the focus is the click that gave it.
+constexpr double WEB_FOCUS_CLICK_MS = 100.0;
+
+// Alt is held back from the game until it is known not to be part of Alt+Enter.
+constexpr int32_t WEB_ALT_NONE = 0;
+constexpr int32_t WEB_ALT_PENDING = 1;
+constexpr int32_t WEB_ALT_SWALLOWED = 2;
+
+// Holds by the other holders, and those let go before a frame could see them.
+static uint8_t gHeld[WEB_HOLDS][KEY_COUNT];
+static uint8_t gHeldFresh[WEB_HOLDS][KEY_COUNT];
+static uint8_t gHeldLetGo[WEB_HOLDS][KEY_COUNT];
+static int32_t gAltState;
+// Keys the platform took for itself: their releases are not the game's either.
+static uint8_t gSlotSwallowed[WEB_SLOTS];
+static int gFocused = 1;
+static double gFocusGainedMs = -1e300;
+
 void WebKeysOnButton(int32_t domButton, int down) {
     if ((uint32_t)domButton < 5u) {
         gVkDown[WEB_BUTTON_VK[domButton]] = down ? 1 : 0;
@@ -168,16 +186,159 @@ void WebKeysOnButton(int32_t domButton, int down) {
 }
 
 void WebKeysSyncButtons(int32_t domButtons) {
+    // Only releases: a button already held when the pointer came in was pressed outside the page.
     for (int32_t bit = 0; bit < 5; ++bit) {
-        gVkDown[WEB_BUTTON_BIT_VK[bit]] = (domButtons >> bit) & 1;
+        if (!((domButtons >> bit) & 1)) {
+            gVkDown[WEB_BUTTON_BIT_VK[bit]] = 0;
+        }
     }
 }
 
 int WebKeysIsDown(int32_t vk) {
-    return (uint32_t)vk < (uint32_t)KEY_COUNT ? gVkDown[vk] : 0;
+    if ((uint32_t)vk >= (uint32_t)KEY_COUNT) {
+        return 0;
+    }
+    int down = gVkDown[vk];
+    for (int32_t h = 0; h < WEB_HOLDS; ++h) {
+        down |= gHeld[h][vk];
+    }
+    return down;
 }
 
 void WebKeysReleaseAll(void) {
     memset(gSlotDown, 0, sizeof(gSlotDown));
     memset(gVkDown, 0, sizeof(gVkDown));
+    memset(gHeld, 0, sizeof(gHeld));
+    memset(gHeldFresh, 0, sizeof(gHeldFresh));
+    memset(gHeldLetGo, 0, sizeof(gHeldLetGo));
+    memset(gSlotSwallowed, 0, sizeof(gSlotSwallowed));
+    gAltState = WEB_ALT_NONE;
+}
+
+void WebKeysHold(int32_t holder, int32_t vk, int down) {
+    if ((uint32_t)holder >= (uint32_t)WEB_HOLDS || (uint32_t)vk >= (uint32_t)KEY_COUNT) {
+        return;
+    }
+    if (down) {
+        gHeldFresh[holder][vk] = gHeld[holder][vk] ? gHeldFresh[holder][vk] : 1;
+        gHeld[holder][vk] = 1;
+        gHeldLetGo[holder][vk] = 0;
+    } else if (gHeldFresh[holder][vk]) {
+        gHeldLetGo[holder][vk] = 1;
+    } else {
+        gHeld[holder][vk] = 0;
+    }
+}
+
+void WebKeysEndFrame(void) {
+    for (int32_t h = 0; h < WEB_HOLDS; ++h) {
+        for (int32_t vk = 0; vk < KEY_COUNT; ++vk) {
+            if (gHeldLetGo[h][vk]) {
+                gHeld[h][vk] = 0;
+                gHeldLetGo[h][vk] = 0;
+            }
+            gHeldFresh[h][vk] = 0;
+        }
+    }
+}
+
+// A held-back Alt becomes an ordinary held Alt, its key-down message due now.
+static int32_t WebKeysFlushAlt(void) {
+    if (gAltState != WEB_ALT_PENDING) {
+        return 0;
+    }
+    gAltState = WEB_ALT_NONE;
+    gVkDown[KEY_ALT] = 1;
+    return KEY_ALT;
+}
+
+static int WebKeysAnyAltDown(void) {
+    return gSlotDown[WebKeySlot("AltLeft")] || gSlotDown[WebKeySlot("AltRight")];
+}
+
+WebKeyDown WebKeysOnKeyDown(const char* code, int repeat) {
+    WebKeyDown out = {{0, 0}, 0};
+    const int32_t slot = WebKeySlot(code);
+    if (slot < 0) {
+        return out;
+    }
+    const int32_t vk = WebSlotVk(slot);
+    // A repeat of a key the page never saw go down: it was pressed before the page had the focus.
+    if (repeat && !gSlotDown[slot] && !gSlotSwallowed[slot]) {
+        return out;
+    }
+    if (vk == KEY_ALT) {
+        if (gAltState == WEB_ALT_NONE && !gVkDown[KEY_ALT]) {
+            gAltState = WEB_ALT_PENDING;
+        }
+        gSlotDown[slot] = 1;
+        if (gVkDown[KEY_ALT]) {
+            out.messages[0] = KEY_ALT;
+        }
+        return out;
+    }
+    const int altChord = vk == KEY_ENTER && gAltState != WEB_ALT_NONE;
+    if (vk == KEY_F11 || altChord || gSlotSwallowed[slot]) {
+        gSlotSwallowed[slot] = 1;
+        if (altChord) {
+            gAltState = WEB_ALT_SWALLOWED;
+        }
+        out.fullscreen = repeat ? 0 : 1;
+        return out;
+    }
+    out.messages[0] = WebKeysFlushAlt();
+    out.messages[out.messages[0] ? 1 : 0] = WebKeysOnKey(code, 1);
+    return out;
+}
+
+int32_t WebKeysOnKeyUp(const char* code) {
+    const int32_t slot = WebKeySlot(code);
+    if (slot < 0) {
+        return 0;
+    }
+    if (gSlotSwallowed[slot]) {
+        gSlotSwallowed[slot] = 0;
+        return 0;
+    }
+    const int32_t vk = WebKeysOnKey(code, 0);
+    if (vk == KEY_ALT && gAltState != WEB_ALT_NONE) {
+        // The other Alt may still be down; the game has not been told of either.
+        gVkDown[KEY_ALT] = 0;
+    }
+    if (vk == KEY_ALT && !WebKeysAnyAltDown()) {
+        if (gAltState == WEB_ALT_PENDING) {
+            // A lone Alt tap: the game still gets its press, for one frame.
+            WebKeysHold(WEB_HOLD_ALT, KEY_ALT, 1);
+            WebKeysHold(WEB_HOLD_ALT, KEY_ALT, 0);
+        }
+        gAltState = WEB_ALT_NONE;
+    }
+    return vk;
+}
+
+int32_t WebKeysOnButtonDown(int32_t domButton, double nowMs) {
+    if (!WebKeysPressCounts(nowMs)) {
+        return 0;
+    }
+    const int32_t alt = WebKeysFlushAlt();
+    WebKeysOnButton(domButton, 1);
+    return alt;
+}
+
+void WebKeysOnFocus(int focused, double nowMs) {
+    if (focused && !gFocused) {
+        gFocusGainedMs = nowMs;
+    }
+    gFocused = focused ? 1 : 0;
+    if (!focused) {
+        WebKeysReleaseAll();
+    }
+}
+
+int WebKeysPressCounts(double nowMs) {
+    return gFocused && !(nowMs - gFocusGainedMs < WEB_FOCUS_CLICK_MS);
+}
+
+int WebKeysHasFocus(void) {
+    return gFocused;
 }

@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/web/web_keys.h"
 
 class WebKeysTest : public ::testing::Test {
   protected:
-    void SetUp() override { WebKeysReleaseAll(); }
+    void SetUp() override {
+        WebKeysOnFocus(1, -1000.0);
+        WebKeysReleaseAll();
+        WebKeysEndFrame();
+    }
 };
 
 TEST_F(WebKeysTest, RegularRunsMapToTheirCodes) {
@@ -116,9 +121,10 @@ TEST_F(WebKeysTest, ButtonMaskOfAMoveCorrectsAMissedRelease) {
     WebKeysSyncButtons(2);
     EXPECT_EQ(WebKeysIsDown(1), 0);
     EXPECT_EQ(WebKeysIsDown(2), 1);
+    // A mask only lets go: a button held as the pointer came in was pressed outside the page.
     WebKeysSyncButtons(1 | 4);
-    EXPECT_EQ(WebKeysIsDown(1), 1);
-    EXPECT_EQ(WebKeysIsDown(4), 1);
+    EXPECT_EQ(WebKeysIsDown(1), 0);
+    EXPECT_EQ(WebKeysIsDown(4), 0);
     EXPECT_EQ(WebKeysIsDown(2), 0);
 }
 
@@ -132,4 +138,88 @@ TEST_F(WebKeysTest, ReleaseAllAndOutOfRangeCodes) {
     EXPECT_EQ(WebKeysIsDown(1), 0);
     EXPECT_EQ(WebKeysIsDown(-1), 0);
     EXPECT_EQ(WebKeysIsDown(256), 0);
+}
+
+// The messages and the full-screen flag of one key-down, as a short list: {m0, m1, fullscreen}.
+static std::vector<int32_t> Down(const char* code, int repeat = 0) {
+    const WebKeyDown d = WebKeysOnKeyDown(code, repeat);
+    return {d.messages[0], d.messages[1], d.fullscreen};
+}
+
+TEST_F(WebKeysTest, FullScreenKeysNeverReachTheGameNorDoesTheirAlt) {
+    EXPECT_EQ(Down("F11"), (std::vector<int32_t>{0, 0, 1}));
+    EXPECT_EQ(Down("F11", 1), (std::vector<int32_t>{0, 0, 0}));
+    EXPECT_EQ(WebKeysIsDown(122), 0);
+    EXPECT_EQ(WebKeysOnKeyUp("F11"), 0);
+    // Alt+Enter: neither key is ever down for the game, before, during or after.
+    EXPECT_EQ(Down("AltLeft"), (std::vector<int32_t>{0, 0, 0}));
+    EXPECT_EQ(Down("AltLeft", 1), (std::vector<int32_t>{0, 0, 0}));
+    EXPECT_EQ(WebKeysIsDown(18), 0);
+    EXPECT_EQ(Down("Enter"), (std::vector<int32_t>{0, 0, 1}));
+    EXPECT_EQ(Down("NumpadEnter"), (std::vector<int32_t>{0, 0, 1}));
+    EXPECT_EQ(WebKeysIsDown(13), 0);
+    WebKeysOnKeyUp("Enter");
+    WebKeysOnKeyUp("NumpadEnter");
+    WebKeysOnKeyUp("AltLeft");
+    EXPECT_EQ(WebKeysIsDown(18), 0);
+    WebKeysEndFrame();
+    EXPECT_EQ(WebKeysIsDown(18), 0);
+    // Enter alone is a key like any other.
+    EXPECT_EQ(Down("Enter"), (std::vector<int32_t>{13, 0, 0}));
+    EXPECT_EQ(WebKeysIsDown(13), 1);
+}
+
+TEST_F(WebKeysTest, AnAltThatIsNoChordStillReachesTheGame) {
+    // Alt then another key: Alt first, then the key.
+    Down("AltRight");
+    EXPECT_EQ(Down("KeyR"), (std::vector<int32_t>{18, 'R', 0}));
+    EXPECT_EQ(WebKeysIsDown(18), 1);
+    WebKeysOnKeyUp("AltRight");
+    EXPECT_EQ(WebKeysIsDown(18), 0);
+    // Alt then a click.
+    Down("AltLeft");
+    EXPECT_EQ(WebKeysOnButtonDown(0, 0.0), 18);
+    EXPECT_EQ(WebKeysIsDown(1), 1);
+    WebKeysOnKeyUp("AltLeft");
+    // A lone tap: down until the next frame has read it, then up.
+    Down("AltLeft");
+    Down("AltRight");
+    WebKeysOnKeyUp("AltLeft");
+    EXPECT_EQ(WebKeysIsDown(18), 0);
+    WebKeysOnKeyUp("AltRight");
+    EXPECT_EQ(WebKeysIsDown(18), 1);
+    WebKeysEndFrame();
+    EXPECT_EQ(WebKeysIsDown(18), 0);
+}
+
+TEST_F(WebKeysTest, PressesFromBeforeTheFocusAndTheFocusingClickDoNotCount) {
+    EXPECT_EQ(Down("KeyD", 1), (std::vector<int32_t>{0, 0, 0}));
+    EXPECT_EQ(WebKeysIsDown('D'), 0);
+    Down("KeyA");
+    WebKeysHold(WEB_HOLD_PAD, 1, 1);
+    WebKeysOnFocus(0, 5000.0);
+    EXPECT_EQ(WebKeysIsDown('A'), 0);
+    EXPECT_EQ(WebKeysIsDown(1), 0);
+    EXPECT_EQ(WebKeysPressCounts(5500.0), 0);
+    EXPECT_EQ(WebKeysHasFocus(), 0);
+    WebKeysOnFocus(1, 6000.0);
+    EXPECT_EQ(WebKeysPressCounts(6050.0), 0);
+    WebKeysOnButtonDown(0, 6050.0);
+    EXPECT_EQ(WebKeysIsDown(1), 0);
+    EXPECT_EQ(WebKeysPressCounts(6100.0), 1);
+}
+
+TEST_F(WebKeysTest, AHoldLetGoBeforeAFrameLastsThatFrame) {
+    WebKeysHold(WEB_HOLD_TOUCH, 1, 1);
+    WebKeysHold(WEB_HOLD_TOUCH, 1, 0);
+    WebKeysHold(WEB_HOLD_BUTTONS, 'R', 1);
+    EXPECT_EQ(WebKeysIsDown(1), 1);
+    WebKeysEndFrame();
+    EXPECT_EQ(WebKeysIsDown(1), 0);
+    EXPECT_EQ(WebKeysIsDown('R'), 1);
+    WebKeysHold(WEB_HOLD_BUTTONS, 'R', 0);
+    EXPECT_EQ(WebKeysIsDown('R'), 0);
+    WebKeysHold(WEB_HOLDS, 1, 1);
+    WebKeysHold(0, 256, 1);
+    EXPECT_EQ(WebKeysIsDown(1), 0);
 }
