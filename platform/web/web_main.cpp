@@ -1,68 +1,257 @@
 // web_main.cpp -- entry point of the browser build: hands the page's events to the game and lets the
-// browser's animation frames run the portable frame step.
+// browser's animation frames run the portable frame step. Besides the mouse and the keys: full screen,
+// gamepads, touches on the picture and the page's own buttons, all turned into what the game reads.
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
+#include "app/game_state.h"
 #include "app/main.h"
 #include "platform/web/web_keys.h"
+#include "platform/web/web_pad.h"
 #include "platform/web/web_platform.h"
+#include "render/render.h"
 
 static PlatformWindow* gWebMainWindow;
+// Who moved the cursor last: the pad aims from the player, the mouse and touches point.
+static int gWebPadOwnsCursor;
+static float gWebPadDirX;
+static float gWebPadDirY;
+static int32_t gWebMouseX = -1;
+static int32_t gWebMouseY = -1;
+static float gWebPadValues[WEB_PAD_MAX * WEB_PAD_VALUES];
 
-// Keys the browser keeps for itself (reload, full screen, developer tools), also with a modifier
-// held (copy, close tab...): the game still sees them, the page does not swallow them.
+// Keys the browser keeps for itself (reload, developer tools), also with a modifier held (copy, close
+// tab...): the game still sees them, the page does not swallow them.
 static int WebKeyBelongsToBrowser(const EmscriptenKeyboardEvent* e, int32_t vk) {
-    return e->ctrlKey || e->altKey || e->metaKey || vk == 116 || vk == 122 || vk == 123;
+    return e->ctrlKey || e->altKey || e->metaKey || vk == 116 || vk == 123;
+}
+
+// Full screen for the whole page, so the buttons stay beside the picture; called only from a key press
+// or a click, which browsers require.
+// clang-format off
+EM_JS(void, WebToggleFullscreen, (), {
+    var d = document;
+    var el = d.documentElement;
+    var current = d.fullscreenElement || d.webkitFullscreenElement;
+    var done = function(p) {
+        if (p && p.catch) {
+            p.catch(function() {});
+        }
+    };
+    if (current) {
+        done(d.exitFullscreen ? d.exitFullscreen() : d.webkitExitFullscreen());
+    } else if (el.requestFullscreen) {
+        done(el.requestFullscreen({navigationUI : 'hide'}));
+    } else if (el.webkitRequestFullscreen) {
+        el.webkitRequestFullscreen();
+    }
+});
+// clang-format on
+
+static void WebDeliver(const int32_t* messages, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        if (messages[i] != 0) {
+            MainOnKeyDown(messages[i]);
+        }
+    }
 }
 
 static EM_BOOL WebOnKeyDown(int type, const EmscriptenKeyboardEvent* e, void* user) {
     (void)type;
     (void)user;
     WebAudioOnGesture();
-    const int32_t vk = WebKeysOnKey(e->code, 1);
+    const WebKeyDown key = WebKeysOnKeyDown(e->code, e->repeat);
+    if (key.fullscreen) {
+        WebToggleFullscreen();
+    }
+    // Every key-down, auto-repeats included, like the desktop's key messages.
+    WebDeliver(key.messages, 2);
+    const int32_t vk = WebKeyCodeToVk(e->code);
     if (vk == 0) {
         return EM_FALSE;
     }
-    // Every key-down, auto-repeats included, like the desktop's key messages.
-    MainOnKeyDown(vk);
-    // Handled here: no scrolling on Space or the arrows, no focus moving on Tab.
-    return WebKeyBelongsToBrowser(e, vk) ? EM_FALSE : EM_TRUE;
+    // The full-screen keys are the page's; otherwise handled here: no scrolling on Space or the arrows,
+    // no focus moving on Tab.
+    return vk == 122 || (vk == 13 && e->altKey) || !WebKeyBelongsToBrowser(e, vk) ? EM_TRUE : EM_FALSE;
 }
 
 static EM_BOOL WebOnKeyUp(int type, const EmscriptenKeyboardEvent* e, void* user) {
     (void)type;
     (void)user;
     WebAudioOnGesture();
-    const int32_t vk = WebKeysOnKey(e->code, 0);
+    WebKeysOnKeyUp(e->code);
+    const int32_t vk = WebKeyCodeToVk(e->code);
     return vk != 0 && !WebKeyBelongsToBrowser(e, vk) ? EM_TRUE : EM_FALSE;
 }
 
 static EM_BOOL WebOnMouseMove(int type, const EmscriptenMouseEvent* e, void* user) {
     (void)type;
     (void)user;
-    WebSetCursor((int32_t)e->clientX, (int32_t)e->clientY);
-    int32_t x = 0;
-    int32_t y = 0;
-    WebGetCursor(&x, &y);
+    // Browsers also send a move when the page under a still mouse changes; only a real one takes the
+    // cursor back from the pad.
+    if ((int32_t)e->clientX != gWebMouseX || (int32_t)e->clientY != gWebMouseY) {
+        gWebMouseX = (int32_t)e->clientX;
+        gWebMouseY = (int32_t)e->clientY;
+        gWebPadOwnsCursor = 0;
+    }
+    if (!gWebPadOwnsCursor) {
+        WebSetCursor((int32_t)e->clientX, (int32_t)e->clientY);
+        int32_t x = 0;
+        int32_t y = 0;
+        WebGetCursor(&x, &y);
+        MainOnMouseMove(x, y);
+    }
     // A release that happened where the page could not hear it shows in the buttons still held.
     WebKeysSyncButtons((int32_t)e->buttons);
-    MainOnMouseMove(x, y);
     return EM_FALSE;
 }
+
+// 1 when the latest press began on one of the page's buttons: that press is the button's, not the game's.
+// clang-format off
+EM_JS(int, WebPressOnControls, (), { return Module.webPressOnControls ? 1 : 0; });
+// clang-format on
 
 static EM_BOOL WebOnMouseButton(int type, const EmscriptenMouseEvent* e, void* user) {
     (void)user;
-    WebSetCursor((int32_t)e->clientX, (int32_t)e->clientY);
-    WebKeysOnButton((int32_t)e->button, type == EMSCRIPTEN_EVENT_MOUSEDOWN);
     WebAudioOnGesture();
+    if (type == EMSCRIPTEN_EVENT_MOUSEDOWN) {
+        if (WebPressOnControls()) {
+            return EM_FALSE;
+        }
+        gWebPadOwnsCursor = 0;
+        WebSetCursor((int32_t)e->clientX, (int32_t)e->clientY);
+        const int32_t alt = WebKeysOnButtonDown((int32_t)e->button, emscripten_get_now());
+        WebDeliver(&alt, 1);
+    } else {
+        WebKeysOnButton((int32_t)e->button, 0);
+    }
     return EM_FALSE;
 }
 
-static EM_BOOL WebOnBlur(int type, const EmscriptenFocusEvent* e, void* user) {
-    (void)type;
+// A finger on the picture: aims where it touches and holds the left button until it lifts.
+// phase 0 down, 1 move, 2 up; x, y in CSS pixels of the page.
+extern "C" EMSCRIPTEN_KEEPALIVE void WebPageTouch(int phase, double x, double y) {
+    if (phase == 2) {
+        WebKeysHold(WEB_HOLD_TOUCH, 1, 0);
+        // Browsers let sound start on the lift of a finger, not on its touch.
+        WebAudioOnGesture();
+        return;
+    }
+    if (phase == 0 && !WebKeysPressCounts(emscripten_get_now())) {
+        return;
+    }
+    gWebPadOwnsCursor = 0;
+    WebSetCursor((int32_t)x, (int32_t)y);
+    if (phase == 0) {
+        WebKeysHold(WEB_HOLD_TOUCH, 1, 1);
+    }
+}
+
+// One of the page's reload or Escape buttons going down or up: the key, with its key-down message.
+extern "C" EMSCRIPTEN_KEEPALIVE void WebPageKey(int vk, int down) {
+    if (down && !WebKeysPressCounts(emscripten_get_now())) {
+        return;
+    }
+    WebKeysHold(WEB_HOLD_BUTTONS, vk, down);
+    if (down) {
+        MainOnKeyDown(vk);
+    } else {
+        WebAudioOnGesture();
+    }
+}
+
+// Touches through pointer events: the first finger on the canvas is the one that plays; the browser
+// sends no mouse events for it. The buttons act on press and keep their own presses from the game.
+// clang-format off
+EM_JS(void, WebWirePage, (), {
+    window.addEventListener('contextmenu', function(e) { e.preventDefault(); });
+    window.addEventListener('pointerdown', function(e) {
+        Module.webPressOnControls = !!(e.target && e.target.closest && e.target.closest('#controls'));
+    }, true);
+    var canvas = document.getElementById('screen');
+    var finger = null;
+    var touchAt = function(phase, e) {
+        if (e.pointerId !== finger) {
+            return;
+        }
+        e.preventDefault();
+        if (phase === 2) {
+            finger = null;
+        }
+        _WebPageTouch(phase, e.clientX, e.clientY);
+    };
+    canvas.addEventListener('pointerdown', function(e) {
+        if (e.pointerType === 'mouse' || finger !== null) {
+            return;
+        }
+        finger = e.pointerId;
+        if (canvas.setPointerCapture) {
+            canvas.setPointerCapture(e.pointerId);
+        }
+        touchAt(0, e);
+    });
+    canvas.addEventListener('pointermove', function(e) { touchAt(1, e); });
+    canvas.addEventListener('pointerup', function(e) { touchAt(2, e); });
+    canvas.addEventListener('pointercancel', function(e) { touchAt(2, e); });
+    var keyButton = function(id, vk) {
+        var b = document.getElementById(id);
+        if (!b) {
+            return;
+        }
+        var held = null;
+        b.addEventListener('pointerdown', function(e) {
+            e.preventDefault();
+            if (held === null) {
+                held = e.pointerId;
+                if (b.setPointerCapture) {
+                    b.setPointerCapture(e.pointerId);
+                }
+                _WebPageKey(vk, 1);
+            }
+        });
+        var lift = function(e) {
+            if (e.pointerId === held) {
+                held = null;
+                _WebPageKey(vk, 0);
+            }
+        };
+        b.addEventListener('pointerup', lift);
+        b.addEventListener('pointercancel', lift);
+    };
+    keyButton('button-reload', 82);
+    keyButton('button-escape', 27);
+    var full = document.getElementById('button-fullscreen');
+    if (full) {
+        full.addEventListener('mousedown', function(e) { e.preventDefault(); });
+        full.addEventListener('click', function() { _WebPageFullscreen(); });
+    }
+});
+// clang-format on
+
+extern "C" EMSCRIPTEN_KEEPALIVE void WebPageFullscreen(void) {
+    WebToggleFullscreen();
+}
+
+static void WebFocus(int focused) {
+    WebKeysOnFocus(focused, emscripten_get_now());
+    if (!focused) {
+        WebPadLatchAll();
+    }
+}
+
+static EM_BOOL WebOnFocus(int type, const EmscriptenFocusEvent* e, void* user) {
     (void)e;
     (void)user;
-    WebKeysReleaseAll();
+    WebFocus(type == EMSCRIPTEN_EVENT_FOCUS);
+    return EM_FALSE;
+}
+
+static EM_BOOL WebOnVisibility(int type, const EmscriptenVisibilityChangeEvent* e, void* user) {
+    (void)type;
+    (void)user;
+    if (e->hidden) {
+        WebFocus(0);
+    }
     return EM_FALSE;
 }
 
@@ -74,16 +263,73 @@ static EM_BOOL WebOnResize(int type, const EmscriptenUiEvent* e, void* user) {
     return EM_FALSE;
 }
 
-// No menu on a right click: the right button is the game's, not the page's.
+// The pads' sticks and buttons into gWebPadValues, standard layout only; returns how many pads.
 // clang-format off
-EM_JS(void, WebBlockContextMenu, (), {
-    window.addEventListener(
-        'contextmenu', function(e) { e.preventDefault(); });
+EM_JS(int, WebReadPads, (float* out, int maxPads, int axes, int buttons), {
+    if (!navigator.getGamepads) {
+        return 0;
+    }
+    var pads = navigator.getGamepads();
+    var n = 0;
+    for (var i = 0; i < pads.length && n < maxPads; i++) {
+        var p = pads[i];
+        if (!p || !p.connected) {
+            continue;
+        }
+        var base = (out >> 2) + n * (axes + buttons);
+        for (var a = 0; a < axes; a++) {
+            HEAPF32[base + a] = a < p.axes.length ? +p.axes[a] : 0;
+        }
+        for (var b = 0; b < buttons; b++) {
+            var v = b < p.buttons.length ? p.buttons[b] : null;
+            HEAPF32[base + axes + b] = !v ? 0 : (typeof v === 'object' ? (v.pressed ? Math.max(v.value, 1) : v.value) : +v);
+        }
+        n++;
+    }
+    return n;
 });
 // clang-format on
 
+// Whether the page has the focus at start: one opened behind another window has not.
+// clang-format off
+EM_JS(int, WebPageHasFocus, (), { return document.hasFocus() ? 1 : 0; });
+// clang-format on
+
+static void WebPollPads(void) {
+    // Pads are read only while the page has the focus, like the keys.
+    if (!WebKeysHasFocus()) {
+        return;
+    }
+    const int32_t pads = WebReadPads(gWebPadValues, WEB_PAD_MAX, WEB_PAD_AXES, WEB_PAD_BUTTONS);
+    const WebPadLook look = WebPadUpdate(gWebPadValues, pads);
+    WebDeliver(look.messages, 2);
+    if (look.aimed) {
+        gWebPadOwnsCursor = 1;
+        gWebPadDirX = look.dirX;
+        gWebPadDirY = look.dirY;
+    }
+    if (!gWebPadOwnsCursor) {
+        return;
+    }
+    // Around the player where the last frame drew it; at rest the stick leaves the direction as it was.
+    const Player* player = GameStateGetPlayer();
+    const Camera* camera = GameStateGetCamera();
+    int32_t destX = 0;
+    int32_t destY = 0;
+    int32_t destW = 0;
+    int32_t destH = 0;
+    RenderGetLayout(&destX, &destY, &destW, &destH);
+    int32_t x = 0;
+    int32_t y = 0;
+    WebPadAimClient(player->body.x - camera->x, player->body.y - camera->y, gWebPadDirX, gWebPadDirY, destX,
+                    destY, GetDisplayScale(), &x, &y);
+    WebSetCursorClient(x, y);
+}
+
 static void WebFrame(void) {
+    WebPollPads();
     MainFrame(gWebMainWindow);
+    WebKeysEndFrame();
 }
 
 int main(void) {
@@ -97,9 +343,15 @@ int main(void) {
     emscripten_set_mousemove_callback(win, nullptr, EM_TRUE, WebOnMouseMove);
     emscripten_set_mousedown_callback(win, nullptr, EM_TRUE, WebOnMouseButton);
     emscripten_set_mouseup_callback(win, nullptr, EM_TRUE, WebOnMouseButton);
-    emscripten_set_blur_callback(win, nullptr, EM_TRUE, WebOnBlur);
+    // The window's own focus and blur only (no capture): a button's focus is not the page's.
+    emscripten_set_focus_callback(win, nullptr, EM_FALSE, WebOnFocus);
+    emscripten_set_blur_callback(win, nullptr, EM_FALSE, WebOnFocus);
+    emscripten_set_visibilitychange_callback(nullptr, EM_FALSE, WebOnVisibility);
     emscripten_set_resize_callback(win, nullptr, EM_TRUE, WebOnResize);
-    WebBlockContextMenu();
+    WebWirePage();
+    if (!WebPageHasFocus()) {
+        WebFocus(0);
+    }
     // Frame pacing comes from the browser's animation frames; the page never quits the game.
     emscripten_set_main_loop(WebFrame, 0, 0);
     return 0;

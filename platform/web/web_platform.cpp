@@ -24,7 +24,9 @@ static int32_t gWebCursorY;
 // The picture as the canvas takes it: bytes R, G, B, A per pixel.
 static uint8_t gWebRgba[WEB_PICTURE_W * WEB_PICTURE_H * 4];
 
-// Finds the page's canvas (or adds one) and keeps its 2D context; 0 when there is no 2D canvas.
+// Finds the page's canvas (or adds one) and keeps its 2D context; 0 when there is no 2D canvas. The
+// page's buttons (if it has them) are kept too: reload and Escape only on a touch screen, full screen
+// only where the browser allows it.
 // clang-format off
 EM_JS(int, WebCanvasInit, (int w, int h), {
     var canvas = document.getElementById('screen');
@@ -33,6 +35,7 @@ EM_JS(int, WebCanvasInit, (int w, int h), {
         canvas.id = 'screen';
         canvas.style.position = 'absolute';
         canvas.style.imageRendering = 'pixelated';
+        canvas.style.cursor = 'none';
         document.body.appendChild(canvas);
     }
     canvas.width = w;
@@ -41,17 +44,56 @@ EM_JS(int, WebCanvasInit, (int w, int h), {
     if (!ctx) {
         return 0;
     }
-    Module.webScreen =
-        {canvas : canvas, ctx : ctx, image : ctx.createImageData(w, h), x : NaN, y : NaN, w : NaN, h : NaN, ratio : NaN};
+    var touch = (navigator.maxTouchPoints || 0) > 0 ||
+                (window.matchMedia ? window.matchMedia('(any-pointer: coarse)').matches : false);
+    var controls = document.getElementById('controls');
+    var buttons = 0;
+    if (controls) {
+        var fullscreen = document.getElementById('button-fullscreen');
+        if (fullscreen && !(document.fullscreenEnabled || document.webkitFullscreenEnabled)) {
+            fullscreen.hidden = true;
+        }
+        ['button-reload', 'button-escape'].forEach(function(id) {
+            var b = document.getElementById(id);
+            if (b && touch) {
+                b.hidden = false;
+            }
+        });
+        buttons = controls.querySelectorAll('button:not([hidden])').length;
+    }
+    Module.webScreen = {canvas : canvas, ctx : ctx, image : ctx.createImageData(w, h), x : NaN, y : NaN, w : NaN,
+                        h : NaN, ratio : NaN, vw : NaN, vh : NaN, touch : touch,
+                        controls : buttons > 0 ? controls : null, barLength : buttons * 56};
     return 1;
 });
 // clang-format on
 
+// The page's size in screen pixels and the part of it the game may use: all of it, unless on a touch
+// screen the buttons find no room beside the picture; then a strip of the side that costs the picture
+// the least goes to them. The rule of the scale is the game's: the largest whole one that fits.
 // clang-format off
-EM_JS(int, WebInnerWidth, (), { return Math.floor(window.innerWidth * (window.devicePixelRatio || 1)); });
-// clang-format on
-// clang-format off
-EM_JS(int, WebInnerHeight, (), { return Math.floor(window.innerHeight * (window.devicePixelRatio || 1)); });
+EM_JS(int, WebClientSide, (int height), {
+    var s = Module.webScreen;
+    var r = window.devicePixelRatio || 1;
+    var vw = Math.floor(window.innerWidth * r);
+    var vh = Math.floor(window.innerHeight * r);
+    if (!s || !s.controls || !s.touch) {
+        return height ? vh : vw;
+    }
+    var bar = Math.ceil(56 * r);
+    var len = Math.ceil(s.barLength * r);
+    var scale = function(w, h) { return Math.max(1, Math.min(Math.floor(w / 320), Math.floor(h / 200))); };
+    var k = scale(vw, vh);
+    var below = vh - 200 * k - Math.floor((vh - 200 * k) / 2);
+    var right = vw - 320 * k - Math.floor((vw - 320 * k) / 2);
+    if ((below >= bar && vw >= len) || (right >= bar && vh >= len)) {
+        return height ? vh : vw;
+    }
+    if (scale(vw, vh - bar) >= scale(vw - bar, vh)) {
+        return height ? vh - bar : vw;
+    }
+    return height ? vh : vw - bar;
+});
 // clang-format on
 
 // clang-format off
@@ -59,7 +101,8 @@ EM_JS(double, WebPixelRatio, (), { return window.devicePixelRatio || 1; });
 // clang-format on
 
 // Puts the RGBA picture on the canvas and moves the canvas to the destination rectangle (client pixels,
-// so CSS pixels are those over devicePixelRatio); the page around it is black.
+// so CSS pixels are those over devicePixelRatio); the page around it is black. The buttons go into the
+// widest black band below or right of the picture, and hide when neither holds them.
 // clang-format off
 EM_JS(void, WebCanvasShow, (const uint8_t* rgba, int bytes, int x, int y, int w, int h), {
     var s = Module.webScreen;
@@ -67,17 +110,45 @@ EM_JS(void, WebCanvasShow, (const uint8_t* rgba, int bytes, int x, int y, int w,
     s.ctx.putImageData(s.image, 0, 0);
     // Style changes only when the layout changes: each one costs the page a new layout.
     var ratio = window.devicePixelRatio || 1;
-    if (x !== s.x || y !== s.y || w !== s.w || h !== s.h || ratio !== s.ratio) {
-        var st = s.canvas.style;
-        st.left = (x / ratio) + 'px';
-        st.top = (y / ratio) + 'px';
-        st.width = (w / ratio) + 'px';
-        st.height = (h / ratio) + 'px';
-        s.x = x;
-        s.y = y;
-        s.w = w;
-        s.h = h;
-        s.ratio = ratio;
+    var vw = window.innerWidth;
+    var vh = window.innerHeight;
+    if (x === s.x && y === s.y && w === s.w && h === s.h && ratio === s.ratio && vw === s.vw && vh === s.vh) {
+        return;
+    }
+    var st = s.canvas.style;
+    st.left = (x / ratio) + 'px';
+    st.top = (y / ratio) + 'px';
+    st.width = (w / ratio) + 'px';
+    st.height = (h / ratio) + 'px';
+    s.x = x;
+    s.y = y;
+    s.w = w;
+    s.h = h;
+    s.ratio = ratio;
+    s.vw = vw;
+    s.vh = vh;
+    if (!s.controls) {
+        return;
+    }
+    // Measured in screen pixels, as the game's client size is, so both agree on whether they fit.
+    var dw = Math.floor(vw * ratio);
+    var dh = Math.floor(vh * ratio);
+    var bar = Math.ceil(56 * ratio);
+    var len = Math.ceil(s.barLength * ratio);
+    var px = x / ratio, py = y / ratio, pw = w / ratio, ph = h / ratio;
+    var cs = s.controls.style;
+    if (dh - y - h >= bar && dw >= len) {
+        cs.flexDirection = 'row';
+        cs.left = Math.max(0, Math.min(vw - s.barLength, px + (pw - s.barLength) / 2)) + 'px';
+        cs.top = (py + ph + ((dh - y - h) / ratio - 56) / 2) + 'px';
+        cs.display = 'flex';
+    } else if (dw - x - w >= bar && dh >= len) {
+        cs.flexDirection = 'column';
+        cs.left = (px + pw + ((dw - x - w) / ratio - 56) / 2) + 'px';
+        cs.top = Math.max(0, Math.min(vh - s.barLength, py + (ph - s.barLength) / 2)) + 'px';
+        cs.display = 'flex';
+    } else {
+        cs.display = 'none';
     }
 });
 // clang-format on
@@ -91,6 +162,12 @@ void WebSetCursor(int32_t pageX, int32_t pageY) {
     const double ratio = WebPixelRatio();
     gWebCursorX = (int32_t)floor(pageX * ratio);
     gWebCursorY = (int32_t)floor(pageY * ratio);
+    gWebCursorKnown = 1;
+}
+
+void WebSetCursorClient(int32_t clientX, int32_t clientY) {
+    gWebCursorX = clientX;
+    gWebCursorY = clientY;
     gWebCursorKnown = 1;
 }
 
@@ -111,8 +188,8 @@ void PlatformSleep(uint32_t ms) {
 
 void PlatformGetClientSize(PlatformWindow* window, int32_t* w, int32_t* h) {
     (void)window;
-    *w = WebInnerWidth();
-    *h = WebInnerHeight();
+    *w = WebClientSide(0);
+    *h = WebClientSide(1);
 }
 
 int PlatformGetCursorClient(PlatformWindow* window, int32_t* x, int32_t* y) {
