@@ -130,10 +130,12 @@ bench: deps-bench
 	@bash bench/run.sh $(BENCH_BUILD) $(BENCH_REPS)
 
 # The README's pictures (docs/title.png, play.png, stage.png, run.gif), made by the current build
-# through the headless runner and maptool; then the page in headless Chromium (docs/web-play.png) and
-# the Windows build under Wine (docs/wine-title.png, wine-play.png), from their end-to-end tests.
+# through the headless runner and maptool; then the page in headless Chromium (docs/web-play.png,
+# web-phone.png) and the Windows build under Wine (docs/wine-title.png, wine-play.png), from their
+# end-to-end tests.
 PKG_PICTURES = $(PKG_BUILD) imagemagick xvfb xauth xdotool x11-apps
-PICTURE_SHOTS = $(BUILD)/tests/web/screenshots/web-play.png $(BUILD)/tests/wine/screenshots/wine-title.png \
+PICTURE_SHOTS = $(BUILD)/tests/web/screenshots/web-play.png $(BUILD)/tests/web/screenshots/web-phone.png \
+                $(BUILD)/tests/wine/screenshots/wine-title.png \
                 $(BUILD)/tests/wine/screenshots/wine-play.png
 
 .PHONY: pictures deps-pictures

@@ -458,6 +458,227 @@ test('R held over a few frames starts the reload; Escape brings back the title s
   });
 });
 
+// Where the crosshair's centre is: the point whose four arms 4 pixels out are white too.
+function findCrosshair(pixels) {
+  for (let y = 4; y < H - 4; y++) {
+    for (let x = 4; x < W - 4; x++) {
+      if ([[0, 0], [-4, 0], [4, 0], [0, -4], [0, 4]].every(([dx, dy]) => at(pixels, x + dx, y + dy) === WHITE)) {
+        return { x, y };
+      }
+    }
+  }
+  return null;
+}
+
+// Frames the page runs, counted at its animation frames: the game reads its input once in each.
+async function frames(n) {
+  await page.evaluate((count) => new Promise((resolve) => {
+    let left = count;
+    const tick = () => (--left <= 0 ? resolve() : requestAnimationFrame(tick));
+    requestAnimationFrame(tick);
+  }), n);
+}
+
+function expectTitle(pixels) {
+  const diff = differences(pixels, reference.title.pixels, PROMPT_ROWS);
+  return diff.length === 0 || `${diff.length} pixels differ from the title`;
+}
+
+test('F11, Alt+Enter and the button toggle full screen on the title without starting the stage', async () => {
+  // A page wider than the picture: the button sits in the black band right of it.
+  await page.setViewportSize({ width: 1100, height: 700 });
+  const fullscreen = () => page.evaluate(() => document.fullscreenElement === document.documentElement);
+  await page.keyboard.down('Alt');
+  await page.keyboard.press('Enter');
+  await page.keyboard.up('Alt');
+  await page.waitForFunction(() => document.fullscreenElement !== null);
+  await frames(10);
+  await waitForCanvas('title after Alt+Enter', expectTitle);
+  await tapKey('F11');
+  await page.waitForFunction(() => document.fullscreenElement === null);
+  await frames(10);
+  await waitForCanvas('title after F11', expectTitle);
+  const button = await page.evaluate(() => {
+    const r = document.getElementById('button-fullscreen').getBoundingClientRect();
+    return { x: r.left + r.width / 2, y: r.top + r.height / 2, right: r.right };
+  });
+  const box = await canvasBox();
+  assert.ok(button.x > box.x + box.w, 'the button is over the picture');
+  await page.mouse.click(button.x, button.y);
+  await page.waitForFunction(() => document.fullscreenElement !== null);
+  assert.ok(await fullscreen());
+  await frames(10);
+  await waitForCanvas('title after the button', expectTitle);
+  await page.keyboard.press('F11');
+  await page.waitForFunction(() => document.fullscreenElement === null);
+  // No arrow over the picture, the page's own over the borders.
+  const cursors = await page.evaluate(() => [getComputedStyle(document.getElementById('screen')).cursor,
+    getComputedStyle(document.body).cursor]);
+  assert.deepEqual(cursors, ['none', 'auto']);
+});
+
+test('a scripted gamepad starts the stage, turns the aim around the player, fires, reloads and leaves', async () => {
+  await page.evaluate(() => {
+    const pad = { connected: true, mapping: 'standard', axes: [0, 0, 0, 0],
+      buttons: Array.from({ length: 17 }, () => ({ pressed: false, value: 0 })) };
+    window.kalvoroPad = pad;
+    navigator.getGamepads = () => [pad];
+    window.kalvoroPadSet = (button, value) => { pad.buttons[button] = { pressed: value >= 0.5, value }; };
+  });
+  const press = async (button) => {
+    await page.evaluate((b) => window.kalvoroPadSet(b, 1), button);
+    await frames(4);
+    await page.evaluate((b) => window.kalvoroPadSet(b, 0), button);
+    await frames(4);
+  };
+  const stick = (x, y) => page.evaluate(([ax, ay]) => { window.kalvoroPad.axes = [0, 0, ax, ay]; }, [x, y]);
+  await press(9); // Start
+  await waitForCanvas('stage start by Start', expectShells(2, 0));
+  // Let the player land, then aim straight up and straight right: 40 pixels from the same centre.
+  await page.waitForTimeout(1500);
+  await stick(0, -1);
+  await frames(6);
+  const up = findCrosshair(await canvasPixels());
+  await stick(1, 0);
+  await frames(6);
+  const right = findCrosshair(await canvasPixels());
+  assert.ok(up && right, 'no crosshair');
+  assert.ok(Math.abs(right.x - up.x - 40) <= 1 && Math.abs(right.y - up.y - 40) <= 1,
+    `aim up at ${JSON.stringify(up)}, right at ${JSON.stringify(right)}`);
+  // The stick at rest leaves the aim; a mouse that does not move does not take it back.
+  await stick(0.1, -0.1);
+  await frames(6);
+  assert.deepEqual(findCrosshair(await canvasPixels()), right);
+  // Fire upward (no push) with the trigger, then reload with the west button.
+  await stick(0, -1);
+  await frames(6);
+  await stick(0, 0);
+  await press(7);
+  await waitForCanvas('pad shot', expectShells(1, 1));
+  await press(2);
+  await waitForCanvas('pad reload', expectShells(2, 0));
+  await press(9);
+  await waitForCanvas('title after Start', expectTitle);
+  await page.evaluate(() => { navigator.getGamepads = () => []; });
+});
+
+test('losing the focus lets go of everything; the click that brings the focus back and a press begun outside do not fire', async () => {
+  await clickAt(300, 100);
+  await waitForCanvas('stage start', expectShells(2, 0));
+  await page.waitForTimeout(1000);
+  const aim = { clientX: 400, clientY: 60 }; // above the player: a shot there pushes nothing
+  // The page gets the focus back and the same click goes down on the picture.
+  await page.evaluate((p) => {
+    window.dispatchEvent(new FocusEvent('blur'));
+    window.dispatchEvent(new FocusEvent('focus'));
+    window.dispatchEvent(new MouseEvent('mousedown', { ...p, button: 0, buttons: 1 }));
+  }, aim);
+  await frames(6);
+  await page.evaluate((p) => window.dispatchEvent(new MouseEvent('mouseup', { ...p, button: 0, buttons: 0 })), aim);
+  await frames(6);
+  await waitForCanvas('no shot on the focusing click', expectShells(2, 0));
+  // Pressed while the page had no focus, still held when it comes back: no shot either.
+  await page.evaluate(() => window.dispatchEvent(new FocusEvent('blur')));
+  await page.mouse.move(aim.clientX, aim.clientY);
+  await page.mouse.down();
+  await page.evaluate(() => window.dispatchEvent(new FocusEvent('focus')));
+  await page.waitForTimeout(200);
+  await page.mouse.move(aim.clientX + 3, aim.clientY);
+  await frames(6);
+  await page.mouse.up();
+  await waitForCanvas('no shot from a press begun outside', expectShells(2, 0));
+  await clickAt(aim.clientX, aim.clientY);
+  await waitForCanvas('a click with the focus fires', expectShells(1, 1));
+  // In debug flight D held flies right; after the focus goes, the view comes to rest.
+  await tapKey('f');
+  await waitForCanvas('debug flight on', (pixels) => flightNotice(pixels) || 'no debug flight notice');
+  const before = await canvasPixels();
+  await page.keyboard.down('d');
+  await waitForCanvas('flying right', (pixels) => differences(pixels, before, [0, 47], true).length > 0 || 'the view stands still');
+  await page.evaluate(() => window.dispatchEvent(new FocusEvent('blur')));
+  await page.waitForTimeout(2000);
+  const a = await canvasPixels();
+  await page.waitForTimeout(700);
+  const moved = differences(await canvasPixels(), a, [0, 47], true);
+  assert.equal(moved.length, 0, `still flying after the focus went: ${moved.slice(0, 3).join('; ')}`);
+  await page.keyboard.up('d');
+  await page.evaluate(() => window.dispatchEvent(new FocusEvent('focus')));
+  await tapKey('Escape');
+  await waitForCanvas('title after Escape', expectTitle);
+});
+
+// A phone, held upright and then sideways: touches through pointer events, the page's own buttons.
+test('on a phone a tap starts and fires, the reload button refills, a double tap does not zoom', async () => {
+  const browser = await chromium.launch({
+    executablePath: process.env.KALVORO_CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run'],
+  });
+  try {
+    const phone = await browser.newContext({ viewport: { width: 390, height: 844 }, deviceScaleFactor: 3,
+      isMobile: true, hasTouch: true });
+    const p = await phone.newPage();
+    p.on('pageerror', (e) => consoleErrors.push(`phone page error: ${e.message}`));
+    await p.goto(`http://127.0.0.1:${server.address().port}/index.html`);
+    await p.waitForFunction(() => window.Module && Module.webScreen && Module.webAudioStats, null, { timeout: 15000 });
+    const saved = page;
+    page = p;
+    try {
+      const layout = () => p.evaluate(() => {
+        const rect = (id) => {
+          const r = document.getElementById(id).getBoundingClientRect();
+          return { x: r.left, y: r.top, w: r.width, h: r.height, shown: r.width > 0 };
+        };
+        return { canvas: rect('screen'), reload: rect('button-reload'), escape: rect('button-escape'),
+          full: rect('button-fullscreen'), vw: innerWidth, vh: innerHeight,
+          scroll: document.scrollingElement.scrollHeight };
+      });
+      const outside = (b, c) => b.x >= c.x + c.w || b.x + b.w <= c.x || b.y >= c.y + c.h || b.y + b.h <= c.y;
+      const centre = (b) => ({ x: b.x + b.w / 2, y: b.y + b.h / 2 });
+      await p.waitForFunction(() => document.getElementById('screen').getBoundingClientRect().width === 320);
+      let l = await layout();
+      // 1170 x 2532 screen pixels: scale 3, the whole width used as far as whole numbers go.
+      assert.deepEqual(l.canvas, { x: 35, y: 322, w: 320, h: 200, shown: true });
+      for (const b of [l.reload, l.escape, l.full]) {
+        assert.ok(b.shown && outside(b, l.canvas) && b.y + b.h <= l.vh, `a button over the picture: ${JSON.stringify(b)}`);
+      }
+      assert.ok(l.scroll <= l.vh, 'the page scrolls');
+      const tapPicture = (lx, ly) => p.touchscreen.tap(l.canvas.x + (lx + 0.5) * l.canvas.w / W, l.canvas.y + (ly + 0.5) * l.canvas.h / H);
+      await tapPicture(160, 100);
+      await waitForCanvas('stage start by a tap', expectShells(2, 0));
+      await p.waitForTimeout(1000);
+      await tapPicture(160, 5); // up: a shot that pushes nothing
+      await waitForCanvas('a tap fires', expectShells(1, 1));
+      await p.touchscreen.tap(centre(l.reload).x, centre(l.reload).y);
+      await waitForCanvas('the reload button refills', expectShells(2, 0));
+      await tapPicture(160, 5);
+      await p.waitForTimeout(60);
+      await tapPicture(160, 5);
+      await waitForCanvas('two quick taps fire twice', expectShells(0, 2));
+      const zoom = await p.evaluate(() => [window.visualViewport.scale, window.scrollX, window.scrollY]);
+      assert.deepEqual(zoom, [1, 0, 0], 'a double tap zoomed or scrolled the page');
+      if (shotsDir) {
+        fs.mkdirSync(shotsDir, { recursive: true });
+        await p.screenshot({ path: path.join(shotsDir, 'web-phone.png'), scale: 'css' });
+      }
+      // Sideways: the buttons move beside the picture, the picture keeps a whole scale.
+      await p.setViewportSize({ width: 844, height: 390 });
+      await p.waitForFunction(() => document.getElementById('screen').getBoundingClientRect().width !== 320);
+      l = await layout();
+      assert.equal(Math.round(l.canvas.w * 3), W * 5);
+      for (const b of [l.reload, l.escape, l.full]) {
+        assert.ok(b.shown && outside(b, l.canvas) && b.x + b.w <= l.vw, `a button over the picture: ${JSON.stringify(b)}`);
+      }
+      await p.touchscreen.tap(centre(l.escape).x, centre(l.escape).y);
+      await waitForCanvas('title after the Escape button', expectTitle);
+    } finally {
+      page = saved;
+    }
+  } finally {
+    await browser.close();
+  }
+});
+
 test('no errors in the console, no failed requests', () => {
   assert.deepEqual(consoleErrors, []);
 });
