@@ -6,6 +6,7 @@
 
 #include "app/game_state.h"
 #include "app/main.h"
+#include "platform/keys.h"
 #include "platform/web/web_keys.h"
 #include "platform/web/web_pad.h"
 #include "platform/web/web_platform.h"
@@ -23,7 +24,7 @@ static float gWebPadValues[WEB_PAD_MAX * WEB_PAD_VALUES];
 // Keys the browser keeps for itself (reload, developer tools), also with a modifier held (copy, close
 // tab...): the game still sees them, the page does not swallow them.
 static int WebKeyBelongsToBrowser(const EmscriptenKeyboardEvent* e, int32_t vk) {
-    return e->ctrlKey || e->altKey || e->metaKey || vk == 116 || vk == 123;
+    return e->ctrlKey || e->altKey || e->metaKey || vk == KEY_F1 + 4 /* F5 */ || vk == KEY_F12;
 }
 
 // Full screen for the whole page, so the buttons stay beside the picture; called only from a key press
@@ -72,7 +73,8 @@ static EM_BOOL WebOnKeyDown(int type, const EmscriptenKeyboardEvent* e, void* us
     }
     // The full-screen keys are the page's; otherwise handled here: no scrolling on Space or the arrows,
     // no focus moving on Tab.
-    return vk == 122 || (vk == 13 && e->altKey) || !WebKeyBelongsToBrowser(e, vk) ? EM_TRUE : EM_FALSE;
+    return vk == KEY_F11 || (vk == KEY_ENTER && e->altKey) || !WebKeyBelongsToBrowser(e, vk) ? EM_TRUE
+                                                                                             : EM_FALSE;
 }
 
 static EM_BOOL WebOnKeyUp(int type, const EmscriptenKeyboardEvent* e, void* user) {
@@ -132,7 +134,7 @@ static EM_BOOL WebOnMouseButton(int type, const EmscriptenMouseEvent* e, void* u
 // phase 0 down, 1 move, 2 up; x, y in CSS pixels of the page.
 extern "C" EMSCRIPTEN_KEEPALIVE void WebPageTouch(int phase, double x, double y) {
     if (phase == 2) {
-        WebKeysHold(WEB_HOLD_TOUCH, 1, 0);
+        WebKeysHold(WEB_HOLD_TOUCH, KEY_LBUTTON, 0);
         // Browsers let sound start on the lift of a finger, not on its touch.
         WebAudioOnGesture();
         return;
@@ -141,9 +143,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE void WebPageTouch(int phase, double x, double y)
         return;
     }
     gWebPadOwnsCursor = 0;
-    WebSetCursor((int32_t)x, (int32_t)y);
+    WebSetCursor(x, y);
     if (phase == 0) {
-        WebKeysHold(WEB_HOLD_TOUCH, 1, 1);
+        WebKeysHold(WEB_HOLD_TOUCH, KEY_LBUTTON, 1);
     }
 }
 
@@ -163,7 +165,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void WebPageKey(int vk, int down) {
 // Touches through pointer events: the first finger on the canvas is the one that plays; the browser
 // sends no mouse events for it. The buttons act on press and keep their own presses from the game.
 // clang-format off
-EM_JS(void, WebWirePage, (), {
+EM_JS(void, WebWirePage, (int reloadVk, int escapeVk), {
     window.addEventListener('contextmenu', function(e) { e.preventDefault(); });
     window.addEventListener('pointerdown', function(e) {
         Module.webPressOnControls = !!(e.target && e.target.closest && e.target.closest('#controls'));
@@ -218,8 +220,8 @@ EM_JS(void, WebWirePage, (), {
         b.addEventListener('pointerup', lift);
         b.addEventListener('pointercancel', lift);
     };
-    keyButton('button-reload', 82);
-    keyButton('button-escape', 27);
+    keyButton('button-reload', reloadVk);
+    keyButton('button-escape', escapeVk);
     var full = document.getElementById('button-fullscreen');
     if (full) {
         full.addEventListener('mousedown', function(e) { e.preventDefault(); });
@@ -348,7 +350,7 @@ int main(void) {
     emscripten_set_blur_callback(win, nullptr, EM_FALSE, WebOnFocus);
     emscripten_set_visibilitychange_callback(nullptr, EM_FALSE, WebOnVisibility);
     emscripten_set_resize_callback(win, nullptr, EM_TRUE, WebOnResize);
-    WebWirePage();
+    WebWirePage(KEY_R, KEY_ESCAPE);
     if (!WebPageHasFocus()) {
         WebFocus(0);
     }

@@ -3,15 +3,13 @@
 
 #include <math.h>
 
+#include "platform/keys.h"
 #include "platform/web/web_keys.h"
 
 constexpr int32_t WEB_PAD_SOUTH = 0;
 constexpr int32_t WEB_PAD_WEST = 2;
 constexpr int32_t WEB_PAD_RIGHT_TRIGGER = 7;
 constexpr int32_t WEB_PAD_START = 9;
-constexpr int32_t WEB_VK_LEFT_BUTTON = 1;
-constexpr int32_t WEB_VK_ESCAPE = 27;
-constexpr int32_t WEB_VK_R = 'R';
 // Sticks rest a little off centre and triggers a little pressed; below these they count as at rest.
 constexpr float WEB_PAD_DEAD_ZONE = 0.3f;
 constexpr float WEB_PAD_PRESSED = 0.5f;
@@ -21,7 +19,7 @@ constexpr int32_t WEB_PAD_FIRE = 0;
 constexpr int32_t WEB_PAD_RELOAD = 1;
 constexpr int32_t WEB_PAD_ESCAPE = 2;
 constexpr int32_t WEB_PAD_INPUTS = 3;
-static const int32_t WEB_PAD_INPUT_VK[WEB_PAD_INPUTS] = {WEB_VK_LEFT_BUTTON, WEB_VK_R, WEB_VK_ESCAPE};
+static const int32_t WEB_PAD_INPUT_VK[WEB_PAD_INPUTS] = {KEY_LBUTTON, KEY_R, KEY_ESCAPE};
 
 static uint8_t gPadHeld[WEB_PAD_INPUTS];
 static uint8_t gPadLatched[WEB_PAD_INPUTS];

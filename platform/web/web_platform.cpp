@@ -158,10 +158,20 @@ PlatformWindow* WebOpenWindow(void) {
     return &gWebWindow;
 }
 
-void WebSetCursor(int32_t pageX, int32_t pageY) {
+// Page pixels to whole client pixels, kept in range whatever the event carried.
+static int32_t WebToClient(double v) {
+    const double limit = 1e9;
+    v = floor(v);
+    if (!(v >= -limit)) {
+        return (int32_t)-limit;
+    }
+    return v > limit ? (int32_t)limit : (int32_t)v;
+}
+
+void WebSetCursor(double pageX, double pageY) {
     const double ratio = WebPixelRatio();
-    gWebCursorX = (int32_t)floor(pageX * ratio);
-    gWebCursorY = (int32_t)floor(pageY * ratio);
+    gWebCursorX = WebToClient(pageX * ratio);
+    gWebCursorY = WebToClient(pageY * ratio);
     gWebCursorKnown = 1;
 }
 

@@ -7,8 +7,9 @@
 
 // The page's one window: finds (or adds) the 320 x 200 canvas the picture goes to.
 PlatformWindow* WebOpenWindow(void);
-// Takes the cursor position of a mouse event (CSS pixels of the page) as the current one.
-void WebSetCursor(int32_t pageX, int32_t pageY);
+// Takes the cursor position of a mouse or touch event (CSS pixels of the page, a touch's fractional)
+// as the current one.
+void WebSetCursor(double pageX, double pageY);
 // Puts the cursor at a position in client pixels (the pad's aim).
 void WebSetCursorClient(int32_t clientX, int32_t clientY);
 // The current cursor position in client pixels (screen pixels of the page).
