@@ -4,6 +4,7 @@
 
 #include <string.h>
 
+#include "platform/key_gate.h"
 #include "platform/keys.h"
 
 struct WebKeyName {
@@ -164,19 +165,10 @@ static const int32_t WEB_BUTTON_BIT_VK[5] = {KEY_LBUTTON, KEY_RBUTTON, KEY_MBUTT
 // A click this soon after the page got the focus is the click that gave it.
 constexpr double WEB_FOCUS_CLICK_MS = 100.0;
 
-// Alt is held back from the game until it is known not to be part of Alt+Enter.
-constexpr int32_t WEB_ALT_NONE = 0;
-constexpr int32_t WEB_ALT_PENDING = 1;
-constexpr int32_t WEB_ALT_SWALLOWED = 2;
-
 // Holds by the other holders, and those let go before a frame could see them.
 static uint8_t gHeld[WEB_HOLDS][KEY_COUNT];
 static uint8_t gHeldFresh[WEB_HOLDS][KEY_COUNT];
 static uint8_t gHeldLetGo[WEB_HOLDS][KEY_COUNT];
-static int32_t gAltState;
-// Keys the platform took for itself: their releases are not the game's either.
-static uint8_t gSlotSwallowed[WEB_SLOTS];
-static int gFocused = 1;
 static double gFocusGainedMs = -1e300;
 
 void WebKeysOnButton(int32_t domButton, int down) {
@@ -194,11 +186,16 @@ void WebKeysSyncButtons(int32_t domButtons) {
     }
 }
 
+// The keyboard and the mouse as the page heard them, before the gate.
+static int WebKeysRaw(int32_t vk) {
+    return (uint32_t)vk < (uint32_t)KEY_COUNT ? gVkDown[vk] : 0;
+}
+
 int WebKeysIsDown(int32_t vk) {
     if ((uint32_t)vk >= (uint32_t)KEY_COUNT) {
         return 0;
     }
-    int down = gVkDown[vk];
+    int down = KeyGateIsDown(vk, gVkDown[vk]);
     for (int32_t h = 0; h < WEB_HOLDS; ++h) {
         down |= gHeld[h][vk];
     }
@@ -211,8 +208,8 @@ void WebKeysReleaseAll(void) {
     memset(gHeld, 0, sizeof(gHeld));
     memset(gHeldFresh, 0, sizeof(gHeldFresh));
     memset(gHeldLetGo, 0, sizeof(gHeldLetGo));
-    memset(gSlotSwallowed, 0, sizeof(gSlotSwallowed));
-    gAltState = WEB_ALT_NONE;
+    // Nothing is down now, so nothing is held back either.
+    KeyGateSetFocus(KeyGateHasFocus(), nullptr);
 }
 
 void WebKeysHold(int32_t holder, int32_t vk, int down) {
@@ -240,105 +237,56 @@ void WebKeysEndFrame(void) {
             gHeldFresh[h][vk] = 0;
         }
     }
-}
-
-// A held-back Alt becomes an ordinary held Alt, its key-down message due now.
-static int32_t WebKeysFlushAlt(void) {
-    if (gAltState != WEB_ALT_PENDING) {
-        return 0;
-    }
-    gAltState = WEB_ALT_NONE;
-    gVkDown[KEY_ALT] = 1;
-    return KEY_ALT;
-}
-
-static int WebKeysAnyAltDown(void) {
-    return gSlotDown[WebKeySlot("AltLeft")] || gSlotDown[WebKeySlot("AltRight")];
+    KeyGateEndFrame();
 }
 
 WebKeyDown WebKeysOnKeyDown(const char* code, int repeat) {
     WebKeyDown out = {{0, 0}, 0};
     const int32_t slot = WebKeySlot(code);
-    if (slot < 0) {
-        return out;
-    }
-    const int32_t vk = WebSlotVk(slot);
     // A repeat of a key the page never saw go down: it was pressed before the page had the focus.
-    if (repeat && !gSlotDown[slot] && !gSlotSwallowed[slot]) {
+    if (slot < 0 || (repeat && !gSlotDown[slot])) {
         return out;
     }
-    if (vk == KEY_ALT) {
-        if (gAltState == WEB_ALT_NONE && !gVkDown[KEY_ALT]) {
-            gAltState = WEB_ALT_PENDING;
-        }
-        gSlotDown[slot] = 1;
-        if (gVkDown[KEY_ALT]) {
-            out.messages[0] = KEY_ALT;
-        }
-        return out;
+    const int32_t vk = WebKeysOnKey(code, 1);
+    const KeyGateAction action = KeyGateOnKeyDown(vk, repeat, gVkDown[KEY_ALT]);
+    out.fullscreen = action == KEY_GATE_TOGGLE ? 1 : 0;
+    // An Alt that turned out to be no chord comes first.
+    out.messages[0] = KeyGateTakeLatePress();
+    if (action == KEY_GATE_PASS) {
+        out.messages[out.messages[0] ? 1 : 0] = vk;
     }
-    const int altChord = vk == KEY_ENTER && gAltState != WEB_ALT_NONE;
-    if (vk == KEY_F11 || altChord || gSlotSwallowed[slot]) {
-        gSlotSwallowed[slot] = 1;
-        if (altChord) {
-            gAltState = WEB_ALT_SWALLOWED;
-        }
-        out.fullscreen = repeat ? 0 : 1;
-        return out;
-    }
-    out.messages[0] = WebKeysFlushAlt();
-    out.messages[out.messages[0] ? 1 : 0] = WebKeysOnKey(code, 1);
     return out;
 }
 
 int32_t WebKeysOnKeyUp(const char* code) {
-    const int32_t slot = WebKeySlot(code);
-    if (slot < 0) {
-        return 0;
-    }
-    if (gSlotSwallowed[slot]) {
-        gSlotSwallowed[slot] = 0;
-        return 0;
-    }
     const int32_t vk = WebKeysOnKey(code, 0);
-    if (vk == KEY_ALT && gAltState != WEB_ALT_NONE) {
-        // The other Alt may still be down; the game has not been told of either.
-        gVkDown[KEY_ALT] = 0;
+    // The gate hears of a code's release once none of its keys is down (both Alts, both Enters).
+    if (vk != 0 && !gVkDown[vk]) {
+        KeyGateOnKeyUp(vk);
     }
-    if (vk == KEY_ALT && !WebKeysAnyAltDown()) {
-        if (gAltState == WEB_ALT_PENDING) {
-            // A lone Alt tap: the game still gets its press, for one frame.
-            WebKeysHold(WEB_HOLD_ALT, KEY_ALT, 1);
-            WebKeysHold(WEB_HOLD_ALT, KEY_ALT, 0);
-        }
-        gAltState = WEB_ALT_NONE;
-    }
-    return vk;
+    return KeyGateTakeLatePress();
 }
 
-int32_t WebKeysOnButtonDown(int32_t domButton, double nowMs) {
-    if (!WebKeysPressCounts(nowMs)) {
-        return 0;
+void WebKeysOnButtonDown(int32_t domButton, double nowMs) {
+    if (WebKeysPressCounts(nowMs)) {
+        WebKeysOnButton(domButton, 1);
     }
-    const int32_t alt = WebKeysFlushAlt();
-    WebKeysOnButton(domButton, 1);
-    return alt;
 }
 
 void WebKeysOnFocus(int focused, double nowMs) {
-    if (focused && !gFocused) {
+    if (focused && !KeyGateHasFocus()) {
         gFocusGainedMs = nowMs;
     }
-    gFocused = focused ? 1 : 0;
     if (!focused) {
         WebKeysReleaseAll();
     }
+    KeyGateSetFocus(focused, WebKeysRaw);
 }
 
 int WebKeysPressCounts(double nowMs) {
-    return gFocused && !(nowMs - gFocusGainedMs < WEB_FOCUS_CLICK_MS);
+    return KeyGateHasFocus() && !(nowMs - gFocusGainedMs < WEB_FOCUS_CLICK_MS);
 }
 
 int WebKeysHasFocus(void) {
-    return gFocused;
+    return KeyGateHasFocus();
 }

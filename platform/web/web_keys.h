@@ -33,13 +33,13 @@ struct WebKeyDown {
     int32_t fullscreen;
 };
 
-// A key-down event: F11 and Alt+Enter toggle full screen; Alt waits until it is not part of the chord; a
-// repeat of a key pressed before the page had the focus is nothing.
+// A key-down event through the shared key gate (F11 and Alt+Enter toggle full screen, Alt waits until it
+// is not part of the chord); a repeat of a key pressed before the page had the focus is nothing.
 WebKeyDown WebKeysOnKeyDown(const char* code, int repeat);
-// A key-up event; returns the code let go (0: none the game knew of).
+// A key-up event; returns a key-down message now due (a lone Alt let go), else 0.
 int32_t WebKeysOnKeyUp(const char* code);
-// A mouse button press at nowMs (ms); returns a key-down message due first (a held-back Alt), else 0.
-int32_t WebKeysOnButtonDown(int32_t domButton, double nowMs);
+// A mouse button press at nowMs (ms): counted only while WebKeysPressCounts says so.
+void WebKeysOnButtonDown(int32_t domButton, double nowMs);
 // Holds a code down for a holder, or lets go; a hold let go before a frame has read it lasts until
 // that frame ends, so that a quick tap is still one press.
 void WebKeysHold(int32_t holder, int32_t vk, int down);

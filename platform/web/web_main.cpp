@@ -81,7 +81,8 @@ static EM_BOOL WebOnKeyUp(int type, const EmscriptenKeyboardEvent* e, void* user
     (void)type;
     (void)user;
     WebAudioOnGesture();
-    WebKeysOnKeyUp(e->code);
+    const int32_t late = WebKeysOnKeyUp(e->code);
+    WebDeliver(&late, 1);
     const int32_t vk = WebKeyCodeToVk(e->code);
     return vk != 0 && !WebKeyBelongsToBrowser(e, vk) ? EM_TRUE : EM_FALSE;
 }
@@ -122,8 +123,7 @@ static EM_BOOL WebOnMouseButton(int type, const EmscriptenMouseEvent* e, void* u
         }
         gWebPadOwnsCursor = 0;
         WebSetCursor((int32_t)e->clientX, (int32_t)e->clientY);
-        const int32_t alt = WebKeysOnButtonDown((int32_t)e->button, emscripten_get_now());
-        WebDeliver(&alt, 1);
+        WebKeysOnButtonDown((int32_t)e->button, emscripten_get_now());
     } else {
         WebKeysOnButton((int32_t)e->button, 0);
     }
@@ -351,9 +351,7 @@ int main(void) {
     emscripten_set_visibilitychange_callback(nullptr, EM_FALSE, WebOnVisibility);
     emscripten_set_resize_callback(win, nullptr, EM_TRUE, WebOnResize);
     WebWirePage(KEY_R, KEY_ESCAPE);
-    if (!WebPageHasFocus()) {
-        WebFocus(0);
-    }
+    WebFocus(WebPageHasFocus());
     // Frame pacing comes from the browser's animation frames; the page never quits the game.
     emscripten_set_main_loop(WebFrame, 0, 0);
     return 0;
