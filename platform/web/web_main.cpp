@@ -268,10 +268,13 @@ static EM_BOOL WebOnResize(int type, const EmscriptenUiEvent* e, void* user) {
 // The pads' sticks and buttons into gWebPadValues, standard layout only; returns how many pads.
 // clang-format off
 EM_JS(int, WebReadPads, (float* out, int maxPads, int axes, int buttons), {
-    if (!navigator.getGamepads) {
+    var pads = [];
+    try {
+        // Missing, or refused outside a secure page: no pads then.
+        pads = navigator.getGamepads ? navigator.getGamepads() || [] : [];
+    } catch (e) {
         return 0;
     }
-    var pads = navigator.getGamepads();
     var n = 0;
     for (var i = 0; i < pads.length && n < maxPads; i++) {
         var p = pads[i];

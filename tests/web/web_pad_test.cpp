@@ -32,31 +32,17 @@ class WebPadTest : public ::testing::Test {
     }
 };
 
-TEST_F(WebPadTest, ButtonsHoldTheGamesCodesOnAnyPad) {
-    Button(1, 7, 0.6f); // right trigger, half way and more
-    WebPadLook look = Look(2);
+// Firing, reloading and Start are covered through the page; here what only the host can see.
+TEST_F(WebPadTest, AnyPadCountsAndAHeldButtonSendsItsMessageOnce) {
+    Button(1, 7, 0.6f); // right trigger past half way, second pad
+    Button(1, 2, 1.0f); // west
+    EXPECT_EQ(Look(2).messages[0], 'R');
     EXPECT_EQ(WebKeysIsDown(1), 1);
-    EXPECT_EQ(look.messages[0], 0);
-    Button(1, 7, 0.2f);
-    Button(0, 0, 1.0f); // south
+    EXPECT_EQ(Look(2).messages[0], 0);
+    Button(1, 7, 0.4f);
     Look(2);
-    EXPECT_EQ(WebKeysIsDown(1), 1);
-    Button(0, 0, 0.0f);
-    Button(0, 2, 1.0f); // west
-    Button(0, 9, 1.0f); // Start
-    look = Look(2);
     EXPECT_EQ(WebKeysIsDown(1), 0);
-    EXPECT_EQ(look.messages[0], 'R');
-    EXPECT_EQ(look.messages[1], 27);
-    // Held on: no new message.
-    look = Look(2);
-    EXPECT_EQ(look.messages[0], 0);
-    EXPECT_EQ(WebKeysIsDown(27), 1);
-    Button(0, 1, 1.0f); // east does nothing
-    Button(0, 2, 0.0f);
-    Button(0, 9, 0.0f);
-    Look(2);
-    EXPECT_EQ(WebKeysIsDown('R') | WebKeysIsDown(27) | WebKeysIsDown(1), 0);
+    EXPECT_EQ(WebKeysIsDown('R'), 1);
 }
 
 TEST_F(WebPadTest, AfterTheFocusComesBackAHeldButtonCountsOnlyOnceLetGo) {
