@@ -11,6 +11,11 @@ constexpr int32_t KEY_MBUTTON = 4;
 constexpr int32_t KEY_XBUTTON1 = 5;
 constexpr int32_t KEY_XBUTTON2 = 6;
 
+// Mouse buttons are keys that send no key-down message.
+inline int KeyIsMouseButton(int32_t vk) {
+    return vk == KEY_LBUTTON || vk == KEY_RBUTTON || (vk >= KEY_MBUTTON && vk <= KEY_XBUTTON2);
+}
+
 constexpr int32_t KEY_BACKSPACE = 8;
 constexpr int32_t KEY_TAB = 9;
 constexpr int32_t KEY_ENTER = 13;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/main.h"
+#include "platform/keys.h"
 #include "render/render.h"
 
 struct PlatformWindow {
@@ -108,15 +109,13 @@ void HeadlessSetCursor(int32_t clientX, int32_t clientY) {
 
 void HeadlessSetCursorAvailable(int available) { gCursorAvailable = available != 0; }
 
-static int HeadlessIsMouseButton(int32_t vk) { return vk == 1 || vk == 2 || (vk >= 4 && vk <= 6); }
-
 void HeadlessSetKeyDown(int32_t vk, int down) {
     if ((uint32_t)vk > 255u) {
         return;
     }
     const uint8_t now = down ? 1 : 0;
     // A keyboard key going down is also a key-down message; mouse buttons send none.
-    if (now && !gKeys[vk] && !HeadlessIsMouseButton(vk)) {
+    if (now && !gKeys[vk] && !KeyIsMouseButton(vk)) {
         HeadlessPushEvent(EVENT_KEY_DOWN, vk, 0);
     }
     gKeys[vk] = now;
@@ -129,7 +128,7 @@ void HeadlessSetKeyState(int32_t vk, int down) {
 }
 
 void HeadlessRepeatKey(int32_t vk) {
-    if ((uint32_t)vk <= 255u && gKeys[vk] && !HeadlessIsMouseButton(vk)) {
+    if ((uint32_t)vk <= 255u && gKeys[vk] && !KeyIsMouseButton(vk)) {
         HeadlessPushEvent(EVENT_KEY_DOWN, vk, 0);
     }
 }

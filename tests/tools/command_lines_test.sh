@@ -134,6 +134,11 @@ timeout 20 "$RUN" ok.txt >out.txt 2>&1 && grep -q "on the built-in stage (no usa
 expect 0 "" "$RUN" --builtin --record rep-again.txt rep.txt
 [ "$(grep -c '^repeat F$' rep-again.txt)" = 17 ] || fail "rep-again.txt holds $(grep -c '^repeat F$' rep-again.txt) repeats"
 expect 0 "" "$RUN" --builtin rep-again.txt
+# Key-down messages keep their order: in play with F held, a repeat of F then Escape ends on the title;
+# Escape first would start the stage again from the title with the F.
+script order.txt 'tap SPACE\nwait 10\ndown F\nwait\nrepeat F\ndown ESC\nwait\nup F\nup ESC\nwait\nexpect mode title\n'
+expect 0 "" "$RUN" --builtin --record order-again.txt order.txt
+expect 0 "" "$RUN" --builtin order-again.txt
 
 # A sound that cannot fit a WAV file is refused before the run starts.
 script long-run.txt 'dt 1000\nwait 1000000\n'

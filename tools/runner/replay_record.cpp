@@ -45,7 +45,7 @@ void ReplayRecordBegin(ReplayRecorder* rec, FILE* file, int32_t every, const cha
 void ReplayRecordFrame(ReplayRecorder* rec, const ReplayFrameInput* in, const ReplayState* state) {
     ReplayFrameInput* prev = &rec->prev;
     int changed = in->dt != prev->dt || in->clientW != prev->clientW || in->clientH != prev->clientH ||
-                  in->cursorAvailable != prev->cursorAvailable || in->repeatCount > 0 ||
+                  in->cursorAvailable != prev->cursorAvailable || in->messageCount > 0 ||
                   memcmp(in->keys, prev->keys, sizeof(in->keys)) != 0 ||
                   (in->cursorAvailable && (in->cursorX != prev->cursorX || in->cursorY != prev->cursorY));
     if (changed) {
@@ -62,8 +62,20 @@ void ReplayRecordFrame(ReplayRecorder* rec, const ReplayFrameInput* in, const Re
                    (!prev->cursorAvailable || in->cursorX != prev->cursorX || in->cursorY != prev->cursorY)) {
             fprintf(rec->file, "cursor %d %d\n", (int)in->cursorX, (int)in->cursorY);
         }
+        // The key-down messages in the order they came: the game acts on each as it comes (Escape then
+        // a letter is not a letter then Escape). A key not yet held goes down with its message.
+        uint8_t held[256];
+        memcpy(held, prev->keys, sizeof(held));
+        for (int32_t i = 0; i < in->messageCount && i < REPLAY_MAX_MESSAGES; ++i) {
+            const int32_t code = in->messages[i];
+            char name[REPLAY_KEY_NAME_SIZE];
+            ReplayKeyName(code, name);
+            fprintf(rec->file, "%s %s\n", held[code] ? "repeat" : "down", name);
+            held[code] = 1;
+        }
+        // Then the held states the messages did not bring: buttons, and keys let go.
         for (int32_t code = 0; code < 256; ++code) {
-            if (in->keys[code] == prev->keys[code]) {
+            if (in->keys[code] == held[code]) {
                 continue;
             }
             if (code == 1) {
@@ -74,13 +86,8 @@ void ReplayRecordFrame(ReplayRecorder* rec, const ReplayFrameInput* in, const Re
                 fprintf(rec->file, "%s %s\n", in->keys[code] ? "down" : "up", name);
             }
         }
-        for (int32_t i = 0; i < in->repeatCount && i < REPLAY_MAX_REPEATS; ++i) {
-            char name[REPLAY_KEY_NAME_SIZE];
-            ReplayKeyName(in->repeats[i], name);
-            fprintf(rec->file, "repeat %s\n", name);
-        }
         *prev = *in;
-        prev->repeatCount = 0;
+        prev->messageCount = 0;
     }
     rec->pendingWait++;
     const int modeChanged = state->mode != rec->lastMode;

@@ -28,8 +28,8 @@ struct ReplayInputState {
     int32_t clientH;
     uint8_t keys[256];
     uint8_t releaseAfterFrame[256]; // clicks and taps: up again once the next frame has run
-    int32_t repeatCount;
-    uint8_t repeats[REPLAY_MAX_REPEATS];
+    int32_t messageCount;
+    uint8_t messages[REPLAY_MAX_MESSAGES]; // key-down messages sent since the last frame ran
 };
 
 // The game as a record: read for the hash after every frame, and all zero for a clean start. Static,
@@ -186,7 +186,17 @@ static int ReplayCheck(ReplayRunResult* result, const ReplayEvent* ev, const Rep
     }
 }
 
+static void ReplayNoteMessage(ReplayInputState* in, int32_t code) {
+    if (in->messageCount < REPLAY_MAX_MESSAGES) {
+        in->messages[in->messageCount++] = (uint8_t)code;
+    }
+}
+
 static void ReplaySetKey(ReplayInputState* in, int32_t code, int down) {
+    // A key going down sends its message, as a keyboard does (buttons send none).
+    if (down && !in->keys[code] && !KeyIsMouseButton(code)) {
+        ReplayNoteMessage(in, code);
+    }
     in->keys[code] = down ? 1 : 0;
     in->releaseAfterFrame[code] = 0;
     HeadlessSetKeyDown(code, down);
@@ -208,9 +218,9 @@ static void ReplayRunFrame(PlatformWindow* window, ReplayInputState* in, ReplayF
     }
     HeadlessSetCursorAvailable(used->cursorAvailable);
     memcpy(used->keys, in->keys, sizeof(used->keys));
-    used->repeatCount = in->repeatCount;
-    memcpy(used->repeats, in->repeats, (size_t)in->repeatCount);
-    in->repeatCount = 0;
+    used->messageCount = in->messageCount;
+    memcpy(used->messages, in->messages, (size_t)in->messageCount);
+    in->messageCount = 0;
 
     HeadlessAdvanceTicks((uint32_t)in->dt);
     HeadlessRunFrame(window);
@@ -300,8 +310,8 @@ int ReplayRun(const ReplayScript* script, const ReplayRunOptions* options, Repla
             break;
         case REPLAY_KEY_REPEAT:
             HeadlessRepeatKey(ev->a);
-            if (in.keys[ev->a] && in.repeatCount < REPLAY_MAX_REPEATS) {
-                in.repeats[in.repeatCount++] = (uint8_t)ev->a;
+            if (in.keys[ev->a] && !KeyIsMouseButton(ev->a)) {
+                ReplayNoteMessage(&in, ev->a);
             }
             break;
         case REPLAY_SIZE:

@@ -25,9 +25,9 @@ struct ReplayState {
     uint64_t hash; // of the whole game state
 };
 
-// Key-repeat messages kept per frame: as many as one frame can deliver to the game, so a recording
-// holds every one the game received.
-constexpr int32_t REPLAY_MAX_REPEATS = HEADLESS_EVENT_QUEUE_SIZE;
+// Key-down messages kept per frame, first presses and auto-repeats in the order the game received
+// them: as many as one frame can deliver, so a recording holds every one, in order.
+constexpr int32_t REPLAY_MAX_MESSAGES = HEADLESS_EVENT_QUEUE_SIZE;
 
 // What one frame was run with, after the script's world-point and angle cursors were resolved.
 struct ReplayFrameInput {
@@ -38,8 +38,8 @@ struct ReplayFrameInput {
     int32_t clientW;
     int32_t clientH;
     uint8_t keys[256]; // held in this frame; code 1 is the left button
-    int32_t repeatCount;
-    uint8_t repeats[REPLAY_MAX_REPEATS];
+    int32_t messageCount;
+    uint8_t messages[REPLAY_MAX_MESSAGES]; // key codes of the key-down messages, in order
 };
 
 // Called after every frame; returning 0 stops the run as failed (message already in the result).
