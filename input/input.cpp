@@ -30,9 +30,7 @@ void InputInit(void) {
 }
 
 void InputUpdate(PlatformWindow* window) {
-    for (int32_t code = 0; code < INPUT_KEY_COUNT; ++code) {
-        gKeyPrev[code] = gKeyDown[code];
-    }
+    memcpy(gKeyPrev, gKeyDown, sizeof(gKeyPrev));
     // When the cursor cannot be read this frame, the last logical position stands.
     int32_t clientX = 0;
     int32_t clientY = 0;

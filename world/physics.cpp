@@ -51,12 +51,3 @@ int AABBOverlap(const AABB* a, const AABB* b) {
     }
     return 1;
 }
-
-AABB AABBFromCenter(float cx, float cy, float w, float h) {
-    AABB box;
-    box.x = cx - w * 0.5f;
-    box.y = cy - h * 0.5f;
-    box.w = w;
-    box.h = h;
-    return box;
-}
