@@ -3,15 +3,23 @@
 // along its cut edge); the bottom 8 rows of each view are not used.
 #include "tools/maptool/map_preview.h"
 
+#include <math.h>
+#include <stdio.h>
 #include <string.h>
 
 #include "actors/enemy.h"
 #include "actors/player.h"
+#include "app/game_state.h"
 #include "render/render.h"
+#include "tools/runner/replay_run.h"
 
 static const int32_t PREVIEW_STEP_X = LOGICAL_WIDTH;  // 20 tiles
 static const int32_t PREVIEW_STEP_Y = 12 * TILE_SIZE; // 192: the whole tiles of a 200-row view
 static const uint32_t PREVIEW_DROPPED = 0xD75F93;     // outline of a marker that does not walk
+static const uint32_t ROUTE_DOT = 0xFFFFFF;
+static const uint32_t ROUTE_EDGE = 0x000000;
+static const uint32_t ROUTE_SHOT = 0xD0DC78;
+static const int32_t ROUTE_SHOT_RADIUS = 5;
 
 int MapPreviewDraw(const Tilemap* map, std::vector<uint32_t>* pixels, int32_t* w, int32_t* h) {
     if (!map || map->width <= 0 || map->height <= 0) {
@@ -55,4 +63,79 @@ int MapPreviewDraw(const Tilemap* map, std::vector<uint32_t>* pixels, int32_t* w
         }
     }
     return 1;
+}
+
+struct RoutePlot {
+    uint32_t* pixels;
+    int32_t w;
+    int32_t h;
+    int32_t lastShells;
+    int32_t plays;
+};
+
+static void RoutePut(RoutePlot* plot, int32_t x, int32_t y, uint32_t colour) {
+    if (x >= 0 && y >= 0 && x < plot->w && y < plot->h) {
+        plot->pixels[(size_t)y * (size_t)plot->w + (size_t)x] = colour;
+    }
+}
+
+// A 2 x 2 dot with a dark rim, so it shows on sky and blocks alike.
+static void RouteDot(RoutePlot* plot, int32_t x, int32_t y) {
+    for (int32_t dy = -1; dy <= 2; ++dy) {
+        for (int32_t dx = -1; dx <= 2; ++dx) {
+            const int inner = dx >= 0 && dx <= 1 && dy >= 0 && dy <= 1;
+            RoutePut(plot, x + dx, y + dy, inner ? ROUTE_DOT : ROUTE_EDGE);
+        }
+    }
+}
+
+static void RouteRing(RoutePlot* plot, int32_t x, int32_t y) {
+    const int32_t r = ROUTE_SHOT_RADIUS;
+    for (int32_t dy = -r - 1; dy <= r + 1; ++dy) {
+        for (int32_t dx = -r - 1; dx <= r + 1; ++dx) {
+            const int32_t d = dx * dx + dy * dy;
+            if (d >= (r - 1) * (r - 1) && d <= r * r) {
+                RoutePut(plot, x + dx, y + dy, ROUTE_SHOT);
+            } else if (d > r * r && d <= (r + 1) * (r + 1)) {
+                RoutePut(plot, x + dx, y + dy, ROUTE_EDGE);
+            }
+        }
+    }
+}
+
+static int RouteOnFrame(void* user, const ReplayFrameInput* input, const ReplayState* state,
+                        ReplayRunResult* result) {
+    (void)input;
+    (void)result;
+    RoutePlot* plot = (RoutePlot*)user;
+    if (state->mode != MODE_PLAYING && state->mode != MODE_STAGE_CLEAR) {
+        plot->lastShells = -1;
+        return 1;
+    }
+    const int32_t x = (int32_t)lroundf(state->x);
+    const int32_t y = (int32_t)lroundf(state->y);
+    // The shells drop by one on the frame of a shot; a new start refills them.
+    if (plot->lastShells >= 0 && state->shells < plot->lastShells) {
+        RouteRing(plot, x, y);
+    } else if (state->frame % 2 == 0) {
+        RouteDot(plot, x, y);
+    }
+    plot->lastShells = state->shells;
+    plot->plays++;
+    return 1;
+}
+
+int32_t MapPreviewDrawRoute(const char* stagePath, const ReplayScript* script, uint32_t* pixels, int32_t w,
+                            int32_t h, char* error) {
+    RoutePlot plot = {pixels, w, h, -1, 0};
+    ReplayRunOptions options = {};
+    options.stagePath = stagePath;
+    options.onFrame = RouteOnFrame;
+    options.user = &plot;
+    ReplayRunResult result;
+    if (!ReplayRun(script, &options, &result)) {
+        snprintf(error, 256, "the route does not play: %.200s", result.message);
+        return -1;
+    }
+    return result.last.frame;
 }

@@ -63,25 +63,12 @@ void ReplayReadState(ReplayState* state, int32_t frame) {
     state->hash = GameSnapshotHash(&gSnapshot);
 }
 
-// Logical cursor for this frame. A world point goes through the camera the game will use for the
-// mouse in this update (the one after the previous update); an angle is laid from the player's
-// centre as far as the screen allows, so the aim is as fine as whole pixels permit.
-static void ReplayResolveCursor(const ReplayInputState* in, int32_t* lx, int32_t* ly) {
+void ReplayAngleCursor(float degrees, int32_t* lx, int32_t* ly) {
     const Camera* camera = GameStateGetCamera();
-    if (in->cursorKind == CURSOR_LOGICAL) {
-        *lx = (int32_t)in->cursorA;
-        *ly = (int32_t)in->cursorB;
-        return;
-    }
-    if (in->cursorKind == CURSOR_WORLD) {
-        *lx = (int32_t)lroundf(in->cursorA - camera->x);
-        *ly = (int32_t)lroundf(in->cursorB - camera->y);
-        return;
-    }
     const Player* player = GameStateGetPlayer();
     const double sx = (double)player->body.x - (double)camera->x;
     const double sy = (double)player->body.y - (double)camera->y;
-    const double rad = (double)in->cursorA * 3.14159265358979323846 / 180.0;
+    const double rad = (double)degrees * 3.14159265358979323846 / 180.0;
     const double dx = cos(rad);
     const double dy = sin(rad);
     double reach = 400.0;
@@ -99,6 +86,24 @@ static void ReplayResolveCursor(const ReplayInputState* in, int32_t* lx, int32_t
     reach = fmax(reach, 24.0);
     *lx = (int32_t)lround(sx + dx * reach);
     *ly = (int32_t)lround(sy + dy * reach);
+}
+
+// Logical cursor for this frame. A world point goes through the camera the game will use for the
+// mouse in this update (the one after the previous update); an angle is laid from the player's
+// centre as far as the screen allows, so the aim is as fine as whole pixels permit.
+static void ReplayResolveCursor(const ReplayInputState* in, int32_t* lx, int32_t* ly) {
+    const Camera* camera = GameStateGetCamera();
+    if (in->cursorKind == CURSOR_LOGICAL) {
+        *lx = (int32_t)in->cursorA;
+        *ly = (int32_t)in->cursorB;
+        return;
+    }
+    if (in->cursorKind == CURSOR_WORLD) {
+        *lx = (int32_t)lroundf(in->cursorA - camera->x);
+        *ly = (int32_t)lroundf(in->cursorB - camera->y);
+        return;
+    }
+    ReplayAngleCursor(in->cursorA, lx, ly);
 }
 
 // Logical pixel to a client point that maps back to it: the middle of its block.

@@ -1,0 +1,77 @@
+#!/bin/bash
+# solve_test.sh -- maptool solve proves stages clearable: each route it writes clears its stage in
+# kalvoro-run; a walled-in goal and a goal out of reach end with status 1 and say where the search got
+# to; bad input is status 2. The budgets are processor time, so a busy machine only makes them slower.
+# Usage: solve_test.sh KALVORO_RUN MAPTOOL SOURCE_DIR clears STAGE...   (a STAGE may be --builtin)
+#        solve_test.sh KALVORO_RUN MAPTOOL SOURCE_DIR refusals
+set -u
+RUN=$1
+MAPTOOL=$2
+SRC=$3
+MODE=$4
+shift 4
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+cd "$WORK" || exit 1
+FAILS=0
+fail() { echo "FAIL: $*"; FAILS=$((FAILS + 1)); }
+
+# expect STATUS FRAGMENT COMMAND...: the command exits with STATUS and its output holds FRAGMENT.
+expect() {
+    local want=$1 fragment=$2
+    shift 2
+    "$@" >out.txt 2>err.txt
+    local got=$?
+    if [ "$got" != "$want" ] || { [ -n "$fragment" ] && ! grep -qF -- "$fragment" out.txt err.txt; }; then
+        fail "$* -> status $got (want $want, '$fragment'):"
+        sed 's/^/    /' out.txt err.txt | tail -5
+    fi
+}
+
+if [ "$MODE" = clears ]; then
+    for stage in "$@"; do
+        if [ "$stage" = --builtin ]; then
+            args=(--builtin)
+        else
+            stage=$SRC/tools/maptool/$stage
+            args=("$stage")
+        fi
+        expect 0 "clearable in" "$MAPTOOL" solve "${args[@]}" -o route.txt --budget 60 --seed 1
+        grep -q "^expect mode clear" route.txt || fail "$stage: the route has no 'expect mode clear'"
+        if [ "${args[0]}" = --builtin ]; then
+            expect 0 "clear after" "$RUN" --builtin --expect clear route.txt
+        else
+            expect 0 "clear after" "$RUN" --stage "$stage" --expect clear route.txt
+        fi
+        grep -h "clearable in" out.txt err.txt
+    done
+else
+    stages=$SRC/tools/maptool/stages
+    expect 1 "the goal is walled in" "$MAPTOOL" solve "$stages/walled-in.txt" --budget 30
+    expect 1 "no route found in" "$MAPTOOL" solve "$stages/out-of-reach.txt" --budget 1 --png far.png
+    grep -q "nearest the goal: tile (" err.txt || fail "out-of-reach: no farthest tile named"
+    [ "$(head -c 4 far.png | od -An -c | tr -d ' ')" = "211PNG" ] || fail "far.png is not a picture"
+    # The same seed, the same route.
+    "$MAPTOOL" solve "$stages/double-shot.txt" --seed 7 >a.txt 2>/dev/null
+    "$MAPTOOL" solve "$stages/double-shot.txt" --seed 7 >b.txt 2>/dev/null
+    cmp -s a.txt b.txt && grep -q "^click" a.txt || fail "two runs with --seed 7 wrote different routes"
+    expect 0 "clearable in" "$MAPTOOL" check --solve "$stages/double-shot.txt"
+    grep -qE "double-shot.txt: clearable in [0-9]+ frames \(par [0-9]+:[0-9][0-9]\)" out.txt ||
+        fail "check --solve gives no verdict line"
+    expect 0 "x 224 pixels" "$MAPTOOL" preview "$stages/double-shot.txt" route.png --route a.txt
+    expect 2 "cannot read the replay" "$MAPTOOL" preview "$stages/double-shot.txt" route.png --route missing.txt
+    expect 2 "--budget takes seconds" "$MAPTOOL" solve "$stages/double-shot.txt" --budget soon
+    expect 2 "--seed takes a whole number" "$MAPTOOL" solve "$stages/double-shot.txt" --seed -1
+    expect 2 "solve takes a stage file or --builtin" "$MAPTOOL" solve
+    expect 2 "cannot read 'missing.txt'" "$MAPTOOL" solve missing.txt
+    mkdir adir
+    expect 2 "adir" "$MAPTOOL" solve "$stages/double-shot.txt" -o adir
+    printf '....\n' >nogoal.txt
+    expect 1 "has no goal" "$MAPTOOL" solve nogoal.txt
+fi
+
+if [ "$FAILS" != 0 ]; then
+    echo "$FAILS failed"
+    exit 1
+fi
+echo "all passed"
