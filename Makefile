@@ -129,7 +129,7 @@ bench: deps-bench
 	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target kalvoro_bench $$(cmake --build $(BENCH_BUILD) --target help | grep -oE 'kalvoro_bench_sdl2|shotgun-kalvoro' | sort -u)
 	@bash bench/run.sh $(BENCH_BUILD) $(BENCH_REPS)
 
-# The README's pictures (docs/title.png, play.png, stage.png, run.gif), made by the current build
+# The README's pictures (docs/title.png, play.png, stage.png, route.png, run.gif), made by the current build
 # through the headless runner and maptool; then the page in headless Chromium (docs/web-play.png,
 # web-phone.png) and the Windows build under Wine (docs/wine-title.png, wine-play.png), from their
 # end-to-end tests.

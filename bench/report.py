@@ -63,6 +63,12 @@ NAMES = [
     ("BM_Frame_PlayParts/1/1", "  shipped stage: render only"),
     ("BM_Frame_PlayParts/0/0", "  built-in stage: update only"),
     ("BM_Frame_PlayParts/0/1", "  built-in stage: render only"),
+    ("BM_Search_Step/1", "  shipped stage: search step (input and update, nothing drawn)"),
+    ("BM_Search_Step/0", "  built-in stage: search step (input and update, nothing drawn)"),
+    ("BM_Search_SaveRestore/1", "save + restore of the whole game, shipped stage"),
+    ("BM_Search_SaveRestore/0", "save + restore of the whole game, built-in stage"),
+    ("BM_Search_Branch/1", "search branch (restore, shot, 24 frames), shipped stage, per frame"),
+    ("BM_Search_Branch/0", "search branch (restore, shot, 24 frames), built-in stage, per frame"),
     ("BM_Frame_Mode/0", "frame of the title"),
     ("BM_Frame_Mode/2", "frame of stage clear"),
     ("BM_Frame_Mode/3", "frame of game over"),
@@ -122,6 +128,15 @@ def main(paths):
                 notes.append("%d frames a run" % b["frames"])
             t = 1e9 / fps if fps else t
             label = label.replace(", 20000 frames", "") + ", per frame"
+        if key.startswith("BM_Search_Branch"):
+            fps = b.get("fps", 0.0)
+            t = 1e9 / fps if fps else t
+        if key.startswith("BM_Search_Step") or key.startswith("BM_Search_Branch"):
+            notes.append("%.2f M frames/s on one core" % (1e9 / t / 1e6))
+        if key.startswith("BM_Search_SaveRestore"):
+            update = rows.get("BM_Frame_PlayParts/%s/0" % key[-1])
+            if update and "error" not in update:
+                notes.append("%.2f update frames" % (t / ns(update)))
         if key.startswith("BM_Present_Sdl2"):
             notes.append(b.get("label", "") + ", wall time")
         print("| %s | %s | %.2f | %s |" % (label, fmt_time(t), t / floor_ns, "; ".join(notes)))

@@ -1,6 +1,7 @@
 #!/bin/bash
 # make_pictures.sh -- the README's pictures, made by the current build through the headless runner and
-# maptool: the title screen, a moment of play, the whole shipped stage, and a short animated run.
+# maptool: the title screen, a moment of play, the whole shipped stage, a short animated run, and the
+# shipped stage with the route maptool solve finds through it.
 # Usage: make_pictures.sh BUILD_DIR OUT_DIR   (run from the repository root; `make pictures` does)
 set -eu
 BUILD=$1
@@ -33,9 +34,13 @@ cp "$WORK/play-$(printf %06d "$hit").png" "$OUT/play.png"
 # The whole stage as the game draws it.
 "$MAPTOOL" preview "$STAGE" "$OUT/stage.png" >/dev/null
 
+# The solver's route through the stage, drawn over it.
+"$MAPTOOL" solve "$STAGE" -o "$WORK/route.txt" --seed 1 2>/dev/null >/dev/null
+"$MAPTOOL" preview "$STAGE" "$OUT/route.png" --route "$WORK/route.txt" >/dev/null
+
 # The run up to that first enemy and half a second after, every third frame at the game's own
 # 320 x 200, played at real speed (three 16 ms frames are 48 ms, 5 hundredths of a second to a GIF).
 "$RUN" --stage "$STAGE" --png-every 3 --png-to $((hit + 30)) --png "$WORK/run-" --quiet "$REPLAY"
 convert -delay 5 -loop 0 "$WORK"/run-*.png -layers Optimize "$OUT/run.gif"
 
-echo "make_pictures: $OUT/title.png $OUT/play.png $OUT/stage.png $OUT/run.gif"
+echo "make_pictures: $OUT/title.png $OUT/play.png $OUT/stage.png $OUT/route.png $OUT/run.gif"
