@@ -18,6 +18,14 @@ static int KeyGateValid(int32_t vk) {
     return (uint32_t)vk < (uint32_t)KEY_COUNT;
 }
 
+// The toggle key a code stands for: left and right Alt (which the Windows key state has) are Alt.
+static int32_t KeyGateToggleKey(int32_t vk) {
+    if (vk == KEY_LALT || vk == KEY_RALT) {
+        return KEY_ALT;
+    }
+    return (vk == KEY_ALT || vk == KEY_ENTER || vk == KEY_F11) ? vk : 0;
+}
+
 void KeyGateReset(void) {
     gFocused = 0;
     memset(gHeldBack, 0, sizeof(gHeldBack));
@@ -99,13 +107,12 @@ int KeyGateIsDown(int32_t vk, int rawDown) {
         }
         return 0;
     }
-    if (vk == KEY_ALT) {
-        if (gAltPulse) {
-            return 1;
-        }
-        if (gAltPending) {
-            return 0;
-        }
+    if (vk == KEY_ALT && gAltPulse) {
+        return 1;
+    }
+    const int32_t toggleKey = KeyGateToggleKey(vk);
+    if (toggleKey != 0 && (gHeldBack[toggleKey] || (toggleKey == KEY_ALT && gAltPending))) {
+        return 0;
     }
     return rawDown ? 1 : 0;
 }

@@ -66,6 +66,13 @@ constexpr int32_t KEY_F11 = 122;
 constexpr int32_t KEY_F12 = 123;
 constexpr int32_t KEY_NUMLOCK = 144;
 constexpr int32_t KEY_SCROLLLOCK = 145;
+// The sided modifiers: the Windows build's key state reports them besides KEY_SHIFT, KEY_CONTROL, KEY_ALT.
+constexpr int32_t KEY_LSHIFT = 160;
+constexpr int32_t KEY_RSHIFT = 161;
+constexpr int32_t KEY_LCONTROL = 162;
+constexpr int32_t KEY_RCONTROL = 163;
+constexpr int32_t KEY_LALT = 164;
+constexpr int32_t KEY_RALT = 165;
 constexpr int32_t KEY_SEMICOLON = 186;
 constexpr int32_t KEY_EQUALS = 187;
 constexpr int32_t KEY_COMMA = 188;

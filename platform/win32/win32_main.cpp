@@ -1,10 +1,19 @@
 // win32_main.cpp -- the native Windows entry point: window class, window, message pump and window
-// procedure, plus the clock, client size, cursor and key services of the platform seam.
+// procedure, plus the clock, client size, cursor and key services of the platform seam. Keys pass the
+// focus gate (the desktop's key state counts only while our window is in front), F11 and Alt+Enter switch
+// to a borderless window over the monitor and back, and a stage file can be given or dropped.
 #include <stdint.h>
+#include <stdlib.h>
 #include <windows.h>
+// After windows.h, which it builds on.
+#include <shellapi.h>
 
 #include "app/main.h"
+#include "platform/key_gate.h"
+#include "platform/keys.h"
+#include "platform/stage_title.h"
 #include "platform/win32/win32_window.h"
+#include "world/level.h"
 
 // The one game window; its handle is filled in right after creation.
 static PlatformWindow gWindow;
@@ -12,6 +21,81 @@ static HWND gHwnd;
 // Non-zero once MainStartup has run: creation already sends WM_SIZE and friends, before any module
 // is initialised, and those early messages must not reach the game.
 static int gStarted;
+// While the window covers its monitor: where it was before, to go back to.
+static int gCoversMonitor;
+static WINDOWPLACEMENT gWindowedPlacement;
+
+static int Win32AsyncKeyDown(int32_t vk) {
+    return GetAsyncKeyState((int)vk) < 0;
+}
+
+// Windows' key state runs ahead of the key messages: Alt, Enter and F11 count only once their key-down
+// message has been through the gate, which decides whether they are the fullscreen toggle.
+static uint8_t gMessageDown[KEY_COUNT];
+
+// The desktop's key state, only while our window is the one in front.
+static int Win32RawKeyDown(int32_t vk) {
+    const int32_t messageKey = (vk == KEY_LALT || vk == KEY_RALT) ? KEY_ALT : vk;
+    if ((messageKey == KEY_ALT || messageKey == KEY_ENTER || messageKey == KEY_F11) &&
+        !gMessageDown[messageKey]) {
+        return 0;
+    }
+    return GetForegroundWindow() == gHwnd && Win32AsyncKeyDown(vk);
+}
+
+static void Win32ToggleFullscreen(HWND hwnd) {
+    if (gCoversMonitor) {
+        gCoversMonitor = 0;
+        SetWindowLongA(hwnd, GWL_STYLE, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+        SetWindowPlacement(hwnd, &gWindowedPlacement);
+        SetWindowPos(hwnd, NULL, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
+        return;
+    }
+    MONITORINFO monitor;
+    monitor.cbSize = sizeof(monitor);
+    gWindowedPlacement.length = sizeof(gWindowedPlacement);
+    if (!GetWindowPlacement(hwnd, &gWindowedPlacement) ||
+        !GetMonitorInfoA(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        return;
+    }
+    gCoversMonitor = 1;
+    const RECT r = monitor.rcMonitor;
+    SetWindowLongA(hwnd, GWL_STYLE, WS_POPUP | WS_VISIBLE);
+    SetWindowPos(hwnd, HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
+}
+
+// The stage file played from the next stage start on, named in the title.
+static void Win32UseStage(HWND hwnd, const char* path) {
+    LevelSetStagePath(path);
+    char title[STAGE_TITLE_SIZE];
+    StageTitleFor(path, title);
+    SetWindowTextA(hwnd, title);
+}
+
+// A key-down message through the gate; sys: WM_SYSKEYDOWN, which the game never heard of and which
+// keeps Windows' own meaning (Alt+F4) unless it is the toggle. Returns 1 when handled here.
+static int Win32KeyDown(HWND hwnd, WPARAM wParam, LPARAM lParam, int sys) {
+    const int32_t vk = (int32_t)(uint32_t)wParam;
+    const int repeat = (lParam >> 30) & 1;
+    const KeyGateAction action = KeyGateOnKeyDown(vk, repeat, GetKeyState(VK_MENU) < 0);
+    if ((uint32_t)vk < (uint32_t)KEY_COUNT) {
+        gMessageDown[vk] = 1;
+    }
+    KeyGateTakeLatePress(); // Alt never came as a key-down message here
+    if (action == KEY_GATE_TOGGLE) {
+        Win32ToggleFullscreen(hwnd);
+        return 1;
+    }
+    if (sys) {
+        return 0;
+    }
+    if (action == KEY_GATE_PASS && gStarted) {
+        MainOnKeyDown(vk);
+    }
+    return 1;
+}
 
 static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
@@ -30,11 +114,36 @@ static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     case WM_ERASEBKGND:
         // Every frame repaints the whole client area; erasing would only flicker.
         return 1;
+    case WM_ACTIVATE:
+        ZeroMemory(gMessageDown, sizeof(gMessageDown));
+        KeyGateSetFocus(LOWORD(wParam) != WA_INACTIVE, Win32AsyncKeyDown);
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
     case WM_KEYDOWN:
-        if (gStarted) {
-            MainOnKeyDown((int32_t)(uint32_t)wParam);
+    case WM_SYSKEYDOWN:
+        if (Win32KeyDown(hwnd, wParam, lParam, msg == WM_SYSKEYDOWN)) {
+            return 0;
         }
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        if (wParam < (WPARAM)KEY_COUNT) {
+            gMessageDown[wParam] = 0;
+        }
+        KeyGateOnKeyUp((int32_t)(uint32_t)wParam);
+        KeyGateTakeLatePress();
+        return msg == WM_KEYUP ? 0 : DefWindowProcA(hwnd, msg, wParam, lParam);
+    case WM_SYSCHAR:
+        // The character of Alt+Enter: the menu would only beep at it.
+        return wParam == '\r' ? 0 : DefWindowProcA(hwnd, msg, wParam, lParam);
+    case WM_DROPFILES: {
+        HDROP drop = (HDROP)wParam;
+        char path[MAX_PATH];
+        if (DragQueryFileA(drop, 0, path, sizeof(path)) > 0) {
+            Win32UseStage(hwnd, path);
+        }
+        DragFinish(drop);
         return 0;
+    }
     case WM_MOUSEMOVE:
         if (gStarted) {
             MainOnMouseMove((int32_t)(uint16_t)(lParam & 0xFFFF),
@@ -54,6 +163,14 @@ static int MainFailStartup(const char* what, int status) {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     HINSTANCE instance = GetModuleHandleA(NULL);
+    // One optional argument: the stage file to play instead of tools/maptool/map.txt.
+    if (__argc > 2 || (__argc == 2 && (__argv[1][0] == '\0' || __argv[1][0] == '-'))) {
+        return MainFailStartup(
+            "Usage: shotgun-kalvoro.exe [STAGE_FILE]\n\nPlays STAGE_FILE (read at every stage "
+            "start) instead of tools\\maptool\\map.txt.",
+            2);
+    }
+    KeyGateReset();
 
     WNDCLASSA wc;
     ZeroMemory(&wc, sizeof(wc));
@@ -78,6 +195,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         return MainFailStartup("Shotgun-Kalvoro could not create its window.", 2);
     }
     gWindow.hwnd = gHwnd;
+    DragAcceptFiles(gHwnd, TRUE);
+    if (__argc == 2) {
+        Win32UseStage(gHwnd, __argv[1]);
+    }
 
     gWindow.dc = GetDC(gHwnd);
     if (!gWindow.dc) {
@@ -103,6 +224,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             continue;
         }
         MainFrame(&gWindow);
+        KeyGateEndFrame();
     }
 
     MainShutdown();
@@ -141,9 +263,9 @@ int PlatformGetCursorClient(PlatformWindow* window, int32_t* x, int32_t* y) {
 }
 
 int PlatformIsKeyDown(int32_t vk) {
-    if ((uint32_t)vk > 255) {
+    if ((uint32_t)vk >= (uint32_t)KEY_COUNT) {
         return 0;
     }
     // Only the sign bit (down right now) counts; the "pressed since last call" bit is not used.
-    return GetAsyncKeyState((int)vk) < 0 ? 1 : 0;
+    return KeyGateIsDown(vk, Win32RawKeyDown(vk));
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # wine_e2e.sh -- the Windows build from its zip, run under Wine inside a private Xvfb with real X input:
 # the title screen equals the headless picture, a held click starts the stage, Escape returns to the
-# title, closing the window ends the process with status 0; a second run with a (null) sound device
-# streams and closes the wave output cleanly.
+# title, F11 covers the screen and Alt+Enter brings the window back (the title still showing), closing the
+# window ends the process with status 0; a second run with a (null) sound device and a stage file as its
+# argument names the window after the file, streams and closes the wave output cleanly.
 # Use: wine_e2e.sh ZIP WINE_REFERENCE [SCREENSHOT_DIR]
 set -u
 zip=$1
@@ -26,7 +27,7 @@ game_dir=$work/unpacked/$name
 
 # One file that needs nothing but Windows' own DLLs.
 dlls=$(x86_64-w64-mingw32-objdump -p "$game_dir/$name.exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | sort -f | tr '\n' ' ')
-[ "$dlls" = "GDI32.dll KERNEL32.dll msvcrt.dll USER32.dll WINMM.dll " ] || fail "the .exe imports $dlls"
+[ "$dlls" = "GDI32.dll KERNEL32.dll msvcrt.dll SHELL32.dll USER32.dll WINMM.dll " ] || fail "the .exe imports $dlls"
 echo "wine: imports $dlls"
 
 "$reference" title "$work/expected-title.ppm" || fail "no headless reference picture"
@@ -41,28 +42,31 @@ mkdir -p "$work/home"
 win=
 win_x=0
 win_y=0
+# The game's arguments and the window title it is expected to show.
+game_args=()
+win_name='Shotgun-Kalvoro'
 
 # Starts the game in the background: $1 = extra environment (KEY=VALUE ...), output into $work/run.log.
 start_game() {
-  (cd "$game_dir" && env "$@" timeout 240 wine "$name.exe" >"$work/run.log" 2>&1; echo $? >"$work/status") &
+  (cd "$game_dir" && env "$@" timeout 240 wine "$name.exe" "${game_args[@]}" >"$work/run.log" 2>&1; echo $? >"$work/status") &
   game_pid=$!
   rm -f "$work/status"
   win=
   # The first start creates the Wine prefix, which takes a while.
   for _ in $(seq 1 240); do
-    win=$(xdotool search --name '^Shotgun-Kalvoro$' 2>/dev/null | head -n 1)
+    win=$(xdotool search --name "^$win_name\$" 2>/dev/null | head -n 1)
     [ -n "$win" ] && break
     [ -f "$work/status" ] && fail "the game ended before its window appeared (status $(cat "$work/status"))"
     sleep 0.5
   done
-  [ -n "$win" ] || fail "no window named Shotgun-Kalvoro appeared"
+  [ -n "$win" ] || fail "no window named $win_name appeared"
   local WIDTH=0 HEIGHT=0 X=0 Y=0 SCREEN=0 WINDOW=0
   eval "$(xdotool getwindowgeometry --shell "$win")"
   # Without a window manager Wine's X window is exactly the client area.
   [ "$WIDTH" = 960 ] && [ "$HEIGHT" = 600 ] || fail "client area is ${WIDTH}x${HEIGHT}, expected 960x600"
   win_x=$X
   win_y=$Y
-  echo "wine: window $win, client 960x600 at ($X, $Y)"
+  echo "wine: window $win '$win_name', client 960x600 at ($X, $Y)"
 }
 
 close_window() {
@@ -94,6 +98,32 @@ fi
 xdotool key Escape
 e2e_await_picture back "${TITLE_CHECK[@]}" || fail "Escape did not return to the title screen"
 
+# F11: a borderless window over the whole 1280 x 800 screen, the title scaled by 4; Alt+Enter: back.
+geometry() {
+  local WIDTH=0 HEIGHT=0 X=0 Y=0 SCREEN=0 WINDOW=0
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  echo "${WIDTH}x${HEIGHT}+${X}+${Y}"
+}
+await_geometry() {
+  for _ in $(seq 1 25); do
+    [ "$(geometry)" = "$1" ] && return 0
+    sleep 0.2
+  done
+  return 1
+}
+windowed=$(geometry)
+xdotool key F11
+await_geometry 1280x800+0+0 || fail "F11 left the window at $(geometry), not over the 1280x800 screen"
+sleep 0.5
+xwd -root -silent >"$work/root.xwd" && convert "xwd:$work/root.xwd" -sample '320x200!' -sample '960x600!' "$work/full.ppm"
+"$reference" compare "$work/expected-title.ppm" "$work/full.ppm" 168 175 ||
+  fail "fullscreen does not show the title scaled up (or F11 started a stage)"
+echo "wine: F11: window $(geometry), the title scaled by 4"
+xdotool mousemove 640 400 keydown alt key Return keyup alt
+await_geometry "$windowed" || fail "Alt+Enter left the window at $(geometry), not back at $windowed"
+e2e_await_picture windowed "${TITLE_CHECK[@]}" || fail "after Alt+Enter the title is gone (a stage started?)"
+echo "wine: Alt+Enter: back to $windowed, still the title"
+
 close_window
 e2e_wait_exit
 [ "$status" = 0 ] || fail "closing the window ended the game with status $status (124: it kept running)"
@@ -101,6 +131,9 @@ echo "wine: closed, exit status 0 (silent run)"
 
 # Run 2: ALSA's null device as the sound output, traced, so the blocks really go round.
 printf 'pcm.!default {\n  type null\n}\n' >"$work/home/.asoundrc"
+cp "$game_dir/tools/maptool/map.txt" "$game_dir/my stage.txt"
+game_args=("my stage.txt")
+win_name='Shotgun-Kalvoro - my stage.txt'
 start_game HOME="$work/home" WINEDEBUG=trace+winmm WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winepulse.drv,wineoss.drv=d"
 e2e_await_picture title2 "${TITLE_CHECK[@]}" || fail "the title screen differs with a sound device"
 xdotool mousemove $((win_x + 480)) $((win_y + 300)) mousedown 1 sleep 0.1 mouseup 1
