@@ -39,6 +39,8 @@ static const int32_t SOLVE_PUSH_ANGLES[] = {1,  10,  20,  30,  40,  50,  60,  70
                                             95, 100, 110, 120, 130, 140, 150, 160, 170, 179};
 static const int32_t SOLVE_KILL_ANGLES[] = {-10, -30, -60, -90, -120, -150, -170};
 static const float SOLVE_KILL_REACH = 130.0f; // a walker this near is worth an upward shot
+// About 420 bytes a state with its key and queue entry: the search stops at 840 MB.
+static const size_t SOLVE_MAX_STATES = 2000000;
 // The shortening pass gives up after this many trial runs without a gain, whatever the budget left.
 static const int32_t SOLVE_SHORTEN_TRIALS = 4000;
 
@@ -537,7 +539,7 @@ int MapSolve(const SolveOptions* options, SolveResult* result) {
     double nextReport = began + 1.0;
     int64_t expanded = 0;
     int found = 0;
-    while (!gOpen.empty() && !found) {
+    while (!gOpen.empty() && !found && gNodes.size() < SOLVE_MAX_STATES) {
         const int32_t index = gOpen.top().node;
         gOpen.pop();
         const SolveNode& node = gNodes[(size_t)index];
