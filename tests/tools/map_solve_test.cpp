@@ -1,0 +1,134 @@
+// map_solve_test.cpp -- the stage solver: the script it writes replays through the runner with every
+// checkpoint holding (the state hash included), a route that runs out of budget ends where it says,
+// the drawn route marks each shot, and a goal no open tile leads to is refused at once.
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/game_state.h"
+#include "tools/maptool/map_check.h"
+#include "tools/maptool/map_preview.h"
+#include "tools/maptool/map_solve.h"
+#include "tools/runner/replay_run.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A wall one shot cannot clear, the goal on top; a walker boxed in below the floor.
+const char* TWO_SHOT_WALL = "..............................\n"
+                            "...............G..............\n"
+                            "..............###.............\n"
+                            "..............###.............\n"
+                            "..............###.............\n"
+                            "..............###.............\n"
+                            "..............###.............\n"
+                            "###S##########################\n"
+                            "########################E...##\n"
+                            "##############################\n";
+
+class MapSolveTest : public ::testing::Test {
+  protected:
+    fs::path dir;
+    std::string stage;
+    void SetUp() override {
+        std::random_device random;
+        dir = fs::temp_directory_path() / ("kalvoro-solve-" + std::to_string(random()));
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    void UseStage(const std::string& text) {
+        stage = (dir / "stage.txt").string();
+        FILE* f = fopen(stage.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        fwrite(text.data(), 1, text.size(), f);
+        fclose(f);
+    }
+    // Plays script on the stage through the runner.
+    ReplayRunResult Play(const std::string& text, ReplayScript* script) {
+        ReplayError error;
+        EXPECT_TRUE(ReplayScriptParse(text.data(), text.size(), script, &error)) << error.message;
+        ReplayRunOptions options = {};
+        options.stagePath = stage.c_str();
+        ReplayRunResult result;
+        ReplayRun(script, &options, &result);
+        return result;
+    }
+};
+
+TEST_F(MapSolveTest, TheRouteReplaysWithEveryCheckpointAndIsNoLongerThanTheSearchFound) {
+    UseStage(TWO_SHOT_WALL);
+    SolveOptions options = {stage.c_str(), 20.0, 3, 0};
+    SolveResult result;
+    ASSERT_TRUE(MapSolve(&options, &result));
+    ASSERT_TRUE(result.found);
+    EXPECT_LE(result.frames, result.searchFrames);
+    const std::string text = MapSolveScript(&options, result.route, "stage", 1);
+    EXPECT_NE(text.find("\nexpect hash "), std::string::npos);
+    static ReplayScript script;
+    const ReplayRunResult run = Play(text, &script);
+    EXPECT_FALSE(run.failed) << run.message;
+    EXPECT_EQ(run.last.mode, MODE_STAGE_CLEAR);
+    EXPECT_EQ(run.last.frame, result.frames);
+    int32_t shots = 0;
+    for (const SolveStep& step : result.route) {
+        shots += step.kind == SOLVE_SHOOT;
+    }
+    EXPECT_GE(shots, 2); // one shot does not clear the wall
+
+    // The drawn route: a ring for each shot fired (shells drop), over the picture of the stage.
+    static MapCheckReport report;
+    ASSERT_TRUE(MapCheckFile(stage.c_str(), &report));
+    std::vector<uint32_t> pixels;
+    int32_t w = 0;
+    int32_t h = 0;
+    ASSERT_TRUE(MapPreviewDraw(&report.map, &pixels, &w, &h));
+    const std::vector<uint32_t> plain = pixels;
+    char error[256];
+    EXPECT_EQ(MapPreviewDrawRoute(stage.c_str(), &script, pixels.data(), w, h, error), result.frames);
+    size_t changed = 0;
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        changed += pixels[i] != plain[i];
+    }
+    EXPECT_GT(changed, (size_t)(result.frames * 4 / 2)); // a 2 x 2 dot every other frame at least
+}
+
+TEST_F(MapSolveTest, ARouteOutOfBudgetEndsAtTheTileItNames) {
+    // The goal on a ledge eleven tiles up with nothing to climb: open tiles lead there, shots do not.
+    UseStage("..............................\n"
+             "...................G..........\n"
+             "..................###.........\n" +
+             std::string(11, '\n') +
+             "###S##########################\n"
+             "########################E...##\n"
+             "##############################\n");
+    SolveOptions options = {stage.c_str(), 0.3, 0, 0};
+    SolveResult result;
+    ASSERT_TRUE(MapSolve(&options, &result));
+    EXPECT_FALSE(result.found);
+    EXPECT_FALSE(result.walledIn);
+    EXPECT_GT(result.farDistance, 0);
+    static ReplayScript script;
+    const ReplayRunResult run = Play(MapSolveScript(&options, result.route, "stage", 0), &script);
+    EXPECT_FALSE(run.failed) << run.message;
+    EXPECT_EQ((int32_t)(run.last.x / 16.0f), result.farCol);
+    EXPECT_EQ((int32_t)(run.last.y / 16.0f), result.farRow);
+}
+
+TEST_F(MapSolveTest, AGoalBehindWallsIsRefusedAtOnce) {
+    UseStage(
+        "..........\n.....###..\n.....#G#..\n.....###..\n..........\n###S######\n#####E..##\n##########\n");
+    SolveOptions options = {stage.c_str(), 20.0, 0, 0};
+    SolveResult result;
+    ASSERT_TRUE(MapSolve(&options, &result));
+    EXPECT_TRUE(result.walledIn);
+    EXPECT_FALSE(result.found);
+    EXPECT_LT(result.seconds, 1.0);
+}
+
+} // namespace
