@@ -86,9 +86,10 @@ FUZZ_SECONDS ?= 60
 FUZZ_LONG_SECONDS ?= 1800
 SOAK_FRAMES  ?= 225000
 SOAK_SEEDS   ?= 1 2 3
-ASAN_TESTS   = app|render|input|world|actors|audio|perf_fast_paths|faults|soak
+ASAN_TESTS   = app|render|input|world|actors|audio|perf_fast_paths|faults|soak|key_gate
 ASAN_TARGETS = kalvoro_app_tests kalvoro_render_tests kalvoro_input_tests kalvoro_world_tests \
-               kalvoro_actors_tests kalvoro_audio_tests kalvoro_fast_path_tests kalvoro_faults_tests kalvoro-soak
+               kalvoro_actors_tests kalvoro_audio_tests kalvoro_fast_path_tests kalvoro_faults_tests kalvoro-soak \
+               kalvoro_key_gate_tests
 
 .PHONY: sanitize-test fuzz-build fuzz-short fuzz soak deps-fuzz
 deps-fuzz:
