@@ -6,6 +6,7 @@
 #include "tools/maptool/map_solve.h"
 
 #include <math.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 #include <time.h>
@@ -38,7 +39,9 @@ static const int32_t SOLVE_WAIT_STOPS[] = {4, 12, 30};
 static const int32_t SOLVE_PUSH_ANGLES[] = {1,  10,  20,  30,  40,  50,  60,  70,  80,  85, 90,
                                             95, 100, 110, 120, 130, 140, 150, 160, 170, 179};
 static const int32_t SOLVE_KILL_ANGLES[] = {-10, -30, -60, -90, -120, -150, -170};
-static const float SOLVE_KILL_REACH = 130.0f; // a walker this near is worth an upward shot
+static const float SOLVE_KILL_REACH = 130.0f;    // a walker this near is worth an upward shot
+static const float SOLVE_WALKER_NEAR_X = 160.0f; // walkers this near tell states apart
+static const float SOLVE_WALKER_NEAR_Y = 96.0f;
 // About 420 bytes a state with its key and queue entry: the search stops at 840 MB.
 static const size_t SOLVE_MAX_STATES = 2000000;
 // The shortening pass gives up after this many trial runs without a gain, whatever the budget left.
@@ -98,8 +101,9 @@ static std::unordered_map<uint64_t, int32_t> gBestFrames;
 static std::priority_queue<SolveOpen> gOpen;
 static int32_t gOrder;
 static int64_t gFramesRun;
-static int32_t gFoundNode;
+static int32_t gFoundNode; // the best clear so far: from this node, this step
 static SolveStep gFoundStep;
+static int32_t gBestClear; // its frames after the start
 static int32_t gPushAngles[sizeof(SOLVE_PUSH_ANGLES) / sizeof(SOLVE_PUSH_ANGLES[0])];
 
 static double SolveClock(void) {
@@ -214,7 +218,7 @@ static int32_t SolveDistanceAt(float x, float y, int32_t* col, int32_t* row) {
 }
 
 // The grid a state is known by: 4 px of position, 0.06 px/ms of velocity, shells, reload in 150 ms
-// steps, ground, the fire block, and which walkers live.
+// steps, ground, the fire block, which walkers live and where the near ones are.
 static uint64_t SolveKey(void) {
     const Player* p = GameStateGetPlayer();
     int32_t count = 0;
@@ -240,7 +244,17 @@ static uint64_t SolveKey(void) {
     key = key << 1 | (uint64_t)(p->body.onGround != 0);
     key = key << 1 | (uint64_t)(block > 0.0f);
     key = key << 8 | alive;
-    return key;
+    // Walkers near the player, to 16 px and their heading: waiting for one to pass is then a new state.
+    uint64_t near = 0;
+    for (int32_t i = 0; i < count && i < MAX_ENEMIES; ++i) {
+        const Enemy* e = &enemies[i];
+        if (EnemyIsAlive(e) && fabsf(e->x - p->body.x) < SOLVE_WALKER_NEAR_X &&
+            fabsf(e->y - p->body.y) < SOLVE_WALKER_NEAR_Y) {
+            near = near * 1099511628211ull +
+                   (uint64_t)(i * 4096 + (int32_t)floorf(e->x / 16.0f) * 2 + (e->dir > 0));
+        }
+    }
+    return key ^ (near * 0x9E3779B97F4A7C15ull);
 }
 
 // The cursor pixel for a shot at angle degrees, as the runner lays `cursor angle`, kept on the screen
@@ -300,6 +314,9 @@ static void SolveAddNode(int32_t parent, const SolveStep* step, int32_t frames) 
     if (distance >= SOLVE_FAR) {
         return; // off the stage or walled off from the goal: no way on from here
     }
+    if (frames >= gBestClear) {
+        return; // a route already clears sooner
+    }
     const uint64_t key = SolveKey();
     auto known = gBestFrames.find(key);
     if (known != gBestFrames.end() && known->second <= frames) {
@@ -333,9 +350,12 @@ static int SolveBranch(int32_t parent, int32_t kind, int32_t angle, const int32_
         }
         const int32_t mode = GameStateGetMode();
         if (mode == MODE_STAGE_CLEAR) {
-            gFoundNode = parent;
-            gFoundStep = step;
-            gFoundStep.frames = f;
+            if (start + f < gBestClear) {
+                gBestClear = start + f;
+                gFoundNode = parent;
+                gFoundStep = step;
+                gFoundStep.frames = f;
+            }
             return 1;
         }
         if (mode != MODE_PLAYING) {
@@ -350,7 +370,9 @@ static int SolveBranch(int32_t parent, int32_t kind, int32_t angle, const int32_
     return 0;
 }
 
-static int SolveExpand(int32_t index) {
+// Every step from the state of node index: shots at each angle when the gun can fire (upward ones only
+// with a walker near), a reload when shells are missing, and a wait.
+static void SolveExpand(int32_t index) {
     SolveStateRestore(&gStates[(size_t)index]);
     const int canFire = SolveCanFire();
     const int walkerNear = canFire && SolveWalkerNear();
@@ -359,24 +381,20 @@ static int SolveExpand(int32_t index) {
     const int32_t shotStops = (int32_t)(sizeof(SOLVE_SHOT_STOPS) / sizeof(SOLVE_SHOT_STOPS[0]));
     if (canFire) {
         for (int32_t angle : gPushAngles) {
-            if (SolveBranch(index, SOLVE_SHOOT, angle, SOLVE_SHOT_STOPS, shotStops)) {
-                return 1;
-            }
+            SolveBranch(index, SOLVE_SHOOT, angle, SOLVE_SHOT_STOPS, shotStops);
         }
     }
     if (walkerNear) {
         for (int32_t angle : SOLVE_KILL_ANGLES) {
-            if (SolveBranch(index, SOLVE_SHOOT, angle, SOLVE_SHOT_STOPS, shotStops)) {
-                return 1;
-            }
+            SolveBranch(index, SOLVE_SHOOT, angle, SOLVE_SHOT_STOPS, shotStops);
         }
     }
-    if (canReload && SolveBranch(index, SOLVE_RELOAD, 0, SOLVE_RELOAD_STOPS,
-                                 (int32_t)(sizeof(SOLVE_RELOAD_STOPS) / sizeof(SOLVE_RELOAD_STOPS[0])))) {
-        return 1;
+    if (canReload) {
+        SolveBranch(index, SOLVE_RELOAD, 0, SOLVE_RELOAD_STOPS,
+                    (int32_t)(sizeof(SOLVE_RELOAD_STOPS) / sizeof(SOLVE_RELOAD_STOPS[0])));
     }
-    return SolveBranch(index, SOLVE_WAIT, 0, SOLVE_WAIT_STOPS,
-                       (int32_t)(sizeof(SOLVE_WAIT_STOPS) / sizeof(SOLVE_WAIT_STOPS[0])));
+    SolveBranch(index, SOLVE_WAIT, 0, SOLVE_WAIT_STOPS,
+                (int32_t)(sizeof(SOLVE_WAIT_STOPS) / sizeof(SOLVE_WAIT_STOPS[0])));
 }
 
 // Plays route from the stage start; the frames after the start at which the stage is cleared (the
@@ -503,6 +521,7 @@ int MapSolve(const SolveOptions* options, SolveResult* result) {
     gOrder = 0;
     gFramesRun = 0;
     gFoundNode = -1;
+    gBestClear = INT32_MAX;
     // The seed turns the order the push angles are tried in, which decides between equal states.
     uint32_t mix = options->seed * 2654435761u + 1u;
     const int32_t angleCount = (int32_t)(sizeof(gPushAngles) / sizeof(gPushAngles[0]));
@@ -538,8 +557,9 @@ int MapSolve(const SolveOptions* options, SolveResult* result) {
     int32_t farNode = 0;
     double nextReport = began + 1.0;
     int64_t expanded = 0;
-    int found = 0;
-    while (!gOpen.empty() && !found && gNodes.size() < SOLVE_MAX_STATES) {
+    // Once a route is found the search goes on as long again for a shorter one.
+    int64_t stopAt = INT64_MAX;
+    while (!gOpen.empty() && expanded < stopAt && gNodes.size() < SOLVE_MAX_STATES) {
         const int32_t index = gOpen.top().node;
         gOpen.pop();
         const SolveNode& node = gNodes[(size_t)index];
@@ -550,8 +570,11 @@ int MapSolve(const SolveOptions* options, SolveResult* result) {
         if (node.distance < far.distance || (node.distance == far.distance && node.frames < far.frames)) {
             farNode = index;
         }
-        found = SolveExpand(index);
+        SolveExpand(index);
         ++expanded;
+        if (gFoundNode >= 0 && stopAt == INT64_MAX) {
+            stopAt = 2 * expanded;
+        }
         if ((expanded & 15) == 0) {
             const double now = SolveClock();
             if (now >= deadline) {
@@ -561,13 +584,13 @@ int MapSolve(const SolveOptions* options, SolveResult* result) {
                 nextReport = now + 1.0;
                 const SolveState* fs = &gStates[(size_t)farNode];
                 fprintf(stderr,
-                        "solve: %4.1f s  %lld states  %lld open  %.2f M frames (%.2f M/s)  nearest: %d tiles "
-                        "from "
-                        "the goal at tile (%d, %d)\n",
+                        "solve: %4.1f s  %lld states  %lld open  %.2f M frames (%.2f M/s)  "
+                        "nearest: %d tiles from the goal at tile (%d, %d)%s\n",
                         now - began, (long long)gNodes.size(), (long long)gOpen.size(),
                         (double)gFramesRun * 1e-6, (double)gFramesRun * 1e-6 / (now - began),
                         (int)gNodes[(size_t)farNode].distance, (int)floorf(fs->body.x / (float)TILE_SIZE),
-                        (int)floorf(fs->body.y / (float)TILE_SIZE));
+                        (int)floorf(fs->body.y / (float)TILE_SIZE),
+                        gFoundNode >= 0 ? "  (found; looking for a shorter route)" : "");
             }
         }
     }
@@ -576,7 +599,7 @@ int MapSolve(const SolveOptions* options, SolveResult* result) {
     result->farCol = (int32_t)floorf(fs->body.x / (float)TILE_SIZE);
     result->farRow = (int32_t)floorf(fs->body.y / (float)TILE_SIZE);
     result->farDistance = gNodes[(size_t)farNode].distance;
-    if (found) {
+    if (gFoundNode >= 0) {
         std::vector<SolveStep> route = SolveRouteTo(gFoundNode);
         route.push_back(gFoundStep);
         const int32_t frames = SolveReplay(&route);
