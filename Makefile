@@ -1,14 +1,15 @@
-# Shotgun-Kalvoro: a thin layer over CMake. `make play` and `make test` are all a person needs.
+# Shotgun-Kalvoro: a thin layer over CMake. `make play` and `make test` are all a person needs
+# (`./kalvoro play` and `./kalvoro test` on a machine without make: they install it first).
 BUILD       ?= build
 JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 # Debian packages each goal needs; tools/install-deps.sh installs whatever is missing.
 PKG_BUILD = cmake make g++ pkg-config libsdl2-dev libgtest-dev libbenchmark-dev libpng-dev
-PKG_WINDOWS = cmake make g++-mingw-w64-x86-64-posix wine64 zip
-PKG_WEB   = emscripten chromium nodejs python3
+PKG_WINDOWS = cmake make g++-mingw-w64-x86-64-posix wine wine64 zip
+PKG_WEB   = emscripten chromium nodejs python3 ca-certificates
 PKG_FUZZ  = cmake make clang libclang-rt-14-dev
-PKG_TEST  = $(PKG_BUILD) xvfb xauth xdotool x11-apps libx11-dev libxfixes-dev imagemagick g++-mingw-w64-x86-64-posix wine64 zip $(PKG_WEB) $(PKG_FUZZ)
+PKG_TEST  = $(PKG_BUILD) xvfb xauth xdotool x11-apps libx11-dev libxfixes-dev imagemagick procps unzip $(PKG_WINDOWS) $(PKG_WEB) $(PKG_FUZZ)
 
 .PHONY: all play test build configure deps-build deps-test clean
 
@@ -149,3 +150,15 @@ pictures: deps-pictures windows web web-test-deps configure
 	@rm -f $(PICTURE_SHOTS)
 	cd $(BUILD) && KALVORO_REQUIRE_WEB=1 ctest --output-on-failure -R '^(web_browser|wine)$$'
 	@cp $(PICTURE_SHOTS) docs/
+
+# A minimal Debian 12 root made with debootstrap, the README's two commands run in it from nothing, and
+# the Linux package started in a second pristine root; needs root. Downloads a lot: not part of `make test`.
+FRESH_BUILD ?= build-fresh
+PKG_FRESH    = debootstrap xvfb xdotool x11-apps
+
+.PHONY: fresh-check deps-fresh
+deps-fresh:
+	@bash tools/install-deps.sh $(PKG_FRESH)
+
+fresh-check: deps-fresh
+	@bash tools/fresh/fresh-check.sh $(FRESH_BUILD)

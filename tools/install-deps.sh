@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # install-deps.sh -- installs the Debian packages named on the command line that are missing,
 # through apt-get (with sudo when not root). Prints one clear line when that is not possible.
+# Waits up to 10 minutes for the package lock: a fresh machine's unattended upgrades hold it at first.
 set -u
+LOCK_WAIT=${KALVORO_APT_LOCK_WAIT:-600}
 missing=()
 for pkg in "$@"; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
@@ -21,10 +23,41 @@ else
   echo "install-deps: missing packages (${missing[*]}); run as root or with sudo: apt-get install ${missing[*]}" >&2
   exit 1
 fi
-echo "install-deps: installing ${missing[*]}"
+
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
 export DEBIAN_FRONTEND=noninteractive
-"${run[@]}" apt-get update -qq || true
-"${run[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null || {
-  echo "install-deps: apt-get could not install ${missing[*]}" >&2
-  exit 1
+apt=("${run[@]}" apt-get -o "DPkg::Lock::Timeout=$LOCK_WAIT" -o "APT::Color=0")
+
+# apt-get prints nothing useful while it waits for the lock, so say it once ourselves.
+lock_busy() {
+  # A minimal system has neither fuser nor ps: look for a running package manager in /proc.
+  cat /proc/[0-9]*/comm 2>/dev/null | grep -qxE 'apt|apt-get|aptitude|dpkg|unattended-upgr'
 }
+if lock_busy; then
+  echo "install-deps: another package manager holds the apt lock; waiting up to $((LOCK_WAIT / 60)) minutes for it"
+fi
+
+echo "install-deps: installing ${missing[*]}"
+# Package lists are fetched once per run; on a fresh machine there are none at all.
+if ! "${apt[@]}" update -qq >"$log" 2>&1; then
+  echo "install-deps: apt-get update failed (continuing with the package lists already here):" >&2
+  grep -E '^(E|W|Err):' "$log" | head -n 5 >&2
+fi
+
+if ! "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >"$log" 2>&1; then
+  echo "install-deps: apt-get could not install ${missing[*]}" >&2
+  for pkg in "${missing[@]}"; do
+    candidate=$(apt-cache policy "$pkg" 2>/dev/null | sed -n 's/^ *Candidate: //p')
+    if [ -z "$candidate" ] || [ "$candidate" = "(none)" ]; then
+      echo "install-deps:   $pkg: no such package in this machine's apt sources (check /etc/apt/sources.list*)" >&2
+    fi
+  done
+  if grep -q 'Could not get lock' "$log"; then
+    echo "install-deps:   the apt lock stayed held for $((LOCK_WAIT / 60)) minutes; try again when the other package manager is done" >&2
+  fi
+  echo "install-deps: apt-get said:" >&2
+  grep -E '^(E|W):' "$log" | head -n 10 >&2
+  exit 1
+fi
+echo "install-deps: installed ${missing[*]}"

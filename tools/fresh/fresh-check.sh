@@ -1,0 +1,291 @@
+#!/usr/bin/env bash
+# fresh-check.sh -- proves the README's two commands on a machine that has nothing: builds a minimal
+# Debian 12 root with debootstrap from this machine's Debian mirror, copies the working tree in, runs
+# `./kalvoro test` inside it as root, then `./kalvoro play` under Xvfb until the game's window shows.
+# Then the Linux package (make dist) is unpacked into a second pristine root that gets nothing but the
+# host's X server socket, and must open its window too. Prints each step's time and what was installed.
+# Use (as root): fresh-check.sh [WORK_DIR]   (default build-fresh; the debootstrap tarball and the
+# downloaded .deb files are kept there between runs, the roots are made anew every run)
+set -uo pipefail
+src=$(cd "$(dirname "$0")/../.." && pwd)
+work=${1:-$src/build-fresh}
+SUITE=bookworm
+TITLE=Shotgun-Kalvoro
+ARCHIVE=shotgun-kalvoro-linux-x86_64.tar.gz
+
+say() { echo "fresh-check: $*"; }
+die() {
+  say "FAIL: $*"
+  exit 1
+}
+[ "$(id -u)" -eq 0 ] || die "run as root (debootstrap, chroot and mount need it)"
+for tool in debootstrap chroot mount Xvfb xdotool; do
+  command -v "$tool" >/dev/null || die "$tool is not installed (make fresh-check installs it)"
+done
+mkdir -p "$work/apt-archives"
+work=$(cd "$work" && pwd)
+root=$work/root
+player=$work/player-root
+log=$work/fresh-check.log
+exec > >(tee "$log") 2>&1
+
+# The Debian mirror this machine uses (deb822 or one-line sources), else the public one.
+mirror=$(sed -n 's/^URIs: *\(http[^ ]*\/debian\)\/*$/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -n 1)
+[ -n "$mirror" ] || mirror=$(sed -n 's/^deb \[*[^]]*\]* *\(http[^ ]*\/debian\)\/* .*/\1/p' /etc/apt/sources.list 2>/dev/null | head -n 1)
+[ -n "$mirror" ] || mirror=http://deb.debian.org/debian
+
+mounts=()
+pids=()
+host_xvfb=
+cleanup() {
+  local i pid
+  for pid in "${pids[@]}"; do kill -- "-$pid" 2>/dev/null; done
+  [ -n "$host_xvfb" ] && kill "$host_xvfb" 2>/dev/null
+  # Whatever still runs inside a root would hold its mounts.
+  for pid in /proc/[0-9]*; do
+    case "$(readlink "$pid/root" 2>/dev/null)" in
+      "$root" | "$player") kill -9 "${pid#/proc/}" 2>/dev/null ;;
+    esac
+  done
+  sleep 1
+  for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
+    umount "${mounts[i]}" 2>/dev/null || umount -l "${mounts[i]}" 2>/dev/null
+  done
+  mounts=()
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+mount_in() { # mount_in TARGET MOUNT_ARGS...
+  local target=$1
+  shift
+  mkdir -p "$target"
+  mount "$@" "$target" || die "cannot mount $target"
+  mounts+=("$target")
+}
+
+# Removes a root left by the last run; never while anything is mounted inside it.
+remove_root() {
+  [ -e "$1" ] || return 0
+  if findmnt -rn -o TARGET | grep -q "^$1/"; then
+    die "something is still mounted under $1; unmount it first"
+  fi
+  rm -rf --one-file-system "$1"
+}
+
+t_start=$(date +%s)
+step_start=$t_start
+timing=()
+step() { # step NAME: ends the step before (its time is printed) and names the next
+  local now
+  now=$(date +%s)
+  if [ -n "${step_name:-}" ]; then
+    timing+=("$(printf '%-44s %4dm%02ds' "$step_name" $(((now - step_start) / 60)) $(((now - step_start) % 60)))")
+    say "$step_name: $(((now - step_start) / 60))m$(((now - step_start) % 60))s"
+  fi
+  step_name=$1
+  step_start=$now
+  [ -n "$1" ] && say "== $1 ($(date -u +%H:%M:%S) UTC)"
+}
+
+# What a person running the check as root passes on: certificates the npm registry needs here, npm's
+# registry and proxies. By environment only; the certificate file is mounted, not copied.
+chroot_env=(HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 TERM=dumb)
+ca_file=
+if [ -n "${NODE_EXTRA_CA_CERTS:-}" ] && [ -f "$NODE_EXTRA_CA_CERTS" ]; then
+  ca_file=$NODE_EXTRA_CA_CERTS
+  chroot_env+=(NODE_EXTRA_CA_CERTS=/run/host-ca/ca.crt)
+fi
+while IFS='=' read -r name _; do
+  case "$name" in
+    npm_config_* | http_proxy | https_proxy | no_proxy | HTTP_PROXY | HTTPS_PROXY | NO_PROXY)
+      chroot_env+=("$name=${!name}")
+      ;;
+  esac
+done < <(env)
+if [ -z "${npm_config_registry:-}" ] && command -v npm >/dev/null; then
+  registry=$(npm config get registry 2>/dev/null) && [ -n "$registry" ] && chroot_env+=("npm_config_registry=$registry")
+fi
+
+in_root() { # in_root ROOT COMMAND: runs a shell command inside ROOT as root, in the copied tree
+  local r=$1
+  shift
+  chroot "$r" /usr/bin/env -i "${chroot_env[@]}" /bin/bash -c "cd /root/shotgun-kalvoro 2>/dev/null; $*"
+}
+
+new_root() { # new_root DIR: a pristine minimal Debian from the cached tarball, with /proc /sys /dev
+  remove_root "$1"
+  debootstrap --variant=minbase --unpack-tarball="$tarball" "$SUITE" "$1" "$mirror" >"$work/debootstrap.log" 2>&1 ||
+    die "debootstrap failed; see $work/debootstrap.log"
+  cp /etc/resolv.conf "$1/etc/resolv.conf"
+  # The same Debian suites as this machine: the release, its updates and security.
+  rm -f "$1/etc/apt/sources.list"
+  cat >"$1/etc/apt/sources.list.d/debian.sources" <<SOURCES
+Types: deb
+URIs: $mirror
+Suites: $SUITE $SUITE-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb
+URIs: ${mirror%/debian}/debian-security
+Suites: $SUITE-security
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SOURCES
+  mount_in "$1/proc" -t proc proc
+  mount_in "$1/sys" -t sysfs sysfs
+  mount_in "$1/dev" --bind /dev
+  mount_in "$1/dev/pts" --bind /dev/pts
+  mount_in "$1/dev/shm" -t tmpfs -o mode=1777 shm
+  if [ -n "$ca_file" ]; then
+    mkdir -p "$1/run/host-ca" && touch "$1/run/host-ca/ca.crt"
+    mount_in "$1/run/host-ca/ca.crt" --bind -o ro "$ca_file"
+  fi
+}
+
+packages() { chroot "$1" dpkg-query -W -f='${Package}\n' | sort; }
+
+# Waits up to $2 seconds for a window titled $TITLE on display $1; prints its id.
+await_window() {
+  local i
+  for ((i = 0; i < $2; i++)); do
+    DISPLAY=$1 xdotool search --name "^$TITLE\$" 2>/dev/null | head -n 1 | grep . && return 0
+    sleep 1
+  done
+  return 1
+}
+
+say "tree $src ($(git -C "$src" rev-parse --short HEAD 2>/dev/null || echo 'no git')$(git -C "$src" diff --quiet HEAD 2>/dev/null || echo ', with uncommitted changes')), mirror $mirror"
+
+step "debootstrap tarball (cached in $work)"
+tarball=$work/$SUITE-minbase.tgz
+if [ ! -s "$tarball" ]; then
+  debootstrap --variant=minbase --make-tarball="$tarball.part" "$SUITE" "$work/tarball-tmp" "$mirror" >"$work/debootstrap.log" 2>&1 ||
+    die "debootstrap --make-tarball failed; see $work/debootstrap.log"
+  rm -rf "$work/tarball-tmp"
+  mv "$tarball.part" "$tarball"
+else
+  say "using $tarball"
+fi
+
+step "pristine root"
+new_root "$root"
+# Only downloads are kept between runs; the root itself starts empty.
+mount_in "$root/var/cache/apt/archives" --bind "$work/apt-archives"
+before=$(packages "$root")
+say "root has $(echo "$before" | wc -l) packages"
+mkdir -p "$root/root/shotgun-kalvoro"
+# The working tree as a person would have it: no build folders, no downloaded node modules.
+(cd "$src" && tar -c --exclude='./build*' --exclude=./dist --exclude=./.git --exclude=./tests/web/node_modules .) |
+  tar -x -C "$root/root/shotgun-kalvoro" || die "cannot copy the tree"
+for cmd in make cmake g++ git sudo; do
+  if in_root "$root" "command -v $cmd" >/dev/null; then
+    say "$cmd: present"
+  else
+    say "$cmd: not installed"
+  fi
+done
+
+step "./kalvoro test"
+in_root "$root" ./kalvoro test
+test_status=$?
+say "./kalvoro test exited with $test_status"
+
+step "./kalvoro play under Xvfb"
+play_status=1
+if in_root "$root" "command -v Xvfb && command -v xdotool" >/dev/null; then
+  rm -f "$work/root-display"
+  setsid chroot "$root" /usr/bin/env -i "${chroot_env[@]}" Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp \
+    3>"$work/root-display" >"$work/root-xvfb.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 1 100); do
+    [ -s "$work/root-display" ] && break
+    sleep 0.1
+  done
+  display=:$(head -n 1 "$work/root-display")
+  setsid chroot "$root" /usr/bin/env -i "${chroot_env[@]}" DISPLAY="$display" /bin/bash -c \
+    "cd /root/shotgun-kalvoro && exec ./kalvoro play" >"$work/play.log" 2>&1 &
+  play_pid=$!
+  pids+=("$play_pid")
+  if window=$(chroot "$root" /usr/bin/env -i "${chroot_env[@]}" DISPLAY="$display" /bin/bash -c \
+    "for i in \$(seq 1 600); do xdotool search --name '^$TITLE\$' 2>/dev/null | head -n 1 | grep . && exit 0; sleep 1; done; exit 1"); then
+    say "window $window titled \"$TITLE\" is up"
+    play_status=0
+  else
+    say "no window titled \"$TITLE\" within 10 minutes; the play command said:"
+    tail -n 20 "$work/play.log"
+  fi
+  kill -- "-$play_pid" 2>/dev/null
+else
+  say "Xvfb or xdotool missing in the root (./kalvoro test installs them); play not checked"
+fi
+
+after=$(packages "$root")
+installed=$(comm -13 <(echo "$before") <(echo "$after"))
+say "the two commands installed $(echo "$installed" | grep -c .) packages; named on our lists:"
+named=$(sed -n 's/^PKG_[A-Z]* *[?:]*= *//p' "$src/Makefile" | tr ' ' '\n' | grep -E '^[a-z0-9][a-z0-9.+-]+$' | sort -u)
+echo "  $(comm -12 <(echo "$named") <(echo "$installed") | tr '\n' ' ')"
+
+step "make dist in the root"
+dist_status=1
+if grep -q '^dist:' "$src/Makefile"; then
+  in_root "$root" ./kalvoro dist && dist_status=0
+  say "./kalvoro dist exited with $dist_status"
+  ls -l "$root/root/shotgun-kalvoro/dist"
+else
+  say "no dist goal in this tree"
+fi
+
+step "Linux package in a second pristine root"
+package_status=1
+if [ $dist_status -eq 0 ] && [ -f "$root/root/shotgun-kalvoro/dist/$ARCHIVE" ]; then
+  new_root "$player"
+  player_before=$(packages "$player")
+  mkdir -p "$player/root/shotgun-kalvoro"
+  cp "$root/root/shotgun-kalvoro/dist/$ARCHIVE" "$player/root/"
+  # The X server runs on this machine; the root sees only its socket.
+  rm -f "$work/host-display"
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/host-display" >"$work/host-xvfb.log" 2>&1 &
+  host_xvfb=$!
+  for _ in $(seq 1 100); do
+    [ -s "$work/host-display" ] && break
+    sleep 0.1
+  done
+  display=:$(head -n 1 "$work/host-display")
+  mount_in "$player/tmp/.X11-unix" --bind /tmp/.X11-unix
+  in_root "$player" "cd /root && tar -xzf $ARCHIVE && ls shotgun-kalvoro" || die "cannot unpack $ARCHIVE in the root"
+  setsid chroot "$player" /usr/bin/env -i "${chroot_env[@]}" DISPLAY="$display" /root/shotgun-kalvoro/shotgun-kalvoro \
+    >"$work/package-play.log" 2>&1 &
+  package_pid=$!
+  pids+=("$package_pid")
+  if window=$(await_window "$display" 30); then
+    say "window $window titled \"$TITLE\" is up from the unpacked archive"
+    package_status=0
+    DISPLAY=$display xwd -root -silent >"$work/package-window.xwd" 2>/dev/null
+  else
+    say "the unpacked game opened no window; it said:"
+    tail -n 20 "$work/package-play.log"
+  fi
+  kill -- "-$package_pid" 2>/dev/null
+  [ "$(packages "$player")" = "$player_before" ] && say "nothing was installed in that root"
+else
+  say "no $ARCHIVE to check"
+fi
+step ""
+
+total=$(($(date +%s) - t_start))
+say "times:"
+printf '  %s\n' "${timing[@]}"
+say "total ${total}s"
+result=PASS
+[ $test_status -eq 0 ] && [ $play_status -eq 0 ] || result=FAIL
+[ $package_status -eq 0 ] || result="$result (Linux package: not shown)"
+{
+  echo "date: $(date -u '+%Y-%m-%d %H:%M UTC')"
+  echo "tree: $(git -C "$src" rev-parse --short HEAD 2>/dev/null)"
+  echo "result: $result"
+  printf '%s\n' "${timing[@]}"
+} >"$work/last-result.txt"
+say "result: $result"
+[ $test_status -eq 0 ] && [ $play_status -eq 0 ] && [ $package_status -eq 0 ]
