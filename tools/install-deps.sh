@@ -31,8 +31,13 @@ apt=("${run[@]}" apt-get -o "DPkg::Lock::Timeout=$LOCK_WAIT" -o "APT::Color=0")
 
 # apt-get prints nothing useful while it waits for the lock, so say it once ourselves.
 lock_busy() {
-  # A minimal system has neither fuser nor ps: look for a running package manager in /proc.
-  cat /proc/[0-9]*/comm 2>/dev/null | grep -qxE 'apt|apt-get|aptitude|dpkg|unattended-upgr'
+  # A minimal system has neither fuser nor ps: look in /proc for a package manager working on this
+  # same system (not one in another root).
+  local p
+  for p in /proc/[0-9]*; do
+    grep -qxE 'apt|apt-get|aptitude|dpkg|unattended-upgr' "$p/comm" 2>/dev/null && [ "$p/root" -ef / ] && return 0
+  done
+  return 1
 }
 if lock_busy; then
   echo "install-deps: another package manager holds the apt lock; waiting up to $((LOCK_WAIT / 60)) minutes for it"

@@ -7,6 +7,10 @@
 # Use (as root): fresh-check.sh [WORK_DIR]   (default build-fresh; the debootstrap tarball and the
 # downloaded .deb files are kept there between runs, the roots are made anew every run)
 set -uo pipefail
+# Mounts made in a private namespace: nobody else sees /dev under the root, and they go with us.
+if [ -z "${KALVORO_FRESH_NS:-}" ] && [ "$(id -u)" -eq 0 ]; then
+  KALVORO_FRESH_NS=1 exec unshare --mount --propagation private bash "$0" "$@"
+fi
 src=$(cd "$(dirname "$0")/../.." && pwd)
 work=${1:-$src/build-fresh}
 SUITE=bookworm
