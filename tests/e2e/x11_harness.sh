@@ -31,11 +31,16 @@ e2e_begin() {
   trap e2e_cleanup EXIT
 }
 
-# Our own X server on a free display; Xvfb picks the number and reports it.
+# Our own X server on a free display; Xvfb picks the number and reports it once it listens.
+# -noreset: by default the server resets whenever its last client leaves, and a reset drops every
+# connection it has accepted but not yet set up. The polls below (xdotool, xwd) come and go all the
+# time, so a game connecting just as one of them left lost its display ("no display found"); on a
+# loaded machine the server wakes late and that moment grows to milliseconds.
 e2e_start_xvfb() {
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
   xvfb_pid=$!
-  for _ in $(seq 1 100); do
+  # Up to 30 s: a machine busy compiling starts it slowly.
+  for _ in $(seq 1 300); do
     [ -s "$work/display" ] && break
     sleep 0.1
   done
