@@ -3,6 +3,10 @@
 BUILD       ?= build
 JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The game's portable modules, listed once in cmake/kalvoro_common.cmake.
+MODULES     := $(shell sed -n 's/^set(KALVORO_MODULES \(.*\))$$/\1/p' cmake/kalvoro_common.cmake)
+# `make test` builds with -Werror: a new warning fails the run.
+WERROR       = $(if $(KALVORO_WERROR),-DKALVORO_WERROR=ON)
 
 # Debian packages each goal needs; tools/install-deps.sh installs whatever is missing.
 PKG_BUILD = cmake make g++ pkg-config libsdl2-dev libgtest-dev libbenchmark-dev libpng-dev
@@ -22,7 +26,7 @@ deps-test:
 	@bash tools/install-deps.sh $(PKG_TEST)
 
 configure:
-	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) $(WERROR) >/dev/null
 
 build: deps-build configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -47,7 +51,7 @@ deps-windows:
 	@bash tools/install-deps.sh $(PKG_WINDOWS)
 
 windows: deps-windows
-	@cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake $(CMAKE_FLAGS) $(WERROR) >/dev/null
 	@cmake --build $(WIN_BUILD) -j $(JOBS)
 	@bash platform/win32/package.sh $(WIN_BUILD)/shotgun-kalvoro.exe dist
 
@@ -62,7 +66,7 @@ deps-web:
 	@bash tools/install-deps.sh $(PKG_WEB)
 
 web: deps-web
-	@$(WEB_ENV) emcmake cmake -S platform/web -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@$(WEB_ENV) emcmake cmake -S platform/web -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release $(WERROR) >/dev/null
 	@$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
 
 serve: web
@@ -74,8 +78,10 @@ web-test-deps: deps-web
 	@command -v npm >/dev/null 2>&1 || bash tools/install-deps.sh npm
 	@cd tests/web && { [ node_modules/.package-lock.json -nt package-lock.json ] || npm ci --no-audit --no-fund; }
 
-# Under `make test` a missing page fails the browser test instead of skipping it.
+# Under `make test` a missing page fails the browser test instead of skipping it, and every build
+# it makes (here and in the sanitizer and fuzz builds it starts) treats warnings as errors.
 test: export KALVORO_REQUIRE_WEB = 1
+test: export KALVORO_WERROR = 1
 
 # Reliability. The unit, game-flow, fault and soak tests again under AddressSanitizer and
 # UndefinedBehaviorSanitizer (ASAN_BUILD); the fuzz targets built with clang and libFuzzer (FUZZ_BUILD).
@@ -87,9 +93,8 @@ FUZZ_SECONDS ?= 60
 FUZZ_LONG_SECONDS ?= 1800
 SOAK_FRAMES  ?= 225000
 SOAK_SEEDS   ?= 1 2 3
-ASAN_TESTS   = app|render|input|world|actors|audio|perf_fast_paths|faults|soak|key_gate
-ASAN_TARGETS = kalvoro_app_tests kalvoro_render_tests kalvoro_input_tests kalvoro_world_tests \
-               kalvoro_actors_tests kalvoro_audio_tests kalvoro_fast_path_tests kalvoro_faults_tests kalvoro-soak \
+ASAN_TESTS   = $(subst $() ,|,$(MODULES) perf_fast_paths faults soak key_gate)
+ASAN_TARGETS = $(MODULES:%=kalvoro_%_tests) kalvoro_fast_path_tests kalvoro_faults_tests kalvoro-soak \
                kalvoro_key_gate_tests
 
 .PHONY: sanitize-test fuzz-build fuzz-short fuzz soak deps-fuzz
@@ -97,12 +102,12 @@ deps-fuzz:
 	@bash tools/install-deps.sh $(PKG_FUZZ)
 
 sanitize-test: deps-build
-	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKALVORO_SANITIZE=ON -DKALVORO_SOAK_FRAMES=20000 >/dev/null
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKALVORO_SANITIZE=ON -DKALVORO_SOAK_FRAMES=20000 $(WERROR) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS) --target $(ASAN_TARGETS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) -R '^($(ASAN_TESTS))$$'
 
 fuzz-build: deps-fuzz
-	@cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo $(WERROR) >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 
 fuzz-short: fuzz-build

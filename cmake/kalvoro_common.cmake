@@ -1,0 +1,29 @@
+# What every build of the game shares (desktop, browser, fuzz, Windows): the portable modules, one
+# folder each, and the compiler flags. The Makefile reads KALVORO_MODULES from here too.
+set(KALVORO_MODULES app render input world actors audio)
+
+get_filename_component(KALVORO_ROOT ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
+
+# The .cpp files of the portable modules, into VAR.
+function(kalvoro_module_sources var)
+  set(globs)
+  foreach(module ${KALVORO_MODULES})
+    list(APPEND globs ${KALVORO_ROOT}/${module}/*.cpp)
+  endforeach()
+  file(GLOB sources CONFIGURE_DEPENDS ${globs})
+  set(${var} ${sources} PARENT_SCOPE)
+endfunction()
+
+# Exact single-precision arithmetic: no contraction into FMA, never fast-math.
+add_compile_options(-Wall -Wextra -ffp-contract=off -fno-fast-math)
+
+# The test and CI builds turn every warning into an error, so a new one fails the run.
+option(KALVORO_WERROR "Treat warnings as errors" OFF)
+if(KALVORO_WERROR)
+  add_compile_options(-Werror)
+endif()
+
+# Says in one line what is left out, what it lacks and which Debian package brings that.
+function(kalvoro_not_built what missing package)
+  message(NOTICE "-- Not built: ${what}; ${missing} not found, install ${package}")
+endfunction()
