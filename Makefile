@@ -13,7 +13,7 @@ PKG_BUILD = cmake make g++ pkg-config libsdl2-dev libgtest-dev libbenchmark-dev 
 PKG_WINDOWS = cmake make g++-mingw-w64-x86-64-posix wine wine64 zip
 PKG_WEB   = emscripten chromium nodejs python3 ca-certificates
 PKG_FUZZ  = cmake make clang libclang-rt-14-dev
-PKG_TEST  = $(PKG_BUILD) xvfb xauth xdotool x11-apps libx11-dev libxfixes-dev imagemagick procps unzip $(PKG_WINDOWS) $(PKG_WEB) $(PKG_FUZZ)
+PKG_TEST  = $(PKG_BUILD) xvfb xauth xdotool x11-apps libx11-dev libxfixes-dev imagemagick procps unzip patchelf $(PKG_WINDOWS) $(PKG_WEB) $(PKG_FUZZ)
 
 .PHONY: all play test build configure deps-build deps-test clean
 
@@ -54,6 +54,22 @@ windows: deps-windows
 	@cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake $(CMAKE_FLAGS) $(WERROR) >/dev/null
 	@cmake --build $(WIN_BUILD) -j $(JOBS)
 	@bash platform/win32/package.sh $(WIN_BUILD)/shotgun-kalvoro.exe dist
+
+# The packages for players, in dist/: the Windows zip, the Linux x86-64 archive (the game with the
+# libraries it loads, from $(BUILD)), the browser build as a zip, and SHA256SUMS over the three.
+PKG_DIST     = $(PKG_BUILD) patchelf zip
+DIST_FILES   = shotgun-kalvoro-windows.zip shotgun-kalvoro-linux-x86_64.tar.gz shotgun-kalvoro-web.zip
+
+.PHONY: dist deps-dist
+deps-dist:
+	@bash tools/install-deps.sh $(PKG_DIST)
+
+dist: deps-dist windows web configure
+	@cmake --build $(BUILD) -j $(JOBS) --target shotgun-kalvoro
+	@bash platform/sdl2/package.sh $(BUILD)/shotgun-kalvoro dist
+	@bash platform/web/package.sh $(WEB_BUILD) dist
+	@cd dist && sha256sum $(DIST_FILES) >.SHA256SUMS.part && mv .SHA256SUMS.part SHA256SUMS
+	@cat dist/SHA256SUMS
 
 # The browser build with emscripten: build-web/index.html (+ index.js, index.wasm), and a server on
 # 127.0.0.1 to play it. Debian's emscripten needs its node modules from /usr/share/nodejs.

@@ -24,7 +24,10 @@ if [ -f "$root/tools/maptool/map.txt" ]; then
   cp "$root/tools/maptool/map.txt" "$stage/$name/tools/maptool/map.txt"
 fi
 
-cp "$stage/$name/$name.exe" "$dist/$name.exe"
-rm -f "$dist/$name-windows.zip"
-(cd "$stage" && zip -q -r -X "$dist/$name-windows.zip" "$name")
+cp "$stage/$name/$name.exe" "$dist/.$name.exe.part"
+mv "$dist/.$name.exe.part" "$dist/$name.exe"
+# Written beside the old one and renamed: an interrupted run never leaves half a zip.
+trap 'rm -rf "$stage"; rm -f "$dist/.$name-windows.zip.part"' EXIT
+(cd "$stage" && zip -q -r -X "$dist/.$name-windows.zip.part" "$name")
+mv "$dist/.$name-windows.zip.part" "$dist/$name-windows.zip"
 echo "package: $dist/$name-windows.zip"

@@ -28,20 +28,9 @@ e2e_start_xvfb
 mkdir -p "$work/run"
 (cd "$work/run" && SDL_AUDIODRIVER=dummy timeout 120 "$game" >"$work/run.log" 2>&1; echo $? >"$work/status") &
 game_pid=$!
-win=
-for _ in $(seq 1 100); do
-  win=$(xdotool search --name '^Shotgun-Kalvoro$' 2>/dev/null | head -n 1)
-  [ -n "$win" ] && break
-  [ -f "$work/status" ] && fail "the game ended before its window appeared: $(cat "$work/run.log")"
-  sleep 0.2
-done
-[ -n "$win" ] || fail "no window named Shotgun-Kalvoro appeared"
-WIDTH=0 HEIGHT=0 X=0 Y=0 SCREEN=0 WINDOW=0
-eval "$(xdotool getwindowgeometry --shell "$win")"
-[ "$WIDTH" = 960 ] && [ "$HEIGHT" = 600 ] || fail "client area is ${WIDTH}x${HEIGHT}, expected 960x600"
-win_x=$X
-win_y=$Y
-echo "sdl2: window $win, client 960x600 at ($X, $Y)"
+e2e_find_window 150
+[ "$win_w" = 960 ] && [ "$win_h" = 600 ] || fail "client area is ${win_w}x${win_h}, expected 960x600"
+echo "sdl2: window $win, client 960x600 at ($win_x, $win_y)"
 xdotool windowfocus --sync "$win" 2>/dev/null
 
 TITLE_CHECK=(compare "$work/expected-title.ppm" SHOT 168 175)

@@ -48,6 +48,32 @@ e2e_start_xvfb() {
   export DISPLAY=:$(head -n 1 "$work/display")
 }
 
+# Waits up to $1 polls of 0.2 s for the game's window: its id in $win, its client area in win_x, win_y,
+# win_w, win_h. SDL replaces its first window with a new one when the renderer wants another kind, so
+# an id counts once it has lasted a second; fails at once when the game ends (the starter writes
+# $work/status).
+e2e_find_window() {
+  local id seen= since=0 WIDTH HEIGHT X Y SCREEN WINDOW
+  win=
+  for _ in $(seq 1 "$1"); do
+    [ -f "$work/status" ] && fail "the game ended before its window appeared: $(cat "$work/run.log" 2>/dev/null)"
+    id=$(xdotool search --name '^Shotgun-Kalvoro$' 2>/dev/null | tail -n 1)
+    if [ -n "$id" ] && [ "$id" = "$seen" ]; then
+      since=$((since + 1))
+    else
+      seen=$id
+      since=0
+    fi
+    if [ -n "$id" ] && [ $since -ge 5 ] && geometry=$(xdotool getwindowgeometry --shell "$id" 2>/dev/null); then
+      eval "$geometry"
+      win=$id win_x=$X win_y=$Y win_w=$WIDTH win_h=$HEIGHT
+      return 0
+    fi
+    sleep 0.2
+  done
+  fail "no window named Shotgun-Kalvoro appeared"
+}
+
 # Screenshot of the 960 x 600 client area into $work/$1.ppm.
 e2e_shoot() {
   xwd -root -silent >"$work/root.xwd" && convert "xwd:$work/root.xwd" -crop "960x600+$win_x+$win_y" +repage "$work/$1.ppm"

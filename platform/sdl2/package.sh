@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# package.sh -- the Linux x86-64 archive for players: DIST_DIR/shotgun-kalvoro-linux-x86_64.tar.gz
+# holding shotgun-kalvoro/ with a start file, the game in bin/, the stage where the game reads it, and
+# in lib/ every shared library the game loads except the C library's own (glibc) and the C++ runtime,
+# which every desktop has. The game and each bundled library find lib/ through $ORIGIN.
+# Use: package.sh BUILT_GAME DIST_DIR
+set -eu
+game=$1
+dist=$2
+root=$(cd "$(dirname "$0")/../.." && pwd)
+name=shotgun-kalvoro
+archive=$name-linux-x86_64.tar.gz
+# Part of every glibc system, and tied to its exact version: never bundled.
+SYSTEM_LIBS='^(linux-vdso|ld-linux-x86-64|libc|libm|libdl|libpthread|librt|libresolv|libutil|libstdc\+\+|libgcc_s)\.so'
+
+[ -f "$game" ] || { echo "package: $game was not built" >&2; exit 1; }
+command -v patchelf >/dev/null || { echo "package: patchelf is not installed (make deps-dist)" >&2; exit 1; }
+mkdir -p "$dist"
+dist=$(cd "$dist" && pwd)
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"; rm -f "$dist/.$archive.part"' EXIT
+
+top=$stage/$name
+mkdir -p "$top/bin" "$top/lib"
+strip -o "$top/bin/$name" "$game"
+# Every library the loader resolves, followed through the libraries' own needs (ldd does that).
+ldd "$game" | awk '$2 == "=>" && $3 ~ /^\// { print $1, $3 }' | while read -r soname path; do
+  echo "$soname" | grep -qE "$SYSTEM_LIBS" && continue
+  cp -L "$path" "$top/lib/$soname"
+done
+if ldd "$game" | grep -q "not found"; then
+  echo "package: the game needs a library this machine lacks:" >&2
+  ldd "$game" | grep "not found" >&2
+  exit 1
+fi
+chmod 644 "$top/lib/"*
+for lib in "$top/lib/"*; do
+  patchelf --set-rpath '$ORIGIN' "$lib"
+done
+# RPATH, not RUNPATH: it also serves the libraries SDL opens itself at run time.
+patchelf --force-rpath --set-rpath '$ORIGIN/../lib' "$top/bin/$name"
+
+cat >"$top/$name" <<'START'
+#!/bin/sh
+# Starts the game from this folder, where it finds tools/maptool/map.txt.
+cd "$(dirname "$0")" || exit 1
+exec ./bin/shotgun-kalvoro "$@"
+START
+chmod 755 "$top/$name" "$top/bin/$name"
+cp "$root/platform/sdl2/README.txt" "$top/README.txt"
+# Without the stage file the game plays its built-in stage.
+if [ -f "$root/tools/maptool/map.txt" ]; then
+  mkdir -p "$top/tools/maptool"
+  cp "$root/tools/maptool/map.txt" "$top/tools/maptool/map.txt"
+fi
+
+# Written beside the old one and renamed: an interrupted run never leaves half an archive.
+tar -C "$stage" --owner=0 --group=0 --numeric-owner -czf "$dist/.$archive.part" "$name"
+mv "$dist/.$archive.part" "$dist/$archive"
+echo "package: $dist/$archive ($(ls "$top/lib" | wc -l) libraries)"

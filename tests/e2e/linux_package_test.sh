@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# linux_package_test.sh -- the Linux archive as a player gets it: the start file, the stage beside the
+# game, and every library the game loads either from the archive's lib/ (found through $ORIGIN, with
+# no LD_LIBRARY_PATH) or one of the system's own C and C++ runtime libraries.
+# Use: linux_package_test.sh GAME
+set -u
+game=$1
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/x11_harness.sh"
+e2e_begin linux_package patchelf ldd tar
+archive=shotgun-kalvoro-linux-x86_64.tar.gz
+
+bash "$here/../../platform/sdl2/package.sh" "$game" "$work/dist" >/dev/null || fail "package.sh failed"
+ls -A "$work/dist" | grep -qv "^$archive\$" && fail "package.sh left more than the archive: $(ls -A "$work/dist")"
+tar -xzf "$work/dist/$archive" -C "$work" || fail "cannot unpack $archive"
+top=$work/shotgun-kalvoro
+for file in shotgun-kalvoro bin/shotgun-kalvoro README.txt tools/maptool/map.txt; do
+  [ -f "$top/$file" ] || fail "$file is missing"
+done
+[ -x "$top/shotgun-kalvoro" ] || fail "the start file is not executable"
+
+libs=$(env -u LD_LIBRARY_PATH ldd "$top/bin/shotgun-kalvoro")
+echo "$libs" | grep -q "not found" && fail "unresolved: $(echo "$libs" | grep "not found")"
+outside=$(echo "$libs" | awk '$2 == "=>" { print $1, $3 }' | grep -vE " $top/(bin/\.\./)?lib/" |
+  grep -vE '^(libc|libm|libdl|libpthread|librt|libstdc\+\+|libgcc_s)\.so')
+[ -z "$outside" ] || fail "loaded from the system instead of lib/: $outside"
+echo "$libs" | grep -qE "libSDL2-2.0.so.0 => $top/(bin/\.\./)?lib/" || fail "SDL2 is not taken from lib/"
+echo "linux_package: $(ls "$top/lib" | wc -l) libraries, all found in lib/ through \$ORIGIN"
+
+# From another folder and with no display: the start file reaches the game, which says why it stops.
+out=$(cd / && env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=dummy timeout 20 "$top/shotgun-kalvoro" 2>&1)
+echo "$out" | grep -q "cannot open a window" || fail "the start file did not run the game: $out"
+echo "linux_package: PASS"
