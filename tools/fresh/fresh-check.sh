@@ -233,7 +233,7 @@ echo "  $(comm -12 <(echo "$named") <(echo "$installed") | tr '\n' ' ')"
 
 step "make dist in the root"
 dist_status=1
-if grep -q '^dist:' "$src/Makefile"; then
+if grep -q '^dist:' "$root/root/shotgun-kalvoro/Makefile"; then
   in_root "$root" ./kalvoro dist && dist_status=0
   say "./kalvoro dist exited with $dist_status"
   ls -l "$root/root/shotgun-kalvoro/dist"
