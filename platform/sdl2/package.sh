@@ -2,7 +2,8 @@
 # package.sh -- the Linux x86-64 archive for players: DIST_DIR/shotgun-kalvoro-linux-x86_64.tar.gz
 # holding shotgun-kalvoro/ with a start file, the game in bin/, the stage where the game reads it, and
 # in lib/ every shared library the game loads except the C library's own (glibc) and the C++ runtime,
-# which every desktop has. The game and each bundled library find lib/ through $ORIGIN.
+# which every desktop has, and libX11's locale tables. The game and each bundled library find lib/
+# through $ORIGIN.
 # Use: package.sh BUILT_GAME DIST_DIR
 set -eu
 game=$1
@@ -40,11 +41,18 @@ done
 # RPATH, not RUNPATH: it also serves the libraries SDL opens itself at run time.
 patchelf --force-rpath --set-rpath '$ORIGIN/../lib' "$top/bin/$name"
 
+# The bundled libX11 reads its locale tables (needed to set the window title) from beside it: a
+# system without any X11 programs has none.
+[ -f /usr/share/X11/locale/locale.dir ] || { echo "package: /usr/share/X11/locale is missing (libx11-data)" >&2; exit 1; }
+mkdir -p "$top/share/X11"
+cp -r /usr/share/X11/locale "$top/share/X11/locale"
+
 cat >"$top/$name" <<'START'
 #!/bin/sh
-# Starts the game from this folder, where it finds tools/maptool/map.txt.
+# Starts the game from this folder, where it finds tools/maptool/map.txt; the bundled X11 library
+# reads its locale tables from here too.
 cd "$(dirname "$0")" || exit 1
-exec ./bin/shotgun-kalvoro "$@"
+XLOCALEDIR=$(pwd)/share/X11/locale exec ./bin/shotgun-kalvoro "$@"
 START
 chmod 755 "$top/$name" "$top/bin/$name"
 cp "$root/platform/sdl2/README.txt" "$top/README.txt"

@@ -14,7 +14,7 @@ bash "$here/../../platform/sdl2/package.sh" "$game" "$work/dist" >/dev/null || f
 ls -A "$work/dist" | grep -qv "^$archive\$" && fail "package.sh left more than the archive: $(ls -A "$work/dist")"
 tar -xzf "$work/dist/$archive" -C "$work" || fail "cannot unpack $archive"
 top=$work/shotgun-kalvoro
-for file in shotgun-kalvoro bin/shotgun-kalvoro README.txt tools/maptool/map.txt; do
+for file in shotgun-kalvoro bin/shotgun-kalvoro README.txt tools/maptool/map.txt share/X11/locale/locale.dir; do
   [ -f "$top/$file" ] || fail "$file is missing"
 done
 [ -x "$top/shotgun-kalvoro" ] || fail "the start file is not executable"

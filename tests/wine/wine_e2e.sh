@@ -136,7 +136,7 @@ game_args=("my stage.txt")
 win_name='Shotgun-Kalvoro - my stage.txt'
 start_game HOME="$work/home" WINEDEBUG=trace+winmm WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winepulse.drv,wineoss.drv=d"
 e2e_await_picture title2 "${TITLE_CHECK[@]}" || fail "the title screen differs with a sound device"
-xdotool mousemove $((win_x + 480)) $((win_y + 300)) mousedown 1 sleep 0.1 mouseup 1
+e2e_click 480 300
 e2e_await_picture play2 "${PLAY_CHECK[@]}" || fail "a held click did not start the stage with a sound device"
 sleep 2
 close_window

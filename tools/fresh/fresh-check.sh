@@ -4,8 +4,9 @@
 # `./kalvoro test` inside it as root, then `./kalvoro play` under Xvfb until the game's window shows.
 # Then the Linux package (make dist) is unpacked into a second pristine root that gets nothing but the
 # host's X server socket, and must open its window too. Prints each step's time and what was installed.
-# Use (as root): fresh-check.sh [WORK_DIR]   (default build-fresh; the debootstrap tarball and the
-# downloaded .deb files are kept there between runs, the roots are made anew every run)
+# Use (as root): fresh-check.sh [WORK_DIR [ARCHIVE]]   (default build-fresh; the debootstrap tarball
+# and the downloaded .deb files are kept there between runs, the roots are made anew every run). With
+# ARCHIVE, only that Linux package is checked in a pristine root.
 set -uo pipefail
 # Mounts made in a private namespace: nobody else sees /dev under the root, and they go with us.
 if [ -z "${KALVORO_FRESH_NS:-}" ] && [ "$(id -u)" -eq 0 ]; then
@@ -13,6 +14,7 @@ if [ -z "${KALVORO_FRESH_NS:-}" ] && [ "$(id -u)" -eq 0 ]; then
 fi
 src=$(cd "$(dirname "$0")/../.." && pwd)
 work=${1:-$src/build-fresh}
+only_archive=${2:+$(realpath "$2")}
 SUITE=bookworm
 TITLE=Shotgun-Kalvoro
 ARCHIVE=shotgun-kalvoro-linux-x86_64.tar.gz
@@ -63,7 +65,7 @@ trap 'exit 130' INT TERM
 mount_in() { # mount_in TARGET MOUNT_ARGS...
   local target=$1
   shift
-  mkdir -p "$target"
+  [ -e "$target" ] || mkdir -p "$target"
   mount "$@" "$target" || die "cannot mount $target"
   mounts+=("$target")
 }
@@ -173,6 +175,10 @@ else
   say "using $tarball"
 fi
 
+test_status=0
+play_status=0
+dist_status=0
+if [ -z "$only_archive" ]; then
 step "pristine root"
 new_root "$root"
 # Only downloads are kept between runs; the root itself starts empty.
@@ -241,13 +247,16 @@ else
   say "no dist goal in this tree"
 fi
 
+fi
+
 step "Linux package in a second pristine root"
 package_status=1
-if [ $dist_status -eq 0 ] && [ -f "$root/root/shotgun-kalvoro/dist/$ARCHIVE" ]; then
+package=${only_archive:-$root/root/shotgun-kalvoro/dist/$ARCHIVE}
+if [ $dist_status -eq 0 ] && [ -f "$package" ]; then
   new_root "$player"
   player_before=$(packages "$player")
   mkdir -p "$player/root/shotgun-kalvoro"
-  cp "$root/root/shotgun-kalvoro/dist/$ARCHIVE" "$player/root/"
+  cp "$package" "$player/root/$ARCHIVE"
   # The X server runs on this machine; the root sees only its socket.
   rm -f "$work/host-display"
   Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/host-display" >"$work/host-xvfb.log" 2>&1 &
