@@ -29,18 +29,18 @@ trap 'rm -f "$log"' EXIT
 export DEBIAN_FRONTEND=noninteractive
 apt=("${run[@]}" apt-get -o "DPkg::Lock::Timeout=$LOCK_WAIT" -o "APT::Color=0")
 
-# apt-get prints nothing useful while it waits for the lock, so say it once ourselves.
+# apt-get says nothing while it waits for the lock, so say it ourselves. A minimal system has no
+# fuser or lslocks: /proc/locks lists the held locks by inode.
 lock_busy() {
-  # A minimal system has neither fuser nor ps: look in /proc for a package manager working on this
-  # same system (not one in another root).
-  local p
-  for p in /proc/[0-9]*; do
-    grep -qxE 'apt|apt-get|aptitude|dpkg|unattended-upgr' "$p/comm" 2>/dev/null && [ "$p/root" -ef / ] && return 0
+  local file inode
+  for file in /var/lib/dpkg/lock-frontend /var/lib/dpkg/lock /var/lib/apt/lists/lock /var/cache/apt/archives/lock; do
+    inode=$(stat -c %i "$file" 2>/dev/null) || continue
+    grep -qE "^[0-9]+: .* [0-9a-f]+:[0-9a-f]+:$inode " /proc/locks 2>/dev/null && return 0
   done
   return 1
 }
 if lock_busy; then
-  echo "install-deps: another package manager holds the apt lock; waiting up to $((LOCK_WAIT / 60)) minutes for it"
+  echo "install-deps: another package manager holds the apt lock; waiting up to $LOCK_WAIT s for it"
 fi
 
 echo "install-deps: installing ${missing[*]}"
@@ -58,8 +58,8 @@ if ! "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >"$log" 
       echo "install-deps:   $pkg: no such package in this machine's apt sources (check /etc/apt/sources.list*)" >&2
     fi
   done
-  if grep -q 'Could not get lock' "$log"; then
-    echo "install-deps:   the apt lock stayed held for $((LOCK_WAIT / 60)) minutes; try again when the other package manager is done" >&2
+  if grep -qE "Could not get lock|Unable to acquire the dpkg" "$log"; then
+    echo "install-deps:   the apt lock stayed held for $LOCK_WAIT s; try again when the other package manager is done" >&2
   fi
   echo "install-deps: apt-get said:" >&2
   grep -E '^(E|W):' "$log" | head -n 10 >&2
