@@ -6,6 +6,7 @@ set -u
 LOCK_WAIT=${KALVORO_APT_LOCK_WAIT:-600}
 missing=()
 for pkg in "$@"; do
+  [[ " ${missing[*]} " == *" $pkg "* ]] && continue
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0

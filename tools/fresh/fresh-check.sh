@@ -162,7 +162,8 @@ await_window() {
   return 1
 }
 
-say "tree $src ($(git -C "$src" rev-parse --short HEAD 2>/dev/null || echo 'no git')$(git -C "$src" diff --quiet HEAD 2>/dev/null || echo ', with uncommitted changes')), mirror $mirror"
+tree="$(git -C "$src" rev-parse --short HEAD 2>/dev/null || echo 'no git')$(git -C "$src" diff --quiet HEAD 2>/dev/null || echo ', with uncommitted changes')"
+say "tree $src ($tree), mirror $mirror"
 
 step "debootstrap tarball (cached in $work)"
 tarball=$work/$SUITE-minbase.tgz
@@ -296,7 +297,7 @@ result=PASS
 [ $package_status -eq 0 ] || result="$result (Linux package: not shown)"
 {
   echo "date: $(date -u '+%Y-%m-%d %H:%M UTC')"
-  echo "tree: $(git -C "$src" rev-parse --short HEAD 2>/dev/null)"
+  echo "tree: $tree"
   echo "result: $result"
   printf '%s\n' "${timing[@]}"
 } >"$work/last-result.txt"
