@@ -12,7 +12,7 @@ WERROR       = $(if $(KALVORO_WERROR),-DKALVORO_WERROR=ON)
 PKG_BUILD = cmake make g++ pkg-config libsdl2-dev libgtest-dev libbenchmark-dev libpng-dev
 PKG_WINDOWS = cmake make g++-mingw-w64-x86-64-posix wine wine64 zip
 PKG_WEB   = emscripten chromium nodejs python3 ca-certificates
-PKG_FUZZ  = cmake make clang libclang-rt-14-dev
+PKG_FUZZ  = cmake make clang libclang-rt-dev
 PKG_TEST  = $(PKG_BUILD) xvfb xauth xdotool x11-apps libx11-dev libxfixes-dev imagemagick procps unzip patchelf $(PKG_WINDOWS) $(PKG_WEB) $(PKG_FUZZ)
 
 .PHONY: all play test build configure deps-build deps-test clean
