@@ -621,6 +621,11 @@ test('on a phone a tap starts and fires, the reload button refills, a double tap
     p.on('pageerror', (e) => consoleErrors.push(`phone page error: ${e.message}`));
     await p.goto(`http://127.0.0.1:${server.address().port}/index.html`);
     await p.waitForFunction(() => window.Module && Module.webScreen && Module.webAudioStats, null, { timeout: 15000 });
+    // A phone's page has the focus once it shows; a new headless browser hands it over a moment after
+    // the load, and a tap that soon would be the focusing click, which never fires.
+    await p.bringToFront();
+    await p.waitForFunction(() => document.hasFocus(), null, { timeout: 15000 });
+    await p.waitForTimeout(250);
     const saved = page;
     page = p;
     try {
