@@ -13,7 +13,7 @@ PKG_BUILD = cmake make g++ pkg-config libsdl2-dev libgtest-dev libbenchmark-dev 
 PKG_WINDOWS = cmake make g++-mingw-w64-x86-64-posix wine wine64 zip
 PKG_WEB   = emscripten chromium nodejs python3 ca-certificates
 PKG_FUZZ  = cmake make clang libclang-rt-dev
-PKG_TEST  = $(PKG_BUILD) xvfb xauth xdotool x11-apps libx11-dev libxfixes-dev imagemagick procps unzip patchelf $(PKG_WINDOWS) $(PKG_WEB) $(PKG_FUZZ)
+PKG_TEST  = $(PKG_BUILD) $(PKG_DEB) xvfb xauth xdotool x11-apps x11-utils libx11-dev libxfixes-dev imagemagick procps unzip patchelf $(PKG_WINDOWS) $(PKG_WEB) $(PKG_FUZZ)
 
 .PHONY: all play test build configure deps-build deps-test clean
 
@@ -171,6 +171,31 @@ pictures: deps-pictures windows web web-test-deps configure
 	@rm -f $(PICTURE_SHOTS)
 	cd $(BUILD) && KALVORO_REQUIRE_WEB=1 ctest --output-on-failure -R '^(web_browser|wine)$$'
 	@cp $(PICTURE_SHOTS) docs/
+
+# The icon files the packages and the page use (platform/icons/), drawn anew by the game's own code;
+# `make test` fails while they differ from what it draws.
+.PHONY: icons
+icons: deps-build configure
+	@cmake --build $(BUILD) -j $(JOBS) --target kalvoro-icons
+	./$(BUILD)/tools/icons/kalvoro-icons platform/icons
+
+# The Debian package, dist/shotgun-kalvoro_VERSION_ARCH.deb: the game and its tools built in their own
+# folder with Debian's hardening flags, installed with prefix /usr and checked by lintian,
+# desktop-file-validate and appstreamcli (platform/sdl2/linux/deb.sh).
+DEB_BUILD ?= build-deb
+PKG_DEB    = $(PKG_BUILD) dpkg-dev lintian desktop-file-utils appstream
+DEB_FLAGS  = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
+
+.PHONY: deb deps-deb
+deps-deb:
+	@bash tools/install-deps.sh $(PKG_DEB)
+
+deb: deps-deb
+	@cmake -S . -B $(DEB_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALVORO_TESTS=OFF \
+	  -DCMAKE_CXX_FLAGS="$$($(DEB_FLAGS) CXXFLAGS) $$($(DEB_FLAGS) CPPFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)" >/dev/null
+	@cmake --build $(DEB_BUILD) -j $(JOBS) --target shotgun-kalvoro maptool kalvoro-run
+	@bash platform/sdl2/linux/deb.sh $(DEB_BUILD) dist
 
 # A minimal Debian 12 root made with debootstrap, the README's two commands run in it from nothing, and
 # the Linux package started in a second pristine root; needs root. Downloads a lot: not part of `make test`.

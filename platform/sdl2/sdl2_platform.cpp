@@ -10,6 +10,7 @@
 #include <X11/Xatom.h>
 #endif
 
+#include "app/icon.h"
 #include "platform/key_gate.h"
 #include "platform/keys.h"
 #include "platform/sdl2/sdl2_pad.h"
@@ -28,6 +29,23 @@ struct PlatformWindow {
 
 static PlatformWindow gWindow;
 static int gBackBufferHeld;
+
+// The window's icon, as large as window managers commonly scale down from.
+static const int32_t SDL2_ICON_SIZE = 64;
+static uint32_t gIconPixels[SDL2_ICON_SIZE * SDL2_ICON_SIZE];
+
+static void Sdl2SetIcon(SDL_Window* window) {
+    if (!IconDraw(SDL2_ICON_SIZE, gIconPixels)) {
+        return;
+    }
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(gIconPixels, SDL2_ICON_SIZE, SDL2_ICON_SIZE, 32,
+                                                           SDL2_ICON_SIZE * 4, SDL_PIXELFORMAT_ARGB8888);
+    // Without it the window keeps the window system's default icon.
+    if (icon) {
+        SDL_SetWindowIcon(window, icon);
+        SDL_FreeSurface(icon);
+    }
+}
 // Win32 virtual-key code -> SDL scancodes (two, for keys such as Shift that exist on both sides).
 static SDL_Scancode gVkScancodes[KEY_COUNT][2];
 
@@ -168,6 +186,7 @@ PlatformWindow* Sdl2OpenWindow(const char** whyNot) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
+    Sdl2SetIcon(gWindow.window);
     gWindow.renderer = SDL_CreateRenderer(gWindow.window, -1, SDL_RENDERER_ACCELERATED);
     if (gWindow.renderer && Sdl2IsEmulatedGl(gWindow.renderer)) {
         // An OpenGL that the processor emulates (no GPU driver, or a virtual display) spends about

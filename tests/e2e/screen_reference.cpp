@@ -5,6 +5,7 @@
 //   screen_reference colour FILE.ppm X0 Y0 X1 Y1 RRGGBB   every pixel of the logical box has that colour
 //   screen_reference logical SOURCE_ROOT OUT_DIR          OUT_DIR/title.ppm and OUT_DIR/play.ppm, 320 x 200,
 //                                                         playing SOURCE_ROOT's stage file (or the built-in one)
+//   screen_reference icon SIZE                            the window icon as X11's _NET_WM_ICON lists it
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/icon.h"
 #include "app/main.h"
 #include "platform/headless/headless.h"
 #include "render/render.h"
@@ -224,7 +226,25 @@ static int CommandColour(const char* path, int x0, int y0, int x1, int y1, uint3
     return 0;
 }
 
+// "SIZE, SIZE, ARGB, ..." in decimal, as `xprop -notype -f _NET_WM_ICON 32c _NET_WM_ICON` prints it.
+static int CommandIcon(int32_t size) {
+    std::vector<uint32_t> icon((size_t)ICON_MAX_SIZE * ICON_MAX_SIZE);
+    if (!IconDraw(size, icon.data())) {
+        fprintf(stderr, "icon: no icon of size %d\n", size);
+        return 1;
+    }
+    printf("%d, %d", size, size);
+    for (int32_t i = 0; i < size * size; ++i) {
+        printf(", %u", (unsigned)icon[(size_t)i]);
+    }
+    printf("\n");
+    return 0;
+}
+
 int main(int argc, char** argv) {
+    if (argc == 3 && strcmp(argv[1], "icon") == 0) {
+        return CommandIcon(atoi(argv[2]));
+    }
     if (argc == 3 && strcmp(argv[1], "title") == 0) {
         return CommandTitle(argv[2]);
     }
@@ -241,6 +261,6 @@ int main(int argc, char** argv) {
                              (uint32_t)strtoul(argv[7], NULL, 16));
     }
     fprintf(stderr, "usage: screen_reference title OUT.ppm | compare EXPECTED ACTUAL [Y0 Y1] | "
-                    "colour FILE X0 Y0 X1 Y1 RRGGBB | logical SOURCE_ROOT OUT_DIR\n");
+                    "colour FILE X0 Y0 X1 Y1 RRGGBB | logical SOURCE_ROOT OUT_DIR | icon SIZE\n");
     return 2;
 }

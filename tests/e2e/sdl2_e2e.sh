@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# sdl2_e2e.sh -- the SDL2 build in a private Xvfb, driven by real X input: the title screen equals the
-# headless picture, a held click starts the stage, clicks outside the window or on a focused other window
-# spend nothing, a shot spends a shell, the arrow hides over the picture and shows over the borders, the
-# crosshair follows the pointer after the window moves, Escape returns to the title, F11 and Alt+Enter
-# toggle fullscreen without starting a stage, SIGTERM ends the game with status 0; with no display it
-# says so and fails cleanly; a stage file given as the argument names the window.
+# sdl2_e2e.sh -- the SDL2 build in a private Xvfb, driven by real X input: the window carries the game's
+# icon, the title screen equals the headless picture, a held click starts the stage, clicks outside the
+# window or on a focused other window spend nothing, a shot spends a shell, the arrow hides over the
+# picture and shows over the borders, the crosshair follows the pointer after the window moves, Escape
+# returns to the title, F11 and Alt+Enter toggle fullscreen without starting a stage, SIGTERM ends the
+# game with status 0; with no display it says so and fails cleanly; a stage file given as the argument
+# names the window.
 # Use: sdl2_e2e.sh GAME SCREEN_REFERENCE [SCREENSHOT_DIR]
 set -u
 game=$1
@@ -12,7 +13,7 @@ reference=$2
 shots=${3:-}
 
 . "$(dirname "$0")/x11_harness.sh"
-e2e_begin sdl2 Xvfb xdotool xwd convert timeout
+e2e_begin sdl2 Xvfb xdotool xwd xprop convert timeout
 
 # No display: one clear line and a non-zero status, at once.
 out=$(cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=dummy timeout 20 "$game" 2>&1)
@@ -31,6 +32,11 @@ game_pid=$!
 e2e_find_window 150
 [ "$win_w" = 960 ] && [ "$win_h" = 600 ] || fail "client area is ${win_w}x${win_h}, expected 960x600"
 echo "sdl2: window $win, client 960x600 at ($win_x, $win_y)"
+
+# The window carries the game's icon, pixel for pixel as the game draws it.
+icon=$(xprop -id "$win" -notype -f _NET_WM_ICON 32c _NET_WM_ICON | sed 's/^_NET_WM_ICON = //')
+[ "$icon" = "$("$reference" icon 64)" ] || fail "the window's icon is not the game's: ${icon:0:60}"
+echo "sdl2: _NET_WM_ICON is the game's 64 x 64 icon"
 
 TITLE_CHECK=(compare "$work/expected-title.ppm" SHOT 168 175)
 e2e_await_picture title "${TITLE_CHECK[@]}" || fail "the title screen differs from the headless picture"
