@@ -78,6 +78,11 @@ static int LevelTileForByte(unsigned char c) {
     }
 }
 
+char LevelByteForTile(int id) {
+    static const char BYTES[] = ".#=|4567SEG";
+    return id >= 0 && id < (int)sizeof(BYTES) - 1 ? BYTES[id] : '.';
+}
+
 static void LevelWriteRow(Tilemap* map, int row, const unsigned char* line, int length) {
     for (int k = 0; k < length && k < MAP_MAX_COLS; ++k) {
         TilemapSetTile(map, k, row, LevelTileForByte(line[k]));
@@ -116,13 +121,27 @@ static void LevelFeedRows(LevelRowBuilder* b, const unsigned char* chunk, size_t
     }
 }
 
+static LevelRowBuilder gBuilder; // a line buffer per load: kept off the stack like the chunk
+
+static LevelRowBuilder* LevelStartRows(Tilemap* map) {
+    TilemapClear(map);
+    gBuilder.map = map;
+    gBuilder.kept = 0;
+    gBuilder.row = 0;
+    gBuilder.done = 0;
+    return &gBuilder;
+}
+
+// A last line without a line feed counts.
+static void LevelEndRows(LevelRowBuilder* b) {
+    if (!b->done && b->kept > 0) {
+        LevelWriteRow(b->map, b->row, b->line, b->kept);
+    }
+}
+
 static void LevelReadRows(Tilemap* map, FILE* file, LevelByteObserver observe, void* context,
                           LevelReadInfo* info) {
-    static LevelRowBuilder builder; // a line buffer per load: kept off the stack like the chunk
-    builder.map = map;
-    builder.kept = 0;
-    builder.row = 0;
-    builder.done = 0;
+    LevelRowBuilder& builder = *LevelStartRows(map);
     uint64_t total = 0;
     while (total < LEVEL_MAX_READ_BYTES) {
         size_t got = fread(gReadChunk, 1, sizeof(gReadChunk), file);
@@ -144,10 +163,16 @@ static void LevelReadRows(Tilemap* map, FILE* file, LevelByteObserver observe, v
     info->readError = ferror(file) != 0;
     // Only a tool asks whether anything lay beyond the cap; the game never reads past it.
     info->capped = total >= LEVEL_MAX_READ_BYTES && (!observe || fgetc(file) != EOF);
-    // A last line without a line feed counts, unless the read broke off with an error.
-    if (!builder.done && builder.kept > 0 && !info->readError) {
-        LevelWriteRow(map, builder.row, builder.line, builder.kept);
+    // The rows read before an error count; a line the error broke off does not.
+    if (!info->readError) {
+        LevelEndRows(&builder);
     }
+}
+
+void LevelReadStageText(Tilemap* map, const unsigned char* bytes, size_t count) {
+    LevelRowBuilder* builder = LevelStartRows(map);
+    LevelFeedRows(builder, bytes, count < LEVEL_MAX_READ_BYTES ? count : (size_t)LEVEL_MAX_READ_BYTES);
+    LevelEndRows(builder);
 }
 
 // Moves enemy markers into the spawn list (at most MAX_ENEMY_SPAWNS); every marker cell is emptied.
@@ -245,7 +270,6 @@ static int32_t LevelLoadFromFile(Tilemap* map, const char* path, LevelByteObserv
     if (!file) {
         return LEVEL_BUILTIN_NO_FILE;
     }
-    TilemapClear(map);
     LevelReadRows(map, file, observe, context, info);
     fclose(file);
     if (map->width == 0 || map->height == 0) {

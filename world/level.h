@@ -39,6 +39,12 @@ typedef void (*LevelByteObserver)(void* context, const unsigned char* bytes, siz
 // what follows; the map is the same either way. info may be null.
 void LevelLoadStageFrom(Tilemap* map, const char* path, LevelByteObserver observe, void* context,
                         LevelReadInfo* info);
+// Reads stage text from memory into map's grid as the loader reads a file (the same lines, columns
+// and size cap), markers left in place: no border, enemy list or spawn point. map must not be null.
+void LevelReadStageText(Tilemap* map, const unsigned char* bytes, size_t count);
+// The byte the stage text writes for a tile id ('.' for empty and for ids the format lacks).
+char LevelByteForTile(int id);
+
 // A stage is a few kilobytes. Reading stops after this many bytes, as if the file ended there, so a
 // huge, sparse or still growing file cannot stall a stage start.
 constexpr uint64_t LEVEL_MAX_READ_BYTES = (uint64_t)1 << 20;

@@ -340,6 +340,32 @@ TEST_F(LevelTest, RaggedLinesAndCarriageReturns) {
     EXPECT_EQ(TilemapGetTile(map, 2, 2), TILE_GOAL);
 }
 
+TEST_F(LevelTest, TextInMemoryGivesTheRawGridAndEachTileHasItsByte) {
+    std::string text;
+    for (int id = TILE_EMPTY; id <= TILE_GOAL; ++id) {
+        text += LevelByteForTile(id);
+    }
+    EXPECT_EQ(text, ".#=|4567SEG");
+    EXPECT_EQ(LevelByteForTile(11), '.');
+    EXPECT_EQ(LevelByteForTile(-1), '.');
+    // Markers and the top row stay as written: no border, no spawn list.
+    Tilemap raw;
+    text = text + "\r\n\n" + text;
+    LevelReadStageText(&raw, (const unsigned char*)text.data(), text.size());
+    EXPECT_EQ(raw.width, 12);
+    EXPECT_EQ(raw.height, 3);
+    EXPECT_EQ(raw.enemySpawnCount, 0);
+    for (int id = TILE_EMPTY; id <= TILE_GOAL; ++id) {
+        EXPECT_EQ(TilemapGetTile(&raw, id, 0), id);
+        EXPECT_EQ(TilemapGetTile(&raw, id, 2), id);
+    }
+    // The file loader's grid is the same one, finished.
+    Tilemap* map = Load(text);
+    EXPECT_EQ(map->width, raw.width);
+    EXPECT_EQ(map->height, raw.height);
+    EXPECT_EQ(TilemapGetTile(map, TILE_GOAL, 2), TILE_GOAL);
+}
+
 TEST_F(LevelTest, OnlyThirtyTwoLinesOf128BytesAreUsed) {
     std::string text;
     for (int i = 0; i < 40; ++i) {
