@@ -38,7 +38,7 @@ static void FuzzDecode(const char* link, size_t length) {
     if (got < 0 || got >= STAGE_LINK_MAX_TEXT || (size_t)got != strlen(gText)) {
         FuzzFail("the text's length is not the length returned");
     }
-    LevelReadStageText(&gGot, (const unsigned char*)gText, (size_t)got);
+    LevelReadGridText(&gGot, gText, (size_t)got);
     if (gGot.width == 0 || got != gGot.height * (gGot.width + 1)) {
         FuzzFail("the text is not whole rows of the stage's width");
     }
@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     memcpy(link, gLink, (size_t)written + 1);
     FuzzDecode(link, (size_t)written);
 
-    LevelReadStageText(&gWant, data, size);
+    LevelReadGridText(&gWant, (const char*)data, size);
     const int32_t length = StageLinkEncode((const char*)data, size, link, gMessage);
     if (length == 0) {
         if (gWant.width != 0 || gMessage[0] == '\0') {
@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (StageLinkDecode(link, (size_t)length, gText, gMessage) == 0) {
         FuzzFail(gMessage);
     }
-    LevelReadStageText(&gGot, (const unsigned char*)gText, strlen(gText));
+    LevelReadGridText(&gGot, gText, strlen(gText));
     if (!FuzzSameGrid(&gWant, &gGot)) {
         FuzzFail("the link does not hold the grid the loader reads from the text");
     }

@@ -78,11 +78,6 @@ static int LevelTileForByte(unsigned char c) {
     }
 }
 
-char LevelByteForTile(int id) {
-    static const char BYTES[] = ".#=|4567SEG";
-    return id >= 0 && id < (int)sizeof(BYTES) - 1 ? BYTES[id] : '.';
-}
-
 static void LevelWriteRow(Tilemap* map, int row, const unsigned char* line, int length) {
     for (int k = 0; k < length && k < MAP_MAX_COLS; ++k) {
         TilemapSetTile(map, k, row, LevelTileForByte(line[k]));
@@ -169,10 +164,39 @@ static void LevelReadRows(Tilemap* map, FILE* file, LevelByteObserver observe, v
     }
 }
 
-void LevelReadStageText(Tilemap* map, const unsigned char* bytes, size_t count) {
+int LevelReadGridText(Tilemap* map, const char* text, size_t length) {
+    if (!map) {
+        return 0;
+    }
     LevelRowBuilder* builder = LevelStartRows(map);
-    LevelFeedRows(builder, bytes, count < LEVEL_MAX_READ_BYTES ? count : (size_t)LEVEL_MAX_READ_BYTES);
-    LevelEndRows(builder);
+    if (text) {
+        LevelFeedRows(builder, (const unsigned char*)text,
+                      length < LEVEL_MAX_READ_BYTES ? length : (size_t)LEVEL_MAX_READ_BYTES);
+        LevelEndRows(builder);
+    }
+    return map->width > 0 && map->height > 0;
+}
+
+// The byte each tile id is written as; markers and the goal by their letters.
+static const char LEVEL_TILE_CHARS[TILE_GOAL + 1] = {'.', '#', '=', '|', '4', '5', '6', '7', 'S', 'E', 'G'};
+
+size_t LevelWriteText(const Tilemap* map, char* out, size_t size) {
+    if (!map || !out) {
+        return 0;
+    }
+    const size_t need = (size_t)map->height * ((size_t)map->width + 1);
+    if (need > size) {
+        return 0;
+    }
+    size_t at = 0;
+    for (int row = 0; row < map->height; ++row) {
+        for (int col = 0; col < map->width; ++col) {
+            const int id = TilemapGetTile(map, col, row);
+            out[at++] = id <= TILE_GOAL ? LEVEL_TILE_CHARS[id] : '.';
+        }
+        out[at++] = '\n';
+    }
+    return at;
 }
 
 // Moves enemy markers into the spawn list (at most MAX_ENEMY_SPAWNS); every marker cell is emptied.

@@ -1,5 +1,5 @@
 // level.h -- the stage text format: reads the stage file into a Tilemap (border, enemy spawns,
-// player spawn), falling back to the built-in test stage.
+// player spawn), falling back to the built-in test stage; writes a grid back as stage text.
 #pragma once
 
 #include <stddef.h>
@@ -39,12 +39,16 @@ typedef void (*LevelByteObserver)(void* context, const unsigned char* bytes, siz
 // what follows; the map is the same either way. info may be null.
 void LevelLoadStageFrom(Tilemap* map, const char* path, LevelByteObserver observe, void* context,
                         LevelReadInfo* info);
-// Reads stage text from memory into map's grid as the loader reads a file (the same lines, columns
-// and size cap), markers left in place: no border, enemy list or spawn point. map must not be null.
-void LevelReadStageText(Tilemap* map, const unsigned char* bytes, size_t count);
-// The byte the stage text writes for a tile id ('.' for empty and for ids the format lacks).
-char LevelByteForTile(int id);
-
 // A stage is a few kilobytes. Reading stops after this many bytes, as if the file ended there, so a
 // huge, sparse or still growing file cannot stall a stage start.
 constexpr uint64_t LEVEL_MAX_READ_BYTES = (uint64_t)1 << 20;
+
+// Reads stage text into map as written, as the loader reads a file (the same lines, columns and size
+// cap): markers kept, no border, no spawn point. 1 when it held a cell.
+int LevelReadGridText(Tilemap* map, const char* text, size_t length);
+
+// Room for any stage as text: every row at full width with its line feed.
+constexpr size_t LEVEL_MAX_TEXT_BYTES = (size_t)MAP_MAX_ROWS * (MAP_MAX_COLS + 1);
+// Writes map's grid (markers included) as stage text, width bytes and a line feed per row, so the
+// reader above gives the same grid back. Returns the length; 0 when size is too small.
+size_t LevelWriteText(const Tilemap* map, char* out, size_t size);

@@ -82,12 +82,10 @@ int32_t StageLinkWrite(const uint8_t* payload, int32_t count, char link[STAGE_LI
 int32_t StageLinkEncode(const char* text, size_t length, char link[STAGE_LINK_MAX_CHARS],
                         char message[STAGE_LINK_MESSAGE]) {
     link[0] = '\0';
-    LevelReadStageText(&gGrid, (const unsigned char*)(text ? text : ""), text ? length : 0);
-    const int32_t width = gGrid.width, height = gGrid.height;
-    if (width == 0 || height == 0) {
+    if (!LevelReadGridText(&gGrid, text, length)) {
         return StageLinkFail(message, "There is no stage to share: the text has no cells.");
     }
-    const int32_t total = width * height;
+    const int32_t width = gGrid.width, height = gGrid.height, total = width * height;
     for (int32_t i = 0; i < total; ++i) {
         gCells[i] = gGrid.tiles[i / width][i % width];
     }
@@ -195,13 +193,11 @@ int32_t StageLinkDecode(const char* link, size_t length, char text[STAGE_LINK_MA
     if (!StageLinkReadTokens(2, count - 2, width, width * height)) {
         return StageLinkFail(message, "The stage link is damaged: its cells do not fill its stage.");
     }
-    int32_t out = 0;
-    for (int32_t row = 0; row < height; ++row) {
-        for (int32_t col = 0; col < width; ++col) {
-            text[out++] = LevelByteForTile(gCells[row * width + col]);
-        }
-        text[out++] = '\n';
+    TilemapClear(&gGrid);
+    for (int32_t i = 0; i < width * height; ++i) {
+        TilemapSetTile(&gGrid, i % width, i / width, gCells[i]);
     }
+    const size_t out = LevelWriteText(&gGrid, text, STAGE_LINK_MAX_TEXT - 1);
     text[out] = '\0';
-    return out;
+    return (int32_t)out;
 }

@@ -5,12 +5,13 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "world/level.h"
 #include "world/tilemap.h"
 
 // The version character every link of this coding starts with.
 constexpr char STAGE_LINK_VERSION = '1';
 // The longest stage text a link decodes to: every row full, each with its line feed, and a NUL.
-constexpr int32_t STAGE_LINK_MAX_TEXT = MAP_MAX_ROWS * (MAP_MAX_COLS + 1) + 1;
+constexpr int32_t STAGE_LINK_MAX_TEXT = (int32_t)LEVEL_MAX_TEXT_BYTES + 1;
 // Size, one token per cell at worst, and the check: the most bytes a link carries.
 constexpr int32_t STAGE_LINK_MAX_BYTES = 2 + MAP_MAX_ROWS * MAP_MAX_COLS + 2;
 // The longest link: the version, the bytes in base64url without padding, and a NUL.

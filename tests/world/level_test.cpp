@@ -340,30 +340,27 @@ TEST_F(LevelTest, RaggedLinesAndCarriageReturns) {
     EXPECT_EQ(TilemapGetTile(map, 2, 2), TILE_GOAL);
 }
 
-TEST_F(LevelTest, TextInMemoryGivesTheRawGridAndEachTileHasItsByte) {
-    std::string text;
-    for (int id = TILE_EMPTY; id <= TILE_GOAL; ++id) {
-        text += LevelByteForTile(id);
-    }
-    EXPECT_EQ(text, ".#=|4567SEG");
-    EXPECT_EQ(LevelByteForTile(11), '.');
-    EXPECT_EQ(LevelByteForTile(-1), '.');
-    // Markers and the top row stay as written: no border, no spawn list.
-    Tilemap raw;
-    text = text + "\r\n\n" + text;
-    LevelReadStageText(&raw, (const unsigned char*)text.data(), text.size());
+TEST_F(LevelTest, TextInMemoryGivesTheRawGridAndWritesBackPlain) {
+    // Markers and the top row stay as written; a carriage return is a cell, a blank line a row.
+    static Tilemap raw;
+    const std::string text = ".#=|4567SEG\r\n\n123x";
+    ASSERT_EQ(LevelReadGridText(&raw, text.data(), text.size()), 1);
     EXPECT_EQ(raw.width, 12);
     EXPECT_EQ(raw.height, 3);
     EXPECT_EQ(raw.enemySpawnCount, 0);
     for (int id = TILE_EMPTY; id <= TILE_GOAL; ++id) {
         EXPECT_EQ(TilemapGetTile(&raw, id, 0), id);
-        EXPECT_EQ(TilemapGetTile(&raw, id, 2), id);
     }
-    // The file loader's grid is the same one, finished.
+    char out[LEVEL_MAX_TEXT_BYTES];
+    ASSERT_EQ(LevelWriteText(&raw, out, sizeof(out)), 39u);
+    EXPECT_EQ(std::string(out, 39), ".#=|4567SEG.\n............\n#=|.........\n");
+    EXPECT_EQ(LevelWriteText(&raw, out, 38), 0u);
+    // The same bytes in a file give the same grid, finished.
     Tilemap* map = Load(text);
     EXPECT_EQ(map->width, raw.width);
     EXPECT_EQ(map->height, raw.height);
-    EXPECT_EQ(TilemapGetTile(map, TILE_GOAL, 2), TILE_GOAL);
+    EXPECT_EQ(TilemapGetTile(map, TILE_GOAL, 0), TILE_GROUND);
+    EXPECT_EQ(LevelReadGridText(&raw, "\n\n", 2), 0);
 }
 
 TEST_F(LevelTest, OnlyThirtyTwoLinesOf128BytesAreUsed) {

@@ -44,8 +44,8 @@ std::string Decode(const std::string& link) {
 void ExpectRoundTrip(const std::string& text) {
     const std::string decoded = Decode(Encode(text));
     ASSERT_NE(decoded[0], '!') << decoded;
-    LevelReadStageText(&gWant, (const unsigned char*)text.data(), text.size());
-    LevelReadStageText(&gGot, (const unsigned char*)decoded.data(), decoded.size());
+    LevelReadGridText(&gWant, text.data(), text.size());
+    LevelReadGridText(&gGot, decoded.data(), decoded.size());
     ASSERT_EQ(gGot.width, gWant.width);
     ASSERT_EQ(gGot.height, gWant.height);
     EXPECT_EQ(memcmp(gGot.tiles, gWant.tiles, sizeof(gWant.tiles)), 0);
