@@ -1,6 +1,7 @@
 // key_gate.cpp -- focus gating and the fullscreen toggle keys, between the backend's raw key states and
 // the game. A lone Alt is held back while it is down: it may still become Alt+Enter, which the game must
 // never see; released alone it reaches the game then, for one frame, so Alt still starts a stage.
+// Presses are latched until a frame has read them: a click shorter than a frame still starts and fires.
 #include "platform/key_gate.h"
 
 #include <string.h>
@@ -11,7 +12,8 @@ static int gFocused;
 // Down when the focus came or used as a toggle: hidden from the game until released.
 static uint8_t gHeldBack[KEY_COUNT];
 static int gAltPending;
-static int gAltPulse;
+// Pressed since the last frame ended: shown down to the next reading even if already let go.
+static uint8_t gLatched[KEY_COUNT];
 static int32_t gLatePress;
 
 static int KeyGateValid(int32_t vk) {
@@ -30,14 +32,14 @@ void KeyGateReset(void) {
     gFocused = 0;
     memset(gHeldBack, 0, sizeof(gHeldBack));
     gAltPending = 0;
-    gAltPulse = 0;
+    memset(gLatched, 0, sizeof(gLatched));
     gLatePress = 0;
 }
 
 void KeyGateSetFocus(int focused, KeyGateRawFn raw) {
     gFocused = focused ? 1 : 0;
     gAltPending = 0;
-    gAltPulse = 0;
+    memset(gLatched, 0, sizeof(gLatched));
     gLatePress = 0;
     for (int32_t vk = 0; vk < KEY_COUNT; ++vk) {
         gHeldBack[vk] = (gFocused && raw && raw(vk)) ? 1 : 0;
@@ -76,6 +78,7 @@ KeyGateAction KeyGateOnKeyDown(int32_t vk, int repeat, int altHeld) {
         gAltPending = 0;
         gLatePress = KEY_ALT;
     }
+    gLatched[vk] = 1;
     return KEY_GATE_PASS;
 }
 
@@ -86,8 +89,14 @@ void KeyGateOnKeyUp(int32_t vk) {
     gHeldBack[vk] = 0;
     if (vk == KEY_ALT && gAltPending) {
         gAltPending = 0;
-        gAltPulse = gFocused;
+        gLatched[KEY_ALT] = (uint8_t)gFocused;
         gLatePress = gFocused ? KEY_ALT : 0;
+    }
+}
+
+void KeyGateOnPress(int32_t vk) {
+    if (gFocused && vk > 0 && KeyGateValid(vk) && !gHeldBack[vk]) {
+        gLatched[vk] = 1;
     }
 }
 
@@ -107,7 +116,7 @@ int KeyGateIsDown(int32_t vk, int rawDown) {
         }
         return 0;
     }
-    if (vk == KEY_ALT && gAltPulse) {
+    if (gLatched[vk]) {
         return 1;
     }
     const int32_t toggleKey = KeyGateToggleKey(vk);
@@ -118,5 +127,5 @@ int KeyGateIsDown(int32_t vk, int rawDown) {
 }
 
 void KeyGateEndFrame(void) {
-    gAltPulse = 0;
+    memset(gLatched, 0, sizeof(gLatched));
 }

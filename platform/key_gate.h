@@ -1,6 +1,7 @@
 // key_gate.h -- what the game may see of the desktop's keys and buttons: nothing while the window
 // lacks the focus, nothing of a key or button already down when the focus came (so the click that
 // brings the window to the front does not fire), and nothing of the fullscreen toggle (F11, Alt+Enter).
+// A press let go before a frame read it is still shown down to that one frame: no quick tap is lost.
 // Plain logic over key codes; the SDL2 and Win32 backends feed it their events and raw key states.
 #pragma once
 #include <stdint.h>
@@ -22,10 +23,12 @@ int KeyGateHasFocus(void);
 // A key-down message (repeat: an auto-repeat); altHeld: an Alt key is down with it.
 KeyGateAction KeyGateOnKeyDown(int32_t vk, int repeat, int altHeld);
 void KeyGateOnKeyUp(int32_t vk);
+// A mouse button (or other device) went down; the game then sees it down in the next frame's reading.
+void KeyGateOnPress(int32_t vk);
 // A press the game was not told of when it happened (Alt held back until it proved not to be a chord);
 // 0 when there is none. The backend hands it to the game before anything else it delivers.
 int32_t KeyGateTakeLatePress(void);
-// What the game sees of a key whose raw state is rawDown.
+// What the game sees of a key whose raw state is rawDown (down, too, if pressed since the last frame).
 int KeyGateIsDown(int32_t vk, int rawDown);
-// After each frame: a lone Alt released before the snapshot is shown for one frame only.
+// After each frame: presses already let go (a lone Alt among them) have been seen and end.
 void KeyGateEndFrame(void);

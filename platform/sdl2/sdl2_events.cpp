@@ -3,10 +3,15 @@
 
 #include "app/main.h"
 #include "platform/key_gate.h"
+#include "platform/keys.h"
 #include "platform/sdl2/sdl2_pad.h"
 #include "platform/sdl2/sdl2_platform.h"
 #include "platform/stage_title.h"
 #include "world/level.h"
+
+// A click this soon after the focus came is the click that gave it: not a press for the game.
+constexpr Uint32 SDL2_FOCUS_CLICK_MS = 100;
+static Uint32 gFocusTicks;
 
 void Sdl2EventsUseStage(PlatformWindow* window, const char* path) {
     LevelSetStagePath(path);
@@ -49,6 +54,15 @@ int Sdl2EventsHandle(PlatformWindow* window, const SDL_Event* ev) {
         }
         return 1;
     }
+    case SDL_MOUSEBUTTONDOWN:
+        // Latched: a tap released before the next frame's reading still counts once.
+        if (ev->button.timestamp - gFocusTicks >= SDL2_FOCUS_CLICK_MS) {
+            KeyGateOnPress(ev->button.button == SDL_BUTTON_LEFT     ? KEY_LBUTTON
+                           : ev->button.button == SDL_BUTTON_RIGHT  ? KEY_RBUTTON
+                           : ev->button.button == SDL_BUTTON_MIDDLE ? KEY_MBUTTON
+                                                                    : 0);
+        }
+        return 1;
     case SDL_MOUSEMOTION: {
         // A real move takes the cursor back from a stick; SDL's own resends carry no movement.
         if (ev->motion.xrel != 0 || ev->motion.yrel != 0) {
@@ -63,6 +77,7 @@ int Sdl2EventsHandle(PlatformWindow* window, const SDL_Event* ev) {
         if (ev->window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
             MainOnResize(window);
         } else if (ev->window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+            gFocusTicks = ev->window.timestamp;
             KeyGateSetFocus(1, Sdl2RawKeyDown);
         } else if (ev->window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
             KeyGateSetFocus(0, nullptr);

@@ -270,6 +270,10 @@ int32_t WebKeysOnKeyUp(const char* code) {
 void WebKeysOnButtonDown(int32_t domButton, double nowMs) {
     if (WebKeysPressCounts(nowMs)) {
         WebKeysOnButton(domButton, 1);
+        // Latched: a click released before the next animation frame still counts once.
+        if ((uint32_t)domButton < 5u) {
+            KeyGateOnPress(WEB_BUTTON_VK[domButton]);
+        }
     }
 }
 

@@ -32,6 +32,8 @@ static int Win32AsyncKeyDown(int32_t vk) {
 // Windows' key state runs ahead of the key messages: Alt, Enter and F11 count only once their key-down
 // message has been through the gate, which decides whether they are the fullscreen toggle.
 static uint8_t gMessageDown[KEY_COUNT];
+// Set by WM_MOUSEACTIVATE: the button-down that follows gave the focus.
+static int gActivationClick;
 
 // The desktop's key state, only while our window is the one in front.
 static int Win32RawKeyDown(int32_t vk) {
@@ -144,6 +146,21 @@ static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         DragFinish(drop);
         return 0;
     }
+    case WM_MOUSEACTIVATE:
+        // The click that brings the window to the front is not the game's.
+        gActivationClick = 1;
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        // Latched: a tap released before the next frame's reading still counts once.
+        if (!gActivationClick) {
+            KeyGateOnPress(msg == WM_LBUTTONDOWN   ? KEY_LBUTTON
+                           : msg == WM_RBUTTONDOWN ? KEY_RBUTTON
+                                                   : KEY_MBUTTON);
+        }
+        gActivationClick = 0;
+        return 0;
     case WM_MOUSEMOVE:
         if (gStarted) {
             MainOnMouseMove((int32_t)(uint16_t)(lParam & 0xFFFF),

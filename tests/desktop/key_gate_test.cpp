@@ -100,6 +100,46 @@ TEST_F(KeyGate, ALoneAltStillReachesTheGameForOneFrame) {
     EXPECT_EQ(KeyGateTakeLatePress(), 0);
 }
 
+TEST_F(KeyGate, AQuickTapIsSeenByExactlyOneFrame) {
+    // Key and button both down and up between two frame readings.
+    EXPECT_EQ(Down(KEY_SPACE), KEY_GATE_PASS);
+    Up(KEY_SPACE);
+    gRaw[KEY_LBUTTON] = 1;
+    KeyGateOnPress(KEY_LBUTTON);
+    gRaw[KEY_LBUTTON] = 0;
+    EXPECT_EQ(Seen(KEY_SPACE), 1);
+    EXPECT_EQ(Seen(KEY_LBUTTON), 1);
+    KeyGateEndFrame();
+    EXPECT_EQ(Seen(KEY_SPACE), 0);
+    EXPECT_EQ(Seen(KEY_LBUTTON), 0);
+    // A press still held at the reading is down while held, and no longer than that.
+    KeyGateOnPress(KEY_LBUTTON);
+    gRaw[KEY_LBUTTON] = 1;
+    EXPECT_EQ(Seen(KEY_LBUTTON), 1);
+    KeyGateEndFrame();
+    EXPECT_EQ(Seen(KEY_LBUTTON), 1);
+    gRaw[KEY_LBUTTON] = 0;
+    EXPECT_EQ(Seen(KEY_LBUTTON), 0);
+    // Nothing is latched without the focus, for a button held back since the focus came, or by a
+    // toggle key; losing the focus drops a latched press.
+    KeyGateSetFocus(0, nullptr);
+    KeyGateOnPress(KEY_LBUTTON);
+    EXPECT_EQ(Seen(KEY_LBUTTON), 0);
+    gRaw[KEY_LBUTTON] = 1;
+    KeyGateSetFocus(1, TestRaw);
+    KeyGateOnPress(KEY_LBUTTON);
+    gRaw[KEY_LBUTTON] = 0;
+    EXPECT_EQ(Seen(KEY_LBUTTON), 0);
+    EXPECT_EQ(Down(KEY_F11), KEY_GATE_TOGGLE);
+    Up(KEY_F11);
+    EXPECT_EQ(Seen(KEY_F11), 0);
+    Down(KEY_R);
+    Up(KEY_R);
+    KeyGateSetFocus(0, nullptr);
+    KeyGateSetFocus(1, TestRaw);
+    EXPECT_EQ(Seen(KEY_R), 0);
+}
+
 TEST(StageTitle, NamesTheFileUnlessItIsTheShippedStage) {
     char title[STAGE_TITLE_SIZE];
     StageTitleFor(nullptr, title);

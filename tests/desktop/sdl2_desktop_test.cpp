@@ -126,6 +126,55 @@ TEST_F(Sdl2Desktop, PadStartsAimsFiresAndReloads) {
     EXPECT_EQ(GameStateGetMode(), MODE_TITLE);
 }
 
+// A button or key down and up between two frames, as a touchpad tap or a quick click delivers it.
+void Tap(Uint32 type, int32_t code, Uint32 timestamp) {
+    SDL_Event down = {};
+    down.type = type;
+    down.common.timestamp = timestamp;
+    if (type == SDL_MOUSEBUTTONDOWN) {
+        down.button.button = (Uint8)code;
+    } else {
+        down.key.keysym.scancode = (SDL_Scancode)code;
+    }
+    SDL_Event up = down;
+    up.type = type == SDL_MOUSEBUTTONDOWN ? SDL_MOUSEBUTTONUP : SDL_KEYUP;
+    Sdl2EventsHandle(gWindow, &down);
+    Sdl2EventsHandle(gWindow, &up);
+    Frames(1);
+}
+
+TEST_F(Sdl2Desktop, QuickClicksAndTapsBetweenFramesCount) {
+    ASSERT_EQ(GameStateGetMode(), MODE_TITLE);
+    // The pad's trigger fully out (a virtual axis at 0 reads as half pulled).
+    SDL_JoystickSetVirtualAxis(gStick, SDL_CONTROLLER_AXIS_TRIGGERRIGHT, -32768);
+    Frames(1);
+    // The click that gave the focus does not start the stage.
+    SDL_Event focus = {};
+    focus.type = SDL_WINDOWEVENT;
+    focus.window.event = SDL_WINDOWEVENT_FOCUS_GAINED;
+    focus.window.timestamp = 5000;
+    Sdl2EventsHandle(gWindow, &focus);
+    Tap(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 5050);
+    EXPECT_EQ(GameStateGetMode(), MODE_TITLE);
+    Tap(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 6000);
+    EXPECT_EQ(GameStateGetMode(), MODE_PLAYING);
+    EXPECT_FALSE(PlatformIsKeyDown(KEY_LBUTTON)); // seen by one frame only
+    Frames(20);                                   // past the start's fire block
+    const Player* player = GameStateGetPlayer();
+    const int32_t shells = player->shotgun.shells;
+    Tap(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 7000);
+    Frames(1);
+    EXPECT_EQ(player->shotgun.shells, shells - 1);
+    Tap(SDL_KEYDOWN, SDL_SCANCODE_R, 7100);
+    EXPECT_TRUE(player->shotgun.reloading);
+    Tap(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE, 7200);
+    EXPECT_EQ(GameStateGetMode(), MODE_TITLE);
+    Tap(SDL_KEYDOWN, SDL_SCANCODE_SPACE, 7300);
+    EXPECT_EQ(GameStateGetMode(), MODE_PLAYING);
+    Tap(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE, 7400);
+    Frames(1); // the Escape seen up again before the next test's Start
+}
+
 TEST_F(Sdl2Desktop, DroppedStageIsPlayedAtTheNextStartAndNamesTheWindow) {
     const char* path = "sdl2_desktop_drop.txt";
     FILE* f = fopen(path, "w");

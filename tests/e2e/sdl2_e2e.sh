@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # sdl2_e2e.sh -- the SDL2 build in a private Xvfb, driven by real X input: the window carries the game's
-# icon, the title screen equals the headless picture, a held click starts the stage, clicks outside the
-# window or on a focused other window spend nothing, a shot spends a shell, the arrow hides over the
-# picture and shows over the borders, the crosshair follows the pointer after the window moves, Escape
-# returns to the title, F11 and Alt+Enter toggle fullscreen without starting a stage, SIGTERM ends the
-# game with status 0; with no display it says so and fails cleanly; a stage file given as the argument
-# names the window.
+# icon, the title screen equals the headless picture, a quick click (down and up between two frames)
+# starts the stage and one in play spends a shell, clicks outside the window or on a focused other window
+# spend nothing, a quick Space starts a stage, the arrow hides over the picture and shows over the
+# borders, the crosshair follows the pointer after the window moves, Escape returns to the title, F11 and
+# Alt+Enter toggle fullscreen without starting a stage, SIGTERM ends the game with status 0; with no
+# display it says so and fails cleanly; a stage file given as the argument names the window.
 # Use: sdl2_e2e.sh GAME SCREEN_REFERENCE [SCREENSHOT_DIR]
 set -u
 game=$1
@@ -46,8 +46,8 @@ e2e_find_window 50
 xdotool windowfocus --sync "$win" 2>/dev/null
 e2e_save_png title sdl2-title.png
 
-e2e_click 480 300
-e2e_await_picture play colour SHOT 8 8 13 13 D0DC78 || fail "a held click did not start the stage"
+e2e_tap 480 300
+e2e_await_picture play colour SHOT 8 8 13 13 D0DC78 || fail "a quick click did not start the stage"
 "$reference" colour "$work/play.ppm" 18 8 23 13 D0DC78 || fail "the second shell is missing"
 
 # The X server's cursor image where the pointer is: "empty" or "arrow".
@@ -94,8 +94,8 @@ fi
 
 # Aimed straight up from the player (logical x 56): no recoil, one shell spent.
 sleep 0.4
-e2e_click 168 30
-e2e_await_picture shot colour SHOT 18 8 23 13 7C807B || fail "a click in play did not spend a shell"
+e2e_tap 168 30
+e2e_await_picture shot colour SHOT 18 8 23 13 7C807B || fail "a quick click in play did not spend a shell"
 "$reference" colour "$work/shot.ppm" 8 8 13 13 D0DC78 || fail "the first shell went too"
 e2e_save_png shot sdl2-play.png
 
@@ -166,6 +166,9 @@ win_y=$Y
 sleep 0.3
 e2e_await_picture windowed "${TITLE_CHECK[@]}" || fail "after Alt+Enter the title is gone (a stage started?)"
 echo "sdl2: Alt+Enter: back to $windowed, still the title"
+xdotool key space
+e2e_await_picture spaced colour SHOT 8 8 13 13 D0DC78 || fail "a quick Space on the title did not start the stage"
+echo "sdl2: quick click, quick click in play and quick Space: each seen once"
 
 # SDL turns SIGTERM into its quit event, the same path as closing the window.
 pkill -TERM -f "^$game\$" || fail "the game process was not found"

@@ -124,6 +124,11 @@ e2e_click() {
   xdotool mouseup 1
 }
 
+# A click as a touchpad tap or a quick finger gives it: down and up with no pause between.
+e2e_tap() {
+  xdotool mousemove $((win_x + $1)) $((win_y + $2)) click 1
+}
+
 e2e_key() {
   xdotool keydown "$1"
   sleep 0.1

@@ -214,3 +214,15 @@ TEST_F(WebKeysTest, AHoldLetGoBeforeAFrameLastsThatFrame) {
     WebKeysHold(0, 256, 1);
     EXPECT_EQ(WebKeysIsDown(1), 0);
 }
+
+TEST_F(WebKeysTest, AClickOrKeyLetGoBeforeAFrameIsSeenByThatFrameOnly) {
+    WebKeysOnButtonDown(0, 9000.0);
+    WebKeysOnButton(0, 0);
+    WebKeysOnKeyDown("KeyR", 0);
+    WebKeysOnKeyUp("KeyR");
+    EXPECT_EQ(WebKeysIsDown(1), 1);
+    EXPECT_EQ(WebKeysIsDown('R'), 1);
+    WebKeysEndFrame();
+    EXPECT_EQ(WebKeysIsDown(1), 0);
+    EXPECT_EQ(WebKeysIsDown('R'), 0);
+}
