@@ -281,7 +281,7 @@ static void LevelFinishStage(Tilemap* map) {
 // The source the map came from; LEVEL_FROM_FILE when the file gave a stage with at least one cell.
 // Only regular files are opened, so a FIFO or a device can never block the game.
 static int32_t LevelLoadFromFile(Tilemap* map, const char* path, LevelByteObserver observe, void* context,
-                                 LevelReadInfo* info) {
+                                 LevelReadInfo* info, int finish) {
     std::error_code error;
     std::filesystem::file_status status = std::filesystem::status(path, error);
     if (error || !std::filesystem::exists(status)) {
@@ -299,7 +299,9 @@ static int32_t LevelLoadFromFile(Tilemap* map, const char* path, LevelByteObserv
     if (map->width == 0 || map->height == 0) {
         return LEVEL_BUILTIN_NO_CELLS;
     }
-    LevelFinishStage(map);
+    if (finish) {
+        LevelFinishStage(map);
+    }
     return LEVEL_FROM_FILE;
 }
 
@@ -314,7 +316,7 @@ void LevelLoadStageFrom(Tilemap* map, const char* path, LevelByteObserver observ
         info->source = LEVEL_BUILTIN_NO_FILE;
         return;
     }
-    info->source = LevelLoadFromFile(map, path ? path : "", observe, context, info);
+    info->source = LevelLoadFromFile(map, path ? path : "", observe, context, info, 1);
     if (info->source == LEVEL_FROM_FILE) {
         return;
     }
@@ -325,6 +327,15 @@ void LevelLoadStageFrom(Tilemap* map, const char* path, LevelByteObserver observ
                       length < (size_t)MAP_MAX_COLS ? (int)length : MAP_MAX_COLS);
     }
     LevelFinishStage(map);
+}
+
+int32_t LevelReadGridFile(Tilemap* map, const char* path) {
+    LevelReadInfo info;
+    memset(&info, 0, sizeof(info));
+    if (!map) {
+        return LEVEL_BUILTIN_NO_FILE;
+    }
+    return LevelLoadFromFile(map, path ? path : "", nullptr, nullptr, &info, 0);
 }
 
 void LevelLoadTestStage(Tilemap* map) {

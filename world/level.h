@@ -46,6 +46,8 @@ constexpr uint64_t LEVEL_MAX_READ_BYTES = (uint64_t)1 << 20;
 // Reads stage text into map as written, as the loader reads a file (the same lines, columns and size
 // cap): markers kept, no border, no spawn point. 1 when it held a cell.
 int LevelReadGridText(Tilemap* map, const char* text, size_t length);
+// Reads the stage file at path the same way; returns its LevelSource (LEVEL_FROM_FILE: map holds it).
+int32_t LevelReadGridFile(Tilemap* map, const char* path);
 
 // Room for any stage as text: every row at full width with its line feed.
 constexpr size_t LEVEL_MAX_TEXT_BYTES = (size_t)MAP_MAX_ROWS * (MAP_MAX_COLS + 1);

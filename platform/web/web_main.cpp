@@ -168,7 +168,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void WebPageKey(int vk, int down) {
 EM_JS(void, WebWirePage, (int reloadVk, int escapeVk), {
     window.addEventListener('contextmenu', function(e) { e.preventDefault(); });
     window.addEventListener('pointerdown', function(e) {
-        Module.webPressOnControls = !!(e.target && e.target.closest && e.target.closest('#controls'));
+        Module.webPressOnControls = !!(e.target && e.target.closest && e.target.closest('#controls, #studio'));
     }, true);
     var canvas = document.getElementById('screen');
     var finger = null;

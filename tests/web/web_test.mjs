@@ -220,6 +220,16 @@ function layoutFor(cw, ch) {
   return { scale, x: Math.trunc((cw - W * scale) / 2), y: Math.trunc((ch - H * scale) / 2), w: W * scale, h: H * scale };
 }
 
+// As many frames and as much time as screen_reference gives the view to come to rest.
+async function settle(p) {
+  await p.evaluate(([frames, ms]) => new Promise((resolve) => {
+    let count = 0;
+    const end = performance.now() + ms;
+    const tick = () => (++count >= frames && performance.now() >= end ? resolve() : requestAnimationFrame(tick));
+    requestAnimationFrame(tick);
+  }), [SETTLE_FRAMES, SETTLE_MS]);
+}
+
 async function audioStats() {
   return page.evaluate(() => ({ ...Module.webAudioStats }));
 }
@@ -324,12 +334,7 @@ test('a quick click starts the stage, the crosshair follows the mouse, and the s
   await page.mouse.click(CLICK.x, CLICK.y);
   await waitForCanvas('stage start', expectShells(2, 0));
   await waitForCanvas('crosshair', expectCrosshair(CLICK.x / 3, Math.trunc(CLICK.y / 3)));
-  await page.evaluate(([frames, ms]) => new Promise((resolve) => {
-    let count = 0;
-    const end = performance.now() + ms;
-    const tick = () => (++count >= frames && performance.now() >= end ? resolve() : requestAnimationFrame(tick));
-    requestAnimationFrame(tick);
-  }), [SETTLE_FRAMES, SETTLE_MS]);
+  await settle(page);
   const diff = differences(await canvasPixels(), reference.play.pixels, null, true);
   assert.equal(diff.length, 0, `the view in play differs from the headless one: ${diff.slice(0, 3).join('; ')}`);
   if (shotsDir) {
@@ -606,6 +611,104 @@ test('losing the focus lets go of everything; the click that brings the focus ba
   await page.evaluate(() => window.dispatchEvent(new FocusEvent('focus')));
   await tapKey('Escape');
   await waitForCanvas('title after Escape', expectTitle);
+});
+
+// Another page of the same browser at url, ready for input: loaded, in front, with the focus.
+async function openPage(url, viewport = { width: 1100, height: 700 }) {
+  const p = await context.newPage();
+  p.on('pageerror', (e) => consoleErrors.push(`second page error: ${e.message}`));
+  p.on('console', (m) => {
+    if (m.type() === 'error') {
+      consoleErrors.push(`second page console: ${m.text()}`);
+    }
+  });
+  await p.setViewportSize(viewport);
+  await p.goto(url);
+  await p.waitForFunction(() => window.Module && Module.webScreen && Module.webStudio, null, { timeout: 15000 });
+  await p.bringToFront();
+  await p.waitForFunction(() => document.hasFocus(), null, { timeout: 15000 });
+  await p.waitForTimeout(250);
+  return p;
+}
+
+// Starts the stage with a click where screen_reference clicks, and lets the view come to rest.
+async function startAndSettle(p) {
+  const saved = page;
+  page = p;
+  try {
+    const box = await canvasBox();
+    await clickAt(box.x + box.w / 2, box.y + box.h / 6);
+    await waitForCanvas('stage start', expectShells(2, 0));
+    await settle(p);
+    return await canvasPixels();
+  } finally {
+    page = saved;
+  }
+}
+
+const studioMessage = (p) => p.evaluate(() => document.getElementById('studio-message').textContent);
+
+test('the MAP button opens the stages; an opened file plays, downloads as map.txt and shares as a link that plays it elsewhere', async () => {
+  const url = `http://127.0.0.1:${server.address().port}/index.html`;
+  await context.grantPermissions(['clipboard-read', 'clipboard-write'], { origin: url });
+  // A fresh page: the shared one may still be in debug flight from an earlier test.
+  const first = await openPage(url);
+  try {
+    await first.click('#button-studio');
+    assert.equal(await first.isVisible('#studio'), true);
+    const stages = await first.evaluate(() => Array.from(document.querySelectorAll('#studio-stage option'), (o) => o.textContent));
+    assert.equal(stages[0], 'Shipped stage');
+    // A stage file from disk, with a carriage return on each line as some editors write it.
+    const walker = fs.readFileSync(path.join(sourceDir, 'tools/maptool/stages/walker.txt'), 'latin1');
+    await first.setInputFiles('#studio-file', { name: 'walker.txt', mimeType: 'text/plain',
+      buffer: Buffer.from(walker.replace(/\n/g, '\r\n'), 'latin1') });
+    await first.waitForFunction(() => /walker.txt: click/.test(document.getElementById('studio-message').textContent));
+    const [download] = await Promise.all([first.waitForEvent('download'), first.click('#studio-download')]);
+    assert.equal(download.suggestedFilename(), 'map.txt');
+    const saved = fs.readFileSync(await download.path(), 'latin1');
+    const rows = walker.split('\n').filter((r) => r.length > 0);
+    assert.equal(saved, rows.map((r) => `${r}.`).join('\n') + '\n', 'the saved text is not the stage read');
+    await first.click('#studio-share');
+    await first.waitForFunction(() => /clipboard/.test(document.getElementById('studio-message').textContent));
+    const link = await first.inputValue('#studio-link');
+    assert.match(link, /^http:\/\/127\.0\.0\.1:\d+\/index\.html#stage=1[A-Za-z0-9_-]+$/);
+    assert.ok(link.length < url.length + 60, `a long link for a small stage: ${link}`);
+    assert.equal(await first.evaluate(() => navigator.clipboard.readText()), link);
+    await first.click('#studio-close');
+    const here = await startAndSettle(first);
+
+    const other = await openPage(link);
+    try {
+      assert.match(await studioMessage(other), /shared stage/);
+      assert.equal(await other.evaluate(() => FS.readFile('/stage/given.txt', { encoding: 'utf8' })), saved);
+      await other.click('#studio-close');
+      const there = await startAndSettle(other);
+      const diff = differences(there, here, null, true);
+      assert.equal(diff.length, 0, `the linked stage plays differently: ${diff.slice(0, 3).join('; ')}`);
+    } finally {
+      await other.close();
+    }
+  } finally {
+    await first.close();
+  }
+  await page.bringToFront();
+});
+
+test('a damaged or foreign stage link says so and the page plays the stage it carries', async () => {
+  const base = `http://127.0.0.1:${server.address().port}/index.html`;
+  for (const [fragment, why] of [['1AAAAAAAA', /damaged/], ['1AB', /cut short/], ['9xyz', /not one this game/],
+    ['1%00%FF', /character/]]) {
+    const other = await openPage(`${base}#stage=${fragment}`);
+    try {
+      const message = await studioMessage(other);
+      assert.match(message, why, fragment);
+      assert.match(message, /plays the stage it had/);
+      assert.equal(await other.evaluate(() => FS.analyzePath('/stage/given.txt').exists), false);
+    } finally {
+      await other.close();
+    }
+  }
+  await page.bringToFront();
 });
 
 // A phone, held upright and then sideways: touches through pointer events, the page's own buttons.

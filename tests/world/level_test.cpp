@@ -355,7 +355,11 @@ TEST_F(LevelTest, TextInMemoryGivesTheRawGridAndWritesBackPlain) {
     ASSERT_EQ(LevelWriteText(&raw, out, sizeof(out)), 39u);
     EXPECT_EQ(std::string(out, 39), ".#=|4567SEG.\n............\n#=|.........\n");
     EXPECT_EQ(LevelWriteText(&raw, out, 38), 0u);
-    // The same bytes in a file give the same grid, finished.
+    // The same bytes in a file give the same grid, raw or finished.
+    static Tilemap fromFile;
+    ASSERT_EQ(LevelReadGridFile(&fromFile, Write("raw.txt", text).c_str()), LEVEL_FROM_FILE);
+    EXPECT_EQ(memcmp(&fromFile, &raw, sizeof(raw)), 0);
+    EXPECT_EQ(LevelReadGridFile(&fromFile, (dir / "none.txt").string().c_str()), LEVEL_BUILTIN_NO_FILE);
     Tilemap* map = Load(text);
     EXPECT_EQ(map->width, raw.width);
     EXPECT_EQ(map->height, raw.height);

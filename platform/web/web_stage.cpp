@@ -1,0 +1,89 @@
+// web_stage.cpp -- the page's stages: the stage file the game plays, written from links and opened
+// files into the page's memory file system, read back as plain text and as a link.
+#include "platform/web/web_stage.h"
+
+#include <emscripten.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
+
+#include "app/main.h"
+#include "platform/keys.h"
+#include "world/level.h"
+#include "world/stage_link.h"
+
+static char gWebStagePath[256] = LEVEL_STAGE_PATH;
+static char gWebStageText[LEVEL_MAX_TEXT_BYTES + 1];
+static char gWebStageLink[STAGE_LINK_MAX_CHARS];
+static char gWebStageMessage[STAGE_LINK_MESSAGE];
+static Tilemap gWebStageGrid;
+
+static int32_t WebStageFail(const char* why) {
+    snprintf(gWebStageMessage, sizeof(gWebStageMessage), "%s", why);
+    return 0;
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStagePlay(const char* path) {
+    if (!path || strlen(path) >= sizeof(gWebStagePath)) {
+        return WebStageFail("The stage file cannot be opened.");
+    }
+    if (LevelReadGridFile(&gWebStageGrid, path) != LEVEL_FROM_FILE) {
+        return WebStageFail("The file holds no stage: a stage is lines of tiles such as # = | S E G.");
+    }
+    snprintf(gWebStagePath, sizeof(gWebStagePath), "%s", path);
+    LevelSetStagePath(gWebStagePath);
+    // Out of a run to the title, as the Escape key does: the next start plays the new stage.
+    MainOnKeyDown(KEY_ESCAPE);
+    return 1;
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStageTake(const char* incoming) {
+    if (!incoming || LevelReadGridFile(&gWebStageGrid, incoming) != LEVEL_FROM_FILE) {
+        return WebStageFail("The file holds no stage: a stage is lines of tiles such as # = | S E G.");
+    }
+    // Renamed into place, so a stage start never reads half a stage.
+    if (rename(incoming, WEB_STAGE_GIVEN_PATH) != 0) {
+        return WebStageFail("The page could not keep the stage.");
+    }
+    return WebStagePlay(WEB_STAGE_GIVEN_PATH);
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE const char* WebStageIncomingPath(void) {
+    mkdir("/stage", 0755); // already there after the first time
+    return WEB_STAGE_INCOMING_PATH;
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStageOpenLink(const char* link) {
+    const int32_t length = StageLinkDecode(link, link ? strlen(link) : 0, gWebStageText, gWebStageMessage);
+    if (length == 0) {
+        return 0;
+    }
+    FILE* file = fopen(WebStageIncomingPath(), "wb");
+    const int written = file && fwrite(gWebStageText, 1, (size_t)length, file) == (size_t)length;
+    if (file) {
+        fclose(file);
+    }
+    return written ? WebStageTake(WEB_STAGE_INCOMING_PATH)
+                   : WebStageFail("The page could not keep the stage.");
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE const char* WebStageText(void) {
+    gWebStageText[0] = '\0';
+    if (LevelReadGridFile(&gWebStageGrid, gWebStagePath) != LEVEL_FROM_FILE) {
+        WebStageFail("The game plays its built-in stage, which has no file.");
+        return gWebStageText;
+    }
+    const size_t length = LevelWriteText(&gWebStageGrid, gWebStageText, LEVEL_MAX_TEXT_BYTES);
+    gWebStageText[length] = '\0';
+    return gWebStageText;
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE const char* WebStageLink(void) {
+    const char* text = WebStageText();
+    StageLinkEncode(text, strlen(text), gWebStageLink, gWebStageMessage);
+    return gWebStageLink;
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE const char* WebStageMessage(void) {
+    return gWebStageMessage;
+}
