@@ -115,6 +115,38 @@ cp preview.png keep.png
 [ $? = 2 ] && cmp -s keep.png preview.png || fail "a failed preview harmed keep.png ($(cat err.txt))"
 ls keep.png.tmp* >/dev/null 2>&1 && fail "a temporary file was left behind"
 
+# Two outputs, or an output and an input, naming one file: refused before any work, nothing touched.
+cp "$SRC/tools/maptool/map.txt" mine.txt
+cp mine.txt mine.before
+expect 2 "'./mine.txt' and 'mine.txt' are the same file" "$MAPTOOL" preview mine.txt ./mine.txt
+expect 2 "are the same file" "$RUN" --builtin --trace same.csv --wav ./same.csv ok.txt
+expect 2 "are the same file" "$RUN" --builtin --record ok.txt ok.txt
+expect 2 "are the same file" "$RUN" --stage mine.txt --png-at 5 --png mine --trace mine000005.png ok.txt
+cmp -s mine.txt mine.before && [ "$(cat ok.txt)" = "$(printf 'click\nwait 30')" ] && ! [ -e same.csv ] ||
+    fail "a refused output was written"
+# An output whose folder is missing is found before the run, with the system's reason.
+expect 2 "cannot create 'no-folder/t.csv.tmp0' to write 'no-folder/t.csv': No such file or directory" \
+    "$RUN" --builtin --trace no-folder/t.csv ok.txt
+grep -q "frames" out.txt && fail "the run went on without a place for its trace"
+# A picture that cannot be written mid-run is a write failure (3), not a failed check (1).
+mkdir -p late && cp ok.txt late/
+(cd late && ulimit -f 1 && trap '' XFSZ && exec "$RUN" --builtin --png-at 30 --png big- ok.txt) >out.txt 2>err.txt
+[ $? = 3 ] && grep -q "cannot write the picture" err.txt || fail "a picture lost mid-run: status $? ($(cat err.txt))"
+# A killed writer's leftover is cleared at the next write of the same target, and the mode is kept.
+cp preview.png private.png && chmod 600 private.png
+: >private.png.tmp0 && touch -d '1 hour ago' private.png.tmp0
+"$MAPTOOL" preview "$SRC/tools/maptool/map.txt" private.png >out.txt 2>&1 || fail "preview over private.png"
+[ "$(stat -c %a private.png)" = 600 ] || fail "a rewritten file's mode became $(stat -c %a private.png)"
+[ -e private.png.tmp0 ] && fail "a stale private.png.tmp0 was left"
+# Options: an unknown one last is unknown, not short of a value; --help is no file name.
+expect 2 "unknown option '--fast'" "$MAPTOOL" solve mine.txt --fast
+expect 2 "unknown option '--fast'" "$RUN" ok.txt --fast
+FONTSHEET=$(dirname "$RUN")/../fontsheet/kalvoro-fontsheet
+if [ -x "$FONTSHEET" ]; then
+    expect 0 "" "$FONTSHEET" --help
+    grep -q "usage: kalvoro-fontsheet" out.txt && ! [ -e ./--help ] || fail "kalvoro-fontsheet --help: $(cat out.txt)"
+fi
+
 # Stages are read by the game's loader: a FIFO never blocks, /dev/zero is not a file, 1 MiB is read.
 expect 2 "cannot read 'out.fifo': not a regular file: the game plays the built-in stage" \
     timeout 20 "$MAPTOOL" check out.fifo

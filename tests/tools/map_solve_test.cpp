@@ -63,7 +63,7 @@ class MapSolveTest : public ::testing::Test {
 
 TEST_F(MapSolveTest, TheRouteReplaysWithEveryCheckpointAndIsNoLongerThanTheSearchFound) {
     UseStage(TWO_SHOT_WALL);
-    SolveOptions options = {stage.c_str(), 20.0, 3, 0};
+    SolveOptions options = {stage.c_str(), 20.0, 3, 0, 0};
     SolveResult result;
     ASSERT_TRUE(MapSolve(&options, &result));
     ASSERT_TRUE(result.found);
@@ -98,19 +98,33 @@ TEST_F(MapSolveTest, TheRouteReplaysWithEveryCheckpointAndIsNoLongerThanTheSearc
     EXPECT_GT(changed, (size_t)(result.frames * 4 / 2)); // a 2 x 2 dot every other frame at least
 }
 
-TEST_F(MapSolveTest, ARouteOutOfBudgetEndsAtTheTileItNames) {
-    // The goal on a ledge eleven tiles up with nothing to climb: open tiles lead there, shots do not.
-    UseStage("..............................\n"
-             "...................G..........\n"
-             "..................###.........\n" +
-             std::string(11, '\n') +
-             "###S##########################\n"
-             "########################E...##\n"
-             "##############################\n");
-    SolveOptions options = {stage.c_str(), 0.3, 0, 0};
+// The goal on a ledge eleven tiles up with nothing to climb: open tiles lead there, shots do not.
+const std::string OUT_OF_REACH = "..............................\n"
+                                 "...................G..........\n"
+                                 "..................###.........\n" +
+                                 std::string(11, '\n') +
+                                 "###S##########################\n"
+                                 "########################E...##\n"
+                                 "##############################\n";
+
+TEST_F(MapSolveTest, ASearchFullOfStatesSaysSoNotThatTheBudgetRanOut) {
+    UseStage(OUT_OF_REACH);
+    SolveOptions options = {stage.c_str(), 20.0, 0, 0, 300};
     SolveResult result;
     ASSERT_TRUE(MapSolve(&options, &result));
     EXPECT_FALSE(result.found);
+    EXPECT_TRUE(result.capped);
+    EXPECT_GE(result.states, 300);
+    EXPECT_LT(result.seconds, 20.0);
+}
+
+TEST_F(MapSolveTest, ARouteOutOfBudgetEndsAtTheTileItNames) {
+    UseStage(OUT_OF_REACH);
+    SolveOptions options = {stage.c_str(), 0.3, 0, 0, 0};
+    SolveResult result;
+    ASSERT_TRUE(MapSolve(&options, &result));
+    EXPECT_FALSE(result.found);
+    EXPECT_FALSE(result.capped);
     EXPECT_FALSE(result.walledIn);
     EXPECT_GT(result.farDistance, 0);
     static ReplayScript script;
@@ -123,7 +137,7 @@ TEST_F(MapSolveTest, ARouteOutOfBudgetEndsAtTheTileItNames) {
 TEST_F(MapSolveTest, AGoalBehindWallsIsRefusedAtOnce) {
     UseStage(
         "..........\n.....###..\n.....#G#..\n.....###..\n..........\n###S######\n#####E..##\n##########\n");
-    SolveOptions options = {stage.c_str(), 20.0, 0, 0};
+    SolveOptions options = {stage.c_str(), 20.0, 0, 0, 0};
     SolveResult result;
     ASSERT_TRUE(MapSolve(&options, &result));
     EXPECT_TRUE(result.walledIn);

@@ -66,6 +66,20 @@ else
     expect 2 "cannot read 'missing.txt'" "$MAPTOOL" solve missing.txt
     mkdir adir
     expect 2 "adir" "$MAPTOOL" solve "$stages/double-shot.txt" -o adir
+    # A start right under the goal is cleared by the starting click's frame: a route of one frame.
+    printf '.....\n.....\n..G..\n..S..\n#####\n' >under.txt
+    expect 0 "under.txt: clearable in 1 frames" "$MAPTOOL" solve under.txt -o under-route.txt
+    expect 0 "clear after 1 frames" "$RUN" --stage under.txt --expect clear under-route.txt
+    # Outputs are checked before the search: the same file twice, the stage itself, a missing folder.
+    cp "$stages/out-of-reach.txt" reach.txt
+    expect 2 "are the same file" "$MAPTOOL" solve reach.txt -o reach.txt
+    cmp -s reach.txt "$stages/out-of-reach.txt" || fail "solve -o over its own stage changed it"
+    expect 2 "are the same file" "$MAPTOOL" solve reach.txt --png same.png -o ./same.png
+    expect 2 "No such file or directory" "$MAPTOOL" solve reach.txt --budget 30 -o no-folder/route.txt
+    grep -q "budget" err.txt && fail "the search ran before the missing folder was found"
+    # A route that cannot reach standard output is no success.
+    "$MAPTOOL" solve under.txt >/dev/full 2>err.txt
+    [ $? = 2 ] && grep -q "cannot write to standard output" err.txt || fail "a route lost on a full disk: $(cat err.txt)"
     printf '....\n' >nogoal.txt
     expect 1 "has no goal" "$MAPTOOL" solve nogoal.txt
 fi

@@ -72,13 +72,23 @@ static void SheetDraw(void) {
 
 int main(int argc, char** argv) {
     const char* path = argc > 1 ? argv[1] : "font-sheet.png";
+    // An option is never a file name: --help and anything like it get the usage, not a PNG.
+    const int help = argc > 1 && (!strcmp(argv[1], "--help") || !strcmp(argv[1], "-h"));
+    if (argc > 3 || (argc > 1 && argv[1][0] == '-')) {
+        fprintf(help ? stdout : stderr,
+                "usage: kalvoro-fontsheet [OUT.png [SCALE]]\n"
+                "draws every glyph of the game's font into OUT.png (default font-sheet.png), SCALE 1 to %d "
+                "(default 2)\n",
+                SHEET_MAX_SCALE);
+        return help ? 0 : 2;
+    }
     int32_t scale = argc > 2 ? atoi(argv[2]) : 2;
     if (scale < 1 || scale > SHEET_MAX_SCALE) {
         fprintf(stderr, "kalvoro-fontsheet: scale must be 1 to %d\n", SHEET_MAX_SCALE);
         return 2;
     }
     char why[320];
-    if (!SafeOutputAllowed(path, why, sizeof(why))) {
+    if (!SafeOutputWritable(path, why, sizeof(why))) {
         fprintf(stderr, "kalvoro-fontsheet: %s\n", why);
         return 2;
     }

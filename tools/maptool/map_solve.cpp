@@ -483,8 +483,8 @@ static std::vector<SolveStep> SolveRouteTo(int32_t node) {
 }
 
 // The game started on the stage in a 320 x 200 window (cursor pixels are logical pixels) from a clean
-// state, and the click that starts the stage run: gStart.
-static int SolveStartStage(const char* stagePath) {
+// state, and the click that starts the stage run: gStart. Returns the mode after that first frame.
+static int32_t SolveStartStage(const char* stagePath) {
     static const GameSnapshot clean = {};
     LevelSetStagePath(stagePath);
     gWindow = HeadlessOpenWindow(LOGICAL_WIDTH, LOGICAL_HEIGHT);
@@ -496,7 +496,7 @@ static int SolveStartStage(const char* stagePath) {
     GameStateStep(gWindow, SOLVE_DT);
     HeadlessSetKeyState(KEY_LBUTTON, 0);
     GameStateSave(&gStart);
-    return GameStateGetMode() == MODE_PLAYING;
+    return GameStateGetMode();
 }
 
 static void SolveStopStage(void) {
@@ -509,7 +509,17 @@ int MapSolve(const SolveOptions* options, SolveResult* result) {
     *result = SolveResult();
     const double began = SolveClock();
     const double deadline = began + options->budgetSeconds;
-    if (!SolveStartStage(options->stagePath)) {
+    const int32_t started = SolveStartStage(options->stagePath);
+    if (started == MODE_STAGE_CLEAR) {
+        // Cleared by the frame that starts it (the start under the goal): the click is the route.
+        result->found = 1;
+        result->frames = 1;
+        result->searchFrames = 1;
+        result->seconds = SolveClock() - began;
+        SolveStopStage();
+        return 1;
+    }
+    if (started != MODE_PLAYING) {
         SolveStopStage();
         return 0;
     }
@@ -559,7 +569,8 @@ int MapSolve(const SolveOptions* options, SolveResult* result) {
     int64_t expanded = 0;
     // Once a route is found the search goes on as long again for a shorter one.
     int64_t stopAt = INT64_MAX;
-    while (!gOpen.empty() && expanded < stopAt && gNodes.size() < SOLVE_MAX_STATES) {
+    const size_t maxStates = options->maxStates > 0 ? (size_t)options->maxStates : SOLVE_MAX_STATES;
+    while (!gOpen.empty() && expanded < stopAt && gNodes.size() < maxStates) {
         const int32_t index = gOpen.top().node;
         gOpen.pop();
         const SolveNode& node = gNodes[(size_t)index];
@@ -595,6 +606,7 @@ int MapSolve(const SolveOptions* options, SolveResult* result) {
         }
     }
     result->states = (int64_t)gNodes.size();
+    result->capped = gNodes.size() >= maxStates;
     const SolveState* fs = &gStates[(size_t)farNode];
     result->farCol = (int32_t)floorf(fs->body.x / (float)TILE_SIZE);
     result->farRow = (int32_t)floorf(fs->body.y / (float)TILE_SIZE);
@@ -676,6 +688,9 @@ std::string MapSolveScript(const SolveOptions* options, const std::vector<SolveS
                      (double)p->body.y, (int)p->shotgun.shells);
             out += line;
         }
+    }
+    if (route.empty() && clears) {
+        out += "expect mode clear\n";
     }
     GameStateSave(&gWork);
     snprintf(line, sizeof(line), "expect hash %016llx\n", (unsigned long long)GameSnapshotHash(&gWork));

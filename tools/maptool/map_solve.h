@@ -25,6 +25,7 @@ struct SolveOptions {
     double budgetSeconds;  // for the search and the shortening together
     uint32_t seed;         // orders the angles tried; the same seed, the same search
     int progress;          // 1: a line on stderr every second
+    int64_t maxStates;     // the most states kept before the search gives up; 0: the solver's own limit
 };
 
 struct SolveResult {
@@ -34,6 +35,7 @@ struct SolveResult {
     int32_t frames;               // frames the replay runs, the starting click's included
     int32_t searchFrames;         // the same before shortening
     int64_t states;               // states kept after de-duplication
+    int capped;                   // 1: the search stopped at its most states, not at the budget
     int64_t framesRun;            // game frames stepped
     double seconds;
     int32_t farCol; // the tile reached nearest the goal (by open path)
@@ -42,7 +44,8 @@ struct SolveResult {
 };
 
 // Searches the stage for a route to the goal within the budget; 0 when the stage cannot be started
-// (no goal on it at all), else 1 with the outcome in result.
+// (no goal on it at all), else 1 with the outcome in result (an empty route when the starting click's
+// frame already clears it).
 int MapSolve(const SolveOptions* options, SolveResult* result);
 
 // The replay script of a route that starts from the title: the start click, the cursor and clicks,

@@ -1,6 +1,7 @@
 // maptool.cpp -- the stage maker's tool: `maptool check FILE` says what the game will make of a stage
 // file, `maptool preview FILE OUT.png` draws the whole stage as the game draws it (with a replay's route
 // over it), `maptool solve FILE` searches for a route that clears it and writes that as a replay.
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -123,8 +124,9 @@ static int MaptoolWriteRoutePicture(const Tilemap* map, const char* stagePath, c
 
 // The stage picture, with the route of the replay at routePath over it when that is not null.
 static int MaptoolPreview(const char* path, const char* out, const char* routePath) {
-    char why[320];
-    if (!SafeOutputAllowed(out, why, sizeof(why))) {
+    char why[640];
+    const char* inputs[2] = {path, routePath};
+    if (!SafeOutputDistinct(out, inputs, 2, why, sizeof(why)) || !SafeOutputWritable(out, why, sizeof(why))) {
         fprintf(stderr, "maptool: %s\n", why);
         return MAPTOOL_USAGE;
     }
@@ -213,7 +215,7 @@ static int MaptoolSolve(const MaptoolSolveArgs* a, int quietReplay, SolveResult*
     }
     fprintf(stderr, "solve: %s, %d x %d tiles, budget %.0f s of processor time, seed %u\n", name,
             (int)map->width, (int)map->height, a->budget, (unsigned)a->seed);
-    SolveOptions options = {stagePath, a->budget, a->seed, 1};
+    SolveOptions options = {stagePath, a->budget, a->seed, 1, 0};
     if (!MapSolve(&options, result)) {
         fprintf(stderr, "maptool: %s cannot be started\n", name);
         return MAPTOOL_USAGE;
@@ -225,11 +227,12 @@ static int MaptoolSolve(const MaptoolSolveArgs* a, int quietReplay, SolveResult*
                     "%s: the goal is walled in: no open tiles lead to it from the start at tile (%d, %d)\n",
                     name, (int)result->farCol, (int)result->farRow);
         } else {
+            // Running out of room is not running out of time: a larger budget would not help.
             fprintf(report,
-                    "%s: no route found in %.1f s (%lld states, %lld frames run); nearest the goal: tile "
-                    "(%d, %d), "
-                    "%d tiles from it\n",
-                    name, result->seconds, (long long)result->states, (long long)result->framesRun,
+                    "%s: no route found %s %.1f s (%lld states, %lld frames run); nearest the goal: tile "
+                    "(%d, %d), %d tiles from it\n",
+                    name, result->capped ? "(the search is full: it stops at this many states) after" : "in",
+                    result->seconds, (long long)result->states, (long long)result->framesRun,
                     (int)result->farCol, (int)result->farRow, (int)result->farDistance);
         }
         if (a->pngOut) {
@@ -285,6 +288,10 @@ static int MaptoolNumber(const char* text, double low, double high, double* out)
 // Options shared by solve and check --solve; i is advanced past what was used. 0: bad, message given.
 static int MaptoolSolveOption(int argc, char** argv, int* i, MaptoolSolveArgs* a) {
     const char* opt = argv[*i];
+    if (strcmp(opt, "--budget") && strcmp(opt, "--seed") && strcmp(opt, "-o") && strcmp(opt, "--png")) {
+        fprintf(stderr, "maptool: unknown option '%s'\n", opt);
+        return 0;
+    }
     if (*i + 1 >= argc) {
         fprintf(stderr, "maptool: %s needs a value\n", opt);
         return 0;
@@ -305,20 +312,19 @@ static int MaptoolSolveOption(int argc, char** argv, int* i, MaptoolSolveArgs* a
         a->seed = (uint32_t)v;
     } else if (!strcmp(opt, "-o")) {
         a->replayOut = value;
-    } else if (!strcmp(opt, "--png")) {
-        a->pngOut = value;
     } else {
-        fprintf(stderr, "maptool: unknown option '%s'\n", opt);
-        return 0;
+        a->pngOut = value;
     }
     return 1;
 }
 
+// Before the search: each output its own file, none of them the stage, and each can be written.
 static int MaptoolOutputsAllowed(const MaptoolSolveArgs* a) {
-    char why[320];
-    const char* outs[2] = {a->replayOut, a->pngOut};
-    for (const char* out : outs) {
-        if (out && !SafeOutputAllowed(out, why, sizeof(why))) {
+    char why[640];
+    const char* files[3] = {a->stage, a->replayOut, a->pngOut};
+    for (const char* out : {a->replayOut, a->pngOut}) {
+        if (out && (!SafeOutputDistinct(out, files, 3, why, sizeof(why)) ||
+                    !SafeOutputWritable(out, why, sizeof(why)))) {
             fprintf(stderr, "maptool: %s\n", why);
             return 0;
         }
@@ -383,7 +389,7 @@ static int MaptoolCheckCommand(int argc, char** argv) {
     return MaptoolSolve(&a, 0, &result);
 }
 
-int main(int argc, char** argv) {
+static int MaptoolCommand(int argc, char** argv) {
     if (argc >= 2 && !strcmp(argv[1], "solve")) {
         return MaptoolSolveCommand(argc, argv);
     }
@@ -397,4 +403,14 @@ int main(int argc, char** argv) {
         return MaptoolPreview(argv[2], argv[3], argv[5]);
     }
     return MaptoolUsage();
+}
+
+int main(int argc, char** argv) {
+    const int status = MaptoolCommand(argc, argv);
+    // A replay or report that never reached standard output (a full disk) is no success.
+    if (fflush(stdout) != 0 || ferror(stdout)) {
+        fprintf(stderr, "maptool: cannot write to standard output: %s\n", strerror(errno));
+        return MAPTOOL_USAGE;
+    }
+    return status;
 }

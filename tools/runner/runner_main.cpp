@@ -21,6 +21,7 @@
 static const int RUN_OK = 0;
 static const int RUN_FAILED = 1;
 static const int RUN_USAGE = 2;
+static const int RUN_WRITE_FAILED = 3;
 static const int32_t RUN_MAX_PNG_AT = 256;
 static const size_t RUN_MAX_PATH = 1024;
 
@@ -42,7 +43,8 @@ static const char* const RUN_USAGE_TEXT =
     "  --checkpoint-every N  frames between the checkpoints --record writes (default 60)\n"
     "  --expect MODE         succeed only if the run ends in MODE: title, playing, clear or gameover\n"
     "  --quiet               no summary line\n"
-    "exit status: 0 success, 1 a checkpoint or --expect failed, 2 bad arguments or script\n";
+    "exit status: 0 success, 1 a checkpoint or --expect failed, 2 bad arguments or script,\n"
+    "             3 an output file could not be written\n";
 
 struct RunOptions {
     const char* scriptPath;
@@ -77,6 +79,7 @@ struct RunOutputs {
     int recording;
     uint64_t playMs;
     int32_t pngsWritten;
+    int writeFailed; // the run stopped because an output could not be written
 };
 
 static int RunUsage(const char* format, const char* detail) {
@@ -279,6 +282,7 @@ static int RunOnFrame(void* user, const ReplayFrameInput* input, const ReplaySta
         ReplayRecordFrame(&out->recorder, input, s);
     }
     if (out->wavOpen && !out->wav.ok) {
+        out->writeFailed = 1;
         snprintf(result->message, sizeof(result->message), "frame %d: cannot write the sound %.200s",
                  (int)s->frame, o->wavPath);
         return 0;
@@ -290,6 +294,7 @@ static int RunOnFrame(void* user, const ReplayFrameInput* input, const ReplaySta
         int32_t h = LOGICAL_HEIGHT;
         const uint32_t* pixels = o->presented ? HeadlessPresentedImage(&w, &h) : pixelBuffer;
         if (!pixels || !PngWrite(path, pixels, w, h)) {
+            out->writeFailed = 1;
             snprintf(result->message, sizeof(result->message), "frame %d: cannot write the picture %.200s",
                      (int)s->frame, path);
             return 0;
@@ -326,13 +331,15 @@ static uint64_t RunSoundBound(const ReplayScript* script) {
     return byFrames < byTime ? byFrames : byTime;
 }
 
-// Refuses, before anything runs, an output that would overwrite what is not a file, and a sound
-// that would not fit a WAV file.
+// Refuses, before anything runs, an output that would overwrite what is not a file, one that names the
+// same file as another output or an input, one that cannot be created, and a sound that would not fit
+// a WAV file.
 static int RunCheckOutputs(const RunOptions* o, const ReplayScript* script) {
-    char why[320];
-    const char* paths[3] = {o->wavPath, o->tracePath, o->recordPath};
-    for (const char* path : paths) {
-        if (path && !SafeOutputAllowed(path, why, sizeof(why))) {
+    char why[640];
+    const char* files[5] = {o->scriptPath, o->stagePath, o->wavPath, o->tracePath, o->recordPath};
+    for (int i = 2; i < 5; ++i) {
+        if (files[i] && (!SafeOutputDistinct(files[i], files, 5, why, sizeof(why)) ||
+                         !SafeOutputWritable(files[i], why, sizeof(why)))) {
             fprintf(stderr, "kalvoro-run: %s\n", why);
             return RUN_USAGE;
         }
@@ -341,7 +348,8 @@ static int RunCheckOutputs(const RunOptions* o, const ReplayScript* script) {
         if (RunWantsPng(o, frame)) {
             char path[RUN_MAX_PATH + 32];
             snprintf(path, sizeof(path), "%s%06d.png", o->pngPrefix, (int)frame);
-            if (!SafeOutputAllowed(path, why, sizeof(why))) {
+            if (!SafeOutputAllowed(path, why, sizeof(why)) ||
+                !SafeOutputDistinct(path, files, 5, why, sizeof(why))) {
                 fprintf(stderr, "kalvoro-run: %s\n", why);
                 return RUN_USAGE;
             }
@@ -478,8 +486,8 @@ int main(int argc, char** argv) {
     status = held ? RUN_OK : RUN_FAILED;
 
     const int outputsOk = RunCloseOutputs(&o, &out, &result.last);
-    if (!outputsOk) {
-        status = RUN_FAILED;
+    if (!outputsOk || out.writeFailed) {
+        status = RUN_WRITE_FAILED;
     }
     if (!held) {
         fprintf(stderr, "kalvoro-run: FAILED at %s\n", result.message);
@@ -488,7 +496,7 @@ int main(int argc, char** argv) {
     if (held && o.expectMode >= 0 && s->mode != o.expectMode) {
         fprintf(stderr, "kalvoro-run: the run ended in %s at frame %d, expected %s\n",
                 ReplayModeName(s->mode), (int)s->frame, ReplayModeName(o.expectMode));
-        status = RUN_FAILED;
+        status = status == RUN_OK ? RUN_FAILED : status; // a lost output is said first
     }
     if (!o.quiet) {
         printf("kalvoro-run: %s after %d frames (%.2f s of play) on %s: player (%.2f, %.2f), %d shell%s, "
