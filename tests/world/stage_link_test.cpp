@@ -4,6 +4,7 @@
 
 #include <string.h>
 
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -96,11 +97,17 @@ TEST(StageLinkTest, TheLargestStageFitsEvenWithNoRunsToShare) {
 }
 
 TEST(StageLinkTest, OurStagesMakeShortLinks) {
-    const std::string root = KALVORO_SOURCE_DIR;
-    const char* stages[] = {"tools/maptool/map.txt", "tools/maptool/stages/double-shot.txt",
-                            "tools/maptool/stages/kill-upward.txt", "tools/maptool/stages/walker.txt"};
-    for (const char* stage : stages) {
-        const std::string text = ReadFile(root + "/" + stage);
+    const std::filesystem::path root = KALVORO_SOURCE_DIR;
+    std::vector<std::filesystem::path> stages = {root / "tools/maptool/map.txt"};
+    for (const char* folder : {"tools/maptool/stages", "lessons"}) {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(root / folder, error)) {
+            stages.push_back(entry.path());
+        }
+    }
+    ASSERT_GE(stages.size(), 7u);
+    for (const std::filesystem::path& stage : stages) {
+        const std::string text = ReadFile(stage.string());
         ExpectRoundTrip(text);
         EXPECT_LT(Encode(text).size(), text.size() / 4) << stage;
     }
