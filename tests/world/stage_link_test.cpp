@@ -99,7 +99,7 @@ TEST(StageLinkTest, TheLargestStageFitsEvenWithNoRunsToShare) {
 TEST(StageLinkTest, OurStagesMakeShortLinks) {
     const std::filesystem::path root = KALVORO_SOURCE_DIR;
     std::vector<std::filesystem::path> stages = {root / "tools/maptool/map.txt"};
-    for (const char* folder : {"tools/maptool/stages", "lessons"}) {
+    for (const char* folder : {"tools/maptool/stages", "tools/maptool/lessons"}) {
         std::error_code error;
         for (const auto& entry : std::filesystem::directory_iterator(root / folder, error)) {
             stages.push_back(entry.path());
