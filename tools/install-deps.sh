@@ -31,12 +31,15 @@ export DEBIAN_FRONTEND=noninteractive
 apt=("${run[@]}" apt-get -o "DPkg::Lock::Timeout=$LOCK_WAIT" -o "APT::Color=0")
 
 # apt-get says nothing while it waits for the lock, so say it ourselves. A minimal system has no
-# fuser or lslocks: /proc/locks lists the held locks by inode.
+# fuser or lslocks: /proc/locks lists the held locks by device and inode, and an inode number alone
+# is found on every file system. (The lock files and the lock table can be given, for the tests.)
 lock_busy() {
-  local file inode
-  for file in /var/lib/dpkg/lock-frontend /var/lib/dpkg/lock /var/lib/apt/lists/lock /var/cache/apt/archives/lock; do
-    inode=$(stat -c %i "$file" 2>/dev/null) || continue
-    grep -qE "^[0-9]+: .* [0-9a-f]+:[0-9a-f]+:$inode " /proc/locks 2>/dev/null && return 0
+  local file dev
+  for file in ${INSTALL_DEPS_LOCK_FILES:-/var/lib/dpkg/lock-frontend /var/lib/dpkg/lock /var/lib/apt/lists/lock /var/cache/apt/archives/lock}; do
+    # /proc/locks writes the device as MAJOR:MINOR in two-digit hexadecimal.
+    dev=$(stat -c '%Hd %Ld %i' "$file" 2>/dev/null | awk '{ printf "%02x:%02x:%s", $1, $2, $3 }') || continue
+    [ -n "$dev" ] || continue
+    grep -qE "^[0-9]+: .* $dev " "${INSTALL_DEPS_PROC_LOCKS:-/proc/locks}" 2>/dev/null && return 0
   done
   return 1
 }

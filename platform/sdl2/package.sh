@@ -47,13 +47,8 @@ patchelf --force-rpath --set-rpath '$ORIGIN/../lib' "$top/bin/$name"
 mkdir -p "$top/share/X11"
 cp -r /usr/share/X11/locale "$top/share/X11/locale"
 
-cat >"$top/$name" <<'START'
-#!/bin/sh
-# Starts the game from this folder, where it finds tools/maptool/map.txt; the bundled X11 library
-# reads its locale tables from here too.
-cd "$(dirname "$0")" || exit 1
-XLOCALEDIR=$(pwd)/share/X11/locale exec ./bin/shotgun-kalvoro "$@"
-START
+# The installed game's start file, with the data in this folder and the game in bin/.
+sed -e 's|@KALVORO_REL_DATA@|.|' -e 's|@KALVORO_REL_GAME@|bin|' "$root/platform/sdl2/linux/start.sh.in" >"$top/$name"
 chmod 755 "$top/$name" "$top/bin/$name"
 cp "$root/platform/sdl2/README.txt" "$top/README.txt"
 # Without the stage file the game plays its built-in stage.

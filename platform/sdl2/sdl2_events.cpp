@@ -7,16 +7,14 @@
 #include "platform/sdl2/sdl2_pad.h"
 #include "platform/sdl2/sdl2_platform.h"
 #include "platform/stage_title.h"
-#include "world/level.h"
 
 // A click this soon after the focus came is the click that gave it: not a press for the game.
 constexpr Uint32 SDL2_FOCUS_CLICK_MS = 100;
 static Uint32 gFocusTicks;
 
-void Sdl2EventsUseStage(PlatformWindow* window, const char* path) {
-    LevelSetStagePath(path);
+void Sdl2EventsUseStage(PlatformWindow* window, const char* path, int dropped) {
     char title[STAGE_TITLE_SIZE];
-    StageTitleFor(path, title);
+    StageTitleUse(path, dropped, title);
     Sdl2SetTitle(window, title);
 }
 
@@ -85,7 +83,7 @@ int Sdl2EventsHandle(PlatformWindow* window, const SDL_Event* ev) {
         return 1;
     case SDL_DROPFILE:
         if (ev->drop.file) {
-            Sdl2EventsUseStage(window, ev->drop.file);
+            Sdl2EventsUseStage(window, ev->drop.file, 1);
             SDL_free(ev->drop.file);
         }
         return 1;

@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (argc == 2) {
-        Sdl2EventsUseStage(window, argv[1]);
+        Sdl2EventsUseStage(window, argv[1], 0);
     }
     MainStartup(window);
     int running = 1;

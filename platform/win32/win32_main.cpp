@@ -13,7 +13,6 @@
 #include "platform/keys.h"
 #include "platform/stage_title.h"
 #include "platform/win32/win32_window.h"
-#include "world/level.h"
 
 // The one game window; its handle is filled in right after creation.
 static PlatformWindow gWindow;
@@ -68,11 +67,10 @@ static void Win32ToggleFullscreen(HWND hwnd) {
                  SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
 }
 
-// The stage file played from the next stage start on, named in the title.
-static void Win32UseStage(HWND hwnd, const char* path) {
-    LevelSetStagePath(path);
+// The stage file played from the next stage start on, named in the title (with why when unusable).
+static void Win32UseStage(HWND hwnd, const char* path, int dropped) {
     char title[STAGE_TITLE_SIZE];
-    StageTitleFor(path, title);
+    StageTitleUse(path, dropped, title);
     SetWindowTextA(hwnd, title);
 }
 
@@ -141,7 +139,7 @@ static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         HDROP drop = (HDROP)wParam;
         char path[MAX_PATH];
         if (DragQueryFileA(drop, 0, path, sizeof(path)) > 0) {
-            Win32UseStage(hwnd, path);
+            Win32UseStage(hwnd, path, 1);
         }
         DragFinish(drop);
         return 0;
@@ -214,7 +212,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     gWindow.hwnd = gHwnd;
     DragAcceptFiles(gHwnd, TRUE);
     if (__argc == 2) {
-        Win32UseStage(gHwnd, __argv[1]);
+        Win32UseStage(gHwnd, __argv[1], 0);
     }
 
     gWindow.dc = GetDC(gHwnd);

@@ -186,12 +186,16 @@ TEST_F(Sdl2Desktop, DroppedStageIsPlayedAtTheNextStartAndNamesTheWindow) {
     drop.drop.file = SDL_strdup(path);
     Sdl2EventsHandle(gWindow, &drop);
     EXPECT_STREQ(SDL_GetWindowTitle(SDL_GetWindowFromID(1)), "Shotgun-Kalvoro - sdl2_desktop_drop.txt");
+    // A folder dropped next: said so, and the good stage stays.
+    drop.drop.file = SDL_strdup(".");
+    Sdl2EventsHandle(gWindow, &drop);
+    EXPECT_STREQ(SDL_GetWindowTitle(SDL_GetWindowFromID(1)), "Shotgun-Kalvoro - . not a file: stage kept");
     Button(SDL_CONTROLLER_BUTTON_START, true);
     Button(SDL_CONTROLLER_BUTTON_START, false);
     EXPECT_EQ(GameStateGetMode(), MODE_PLAYING);
     EXPECT_EQ(GameStateGetMap()->width, 12); // the file's stage, not the built-in one
     remove(path);
-    Sdl2EventsUseStage(gWindow, nullptr);
+    Sdl2EventsUseStage(gWindow, nullptr, 0);
     EXPECT_STREQ(SDL_GetWindowTitle(SDL_GetWindowFromID(1)), "Shotgun-Kalvoro");
     // Unplugged: the pad lets go of everything.
     SDL_JoystickSetVirtualButton(gStick, SDL_CONTROLLER_BUTTON_X, 1);

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # linux_package_test.sh -- the Linux archive as a player gets it: the start file, the stage beside the
 # game, and every library the game loads either from the archive's lib/ (found through $ORIGIN, with
-# no LD_LIBRARY_PATH) or one of the system's own C and C++ runtime libraries.
+# no LD_LIBRARY_PATH) or one of the system's own C and C++ runtime libraries; started through a link
+# from another folder, a stage file named relative to that folder is the one played.
 # Use: linux_package_test.sh GAME
 set -u
 game=$1
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/x11_harness.sh"
-e2e_begin linux_package patchelf ldd tar
+e2e_begin linux_package patchelf ldd tar Xvfb xdotool
 archive=shotgun-kalvoro-linux-x86_64.tar.gz
 
 bash "$here/../../platform/sdl2/package.sh" "$game" "$work/dist" >/dev/null || fail "package.sh failed"
@@ -30,4 +31,24 @@ echo "linux_package: $(ls "$top/lib" | wc -l) libraries, all found in lib/ throu
 # From another folder and with no display: the start file reaches the game, which says why it stops.
 out=$(cd / && env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=dummy timeout 20 "$top/shotgun-kalvoro" 2>&1)
 echo "$out" | grep -q "cannot open a window" || fail "the start file did not run the game: $out"
+
+# Through a link in another folder (as in ~/bin), with a stage named relative to the caller's folder:
+# the window names that stage, not a missing one.
+mkdir -p "$work/home/bin" "$work/home/stages"
+ln -s "$top/shotgun-kalvoro" "$work/home/bin/kalvoro"
+printf 'S      G\n########\n' >"$work/home/stages/mine.txt"
+e2e_start_xvfb
+(cd "$work/home/stages" && SDL_AUDIODRIVER=dummy timeout 60 ../bin/kalvoro mine.txt >"$work/run.log" 2>&1; echo $? >"$work/status") &
+game_pid=$!
+win=
+for _ in $(seq 1 150); do
+  win=$(xdotool search --name '^Shotgun-Kalvoro - mine.txt' 2>/dev/null | head -n 1)
+  [ -n "$win" ] && break
+  [ -f "$work/status" ] && fail "started through a link the game ended: status $(cat "$work/status"), $(cat "$work/run.log")"
+  sleep 0.2
+done
+[ -n "$win" ] || fail "no window named after mine.txt"
+title=$(xdotool getwindowname "$win")
+[ "$title" = "Shotgun-Kalvoro - mine.txt" ] || fail "started through a link, the window says '$title'"
+echo "linux_package: through a link from another folder: '$title'"
 echo "linux_package: PASS"

@@ -5,7 +5,8 @@
 # spend nothing, a quick Space starts a stage, the arrow hides over the picture and shows over the
 # borders, the crosshair follows the pointer after the window moves, Escape returns to the title, F11 and
 # Alt+Enter toggle fullscreen without starting a stage, SIGTERM ends the game with status 0; with no
-# display it says so and fails cleanly; a stage file given as the argument names the window.
+# display it says so and fails cleanly; a stage file given as the argument names the window, and one that
+# cannot be used is said so on stderr and in the title.
 # Use: sdl2_e2e.sh GAME SCREEN_REFERENCE [SCREENSHOT_DIR]
 set -u
 game=$1
@@ -197,4 +198,20 @@ echo "sdl2: stage argument: window '$(xdotool getwindowname "$win")'"
 pkill -TERM -f "^$game tiny stage.txt\$" || fail "the game with a stage argument was not found"
 e2e_wait_exit
 [ "$status" = 0 ] || fail "the game with a stage argument ended with status $status"
+# A stage file that cannot be used: one line on stderr, and the window says the built-in stage plays.
+rm -f "$work/status"
+(cd "$work/run" && SDL_AUDIODRIVER=dummy timeout 120 "$game" /nonexistent/x.txt >"$work/run.log" 2>&1; echo $? >"$work/status") &
+game_pid=$!
+win=
+for _ in $(seq 1 100); do
+  win=$(xdotool search --name '^Shotgun-Kalvoro - x.txt' 2>/dev/null | head -n 1)
+  [ -n "$win" ] && break
+  sleep 0.2
+done
+[ "$(xdotool getwindowname "$win" 2>/dev/null)" = "Shotgun-Kalvoro - x.txt not found: built-in stage" ] ||
+  fail "a missing stage file: window '$(xdotool getwindowname "$win" 2>/dev/null)'"
+grep -q "cannot use the stage file '/nonexistent/x.txt'" "$work/run.log" || fail "a missing stage file: said '$(cat "$work/run.log")'"
+echo "sdl2: missing stage file: '$(grep "cannot use" "$work/run.log")'"
+pkill -TERM -f "^$game /nonexistent/x.txt\$" || fail "the game with a missing stage was not found"
+e2e_wait_exit
 echo "sdl2: PASS"

@@ -114,9 +114,8 @@ e2e_wait_exit() {
   status=$(cat "$work/status")
 }
 
-# A press held over several frames: a tap shorter than a frame is invisible to the polled input, and
-# on a loaded machine (or under Wine's tracing) one frame can take well over 0.1 s. Presses count
-# once however long they are held.
+# A press held over several frames, as a person holds the button; it counts once however long it is
+# held. (e2e_tap is the quick one.)
 e2e_click() {
   xdotool mousemove $((win_x + $1)) $((win_y + $2))
   xdotool mousedown 1

@@ -38,6 +38,16 @@ grep -q -- "-o DPkg::Lock::Timeout=600 .*install -y .* make$" "$stubs/apt-get.lo
   fail "apt-get was not asked to wait for the lock and install only make: $(cat "$stubs/apt-get.log")"
 echo "$out" | grep -q "installed make" || fail "no word of what was installed: $out"
 
+# The apt lock is busy only when a lock names its file: the same inode on another device is not it.
+: >"$stubs/lock"
+set -- $(stat -c '%Hd %Ld %i' "$stubs/lock")
+printf '1: POSIX  ADVISORY  WRITE 999 %02x:%02x:%s 0 EOF\n' $(($1 + 1)) "$2" "$3" >"$stubs/locks"
+out=$(INSTALL_DEPS_LOCK_FILES=$stubs/lock INSTALL_DEPS_PROC_LOCKS=$stubs/locks run present make)
+echo "$out" | grep -q "holds the apt lock" && fail "a lock on another device was taken for apt's: $out"
+printf '1: POSIX  ADVISORY  WRITE 999 %02x:%02x:%s 0 EOF\n' "$1" "$2" "$3" >"$stubs/locks"
+out=$(INSTALL_DEPS_LOCK_FILES=$stubs/lock INSTALL_DEPS_PROC_LOCKS=$stubs/locks run present make)
+echo "$out" | grep -q "holds the apt lock" || fail "apt's own lock was not seen: $out"
+
 out=$(run make unknown) && fail "an unknown package was reported as installed"
 echo "$out" | grep -q "unknown: no such package" || fail "the unknown package is not named: $out"
 echo "$out" | grep -q "Unable to locate package unknown" || fail "apt-get's reason is not shown: $out"
