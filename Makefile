@@ -13,7 +13,7 @@ PKG_BUILD = cmake make g++ pkg-config libsdl2-dev libgtest-dev libbenchmark-dev 
 PKG_WINDOWS = cmake make g++-mingw-w64-x86-64-posix wine wine64 zip
 PKG_WEB   = emscripten chromium nodejs python3 ca-certificates
 PKG_FUZZ  = cmake make clang libclang-rt-dev
-PKG_TEST  = $(PKG_BUILD) $(PKG_DEB) xvfb xauth xdotool x11-apps x11-utils libx11-dev libxfixes-dev imagemagick procps unzip patchelf $(PKG_WINDOWS) $(PKG_WEB) $(PKG_FUZZ)
+PKG_TEST  = $(PKG_BUILD) $(PKG_DEB) xvfb xauth xdotool x11-apps x11-utils libx11-dev libxfixes-dev imagemagick procps unzip patchelf icoutils $(PKG_WINDOWS) $(PKG_WEB) $(PKG_FUZZ)
 
 .PHONY: all play test build configure deps-build deps-test clean
 

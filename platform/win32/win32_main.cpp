@@ -192,6 +192,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     wc.style = 0;
     wc.lpfnWndProc = MainWndProc;
     wc.hInstance = instance;
+    // The program file's own icon (resource 1) in the title bar and the task bar.
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
     wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
     wc.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
     wc.lpszClassName = WINDOW_CLASS_NAME;
