@@ -55,8 +55,8 @@ windows: deps-windows
 	@cmake --build $(WIN_BUILD) -j $(JOBS)
 	@bash platform/win32/package.sh $(WIN_BUILD)/shotgun-kalvoro.exe dist
 
-# The packages for players, in dist/: the Windows zip, the Linux x86-64 archive (the game with the
-# libraries it loads, from $(BUILD)), the browser build as a zip, and SHA256SUMS over the three.
+# The packages for players, in dist/: the Windows zip, the Linux x86-64 archive (the game and its tools
+# with the libraries they load, from $(BUILD)), the browser build as a zip, and SHA256SUMS over the three.
 PKG_DIST     = $(PKG_BUILD) patchelf zip
 DIST_FILES   = shotgun-kalvoro-windows.zip shotgun-kalvoro-linux-x86_64.tar.gz shotgun-kalvoro-web.zip
 
@@ -65,7 +65,7 @@ deps-dist:
 	@bash tools/install-deps.sh $(PKG_DIST)
 
 dist: deps-dist windows web configure
-	@cmake --build $(BUILD) -j $(JOBS) --target shotgun-kalvoro
+	@cmake --build $(BUILD) -j $(JOBS) --target shotgun-kalvoro maptool kalvoro-run
 	@bash platform/sdl2/package.sh $(BUILD)/shotgun-kalvoro dist
 	@bash platform/web/package.sh $(WEB_BUILD) dist
 	@cd dist && sha256sum $(DIST_FILES) >.SHA256SUMS.part && mv .SHA256SUMS.part SHA256SUMS

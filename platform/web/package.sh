@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# package.sh -- the browser build for players: DIST_DIR/shotgun-kalvoro-web.zip holding
-# shotgun-kalvoro-web/ with the page, its script and its WebAssembly, for any static web server.
+# package.sh -- the browser build for players: DIST_DIR/shotgun-kalvoro-web.zip holding the page, its
+# script, its WebAssembly, the manifest, the icons and the service worker at the top, so the folder
+# it is unpacked in is the page: any static web server serves it as it is.
 # Use: package.sh WEB_BUILD_DIR DIST_DIR
 set -eu
 build=$1
 dist=$2
 root=$(cd "$(dirname "$0")/../.." && pwd)
 name=shotgun-kalvoro-web
-for file in index.html index.js index.wasm; do
+# Every file the service worker keeps is a file of the page.
+[ -f "$build/sw.js" ] || { echo "package: $build/sw.js was not built (make web)" >&2; exit 1; }
+files=$(sed -n "s/^const FILES = \[\(.*\)\];$/\1/p" "$build/sw.js" | tr -d "' " | tr ',' '\n' | grep -vx './')
+[ -n "$files" ] || { echo "package: $build/sw.js lists no files" >&2; exit 1; }
+for file in $files; do
   [ -f "$build/$file" ] || { echo "package: $build/$file was not built (make web)" >&2; exit 1; }
 done
 mkdir -p "$dist"
@@ -15,9 +20,10 @@ dist=$(cd "$dist" && pwd)
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"; rm -f "$dist/.$name.zip.part"' EXIT
 
-mkdir -p "$stage/$name"
-cp "$build/index.html" "$build/index.js" "$build/index.wasm" "$stage/$name/"
-cp "$root/platform/web/README.txt" "$stage/$name/README.txt"
-(cd "$stage" && zip -q -r -X "$dist/.$name.zip.part" "$name")
+for file in $files sw.js; do
+  cp "$build/$file" "$stage/"
+done
+cp "$root/platform/web/README.txt" "$stage/README.txt"
+(cd "$stage" && zip -q -r -X "$dist/.$name.zip.part" .)
 mv "$dist/.$name.zip.part" "$dist/$name.zip"
 echo "package: $dist/$name.zip"

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # package.sh -- puts the Windows build into dist/: the stripped .exe, and a zip holding the .exe,
-# the stage file at the path the game reads it from, and a short readme.
+# the stage file at the path the game reads it from, the skill stages and a short readme.
 # Use: package.sh BUILT_EXE DIST_DIR
 set -eu
 exe=$1
 dist=$2
 root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/platform/package_parts.sh"
 name=shotgun-kalvoro
 
 [ -f "$exe" ] || { echo "package: $exe was not built" >&2; exit 1; }
@@ -18,11 +19,7 @@ mkdir -p "$stage/$name"
 x86_64-w64-mingw32-strip -o "$stage/$name/$name.exe" "$exe"
 # Windows readers expect CRLF line ends in a text file.
 sed 's/$/\r/' "$root/platform/win32/README.txt" >"$stage/$name/README.txt"
-# Without the stage file the game plays its built-in stage.
-if [ -f "$root/tools/maptool/map.txt" ]; then
-  mkdir -p "$stage/$name/tools/maptool"
-  cp "$root/tools/maptool/map.txt" "$stage/$name/tools/maptool/map.txt"
-fi
+package_stages "$root" "$stage/$name"
 
 cp "$stage/$name/$name.exe" "$dist/.$name.exe.part"
 mv "$dist/.$name.exe.part" "$dist/$name.exe"

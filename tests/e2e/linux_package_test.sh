@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # linux_package_test.sh -- the Linux archive as a player gets it: the start file, the stage beside the
-# game, and every library the game loads either from the archive's lib/ (found through $ORIGIN, with
-# no LD_LIBRARY_PATH) or one of the system's own C and C++ runtime libraries; started through a link
-# from another folder, a stage file named relative to that folder is the one played.
+# game, the skill stages, the tools that check them, and every library the game loads either from the
+# archive's lib/ (found through $ORIGIN, with no LD_LIBRARY_PATH) or one of the system's own C and C++
+# runtime libraries; started through a link from another folder, a stage file named relative to that
+# folder is the one played.
 # Use: linux_package_test.sh GAME
 set -u
 game=$1
@@ -15,7 +16,9 @@ bash "$here/../../platform/sdl2/package.sh" "$game" "$work/dist" >/dev/null || f
 ls -A "$work/dist" | grep -qv "^$archive\$" && fail "package.sh left more than the archive: $(ls -A "$work/dist")"
 tar -xzf "$work/dist/$archive" -C "$work" || fail "cannot unpack $archive"
 top=$work/shotgun-kalvoro
-for file in shotgun-kalvoro bin/shotgun-kalvoro README.txt tools/maptool/map.txt share/X11/locale/locale.dir; do
+stages=$(sed -n 's/^set(KALVORO_SKILL_STAGES \(.*\))$/\1/p' "$here/../../cmake/kalvoro_common.cmake")
+for file in shotgun-kalvoro bin/shotgun-kalvoro bin/maptool bin/kalvoro-run README.txt tools/maptool/map.txt \
+  share/X11/locale/locale.dir $(printf 'stages/%s.txt ' $stages); do
   [ -f "$top/$file" ] || fail "$file is missing"
 done
 [ -x "$top/shotgun-kalvoro" ] || fail "the start file is not executable"
@@ -27,6 +30,13 @@ outside=$(echo "$libs" | awk '$2 == "=>" { print $1, $3 }' | grep -vE " $top/(bi
 [ -z "$outside" ] || fail "loaded from the system instead of lib/: $outside"
 echo "$libs" | grep -qE "libSDL2-2.0.so.0 => $top/(bin/\.\./)?lib/" || fail "SDL2 is not taken from lib/"
 echo "linux_package: $(ls "$top/lib" | wc -l) libraries, all found in lib/ through \$ORIGIN"
+
+# The tools run from the archive with its libraries, on the stages it carries.
+for stage in $stages; do
+  (cd "$top" && env -u LD_LIBRARY_PATH bin/maptool check "stages/$stage.txt" >/dev/null) || fail "maptool check stages/$stage.txt failed"
+done
+(cd "$top" && env -u LD_LIBRARY_PATH bin/kalvoro-run --help 2>&1 | grep -q "usage: kalvoro-run") || fail "kalvoro-run does not start"
+echo "linux_package: maptool checks the $(echo $stages | wc -w) skill stages; kalvoro-run starts"
 
 # From another folder and with no display: the start file reaches the game, which says why it stops.
 out=$(cd / && env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=dummy timeout 20 "$top/shotgun-kalvoro" 2>&1)

@@ -1,6 +1,7 @@
 // web_test.mjs -- the browser build played in headless Chromium: the page is served on 127.0.0.1 by this
 // test, its canvas is read back and compared with the headless build's pictures, and a run is played
-// with real mouse and key input (start, shoot, reload, Escape) at two page sizes, with sound flowing.
+// with real mouse and key input (start, shoot, reload, Escape) at two page sizes, with sound flowing; then
+// the page installs (manifest, icons, service worker), plays offline, and a new build replaces the old.
 //   node web_test.mjs --page BUILD_WEB_DIR --reference SCREEN_REFERENCE_EXE --source SOURCE_ROOT
 // Exits 77 (skipped) when the page or the node modules are missing, unless KALVORO_REQUIRE_WEB is set.
 import { test, after, before } from 'node:test';
@@ -74,7 +75,8 @@ function readPpm(file) {
 
 // The page's files only, from its own folder; anything else is a 404.
 function servePage(root) {
-  const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' };
+  const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
+    '.webmanifest': 'application/manifest+json', '.png': 'image/png' };
   const server = http.createServer((req, res) => {
     const name = decodeURIComponent(new URL(req.url, 'http://127.0.0.1').pathname);
     const file = path.join(root, path.normalize(name === '/' ? '/index.html' : name));
@@ -123,6 +125,7 @@ let page;
 let reference;
 let profileDir;
 let refDir;
+let servedDir;
 const consoleErrors = [];
 
 // The canvas contents as 0xRRGGBB, with the alpha of every pixel checked to be opaque.
@@ -238,7 +241,14 @@ before(async () => {
   refDir = fs.mkdtempSync(path.join(os.tmpdir(), 'kalvoro-web-ref-'));
   execFileSync(referenceExe, ['logical', sourceDir, refDir], { stdio: 'inherit' });
   reference = { title: readPpm(path.join(refDir, 'title.ppm')), play: readPpm(path.join(refDir, 'play.ppm')) };
-  server = await servePage(pageDir);
+  // A copy, so the test can make a new build of it.
+  servedDir = fs.mkdtempSync(path.join(os.tmpdir(), 'kalvoro-web-page-'));
+  for (const file of fs.readdirSync(pageDir)) {
+    if (fs.statSync(path.join(pageDir, file)).isFile()) {
+      fs.copyFileSync(path.join(pageDir, file), path.join(servedDir, file));
+    }
+  }
+  server = await servePage(servedDir);
   profileDir = fs.mkdtempSync(path.join(os.tmpdir(), 'kalvoro-web-profile-'));
   context = await chromium.launchPersistentContext(profileDir, {
     executablePath: process.env.KALVORO_CHROMIUM || '/usr/bin/chromium',
@@ -271,7 +281,7 @@ after(async () => {
   if (server) {
     server.close();
   }
-  for (const dir of [profileDir, refDir]) {
+  for (const dir of [profileDir, refDir, servedDir]) {
     if (dir) {
       fs.rmSync(dir, { recursive: true, force: true });
     }
@@ -787,6 +797,87 @@ test('on a phone a tap starts and fires, the reload button refills, a double tap
   } finally {
     await browser.close();
   }
+});
+
+// Installing: what Chromium reads before it offers "Install" or "Add to home screen".
+test('the page is installable: a valid manifest, its icons, and a service worker that caches every file', async () => {
+  const cdp = await context.newCDPSession(page);
+  const manifest = await cdp.send('Page.getAppManifest');
+  assert.ok(manifest.url.endsWith('/manifest.webmanifest'), `manifest at ${manifest.url}`);
+  assert.deepEqual(manifest.errors, []);
+  const data = JSON.parse(manifest.data);
+  assert.equal(data.name, 'Shotgun-Kalvoro');
+  assert.ok(['fullscreen', 'standalone'].includes(data.display));
+  assert.equal(data.orientation, 'landscape');
+  const sizes = data.icons.map((icon) => icon.sizes);
+  assert.ok(sizes.includes('192x192') && sizes.includes('512x512'), `icons ${sizes}`);
+  for (const icon of data.icons) {
+    const file = path.join(servedDir, icon.src);
+    const png = fs.readFileSync(file);
+    const [w, h] = [png.readUInt32BE(16), png.readUInt32BE(20)];
+    assert.equal(`${w}x${h}`, icon.sizes, `${icon.src} is ${w} x ${h}`);
+  }
+  const worker = await page.evaluate(() => navigator.serviceWorker.ready.then((r) => r.active.scriptURL));
+  assert.ok(worker.endsWith('/sw.js'));
+  // Installed with every file of the build, once the first visit is over.
+  const cached = await page.evaluate(async () => {
+    const names = await caches.keys();
+    const cache = await caches.open(names[0]);
+    return { names, urls: (await cache.keys()).map((r) => new URL(r.url).pathname) };
+  });
+  assert.equal(cached.names.length, 1);
+  for (const file of ['/', '/index.html', '/index.js', '/index.wasm', '/manifest.webmanifest', '/shotgun-kalvoro-192.png']) {
+    assert.ok(cached.urls.includes(file), `${file} is not cached: ${cached.urls}`);
+  }
+  const { installabilityErrors } = await cdp.send('Page.getInstallabilityErrors');
+  assert.deepEqual(installabilityErrors, []);
+  await cdp.detach();
+});
+
+async function reloadPage() {
+  await page.reload();
+  await page.waitForFunction(() => window.Module && Module.webScreen && Module.webAudioStats, null, { timeout: 15000 });
+}
+
+test('with the network gone, a reload brings the game back, and it starts and fires', async () => {
+  await context.setOffline(true);
+  try {
+    assert.equal(await page.evaluate(() => navigator.onLine), false);
+    await reloadPage();
+    assert.ok(await page.evaluate(() => navigator.serviceWorker.controller !== null), 'no worker serves the page');
+    await waitForCanvas('title offline', (pixels) => {
+      const diff = differences(pixels, reference.title.pixels, PROMPT_ROWS);
+      return diff.length === 0 || `${diff.length} pixels differ`;
+    });
+    await page.bringToFront();
+    await clickAt(CLICK.x, CLICK.y);
+    await waitForCanvas('stage start offline', expectShells(2, 0));
+    await page.waitForTimeout(500);
+    await clickAt(480, 5); // straight up: spends a shell, pushes nothing
+    await waitForCanvas('a shot offline', expectShells(1, 1));
+  } finally {
+    await context.setOffline(false);
+  }
+});
+
+test('a new build replaces the old one: new worker, new cache, the old cache gone, the new page served', async () => {
+  const before = await page.evaluate(() => caches.keys());
+  const html = path.join(servedDir, 'index.html');
+  fs.writeFileSync(html, fs.readFileSync(html, 'utf8').replace('<title>', '<meta name="build" content="new">\n<title>'));
+  const sw = path.join(servedDir, 'sw.js');
+  fs.writeFileSync(sw, fs.readFileSync(sw, 'utf8').replace(/shotgun-kalvoro-[0-9a-f]+'/, "shotgun-kalvoro-0000000000000000'"));
+  // The browser looks for a new worker a little after each load; asked at once here, as it would.
+  await reloadPage();
+  await page.evaluate(() => navigator.serviceWorker.getRegistration().then((r) => r.update()));
+  const end = Date.now() + WAIT_MS;
+  let names;
+  while ((names = await page.evaluate(() => caches.keys())).join() !== 'shotgun-kalvoro-0000000000000000') {
+    assert.ok(Date.now() < end, `the caches are still ${names}`);
+    await page.waitForTimeout(50);
+  }
+  await reloadPage();
+  assert.equal(await page.evaluate(() => document.querySelector('meta[name=build]')?.content), 'new');
+  assert.notDeepEqual(before, ['shotgun-kalvoro-0000000000000000']);
 });
 
 test('no errors in the console, no failed requests', () => {
