@@ -137,7 +137,8 @@ soak: deps-build configure
 	@for seed in $(SOAK_SEEDS); do ./$(BUILD)/tests/reliability/kalvoro-soak --frames $(SOAK_FRAMES) --seed $$seed || exit 1; done
 
 # Benchmarks: the frame, sound, presentation and the whole headless game, as medians of repetitions and
-# ratios to one clear of the 320 x 200 buffer, plus the running SDL2 game's processor use under Xvfb.
+# ratios to one clear of the 320 x 200 buffer, plus the running SDL2 game's processor use under Xvfb and
+# the browser page's weight and time to its first picture in headless Chromium.
 # Built as Release in its own folder; docs/performance.md explains the table.
 BENCH_BUILD ?= build-bench
 BENCH_REPS  ?= 5
@@ -147,10 +148,10 @@ PKG_BENCH    = $(PKG_BUILD) python3 xvfb xauth xdotool
 deps-bench:
 	@bash tools/install-deps.sh $(PKG_BENCH)
 
-bench: deps-bench
+bench: deps-bench web web-test-deps
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DKALVORO_TESTS=OFF >/dev/null
 	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target kalvoro_bench $$(cmake --build $(BENCH_BUILD) --target help | grep -oE 'kalvoro_bench_sdl2|shotgun-kalvoro' | sort -u)
-	@bash bench/run.sh $(BENCH_BUILD) $(BENCH_REPS)
+	@BENCH_WEB_DIR=$(CURDIR)/$(WEB_BUILD) bash bench/run.sh $(BENCH_BUILD) $(BENCH_REPS)
 
 # The README's pictures (docs/title.png, play.png, stage.png, route.png, run.gif), made by the current build
 # through the headless runner and maptool; then the page in headless Chromium (docs/web-play.png,

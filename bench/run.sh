@@ -1,6 +1,7 @@
 #!/bin/bash
 # run.sh BUILD [REPETITIONS] -- runs the benchmarks of BUILD (medians of repetitions), the SDL2 one under
-# a private Xvfb when there is one, measures the running game's processor use, and prints the table.
+# a private Xvfb when there is one, measures the running game's processor use and the browser page's
+# weight and time to its first picture, and prints the table.
 set -u
 build=${1:?usage: run.sh BUILD [REPETITIONS]}
 reps=${2:-5}
@@ -8,7 +9,7 @@ cpu_seconds=${BENCH_CPU_SECONDS:-30}
 here=$(cd "$(dirname "$0")" && pwd)
 out=$build/bench-results
 mkdir -p "$out"
-rm -f "$out"/*.json
+rm -f "$out"/*.json "$out"/web.txt
 
 # Repetitions of all benchmarks interleaved in random order, so a busy spell of the machine spreads
 # over all of them instead of spoiling one (the floor above all, which every ratio divides by).
@@ -45,7 +46,13 @@ else
     echo "SDL2 presentation and processor use not measured: no Xvfb or no SDL2 build"
 fi
 
+# The browser page's weight and time to its first picture, when it and Node.js are there.
+if command -v node >/dev/null; then
+    node "$here/web_page.mjs" "${BENCH_WEB_DIR:-$here/../build-web}" "$reps" | tee "$out/web.txt"
+fi
+
 echo
 python3 "$here/report.py" "$out"/*.json | tee "$out/table.md"
 [ -f "$out/cpu.txt" ] && cat "$out/cpu.txt"
+[ -f "$out/web.txt" ] && cat "$out/web.txt"
 exit 0

@@ -3,7 +3,9 @@
 # Debian 12 root with debootstrap from this machine's Debian mirror, copies the working tree in, runs
 # `./kalvoro test` inside it as root, then `./kalvoro play` under Xvfb until the game's window shows.
 # Then the Linux package (make dist) is unpacked into a second pristine root that gets nothing but the
-# host's X server socket, and must open its window too. Prints each step's time and what was installed.
+# host's X server socket, and must open its window too; the Debian package (make deb) is installed
+# with apt into a third, started from its menu entry's command until its window shows, and purged,
+# leaving nothing behind. Prints each step's time and what was installed.
 # Use (as root): fresh-check.sh [WORK_DIR [ARCHIVE]]   (default build-fresh; the debootstrap tarball
 # and the downloaded .deb files are kept there between runs, the roots are made anew every run). With
 # ARCHIVE, only that Linux package is checked in a pristine root.
@@ -18,6 +20,7 @@ only_archive=${2:+$(realpath "$2")}
 SUITE=bookworm
 TITLE=Shotgun-Kalvoro
 ARCHIVE=shotgun-kalvoro-linux-x86_64.tar.gz
+DEB_NAME=shotgun-kalvoro
 
 say() { echo "fresh-check: $*"; }
 die() {
@@ -32,6 +35,7 @@ mkdir -p "$work/apt-archives"
 work=$(cd "$work" && pwd)
 root=$work/root
 player=$work/player-root
+debroot=$work/deb-root
 log=$work/fresh-check.log
 exec > >(tee "$log") 2>&1
 
@@ -43,6 +47,7 @@ mirror=$(sed -n 's/^URIs: *\(http[^ ]*\/debian\)\/*$/\1/p' /etc/apt/sources.list
 mounts=()
 pids=()
 host_xvfb=
+host_display=
 cleanup() {
   local i pid
   for pid in "${pids[@]}"; do kill -- "-$pid" 2>/dev/null; done
@@ -50,7 +55,7 @@ cleanup() {
   # Whatever still runs inside a root would hold its mounts.
   for pid in /proc/[0-9]*; do
     case "$(readlink "$pid/root" 2>/dev/null)" in
-      "$root" | "$player") kill -9 "${pid#/proc/}" 2>/dev/null ;;
+      "$root" | "$player" | "$debroot") kill -9 "${pid#/proc/}" 2>/dev/null ;;
     esac
   done
   sleep 1
@@ -162,6 +167,81 @@ await_window() {
   return 1
 }
 
+# host_x_server: starts the X server the package roots show their windows on (once), prints its display.
+# It runs on this machine; a root sees only its socket.
+host_x_server() {
+  if [ -z "$host_xvfb" ]; then
+    rm -f "$work/host-display"
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/host-display" >"$work/host-xvfb.log" 2>&1 &
+    host_xvfb=$!
+    for _ in $(seq 1 100); do
+      [ -s "$work/host-display" ] && break
+      sleep 0.1
+    done
+    host_display=:$(head -n 1 "$work/host-display")
+  fi
+  echo "$host_display"
+}
+
+# Every file of a root outside the folders that change whatever runs (apt's lists and caches, logs).
+root_files() {
+  (cd "$1" && find . -xdev \( -path ./proc -o -path ./sys -o -path ./dev -o -path ./run -o -path ./tmp \
+    -o -path ./var/cache -o -path ./var/lib/apt -o -path ./var/log -o -path ./var/lib/dpkg \) -prune -o -print | sort)
+}
+
+# check_deb DEB: installs the Debian package with apt into a pristine root, starts the game with the
+# command of its menu entry until its window shows, purges it with what apt pulled in, and finds the
+# root as it was. Sets deb_status.
+check_deb() {
+  local deb=$1 before_pkgs before_files exec_line window left
+  deb_status=1
+  new_root "$debroot"
+  mount_in "$debroot/var/cache/apt/archives" --bind "$work/apt-archives"
+  before_pkgs=$(packages "$debroot")
+  before_files=$(root_files "$debroot")
+  cp "$deb" "$debroot/root/"
+  in_root "$debroot" "apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends /root/$(basename "$deb")" \
+    >"$work/deb-install.log" 2>&1 || { tail -n 20 "$work/deb-install.log"; say "apt could not install $(basename "$deb")"; return; }
+  say "apt installed $(basename "$deb") and $(($(comm -13 <(echo "$before_pkgs") <(packages "$debroot") | wc -l) - 1)) packages it depends on"
+  exec_line=$(sed -n 's/^Exec=//p' "$debroot"/usr/share/applications/*.desktop | head -n 1)
+  [ -n "$exec_line" ] || { say "the package installed no menu entry"; return; }
+  say "the menu entry runs: $exec_line"
+  display=$(host_x_server)
+  mount_in "$debroot/tmp/.X11-unix" --bind /tmp/.X11-unix
+  # As the menu does: the command without its field codes, from the home folder.
+  setsid chroot "$debroot" /usr/bin/env -i "${chroot_env[@]}" DISPLAY="$display" SDL_AUDIODRIVER=dummy /bin/bash -c \
+    "cd /root && exec ${exec_line//%[fFuU]/}" >"$work/deb-play.log" 2>&1 &
+  local deb_pid=$!
+  pids+=("$deb_pid")
+  if window=$(await_window "$display" 30); then
+    say "window $window titled \"$TITLE\" is up from the installed package"
+    DISPLAY=$display xwd -root -silent >"$work/deb-window.xwd" 2>/dev/null
+    deb_status=0
+  else
+    say "the installed game opened no window; it said:"
+    tail -n 20 "$work/deb-play.log"
+  fi
+  kill -- "-$deb_pid" 2>/dev/null
+  sleep 1
+  umount "$debroot/tmp/.X11-unix" 2>/dev/null
+  rmdir "$debroot/tmp/.X11-unix" 2>/dev/null
+  rm -f "$debroot/root/$(basename "$deb")"
+  in_root "$debroot" "DEBIAN_FRONTEND=noninteractive apt-get purge -y -q $DEB_NAME && DEBIAN_FRONTEND=noninteractive apt-get autoremove --purge -y -q" \
+    >"$work/deb-remove.log" 2>&1 || { tail -n 20 "$work/deb-remove.log"; say "apt could not remove the package"; deb_status=1; return; }
+  if [ "$(packages "$debroot")" != "$before_pkgs" ]; then
+    say "after the purge the root's packages differ: $(diff <(echo "$before_pkgs") <(packages "$debroot") | grep '^[<>]' | tr '\n' ' ')"
+    deb_status=1
+  fi
+  left=$(comm -13 <(echo "$before_files") <(root_files "$debroot"))
+  if [ -n "$left" ]; then
+    say "left behind after the purge:"
+    echo "$left" | sed 's/^/  /' | head -n 40
+    deb_status=1
+  else
+    say "purged: the root's packages and files are as before the install"
+  fi
+}
+
 tree="$(git -C "$src" rev-parse --short HEAD 2>/dev/null || echo 'no git')$(git -C "$src" diff --quiet HEAD 2>/dev/null || echo ', with uncommitted changes')"
 say "tree $src ($tree), mirror $mirror"
 
@@ -179,6 +259,7 @@ fi
 test_status=0
 play_status=0
 dist_status=0
+deb_built=1
 if [ -z "$only_archive" ]; then
 step "pristine root"
 new_root "$root"
@@ -248,6 +329,14 @@ else
   say "no dist goal in this tree"
 fi
 
+step "make deb in the root"
+if grep -q '^deb:' "$root/root/shotgun-kalvoro/Makefile"; then
+  in_root "$root" ./kalvoro deb && deb_built=0
+  say "./kalvoro deb exited with $deb_built"
+else
+  say "no deb goal in this tree"
+fi
+
 fi
 
 step "Linux package in a second pristine root"
@@ -258,15 +347,7 @@ if [ $dist_status -eq 0 ] && [ -f "$package" ]; then
   player_before=$(packages "$player")
   mkdir -p "$player/root/shotgun-kalvoro"
   cp "$package" "$player/root/$ARCHIVE"
-  # The X server runs on this machine; the root sees only its socket.
-  rm -f "$work/host-display"
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/host-display" >"$work/host-xvfb.log" 2>&1 &
-  host_xvfb=$!
-  for _ in $(seq 1 100); do
-    [ -s "$work/host-display" ] && break
-    sleep 0.1
-  done
-  display=:$(head -n 1 "$work/host-display")
+  display=$(host_x_server)
   mount_in "$player/tmp/.X11-unix" --bind /tmp/.X11-unix
   in_root "$player" "cd /root && tar -xzf $ARCHIVE && ls shotgun-kalvoro" || die "cannot unpack $ARCHIVE in the root"
   setsid chroot "$player" /usr/bin/env -i "${chroot_env[@]}" DISPLAY="$display" /root/shotgun-kalvoro/shotgun-kalvoro \
@@ -286,6 +367,15 @@ if [ $dist_status -eq 0 ] && [ -f "$package" ]; then
 else
   say "no $ARCHIVE to check"
 fi
+
+step "Debian package installed with apt in a third pristine root"
+deb_status=1
+deb=$(ls "$root/root/shotgun-kalvoro/dist/${DEB_NAME}"_*.deb 2>/dev/null | head -n 1)
+if [ -z "$only_archive" ] && [ $deb_built -eq 0 ] && [ -f "$deb" ]; then
+  check_deb "$deb"
+else
+  say "no .deb to check"
+fi
 step ""
 
 total=$(($(date +%s) - t_start))
@@ -295,6 +385,7 @@ say "total ${total}s"
 result=PASS
 [ $test_status -eq 0 ] && [ $play_status -eq 0 ] || result=FAIL
 [ $package_status -eq 0 ] || result="$result (Linux package: not shown)"
+[ -n "$only_archive" ] || [ $deb_status -eq 0 ] || result="$result (Debian package: not shown)"
 {
   echo "date: $(date -u '+%Y-%m-%d %H:%M UTC')"
   echo "tree: $tree"
@@ -302,4 +393,4 @@ result=PASS
   printf '%s\n' "${timing[@]}"
 } >"$work/last-result.txt"
 say "result: $result"
-[ $test_status -eq 0 ] && [ $play_status -eq 0 ] && [ $package_status -eq 0 ]
+[ $test_status -eq 0 ] && [ $play_status -eq 0 ] && [ $package_status -eq 0 ] && { [ -n "$only_archive" ] || [ $deb_status -eq 0 ]; }
