@@ -9,8 +9,8 @@ MODULES     := $(shell sed -n 's/^set(KALVORO_MODULES \(.*\))$$/\1/p' cmake/kalv
 WERROR       = $(if $(KALVORO_WERROR),-DKALVORO_WERROR=ON)
 
 # Debian packages each goal needs; tools/install-deps.sh installs whatever is missing.
-PKG_BUILD = cmake make g++ pkg-config libsdl2-dev libgtest-dev libbenchmark-dev libpng-dev
-PKG_WINDOWS = cmake make g++-mingw-w64-x86-64-posix wine wine64 zip
+PKG_BUILD = cmake make g++ pkg-config libsdl2-dev libgtest-dev libbenchmark-dev zlib1g-dev
+PKG_WINDOWS = cmake make g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 zip
 PKG_WEB   = emscripten chromium nodejs python3 ca-certificates
 PKG_FUZZ  = cmake make clang libclang-rt-dev
 PKG_TEST  = $(PKG_BUILD) $(PKG_DEB) xvfb xauth xdotool x11-apps x11-utils libx11-dev libxfixes-dev imagemagick procps unzip patchelf icoutils $(PKG_WINDOWS) $(PKG_WEB) $(PKG_FUZZ)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # package.sh -- puts the Windows build into dist/: the stripped .exe, and a zip holding the .exe,
-# the stage file at the path the game reads it from, the skill stages and a short readme.
+# the stage tool and the replay runner (built beside it), the stage file at the path the game reads it
+# from, the skill stages and a short readme.
 # Use: package.sh BUILT_EXE DIST_DIR
 set -eu
 exe=$1
@@ -9,7 +10,11 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/platform/package_parts.sh"
 name=shotgun-kalvoro
 
-[ -f "$exe" ] || { echo "package: $exe was not built" >&2; exit 1; }
+built=$(dirname "$exe")
+tools="$built/tools/maptool/maptool.exe $built/tools/runner/kalvoro-run.exe"
+for program in "$exe" $tools; do
+  [ -f "$program" ] || { echo "package: $program was not built" >&2; exit 1; }
+done
 mkdir -p "$dist"
 dist=$(cd "$dist" && pwd)
 stage=$(mktemp -d)
@@ -17,6 +22,9 @@ trap 'rm -rf "$stage"' EXIT
 
 mkdir -p "$stage/$name"
 x86_64-w64-mingw32-strip -o "$stage/$name/$name.exe" "$exe"
+for tool in $tools; do
+  x86_64-w64-mingw32-strip -o "$stage/$name/$(basename "$tool")" "$tool"
+done
 # Windows readers expect CRLF line ends in a text file.
 sed 's/$/\r/' "$root/platform/win32/README.txt" >"$stage/$name/README.txt"
 package_stages "$root" "$stage/$name"

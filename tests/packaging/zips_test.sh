@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# zips_test.sh -- the two zips as players unpack them: the Windows zip holds the game, the shipped
+# zips_test.sh -- the two zips as players unpack them: the Windows zip holds the game, its tools, the shipped
 # stage where the game reads it, the skill stages and the readme; the web zip, made from the built
 # page, unpacks into the folder it lies in with the page at the top and every file its service worker
 # keeps, so serving that folder serves the game.
@@ -21,10 +21,10 @@ stages=$(sed -n 's/^set(KALVORO_SKILL_STAGES \(.*\))$/\1/p' "$src/cmake/kalvoro_
 if [ -f "$windows_zip" ]; then
   unzip -q "$windows_zip" -d "$work/windows" || fail "cannot unpack $windows_zip"
   top=$work/windows/shotgun-kalvoro
-  for file in shotgun-kalvoro.exe README.txt tools/maptool/map.txt $(printf 'stages/%s.txt ' $stages); do
+  for file in shotgun-kalvoro.exe maptool.exe kalvoro-run.exe README.txt tools/maptool/map.txt $(printf 'stages/%s.txt ' $stages); do
     [ -f "$top/$file" ] || fail "the Windows zip lacks $file"
   done
-  echo "zips: the Windows zip holds the game, the shipped stage and $(echo $stages | wc -w) skill stages"
+  echo "zips: the Windows zip holds the game, its two tools, the shipped stage and $(echo $stages | wc -w) skill stages"
 fi
 
 if [ -f "$web/sw.js" ]; then

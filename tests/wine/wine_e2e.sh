@@ -3,7 +3,8 @@
 # the title screen equals the headless picture, a quick click (down and up between two frames) starts the stage, Escape returns to the
 # title, F11 covers the screen and Alt+Enter brings the window back (the title still showing), closing the
 # window ends the process with status 0; a second run with a (null) sound device and a stage file as its
-# argument names the window after the file, streams and closes the wave output cleanly.
+# argument names the window after the file, streams and closes the wave output cleanly; the stage tool
+# and the replay runner from the zip solve and clear a skill stage.
 # Use: wine_e2e.sh ZIP WINE_REFERENCE [SCREENSHOT_DIR]
 set -u
 zip=$1
@@ -149,4 +150,15 @@ writes=$(grep -c 'trace:winmm:waveOutWrite (' "$work/run.log")
 calls=$(grep -oE 'trace:winmm:waveOut(Reset|UnprepareHeader|Close) ' "$work/run.log" | sed 's/.*waveOut//' | tr -d ' ' | tr '\n' ' ')
 [ "$calls" = "Reset UnprepareHeader UnprepareHeader Close " ] || fail "wave output shut down as: $calls"
 echo "wine: $writes blocks streamed, device reset, both headers unprepared, closed, exit status 0"
+
+# The tools as a stage maker runs them, from the zip's folder: a route found, then played to the goal.
+for tool in maptool kalvoro-run; do
+  dlls=$(x86_64-w64-mingw32-objdump -p "$game_dir/$tool.exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | sort -f | tr '\n' ' ')
+  echo "$dlls" | grep -qiE 'lib(z|stdc|gcc|winpthread)' && fail "$tool.exe needs DLLs of its own: $dlls"
+done
+(cd "$game_dir" && timeout 200 wine maptool.exe solve 'stages\double-shot.txt' -o route.txt --budget 60 >"$work/solve.log" 2>&1) ||
+  fail "maptool.exe found no route: $(tail -n 3 "$work/solve.log")"
+(cd "$game_dir" && timeout 120 wine kalvoro-run.exe --stage 'stages\double-shot.txt' --expect clear route.txt >"$work/replay.log" 2>&1) ||
+  fail "kalvoro-run.exe did not clear the stage: $(tail -n 3 "$work/replay.log")"
+echo "wine: maptool.exe solved stages\\double-shot.txt and kalvoro-run.exe cleared it with that route"
 echo "wine: PASS"
