@@ -36,7 +36,8 @@ static int PngChunk(FILE* f, const char* type, const unsigned char* data, size_t
     }
     unsigned char tail[4];
     PngPut32(tail, (uint32_t)crc);
-    return fwrite(head, 1, 8, f) == 8 && (size == 0 || fwrite(data, 1, size, f) == size) && fwrite(tail, 1, 4, f) == 4;
+    return fwrite(head, 1, 8, f) == 8 && (size == 0 || fwrite(data, 1, size, f) == size) &&
+           fwrite(tail, 1, 4, f) == 4;
 }
 
 // Feeds the row to the compressor (or finishes the stream) and writes every full buffer as a chunk.
@@ -70,7 +71,8 @@ static int PngWriteAll(PngJob* job, const uint32_t* pixels, int32_t w, int32_t h
     PngPut32(header + 4, (uint32_t)h);
     header[8] = 8; // bits per sample
     header[9] = 2; // RGB
-    if (fwrite(SIGNATURE, 1, 8, job->out.file) != 8 || !PngChunk(job->out.file, "IHDR", header, sizeof(header))) {
+    if (fwrite(SIGNATURE, 1, 8, job->out.file) != 8 ||
+        !PngChunk(job->out.file, "IHDR", header, sizeof(header))) {
         return 0;
     }
     job->zs.next_out = job->chunk;
