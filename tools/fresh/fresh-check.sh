@@ -167,8 +167,8 @@ await_window() {
   return 1
 }
 
-# host_x_server: starts the X server the package roots show their windows on (once), prints its display.
-# It runs on this machine; a root sees only its socket.
+# host_x_server: starts the X server the package roots show their windows on (once) and sets
+# host_display. It runs on this machine; a root sees only its socket.
 host_x_server() {
   if [ -z "$host_xvfb" ]; then
     rm -f "$work/host-display"
@@ -180,7 +180,6 @@ host_x_server() {
     done
     host_display=:$(head -n 1 "$work/host-display")
   fi
-  echo "$host_display"
 }
 
 # Every file of a root outside the folders that change whatever runs (apt's lists and caches, logs).
@@ -206,10 +205,13 @@ check_deb() {
   exec_line=$(sed -n 's/^Exec=//p' "$debroot"/usr/share/applications/*.desktop | head -n 1)
   [ -n "$exec_line" ] || { say "the package installed no menu entry"; return; }
   say "the menu entry runs: $exec_line"
-  display=$(host_x_server)
+  host_x_server
+  display=$host_display
   mount_in "$debroot/tmp/.X11-unix" --bind /tmp/.X11-unix
-  # As the menu does: the command without its field codes, from the home folder.
-  setsid chroot "$debroot" /usr/bin/env -i "${chroot_env[@]}" DISPLAY="$display" SDL_AUDIODRIVER=dummy /bin/bash -c \
+  # As the menu does: the command without its field codes, from the home folder. Mesa keeps a shader
+  # cache in the home folder of whoever draws with it: that is the user's, not the package's.
+  setsid chroot "$debroot" /usr/bin/env -i "${chroot_env[@]}" DISPLAY="$display" SDL_AUDIODRIVER=dummy \
+    MESA_SHADER_CACHE_DISABLE=true /bin/bash -c \
     "cd /root && exec ${exec_line//%[fFuU]/}" >"$work/deb-play.log" 2>&1 &
   local deb_pid=$!
   pids+=("$deb_pid")
@@ -259,7 +261,7 @@ fi
 test_status=0
 play_status=0
 dist_status=0
-deb_built=1
+deb_make_status=1
 if [ -z "$only_archive" ]; then
 step "pristine root"
 new_root "$root"
@@ -331,8 +333,8 @@ fi
 
 step "make deb in the root"
 if grep -q '^deb:' "$root/root/shotgun-kalvoro/Makefile"; then
-  in_root "$root" ./kalvoro deb && deb_built=0
-  say "./kalvoro deb exited with $deb_built"
+  in_root "$root" ./kalvoro deb && deb_make_status=0
+  say "./kalvoro deb exited with $deb_make_status"
 else
   say "no deb goal in this tree"
 fi
@@ -347,7 +349,8 @@ if [ $dist_status -eq 0 ] && [ -f "$package" ]; then
   player_before=$(packages "$player")
   mkdir -p "$player/root/shotgun-kalvoro"
   cp "$package" "$player/root/$ARCHIVE"
-  display=$(host_x_server)
+  host_x_server
+  display=$host_display
   mount_in "$player/tmp/.X11-unix" --bind /tmp/.X11-unix
   in_root "$player" "cd /root && tar -xzf $ARCHIVE && ls shotgun-kalvoro" || die "cannot unpack $ARCHIVE in the root"
   setsid chroot "$player" /usr/bin/env -i "${chroot_env[@]}" DISPLAY="$display" /root/shotgun-kalvoro/shotgun-kalvoro \
@@ -371,7 +374,7 @@ fi
 step "Debian package installed with apt in a third pristine root"
 deb_status=1
 deb=$(ls "$root/root/shotgun-kalvoro/dist/${DEB_NAME}"_*.deb 2>/dev/null | head -n 1)
-if [ -z "$only_archive" ] && [ $deb_built -eq 0 ] && [ -f "$deb" ]; then
+if [ -z "$only_archive" ] && [ $deb_make_status -eq 0 ] && [ -f "$deb" ]; then
   check_deb "$deb"
 else
   say "no .deb to check"
