@@ -198,8 +198,9 @@ deb: deps-deb
 	@cmake --build $(DEB_BUILD) -j $(JOBS) --target shotgun-kalvoro maptool kalvoro-run
 	@bash platform/sdl2/linux/deb.sh $(DEB_BUILD) dist
 
-# A minimal Debian 12 root made with debootstrap, the README's two commands run in it from nothing, and
-# the Linux package started in a second pristine root; needs root. Downloads a lot: not part of `make test`.
+# A minimal Debian 12 root made with debootstrap, the README's two commands run in it from nothing, the
+# Linux package started in a second pristine root and the .deb installed, started and purged in a third;
+# needs root. Downloads a lot: not part of `make test`.
 FRESH_BUILD ?= build-fresh
 PKG_FRESH    = debootstrap xvfb xdotool x11-apps
 
