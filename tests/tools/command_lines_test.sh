@@ -128,9 +128,10 @@ cmp -s mine.txt mine.before && [ "$(cat ok.txt)" = "$(printf 'click\nwait 30')" 
 expect 2 "cannot create 'no-folder/t.csv.tmp0' to write 'no-folder/t.csv': No such file or directory" \
     "$RUN" --builtin --trace no-folder/t.csv ok.txt
 grep -q "frames" out.txt && fail "the run went on without a place for its trace"
-# A picture that cannot be written mid-run is a write failure (3), not a failed check (1).
+# A picture that cannot be written mid-run is a write failure (3), not a failed check (1). The window
+# image at 960 x 600 compresses to well over the 1 KiB limit.
 mkdir -p late && cp ok.txt late/
-(cd late && ulimit -f 1 && trap '' XFSZ && exec "$RUN" --builtin --png-at 30 --png big- ok.txt) >out.txt 2>err.txt
+(cd late && ulimit -f 1 && trap '' XFSZ && exec "$RUN" --builtin --window 960x600 --presented --png-at 30 --png big- ok.txt) >out.txt 2>err.txt
 [ $? = 3 ] && grep -q "cannot write the picture" err.txt || fail "a picture lost mid-run: status $? ($(cat err.txt))"
 # A killed writer's leftover is cleared at the next write of the same target, and the mode is kept.
 cp preview.png private.png && chmod 600 private.png
