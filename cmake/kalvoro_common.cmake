@@ -1,8 +1,9 @@
 # What every build of the game shares (desktop, browser, fuzz, Windows): the portable modules, one
 # folder each, and the compiler flags. The Makefile reads KALVORO_MODULES from here too.
 set(KALVORO_MODULES app render input world actors audio)
-# The stages of tools/maptool/stages/ that each teach one skill, in the order they are best played;
-# the packages carry them and the solver proves them. The package scripts read this line too.
+# The stages that each teach one skill, their folder and the order they are best played in; the
+# packages carry them and the solver proves them. The package scripts read these two lines too.
+set(KALVORO_SKILL_STAGE_DIR tools/maptool/stages)
 set(KALVORO_SKILL_STAGES double-shot walker ledge-climb kill-upward long-pit narrow-shaft)
 
 get_filename_component(KALVORO_ROOT ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)

@@ -35,7 +35,7 @@ install(FILES ${linux}/shotgun-kalvoro.6 DESTINATION share/man/man6)
 install(FILES ${CMAKE_SOURCE_DIR}/tools/maptool/map.txt
         DESTINATION ${KALVORO_INSTALL_DATADIR}/tools/maptool)
 foreach(stage ${KALVORO_SKILL_STAGES})
-  install(FILES ${CMAKE_SOURCE_DIR}/tools/maptool/stages/${stage}.txt DESTINATION ${KALVORO_INSTALL_DATADIR}/stages)
+  install(FILES ${CMAKE_SOURCE_DIR}/${KALVORO_SKILL_STAGE_DIR}/${stage}.txt DESTINATION ${KALVORO_INSTALL_DATADIR}/stages)
 endforeach()
 
 install(FILES ${CMAKE_BINARY_DIR}/install/${KALVORO_APP_ID}.desktop DESTINATION share/applications)

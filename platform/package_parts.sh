@@ -2,14 +2,15 @@
 # scripts: the shipped stage where the game reads it and the skill stages in stages/.
 # package_stages ROOT DEST: copies them from the source tree ROOT into the package folder DEST.
 package_stages() {
-  local root=$1 dest=$2 stage
+  local root=$1 dest=$2 stage dir
   # Without the stage file the game plays its built-in stage.
   if [ -f "$root/tools/maptool/map.txt" ]; then
     mkdir -p "$dest/tools/maptool"
     cp "$root/tools/maptool/map.txt" "$dest/tools/maptool/map.txt"
   fi
   mkdir -p "$dest/stages"
+  dir=$(sed -n 's/^set(KALVORO_SKILL_STAGE_DIR \(.*\))$/\1/p' "$root/cmake/kalvoro_common.cmake")
   for stage in $(sed -n 's/^set(KALVORO_SKILL_STAGES \(.*\))$/\1/p' "$root/cmake/kalvoro_common.cmake"); do
-    cp "$root/tools/maptool/stages/$stage.txt" "$dest/stages/$stage.txt" || return 1
+    cp "$root/$dir/$stage.txt" "$dest/stages/$stage.txt" || return 1
   done
 }
