@@ -6,6 +6,7 @@
 #include "actors/enemy.h"
 #include "actors/player.h"
 #include "app/game_snapshot.h"
+#include "input/input.h"
 #include "platform/platform.h"
 #include "world/camera.h"
 #include "world/tilemap.h"
@@ -33,6 +34,8 @@ void GameStateRender(void);
 // A frame without drawing, presenting or sound: input snapshot, polled mode changes, update. The
 // frame step runs exactly this before it draws; searches run it alone.
 void GameStateStep(PlatformWindow* window, float dt);
+// The same step with the frame's input given instead of read from the platform (searches, playback).
+void GameStateStepWith(const InputFrame* input, float dt);
 
 // Copies the whole game (this module's stage and mode, the input, the layout, the synthesiser) into
 // snapshot, and back. The frame clock and the sound device are not part of it.

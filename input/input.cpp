@@ -44,6 +44,22 @@ void InputUpdate(PlatformWindow* window) {
     }
 }
 
+void InputUpdateFrom(const InputFrame* frame) {
+    memcpy(gKeyPrev, gKeyDown, sizeof(gKeyPrev));
+    // Kept on the picture, as a client point always maps to.
+    gMouseLogicalX =
+        frame->cursorX < 0 ? 0 : (frame->cursorX >= LOGICAL_WIDTH ? LOGICAL_WIDTH - 1 : frame->cursorX);
+    gMouseLogicalY =
+        frame->cursorY < 0 ? 0 : (frame->cursorY >= LOGICAL_HEIGHT ? LOGICAL_HEIGHT - 1 : frame->cursorY);
+    gMouseLeftPrev = gMouseLeft;
+    gMouseLeft = frame->leftButton ? 1 : 0;
+    memset(gKeyDown, 0, sizeof(gKeyDown));
+    gKeyDown[INPUT_CODE_LEFT_BUTTON] = gMouseLeft;
+    if (InputCodeValid(frame->key) && frame->key != 0) {
+        gKeyDown[frame->key] = 1;
+    }
+}
+
 void InputSetCamera(float x, float y) {
     gCameraX = x;
     gCameraY = y;

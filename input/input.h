@@ -19,10 +19,22 @@ struct InputState {
     float cameraY;
 };
 
+// One frame of input the game gives itself instead of reading the platform (searches, a route played
+// back): the cursor in logical pixels, the left button, and one key held (0 for none).
+struct InputFrame {
+    int32_t cursorX;
+    int32_t cursorY;
+    int32_t leftButton;
+    int32_t key;
+};
+
 // Clears both key snapshots; mouse state and camera are left as they are.
 void InputInit(void);
 // Takes this frame's snapshot: previous <- current, cursor, left button, all 256 keys.
 void InputUpdate(PlatformWindow* window);
+// The same snapshot from frame: exactly what InputUpdate takes from a 320 x 200 client whose only
+// keys down are the left button and frame's key.
+void InputUpdateFrom(const InputFrame* frame);
 // Camera offset used for the cursor's world position.
 void InputSetCamera(float x, float y);
 // Client coordinates of a mouse-move message, mapped to logical pixels.

@@ -35,6 +35,10 @@ static char gStagePath[4096] = LEVEL_STAGE_PATH;
 // length of a line nor the size of the file decides how much memory the loader uses.
 static unsigned char gReadChunk[4096];
 
+// A stage given as text instead of the file; null when the file is read.
+static const char* gStageText;
+static size_t gStageTextLength;
+
 void LevelSetStagePath(const char* path) {
     if (!path) {
         path = LEVEL_STAGE_PATH;
@@ -44,7 +48,24 @@ void LevelSetStagePath(const char* path) {
         gStagePath[0] = '\0';
         return;
     }
-    memcpy(gStagePath, path, length + 1);
+    memmove(gStagePath, path, length + 1);
+}
+
+void LevelSetStageText(const char* text, size_t length) {
+    gStageText = text;
+    gStageTextLength = text ? length : 0;
+}
+
+void LevelGetStageSource(LevelStageSource* out) {
+    out->text = gStageText;
+    out->length = gStageTextLength;
+    memcpy(out->path, gStagePath, sizeof(out->path));
+}
+
+void LevelSetStageSource(const LevelStageSource* in) {
+    memcpy(gStagePath, in->path, sizeof(gStagePath));
+    gStagePath[sizeof(gStagePath) - 1] = '\0';
+    LevelSetStageText(in->text, in->length);
 }
 
 // The character table: every byte not listed is empty.
@@ -305,6 +326,16 @@ static int32_t LevelLoadFromFile(Tilemap* map, const char* path, LevelByteObserv
     return LEVEL_FROM_FILE;
 }
 
+static void LevelLoadBuiltin(Tilemap* map) {
+    TilemapClear(map);
+    for (int row = 0; row < LEVEL_BUILTIN_ROWS; ++row) {
+        size_t length = strlen(rows[row]);
+        LevelWriteRow(map, row, (const unsigned char*)rows[row],
+                      length < (size_t)MAP_MAX_COLS ? (int)length : MAP_MAX_COLS);
+    }
+    LevelFinishStage(map);
+}
+
 void LevelLoadStageFrom(Tilemap* map, const char* path, LevelByteObserver observe, void* context,
                         LevelReadInfo* info) {
     LevelReadInfo local;
@@ -317,16 +348,30 @@ void LevelLoadStageFrom(Tilemap* map, const char* path, LevelByteObserver observ
         return;
     }
     info->source = LevelLoadFromFile(map, path ? path : "", observe, context, info, 1);
-    if (info->source == LEVEL_FROM_FILE) {
+    if (info->source != LEVEL_FROM_FILE) {
+        LevelLoadBuiltin(map);
+    }
+}
+
+void LevelLoadStageText(Tilemap* map, const char* text, size_t length, LevelReadInfo* info) {
+    LevelReadInfo local;
+    if (!info) {
+        info = &local;
+    }
+    memset(info, 0, sizeof(*info));
+    if (!map) {
+        info->source = LEVEL_BUILTIN_NO_FILE;
         return;
     }
-    TilemapClear(map);
-    for (int row = 0; row < LEVEL_BUILTIN_ROWS; ++row) {
-        size_t length = strlen(rows[row]);
-        LevelWriteRow(map, row, (const unsigned char*)rows[row],
-                      length < (size_t)MAP_MAX_COLS ? (int)length : MAP_MAX_COLS);
+    info->bytes = length < LEVEL_MAX_READ_BYTES ? length : (size_t)LEVEL_MAX_READ_BYTES;
+    info->capped = length > info->bytes;
+    if (!LevelReadGridText(map, text, length)) {
+        info->source = LEVEL_BUILTIN_NO_CELLS;
+        LevelLoadBuiltin(map);
+        return;
     }
     LevelFinishStage(map);
+    info->source = LEVEL_FROM_FILE;
 }
 
 int32_t LevelReadGridFile(Tilemap* map, const char* path) {
@@ -339,5 +384,9 @@ int32_t LevelReadGridFile(Tilemap* map, const char* path) {
 }
 
 void LevelLoadTestStage(Tilemap* map) {
+    if (gStageText != nullptr) {
+        LevelLoadStageText(map, gStageText, gStageTextLength, nullptr);
+        return;
+    }
     LevelLoadStageFrom(map, gStagePath, nullptr, nullptr, nullptr);
 }

@@ -14,6 +14,18 @@
 void LevelLoadTestStage(Tilemap* map);
 // Points the loader at another stage file (tools and tests); null restores LEVEL_STAGE_PATH.
 void LevelSetStagePath(const char* path);
+// Points the loader at a stage held as text (an editor's, a search's), read exactly as a file with
+// these bytes; the text must outlive the loads. Null goes back to the stage file.
+void LevelSetStageText(const char* text, size_t length);
+
+// Where the next stage start reads its stage, for whoever points it elsewhere for a while.
+struct LevelStageSource {
+    const char* text; // null: the file at path
+    size_t length;
+    char path[4096];
+};
+void LevelGetStageSource(LevelStageSource* out);
+void LevelSetStageSource(const LevelStageSource* in);
 
 // Where a load took its stage from.
 enum LevelSource {
@@ -39,6 +51,9 @@ typedef void (*LevelByteObserver)(void* context, const unsigned char* bytes, siz
 // what follows; the map is the same either way. info may be null.
 void LevelLoadStageFrom(Tilemap* map, const char* path, LevelByteObserver observe, void* context,
                         LevelReadInfo* info);
+// Loads a stage held as text exactly as a file with these bytes would load (the built-in stage when it
+// gives no cell). info may be null.
+void LevelLoadStageText(Tilemap* map, const char* text, size_t length, LevelReadInfo* info);
 // A stage is a few kilobytes. Reading stops after this many bytes, as if the file ended there, so a
 // huge, sparse or still growing file cannot stall a stage start.
 constexpr uint64_t LEVEL_MAX_READ_BYTES = (uint64_t)1 << 20;

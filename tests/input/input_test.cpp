@@ -2,6 +2,8 @@
 // cursor's logical and world position, driven through the headless backend.
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include "input/input.h"
 #include "platform/headless/headless.h"
 #include "render/render.h"
@@ -165,6 +167,43 @@ TEST_F(InputTest, WorldPositionIsLogicalPlusTheCamera) {
     EXPECT_EQ(InputGetMouseWorldY(), 101.0f + 15.2f);
     Frame(); // the camera stays across snapshots
     EXPECT_EQ(InputGetMouseWorldX(), 100.0f + 28.8f);
+}
+
+} // namespace
+
+namespace {
+
+// A frame given by the game itself (searches, playback) leaves exactly the snapshot a 320 x 200
+// client with the same cursor, button and key would: clamped cursor, edges, every other key up.
+TEST(InputFrameTest, AGivenFrameIsTheSnapshotOfTheSameInputFromTheClient) {
+    PlatformWindow* window = HeadlessOpenWindow(LOGICAL_WIDTH, LOGICAL_HEIGHT);
+    UpdateDisplayLayout(window);
+    const InputFrame frames[] = {
+        {10, 20, 1, 0}, {10, 20, 0, KEY_R}, {-5, 400, 1, KEY_ESCAPE}, {319, 199, 0, 0}, {500, -3, 0, 0}};
+    static InputState fromClient[5];
+    static InputState given[5];
+    const InputFrame none = {0, 0, 0, 0};
+    HeadlessSetCursor(0, 0);
+    InputUpdate(window);
+    for (int i = 0; i < 5; ++i) {
+        HeadlessSetCursor(frames[i].cursorX, frames[i].cursorY);
+        HeadlessSetKeyState(LEFT_BUTTON, frames[i].leftButton);
+        HeadlessSetKeyState(KEY_R, frames[i].key == KEY_R);
+        HeadlessSetKeyState(KEY_ESCAPE, frames[i].key == KEY_ESCAPE);
+        InputUpdate(window);
+        InputSave(&fromClient[i]);
+    }
+    HeadlessSetKeyState(LEFT_BUTTON, 0);
+    HeadlessSetKeyState(KEY_R, 0);
+    HeadlessSetKeyState(KEY_ESCAPE, 0);
+    InputUpdateFrom(&none);
+    for (int i = 0; i < 5; ++i) {
+        InputUpdateFrom(&frames[i]);
+        InputSave(&given[i]);
+        EXPECT_EQ(memcmp(&given[i], &fromClient[i], sizeof(InputState)), 0) << "frame " << i;
+    }
+    EXPECT_EQ(given[2].mouseLogicalX, 0);
+    EXPECT_EQ(given[2].mouseLogicalY, LOGICAL_HEIGHT - 1);
 }
 
 } // namespace

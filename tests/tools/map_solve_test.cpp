@@ -63,8 +63,8 @@ class MapSolveTest : public ::testing::Test {
 
 TEST_F(MapSolveTest, TheRouteReplaysWithEveryCheckpointAndIsNoLongerThanTheSearchFound) {
     UseStage(TWO_SHOT_WALL);
-    SolveOptions options = {stage.c_str(), 20.0, 3, 0, 0};
-    SolveResult result;
+    MapSolveOptions options = {stage.c_str(), 20.0, 3, 0, 0};
+    MapSolveResult result;
     ASSERT_TRUE(MapSolve(&options, &result));
     ASSERT_TRUE(result.found);
     EXPECT_LE(result.frames, result.searchFrames);
@@ -109,8 +109,8 @@ const std::string OUT_OF_REACH = "..............................\n"
 
 TEST_F(MapSolveTest, ASearchFullOfStatesSaysSoNotThatTheBudgetRanOut) {
     UseStage(OUT_OF_REACH);
-    SolveOptions options = {stage.c_str(), 20.0, 0, 0, 300};
-    SolveResult result;
+    MapSolveOptions options = {stage.c_str(), 20.0, 0, 0, 300};
+    MapSolveResult result;
     ASSERT_TRUE(MapSolve(&options, &result));
     EXPECT_FALSE(result.found);
     EXPECT_TRUE(result.capped);
@@ -120,8 +120,8 @@ TEST_F(MapSolveTest, ASearchFullOfStatesSaysSoNotThatTheBudgetRanOut) {
 
 TEST_F(MapSolveTest, ARouteOutOfBudgetEndsAtTheTileItNames) {
     UseStage(OUT_OF_REACH);
-    SolveOptions options = {stage.c_str(), 0.3, 0, 0, 0};
-    SolveResult result;
+    MapSolveOptions options = {stage.c_str(), 0.3, 0, 0, 0};
+    MapSolveResult result;
     ASSERT_TRUE(MapSolve(&options, &result));
     EXPECT_FALSE(result.found);
     EXPECT_FALSE(result.capped);
@@ -137,8 +137,8 @@ TEST_F(MapSolveTest, ARouteOutOfBudgetEndsAtTheTileItNames) {
 TEST_F(MapSolveTest, AGoalBehindWallsIsRefusedAtOnce) {
     UseStage(
         "..........\n.....###..\n.....#G#..\n.....###..\n..........\n###S######\n#####E..##\n##########\n");
-    SolveOptions options = {stage.c_str(), 20.0, 0, 0, 0};
-    SolveResult result;
+    MapSolveOptions options = {stage.c_str(), 20.0, 0, 0, 0};
+    MapSolveResult result;
     ASSERT_TRUE(MapSolve(&options, &result));
     EXPECT_TRUE(result.walledIn);
     EXPECT_FALSE(result.found);

@@ -485,3 +485,51 @@ TEST_F(LevelTest, SeveralPlayerMarkersLastOneWins) {
 }
 
 } // namespace
+
+namespace {
+
+// A stage held as text is read exactly as a file with the same bytes: ragged lines, carriage returns,
+// a last line without a line feed, nothing at all, more rows than the map holds.
+TEST_F(LevelTest, TextLoadsExactlyAsTheSameBytesInAFile) {
+    std::string tall;
+    for (int row = 0; row < MAP_MAX_ROWS + 5; ++row) {
+        tall += std::string((size_t)(row % 7) + 3, row % 3 ? '.' : '#') + "\n";
+    }
+    const std::string cases[] = {
+        "....\n.S.G\n####\n",
+        "..\r\n.S..G\r\n#####",
+        "",
+        "\n\n\n",
+        tall,
+        std::string(MAP_MAX_COLS + 40, '.') + "\n" + std::string(MAP_MAX_COLS + 40, '#') + "\nE.S.G\n",
+    };
+    static Tilemap fromFile;
+    static Tilemap fromText;
+    for (const std::string& bytes : cases) {
+        memset(&fromFile, 0x5A, sizeof(fromFile));
+        memset(&fromText, 0x5A, sizeof(fromText));
+        LevelReadInfo fileInfo;
+        LevelReadInfo textInfo;
+        LevelLoadStageFrom(&fromFile, Write("same.txt", bytes).c_str(), nullptr, nullptr, &fileInfo);
+        LevelLoadStageText(&fromText, bytes.data(), bytes.size(), &textInfo);
+        EXPECT_EQ(memcmp(&fromFile, &fromText, sizeof(Tilemap)), 0) << "bytes: " << bytes.substr(0, 40);
+        EXPECT_EQ(textInfo.source, fileInfo.source);
+    }
+}
+
+TEST_F(LevelTest, TheStageSourceIsTheTextUntilItIsPutBack) {
+    const std::string path = Write("file.txt", "......\n.S..G.\n######\n");
+    LevelSetStagePath(path.c_str());
+    LevelStageSource kept;
+    LevelGetStageSource(&kept);
+    const std::string text = "..........\n.S......G.\n##########\n";
+    LevelSetStageText(text.data(), text.size());
+    LevelLoadTestStage(&gMap);
+    EXPECT_EQ(gMap.width, 10);
+    LevelSetStageSource(&kept);
+    LevelLoadTestStage(&gMap);
+    EXPECT_EQ(gMap.width, 6);
+    LevelSetStageText(nullptr, 0);
+}
+
+} // namespace

@@ -1,26 +1,15 @@
-// map_solve.h -- proves a stage clearable: a best-first search over shots, reloads and waits that
-// branches from saved games of the real game, a pass that shortens the route found, and the route
-// written as a replay script for kalvoro-run.
+// map_solve.h -- `maptool solve`: the game's solver (app/solve) run to the end within a budget of
+// processor time, with a line of progress a second, and the route written as a replay script for
+// kalvoro-run.
 #pragma once
 #include <stdint.h>
 
 #include <string>
 #include <vector>
 
-enum SolveStepKind {
-    SOLVE_WAIT = 0,   // nothing pressed
-    SOLVE_SHOOT = 1,  // a click with the cursor at angle degrees from the player (0 right, 90 down)
-    SOLVE_RELOAD = 2, // a tap of R
-};
+#include "app/solve.h"
 
-// One decision of a route: its action on the first frame, then waiting, frames in all (1 or more).
-struct SolveStep {
-    int32_t kind;
-    int32_t angle;
-    int32_t frames;
-};
-
-struct SolveOptions {
+struct MapSolveOptions {
     const char* stagePath; // "" for the built-in stage
     double budgetSeconds;  // for the search and the shortening together
     uint32_t seed;         // orders the angles tried; the same seed, the same search
@@ -28,14 +17,14 @@ struct SolveOptions {
     int64_t maxStates;     // the most states kept before the search gives up; 0: the solver's own limit
 };
 
-struct SolveResult {
+struct MapSolveResult {
     int found;                    // 1: route clears the stage
     int walledIn;                 // 1: no open cells lead from the start to the goal
+    int capped;                   // 1: the search stopped at its most states, not at the budget
     std::vector<SolveStep> route; // the shortened route, or the way to the farthest point
     int32_t frames;               // frames the replay runs, the starting click's included
     int32_t searchFrames;         // the same before shortening
     int64_t states;               // states kept after de-duplication
-    int capped;                   // 1: the search stopped at its most states, not at the budget
     int64_t framesRun;            // game frames stepped
     double seconds;
     int32_t farCol; // the tile reached nearest the goal (by open path)
@@ -46,10 +35,10 @@ struct SolveResult {
 // Searches the stage for a route to the goal within the budget; 0 when the stage cannot be started
 // (no goal on it at all), else 1 with the outcome in result (an empty route when the starting click's
 // frame already clears it).
-int MapSolve(const SolveOptions* options, SolveResult* result);
+int MapSolve(const MapSolveOptions* options, MapSolveResult* result);
 
 // The replay script of a route that starts from the title: the start click, the cursor and clicks,
 // reload taps and waits, a checkpoint of the player after every shot and "mode clear" at the end when
 // the route clears. stageName goes into the header comment.
-std::string MapSolveScript(const SolveOptions* options, const std::vector<SolveStep>& route,
+std::string MapSolveScript(const MapSolveOptions* options, const std::vector<SolveStep>& route,
                            const char* stageName, int clears);

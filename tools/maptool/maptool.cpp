@@ -189,7 +189,7 @@ static int MaptoolWriteText(const char* path, const std::string& text) {
 
 // Runs the solver on the stage; the verdict line goes to report (stdout, or stderr when the replay
 // itself goes to stdout).
-static int MaptoolSolve(const MaptoolSolveArgs* a, int quietReplay, SolveResult* result) {
+static int MaptoolSolve(const MaptoolSolveArgs* a, int quietReplay, MapSolveResult* result) {
     const char* stagePath = a->stage ? a->stage : "";
     const char* name = a->stage ? a->stage : "the built-in stage";
     static Tilemap builtin;
@@ -215,7 +215,7 @@ static int MaptoolSolve(const MaptoolSolveArgs* a, int quietReplay, SolveResult*
     }
     fprintf(stderr, "solve: %s, %d x %d tiles, budget %.0f s of processor time, seed %u\n", name,
             (int)map->width, (int)map->height, a->budget, (unsigned)a->seed);
-    SolveOptions options = {stagePath, a->budget, a->seed, 1, 0};
+    MapSolveOptions options = {stagePath, a->budget, a->seed, 1, 0};
     if (!MapSolve(&options, result)) {
         fprintf(stderr, "maptool: %s cannot be started\n", name);
         return MAPTOOL_USAGE;
@@ -356,7 +356,7 @@ static int MaptoolSolveCommand(int argc, char** argv) {
     if (!MaptoolOutputsAllowed(&a)) {
         return MAPTOOL_USAGE;
     }
-    static SolveResult result;
+    static MapSolveResult result;
     return MaptoolSolve(&a, a.replayOut == nullptr, &result);
 }
 
@@ -385,7 +385,7 @@ static int MaptoolCheckCommand(int argc, char** argv) {
         return status;
     }
     fflush(stdout);
-    static SolveResult result;
+    static MapSolveResult result;
     return MaptoolSolve(&a, 0, &result);
 }
 

@@ -8,6 +8,7 @@
 
 #include "app/game_state.h"
 #include "app/main.h"
+#include "app/solve.h"
 #include "platform/headless/headless.h"
 #include "platform/keys.h"
 #include "render/render.h"
@@ -63,31 +64,6 @@ void ReplayReadState(ReplayState* state, int32_t frame) {
     state->hash = GameSnapshotHash(&gSnapshot);
 }
 
-void ReplayAngleCursor(float degrees, int32_t* lx, int32_t* ly) {
-    const Camera* camera = GameStateGetCamera();
-    const Player* player = GameStateGetPlayer();
-    const double sx = (double)player->body.x - (double)camera->x;
-    const double sy = (double)player->body.y - (double)camera->y;
-    const double rad = (double)degrees * 3.14159265358979323846 / 180.0;
-    const double dx = cos(rad);
-    const double dy = sin(rad);
-    double reach = 400.0;
-    if (dx > 1e-9) {
-        reach = fmin(reach, ((double)(LOGICAL_WIDTH - 1) - sx) / dx);
-    } else if (dx < -1e-9) {
-        reach = fmin(reach, -sx / dx);
-    }
-    if (dy > 1e-9) {
-        reach = fmin(reach, ((double)(LOGICAL_HEIGHT - 1) - sy) / dy);
-    } else if (dy < -1e-9) {
-        reach = fmin(reach, -sy / dy);
-    }
-    // A player at the screen's edge still gets a usable aim: the point is then clamped by the game.
-    reach = fmax(reach, 24.0);
-    *lx = (int32_t)lround(sx + dx * reach);
-    *ly = (int32_t)lround(sy + dy * reach);
-}
-
 // Logical cursor for this frame. A world point goes through the camera the game will use for the
 // mouse in this update (the one after the previous update); an angle is laid from the player's
 // centre as far as the screen allows, so the aim is as fine as whole pixels permit.
@@ -103,7 +79,7 @@ static void ReplayResolveCursor(const ReplayInputState* in, int32_t* lx, int32_t
         *ly = (int32_t)lroundf(in->cursorB - camera->y);
         return;
     }
-    ReplayAngleCursor(in->cursorA, lx, ly);
+    SolveAngleCursor(in->cursorA, lx, ly);
 }
 
 // Logical pixel to a client point that maps back to it: the middle of its block.

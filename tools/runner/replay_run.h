@@ -69,10 +69,5 @@ struct ReplayRunResult {
 // the hook never stopped the run; 0 at the first divergence, with the frame and value in result.
 int ReplayRun(const ReplayScript* script, const ReplayRunOptions* options, ReplayRunResult* result);
 
-// The logical pixel a cursor kept at degrees from the player (0 right, 90 down) has now: laid from the
-// player's centre as far as the screen allows, so the aim is as fine as whole pixels permit. It may lie
-// off the screen, where the game clamps it.
-void ReplayAngleCursor(float degrees, int32_t* lx, int32_t* ly);
-
 // The checked values and state hash of the game as it stands now.
 void ReplayReadState(ReplayState* state, int32_t frame);

@@ -1,0 +1,786 @@
+// solve.cpp -- the stage solver. Every state it knows is a saved game of the real game, reached by
+// stepping the game's own frame from the stage start with a click, an R tap or nothing on the first
+// frame of a step; the game answers every question of its rules. States are known by a coarse grid of
+// position, velocity, shells, reload and walkers alive, and the one nearest the goal by open tiles is
+// taken next.
+#include "app/solve.h"
+
+#include <math.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <algorithm>
+
+#include "app/game_state.h"
+#include "platform/keys.h"
+#include "render/render.h"
+#include "world/level.h"
+
+static const int32_t SOLVE_FAR = 1 << 20;   // distance of a cell with no open path to the goal
+static const int32_t SOLVE_MARGIN_COLS = 6; // open columns right of the stage the player may cross
+// One tile nearer the goal is worth this many frames of a longer route.
+static const int32_t SOLVE_TILE_FRAMES = 48;
+// Frames after a shot, a reload tap or nothing at which the search may decide again.
+static const int32_t SOLVE_SHOT_STOPS[] = {2, 4, 7, 11, 16, 23, 32, 45, 64};
+static const int32_t SOLVE_RELOAD_STOPS[] = {2, 8, 20, 40, 76};
+static const int32_t SOLVE_WAIT_STOPS[] = {4, 12, 30};
+// Angles tried, degrees: level to straight down and back, which push, and upward, which only kill.
+static const int32_t SOLVE_PUSH_ANGLES[] = {1,  10,  20,  30,  40,  50,  60,  70,  80,  85, 90,
+                                            95, 100, 110, 120, 130, 140, 150, 160, 170, 179};
+static const int32_t SOLVE_KILL_ANGLES[] = {-10, -30, -60, -90, -120, -150, -170};
+static const float SOLVE_KILL_REACH = 130.0f;    // a walker this near is worth an upward shot
+static const float SOLVE_WALKER_NEAR_X = 160.0f; // walkers this near tell states apart
+static const float SOLVE_WALKER_NEAR_Y = 96.0f;
+// The shortening pass gives up after this many trial runs without a gain.
+static const int32_t SOLVE_SHORTEN_TRIALS = 4000;
+// Cuts the shortening pass tries on each step's frames, after dropping the step.
+static const int32_t SOLVE_CUTS[] = {32, 16, 8, 4, 2, 1};
+static const int32_t SOLVE_CUT_COUNT = (int32_t)(sizeof(SOLVE_CUTS) / sizeof(SOLVE_CUTS[0]));
+// The state grid: 4 px of position, 0.06 px/ms of velocity, reload in 150 ms steps, walkers near the
+// player to 16 px and their heading.
+static const float SOLVE_GRID_POS = 0.25f;
+static const int32_t SOLVE_GRID_X_MAX = 2047;
+static const int32_t SOLVE_GRID_Y_MAX = 255;
+static const float SOLVE_GRID_SPEED = 0.06f;
+static const int32_t SOLVE_GRID_SPEED_MID = 16;
+static const int32_t SOLVE_GRID_SPEED_MAX = 31;
+static const float SOLVE_GRID_RELOAD_MS = 150.0f;
+static const int32_t SOLVE_GRID_RELOAD_MAX = 15;
+static const float SOLVE_GRID_WALKER_X = 16.0f;
+// A saved state's share of the store, in words, on average; a store full stops the search as the cap.
+static const size_t SOLVE_STORE_WORDS_PER_STATE = 160;
+// Differences from the start nearer than this many equal words are kept as one run.
+static const uint32_t SOLVE_RUN_GAP = 2;
+
+#define SOLVE_COUNT(a) ((int32_t)(sizeof(a) / sizeof((a)[0])))
+
+static_assert(SOLVE_COUNT(SOLVE_PUSH_ANGLES) == SOLVE_COUNT(((SolveSearch*)nullptr)->pushAngles),
+              "one slot per push angle");
+static_assert(sizeof(GameSnapshot) % sizeof(uint32_t) == 0, "saved games are compared word by word");
+
+// ---- the game, asked and stepped --------------------------------------------------------------------
+
+void SolveAngleCursor(float degrees, int32_t* lx, int32_t* ly) {
+    const Camera* camera = GameStateGetCamera();
+    const Player* player = GameStateGetPlayer();
+    const double sx = (double)player->body.x - (double)camera->x;
+    const double sy = (double)player->body.y - (double)camera->y;
+    const double rad = (double)degrees * 3.14159265358979323846 / 180.0;
+    const double dx = cos(rad);
+    const double dy = sin(rad);
+    double reach = 400.0;
+    if (dx > 1e-9) {
+        reach = fmin(reach, ((double)(LOGICAL_WIDTH - 1) - sx) / dx);
+    } else if (dx < -1e-9) {
+        reach = fmin(reach, -sx / dx);
+    }
+    if (dy > 1e-9) {
+        reach = fmin(reach, ((double)(LOGICAL_HEIGHT - 1) - sy) / dy);
+    } else if (dy < -1e-9) {
+        reach = fmin(reach, -sy / dy);
+    }
+    // A player at the screen's edge still gets a usable aim: the point is then clamped by the game.
+    reach = fmax(reach, 24.0);
+    *lx = (int32_t)lround(sx + dx * reach);
+    *ly = (int32_t)lround(sy + dy * reach);
+}
+
+void SolveStepInput(const SolveStep* step, int32_t f, InputFrame* out) {
+    out->cursorX = InputGetMouseLogicalX();
+    out->cursorY = InputGetMouseLogicalY();
+    out->leftButton = f == 1 && step->kind == SOLVE_SHOOT;
+    out->key = f == 1 && step->kind == SOLVE_RELOAD ? KEY_R : 0;
+    if (out->leftButton) {
+        SolveAngleCursor((float)step->angle, &out->cursorX, &out->cursorY);
+        // On the screen, so a replay script can name the pixel.
+        out->cursorX = std::min(std::max(out->cursorX, 0), LOGICAL_WIDTH - 1);
+        out->cursorY = std::min(std::max(out->cursorY, 0), LOGICAL_HEIGHT - 1);
+    }
+}
+
+int SolveRouteInput(const SolveStep* route, int32_t steps, int32_t frame, InputFrame* out) {
+    if (frame == 0) {
+        *out = {SOLVE_START_CURSOR_X, SOLVE_START_CURSOR_Y, 1, 0};
+        return 1;
+    }
+    int32_t first = 1;
+    for (int32_t i = 0; i < steps; ++i) {
+        if (frame < first + route[i].frames) {
+            SolveStepInput(&route[i], frame - first + 1, out);
+            return 1;
+        }
+        first += route[i].frames;
+    }
+    return 0;
+}
+
+// Frame f of step, as every search, replay and script runs it; the mode after it.
+static int32_t SolveRunFrame(SolveSearch* s, const SolveStep* step, int32_t f) {
+    InputFrame input;
+    SolveStepInput(step, f, &input);
+    GameStateStepWith(&input, SOLVE_DT);
+    ++s->framesRun;
+    return GameStateGetMode();
+}
+
+// The game's own answer: would a click now fire?
+static int SolveCanFire(void) {
+    const Player* p = GameStateGetPlayer();
+    float block = 0.0f;
+    GameStateGetTimers(nullptr, &block, nullptr);
+    return block == 0.0f && ShotgunCanFire(&p->shotgun);
+}
+
+static int SolveCanReload(void) {
+    const Shotgun* gun = &GameStateGetPlayer()->shotgun;
+    return !gun->reloading && gun->def && gun->shells < gun->def->magazineSize;
+}
+
+static int SolveWalkerNear(void) {
+    const Player* p = GameStateGetPlayer();
+    int32_t count = 0;
+    const Enemy* enemies = GameStateGetEnemies(&count);
+    for (int32_t i = 0; i < count; ++i) {
+        if (EnemyIsAlive(&enemies[i]) && fabsf(enemies[i].x - p->body.x) < SOLVE_KILL_REACH &&
+            fabsf(enemies[i].y - p->body.y) < SOLVE_KILL_REACH) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+// ---- saved states, as their differences from the start ----------------------------------------------
+
+// The play parts of the game (the list's play column) that differ from the start, as runs of words:
+// (offset, count, words...). 0 when the store is full.
+static int SolveStoreState(SolveSearch* s, SolveNode* node) {
+    GameStateSave(&s->work);
+    const uint32_t* now = (const uint32_t*)&s->work;
+    const uint32_t* base = (const uint32_t*)&s->start;
+    const size_t begin = s->storeUsed;
+    int32_t partCount = 0;
+    const GameSnapshotPart* parts = GameSnapshotParts(&partCount);
+    for (int32_t p = 0; p < partCount; ++p) {
+        if (!parts[p].play) {
+            continue;
+        }
+        const uint32_t first = (uint32_t)(parts[p].offset / sizeof(uint32_t));
+        const uint32_t end =
+            (uint32_t)((parts[p].offset + parts[p].size + sizeof(uint32_t) - 1) / sizeof(uint32_t));
+        uint32_t at = first;
+        while (at < end) {
+            if (now[at] == base[at]) {
+                ++at;
+                continue;
+            }
+            uint32_t last = at; // the run ends at the last difference before a long enough gap
+            for (uint32_t w = at + 1; w < end && w <= last + SOLVE_RUN_GAP; ++w) {
+                if (now[w] != base[w]) {
+                    last = w;
+                }
+            }
+            const uint32_t count = last - at + 1;
+            if (s->storeUsed + 2 + count > s->storeCap) {
+                s->storeUsed = begin;
+                return 0;
+            }
+            s->store[s->storeUsed++] = at;
+            s->store[s->storeUsed++] = count;
+            memcpy(&s->store[s->storeUsed], &now[at], count * sizeof(uint32_t));
+            s->storeUsed += count;
+            at = last + 1;
+        }
+    }
+    // The end of a state is the start of the next; a run of count 0 marks it for the last one.
+    if (s->storeUsed + 2 > s->storeCap) {
+        s->storeUsed = begin;
+        return 0;
+    }
+    s->store[s->storeUsed++] = 0;
+    s->store[s->storeUsed++] = 0;
+    node->state = (uint32_t)begin;
+    return 1;
+}
+
+static void SolveLoadState(SolveSearch* s, const SolveNode* node) {
+    memcpy(&s->work, &s->start, sizeof(s->work));
+    uint32_t* out = (uint32_t*)&s->work;
+    size_t at = node->state;
+    for (;;) {
+        const uint32_t offset = s->store[at];
+        const uint32_t count = s->store[at + 1];
+        if (count == 0) {
+            break;
+        }
+        memcpy(&out[offset], &s->store[at + 2], count * sizeof(uint32_t));
+        at += 2 + count;
+    }
+    GameStateRestore(&s->work);
+}
+
+// ---- the search ---------------------------------------------------------------------------------------
+
+// Tiles to the goal over open cells (eight ways: never shorter than the way a body can go), from every
+// cell of the stage and a few open columns to its right.
+static void SolveBuildDistances(SolveSearch* s, const Tilemap* map) {
+    s->gridW = map->width + SOLVE_MARGIN_COLS;
+    s->gridH = map->height;
+    const int32_t cells = s->gridW * s->gridH;
+    // The queue of cells to visit borrows the nodes' memory, still empty (SolveStart sizes it for this).
+    int32_t* queue = (int32_t*)s->nodes;
+    int32_t tail = 0;
+    for (int32_t row = 0; row < s->gridH; ++row) {
+        for (int32_t col = 0; col < s->gridW; ++col) {
+            // The goal counts from its own tile and from the tile right below it.
+            const int goal = TilemapGetTile(map, col, row) == TILE_GOAL ||
+                             (TilemapGetTile(map, col, row - 1) == TILE_GOAL &&
+                              !TilemapIsSolid(TilemapGetTile(map, col, row)));
+            s->distance[row * s->gridW + col] = goal ? 0 : SOLVE_FAR;
+            if (goal) {
+                queue[tail++] = row * s->gridW + col;
+            }
+        }
+    }
+    for (int32_t head = 0; head < tail && head < cells; ++head) {
+        const int32_t cell = queue[head];
+        const int32_t col = cell % s->gridW;
+        const int32_t row = cell / s->gridW;
+        for (int32_t dy = -1; dy <= 1; ++dy) {
+            for (int32_t dx = -1; dx <= 1; ++dx) {
+                const int32_t c = col + dx;
+                const int32_t r = row + dy;
+                if (c < 0 || r < 0 || c >= s->gridW || r >= s->gridH) {
+                    continue;
+                }
+                const int32_t at = r * s->gridW + c;
+                if (s->distance[at] != SOLVE_FAR || TilemapIsSolid(TilemapGetTile(map, c, r))) {
+                    continue;
+                }
+                s->distance[at] = s->distance[cell] + 1;
+                queue[tail++] = at;
+            }
+        }
+    }
+}
+
+static int32_t SolveDistanceAt(const SolveSearch* s, float x, float y, int32_t* col, int32_t* row) {
+    *col = (int32_t)floorf(x / (float)TILE_SIZE);
+    *row = (int32_t)floorf(y / (float)TILE_SIZE);
+    if (*col < 0 || *row < 0 || *col >= s->gridW || *row >= s->gridH) {
+        return SOLVE_FAR;
+    }
+    return s->distance[*row * s->gridW + *col];
+}
+
+static int32_t SolveGrid(float value, float unit, int32_t offset, int32_t max) {
+    return std::min(std::max((int32_t)floorf(value / unit) + offset, 0), max);
+}
+
+// The grid cell a state is known by: position, velocity, shells, reload, ground, the fire block,
+// which walkers live and where the near ones are.
+static uint64_t SolveKey(void) {
+    const Player* p = GameStateGetPlayer();
+    int32_t count = 0;
+    const Enemy* enemies = GameStateGetEnemies(&count);
+    uint64_t alive = 0;
+    for (int32_t i = 0; i < count && i < MAX_ENEMIES; ++i) {
+        alive |= (uint64_t)(EnemyIsAlive(&enemies[i]) != 0) << i;
+    }
+    float block = 0.0f;
+    GameStateGetTimers(nullptr, &block, nullptr);
+    const int32_t kx = std::min(std::max((int32_t)floorf(p->body.x * SOLVE_GRID_POS), 0), SOLVE_GRID_X_MAX);
+    const int32_t ky = std::min(std::max((int32_t)floorf(p->body.y * SOLVE_GRID_POS), 0), SOLVE_GRID_Y_MAX);
+    const int32_t kvx = SolveGrid(p->body.vx, SOLVE_GRID_SPEED, SOLVE_GRID_SPEED_MID, SOLVE_GRID_SPEED_MAX);
+    const int32_t kvy = SolveGrid(p->body.vy, SOLVE_GRID_SPEED, SOLVE_GRID_SPEED_MID, SOLVE_GRID_SPEED_MAX);
+    const int32_t reload =
+        std::min((int32_t)(p->shotgun.reloadMs / SOLVE_GRID_RELOAD_MS), SOLVE_GRID_RELOAD_MAX);
+    uint64_t key = (uint64_t)kx;
+    key = key << 8 | (uint64_t)ky;
+    key = key << 5 | (uint64_t)kvx;
+    key = key << 5 | (uint64_t)kvy;
+    key = key << 2 | (uint64_t)(p->shotgun.shells & 3);
+    key = key << 4 | (uint64_t)reload;
+    key = key << 1 | (uint64_t)(p->body.onGround != 0);
+    key = key << 1 | (uint64_t)(block > 0.0f);
+    key = key << 8 | alive;
+    // Walkers near the player: waiting for one to pass is then a new state.
+    uint64_t near = 0;
+    for (int32_t i = 0; i < count && i < MAX_ENEMIES; ++i) {
+        const Enemy* e = &enemies[i];
+        if (EnemyIsAlive(e) && fabsf(e->x - p->body.x) < SOLVE_WALKER_NEAR_X &&
+            fabsf(e->y - p->body.y) < SOLVE_WALKER_NEAR_Y) {
+            near = near * 1099511628211ull +
+                   (uint64_t)(i * 4096 + (int32_t)floorf(e->x / SOLVE_GRID_WALKER_X) * 2 + (e->dir > 0));
+        }
+    }
+    key ^= near * 0x9E3779B97F4A7C15ull;
+    return key != 0 ? key : 1;
+}
+
+// The slot of key in the table: its own, or the free one it goes in.
+static SolveSlot* SolveSlotFor(SolveSearch* s, uint64_t key) {
+    size_t at = (size_t)((key ^ (key >> 29)) * 0xBF58476D1CE4E5B9ull) & s->tableMask;
+    while (s->table[at].key != 0 && s->table[at].key != key) {
+        at = (at + 1) & s->tableMask;
+    }
+    return &s->table[at];
+}
+
+static bool SolveOpenAfter(const SolveOpen& a, const SolveOpen& b) {
+    return a.priority != b.priority ? a.priority > b.priority : a.order > b.order;
+}
+
+// Keeps the game as it stands as a child of parent reached by step, unless it leads nowhere, a route
+// already clears sooner or the same grid cell was reached as soon.
+static void SolveAddNode(SolveSearch* s, int32_t parent, const SolveStep* step, int32_t frames) {
+    int32_t col = 0;
+    int32_t row = 0;
+    const Player* p = GameStateGetPlayer();
+    const int32_t distance = SolveDistanceAt(s, p->body.x, p->body.y, &col, &row);
+    if (distance >= SOLVE_FAR || frames >= s->bestClear) {
+        return;
+    }
+    const int32_t depth = parent < 0 ? 0 : s->nodes[parent].depth + 1;
+    if (s->nodeCount >= s->maxStates || depth >= SOLVE_MAX_ROUTE - 1) {
+        s->capped = s->capped || s->nodeCount >= s->maxStates;
+        return;
+    }
+    // The root is never looked up: it is expanded first, whatever else reaches its cell.
+    const uint64_t key = SolveKey();
+    SolveSlot* slot = SolveSlotFor(s, key);
+    if (parent >= 0 && slot->key == key && slot->frames <= frames) {
+        return;
+    }
+    SolveNode* node = &s->nodes[s->nodeCount];
+    if (!SolveStoreState(s, node)) {
+        s->capped = 1;
+        return;
+    }
+    if (parent >= 0) {
+        slot->key = key;
+        slot->frames = frames;
+    }
+    node->parent = parent;
+    node->step = *step;
+    node->frames = frames;
+    node->distance = distance;
+    node->depth = depth;
+    node->key = key;
+    const int64_t priority = (int64_t)distance * SOLVE_TILE_FRAMES + frames;
+    s->open[s->openCount++] = {priority, s->order++, s->nodeCount++};
+    std::push_heap(s->open, s->open + s->openCount, SolveOpenAfter);
+}
+
+// Runs step kind/angle from the state of parent, adding a child at every stop.
+static void SolveBranch(SolveSearch* s, int32_t parent, int32_t kind, int32_t angle, const int32_t* stops,
+                        int32_t stopCount) {
+    SolveLoadState(s, &s->nodes[parent]);
+    const int32_t start = s->nodes[parent].frames;
+    SolveStep step = {kind, angle, 0};
+    int32_t next = 0;
+    for (int32_t f = 1; f <= stops[stopCount - 1]; ++f) {
+        const int32_t mode = SolveRunFrame(s, &step, f);
+        if (mode == MODE_STAGE_CLEAR) {
+            if (start + f < s->bestClear) {
+                s->bestClear = start + f;
+                s->foundNode = parent;
+                s->foundStep = step;
+                s->foundStep.frames = f;
+            }
+            return;
+        }
+        if (mode != MODE_PLAYING) {
+            return;
+        }
+        if (f == stops[next]) {
+            step.frames = f;
+            SolveAddNode(s, parent, &step, start + f);
+            ++next;
+        }
+    }
+}
+
+// Every step from the state of node index: shots at each angle when the gun can fire (upward ones only
+// with a walker near), a reload when shells are missing, and a wait.
+static void SolveExpand(SolveSearch* s, int32_t index) {
+    SolveLoadState(s, &s->nodes[index]);
+    const int canFire = SolveCanFire();
+    const int walkerNear = canFire && SolveWalkerNear();
+    const int canReload = SolveCanReload();
+    if (canFire) {
+        for (int32_t angle : s->pushAngles) {
+            SolveBranch(s, index, SOLVE_SHOOT, angle, SOLVE_SHOT_STOPS, SOLVE_COUNT(SOLVE_SHOT_STOPS));
+        }
+    }
+    if (walkerNear) {
+        for (int32_t angle : SOLVE_KILL_ANGLES) {
+            SolveBranch(s, index, SOLVE_SHOOT, angle, SOLVE_SHOT_STOPS, SOLVE_COUNT(SOLVE_SHOT_STOPS));
+        }
+    }
+    if (canReload) {
+        SolveBranch(s, index, SOLVE_RELOAD, 0, SOLVE_RELOAD_STOPS, SOLVE_COUNT(SOLVE_RELOAD_STOPS));
+    }
+    SolveBranch(s, index, SOLVE_WAIT, 0, SOLVE_WAIT_STOPS, SOLVE_COUNT(SOLVE_WAIT_STOPS));
+}
+
+// Plays steps of route from the stage start; the frames after the start at which the stage is cleared
+// (the route cut there: *steps and the last step's frames), or 0 when it is not.
+static int32_t SolveReplay(SolveSearch* s, SolveStep* route, int32_t* steps) {
+    GameStateRestore(&s->start);
+    int32_t frames = 0;
+    for (int32_t i = 0; i < *steps; ++i) {
+        for (int32_t f = 1; f <= route[i].frames; ++f) {
+            const int32_t mode = SolveRunFrame(s, &route[i], f);
+            ++frames;
+            if (mode == MODE_STAGE_CLEAR) {
+                route[i].frames = f;
+                *steps = i + 1;
+                return frames;
+            }
+            if (mode != MODE_PLAYING) {
+                return 0;
+            }
+        }
+    }
+    return 0;
+}
+
+// The steps from the start to node, into route; their count.
+static int32_t SolveRouteTo(const SolveSearch* s, int32_t node, SolveStep* route) {
+    const int32_t steps = s->nodes[node].depth;
+    int32_t at = steps;
+    for (int32_t n = node; n > 0; n = s->nodes[n].parent) {
+        route[--at] = s->nodes[n].step;
+    }
+    return steps;
+}
+
+static void SolveNoteFar(SolveSearch* s, int32_t node) {
+    const SolveNode* n = &s->nodes[node];
+    SolveLoadState(s, n);
+    const Player* p = GameStateGetPlayer();
+    s->farCol = (int32_t)floorf(p->body.x / (float)TILE_SIZE);
+    s->farRow = (int32_t)floorf(p->body.y / (float)TILE_SIZE);
+    s->farDistance = n->distance;
+}
+
+// The search has ended: the route found (checked by a replay, then shortened) or the way nearest the goal.
+static int32_t SolveEndSearch(SolveSearch* s) {
+    SolveNoteFar(s, s->farNode);
+    if (s->foundNode >= 0) {
+        int32_t steps = SolveRouteTo(s, s->foundNode, s->route);
+        s->route[steps++] = s->foundStep;
+        const int32_t frames = SolveReplay(s, s->route, &steps);
+        if (frames > 0) {
+            s->routeSteps = steps;
+            s->routeFrames = frames;
+            s->searchFrames = frames;
+            s->farDistance = 0;
+            s->shortening = 1;
+            s->cutStep = 0;
+            s->cutChoice = -1;
+            s->cutImproved = 0;
+            s->cutIdle = 0;
+            return SOLVE_RUNNING;
+        }
+    }
+    s->routeSteps = SolveRouteTo(s, s->farNode, s->route);
+    s->routeFrames = 0;
+    for (int32_t i = 0; i < s->routeSteps; ++i) {
+        s->routeFrames += s->route[i].frames;
+    }
+    return SOLVE_EXHAUSTED;
+}
+
+static int32_t SolveSearchSome(SolveSearch* s, int32_t budget) {
+    for (int32_t done = 0; done < budget;) {
+        if (s->openCount == 0 || s->expanded >= s->stopAt || s->capped) {
+            return SolveEndSearch(s);
+        }
+        std::pop_heap(s->open, s->open + s->openCount, SolveOpenAfter);
+        const int32_t index = s->open[--s->openCount].node;
+        const SolveNode* node = &s->nodes[index];
+        if (index > 0 && SolveSlotFor(s, node->key)->frames < node->frames) {
+            continue; // reached sooner by another way since
+        }
+        const SolveNode* far = &s->nodes[s->farNode];
+        if (node->distance < far->distance ||
+            (node->distance == far->distance && node->frames < far->frames)) {
+            s->farNode = index;
+            SolveNoteFar(s, index);
+        }
+        SolveExpand(s, index);
+        ++s->expanded;
+        ++done;
+        // Once a route is found the search goes on as long again for a shorter one.
+        if (s->foundNode >= 0 && s->stopAt == INT64_MAX) {
+            s->stopAt = 2 * s->expanded;
+        }
+    }
+    return SOLVE_RUNNING;
+}
+
+// A click or a tap needs a frame with nothing pressed before the next one.
+static int SolveRouteValid(const SolveStep* route, int32_t steps) {
+    for (int32_t i = 0; i + 1 < steps; ++i) {
+        if (route[i].kind != SOLVE_WAIT && route[i].frames < 2 && route[i + 1].kind != SOLVE_WAIT) {
+            return 0;
+        }
+    }
+    return steps > 0 && route[0].frames >= 1;
+}
+
+// The shortening pass, a trial at a time: drops steps and trims waits while the stage is still cleared
+// sooner. Passes over the route repeat while one gains, until SOLVE_SHORTEN_TRIALS trials gain nothing.
+static int32_t SolveShortenSome(SolveSearch* s, int32_t budget) {
+    for (int32_t done = 0; done < budget;) {
+        if (s->cutIdle >= SOLVE_SHORTEN_TRIALS) {
+            return SOLVE_FOUND;
+        }
+        if (s->cutStep >= s->routeSteps) {
+            if (!s->cutImproved) {
+                return SOLVE_FOUND;
+            }
+            s->cutStep = 0;
+            s->cutChoice = -1;
+            s->cutImproved = 0;
+        }
+        if (s->cutChoice >= SOLVE_CUT_COUNT) {
+            ++s->cutStep;
+            s->cutChoice = -1;
+            continue;
+        }
+        const int32_t i = s->cutStep;
+        const int32_t c = s->cutChoice++;
+        int32_t steps = s->routeSteps;
+        memcpy(s->trial, s->route, sizeof(SolveStep) * (size_t)steps);
+        if (c < 0) {
+            memmove(&s->trial[i], &s->trial[i + 1], sizeof(SolveStep) * (size_t)(steps - i - 1));
+            --steps;
+        } else if (s->trial[i].frames > SOLVE_CUTS[c]) {
+            s->trial[i].frames -= SOLVE_CUTS[c];
+        } else {
+            continue;
+        }
+        if (!SolveRouteValid(s->trial, steps)) {
+            continue;
+        }
+        ++s->cutIdle;
+        ++done;
+        const int32_t got = SolveReplay(s, s->trial, &steps);
+        if (got > 0 && got < s->routeFrames) {
+            memcpy(s->route, s->trial, sizeof(SolveStep) * (size_t)steps);
+            s->routeSteps = steps;
+            s->routeFrames = got;
+            s->cutImproved = 1;
+            s->cutIdle = 0;
+            ++s->cutStep;
+            s->cutChoice = -1;
+        }
+    }
+    return SOLVE_RUNNING;
+}
+
+// ---- the public calls ---------------------------------------------------------------------------------
+
+int SolveKeepGame(SolveSearch* s, uint32_t* at) {
+    SolveNode node;
+    if (s->store == nullptr || !SolveStoreState(s, &node)) {
+        return 0;
+    }
+    *at = node.state;
+    return 1;
+}
+
+void SolveLoadGame(SolveSearch* s, uint32_t at) {
+    SolveNode node;
+    node.state = at;
+    SolveLoadState(s, &node);
+}
+
+static void SolveFreeMemory(SolveSearch* s) {
+    free(s->nodes);
+    free(s->store);
+    free(s->table);
+    free(s->open);
+    s->nodes = nullptr;
+    s->store = nullptr;
+    s->table = nullptr;
+    s->open = nullptr;
+}
+
+int SolveStartGame(const SolveOptions* options) {
+    static const GameSnapshot clean = {};
+    LevelStageSource kept;
+    LevelGetStageSource(&kept);
+    if (options->stageText != nullptr) {
+        LevelSetStageText(options->stageText, options->stageTextLength);
+    } else {
+        LevelSetStageText(nullptr, 0);
+        LevelSetStagePath(options->stagePath != nullptr ? options->stagePath : "");
+    }
+    GameStateRestore(&clean);
+    InputFrame click;
+    SolveRouteInput(nullptr, 0, 0, &click);
+    GameStateStepWith(&click, SOLVE_DT);
+    LevelSetStageSource(&kept);
+    return GameStateGetMode() == MODE_PLAYING;
+}
+
+int32_t SolveStart(SolveSearch* s, const SolveOptions* options) {
+    SolveFreeMemory(s);
+    GameStateSave(&s->outside);
+    s->status = SOLVE_CANNOT_START;
+    s->capped = 0;
+    s->shortening = 0;
+    s->states = 0;
+    s->expanded = 0;
+    s->framesRun = 0;
+    s->routeSteps = 0;
+    s->routeFrames = 0;
+    s->searchFrames = 0;
+    s->nodeCount = 0;
+    s->openCount = 0;
+    s->order = 0;
+    s->farNode = 0;
+    s->foundNode = -1;
+    s->bestClear = INT32_MAX;
+    s->stopAt = INT64_MAX;
+    s->storeUsed = 0;
+    s->maxStates = options->maxStates > 0 ? options->maxStates : SOLVE_DEFAULT_MAX_STATES;
+    // The seed turns the order the push angles are tried in, which decides between equal states.
+    uint32_t mix = options->seed * 2654435761u + 1u;
+    const int32_t angleCount = SOLVE_COUNT(SOLVE_PUSH_ANGLES);
+    for (int32_t i = 0; i < angleCount; ++i) {
+        s->pushAngles[i] = SOLVE_PUSH_ANGLES[i];
+    }
+    for (int32_t i = angleCount - 1; i > 0 && options->seed != 0; --i) {
+        mix ^= mix << 13;
+        mix ^= mix >> 17;
+        mix ^= mix << 5;
+        std::swap(s->pushAngles[i], s->pushAngles[mix % (uint32_t)(i + 1)]);
+    }
+
+    // All the memory the search will use, now: untouched pages cost nothing until a state needs them.
+    size_t tableSize = 1;
+    while (tableSize < (size_t)s->maxStates * 2) {
+        tableSize <<= 1;
+    }
+    s->tableMask = tableSize - 1;
+    s->storeCap = (size_t)s->maxStates * SOLVE_STORE_WORDS_PER_STATE;
+    const size_t cells = (size_t)MAP_MAX_ROWS * (MAP_MAX_COLS + SOLVE_MARGIN_COLS);
+    s->nodes =
+        (SolveNode*)malloc(std::max((size_t)s->maxStates * sizeof(SolveNode), cells * sizeof(int32_t)));
+    s->store = (uint32_t*)malloc(s->storeCap * sizeof(uint32_t));
+    s->table = (SolveSlot*)calloc(tableSize, sizeof(SolveSlot));
+    s->open = (SolveOpen*)malloc((size_t)s->maxStates * sizeof(SolveOpen));
+    if (s->nodes == nullptr || s->store == nullptr || s->table == nullptr || s->open == nullptr) {
+        SolveFreeMemory(s);
+        GameStateRestore(&s->outside);
+        return s->status;
+    }
+    SolveStartGame(options);
+    GameStateSave(&s->start);
+    if (s->start.mode == MODE_STAGE_CLEAR) {
+        // Cleared by the frame that starts it (the start under the goal): the click is the route.
+        s->status = SOLVE_FOUND;
+        s->farDistance = 0;
+        GameStateRestore(&s->outside);
+        return s->status;
+    }
+    if (s->start.mode != MODE_PLAYING) {
+        GameStateRestore(&s->outside);
+        return s->status;
+    }
+    SolveBuildDistances(s, &s->start.map);
+    const Player* player = GameStateGetPlayer();
+    const int32_t startDistance = SolveDistanceAt(s, player->body.x, player->body.y, &s->farCol, &s->farRow);
+    s->farDistance = startDistance;
+    if (startDistance >= SOLVE_FAR) {
+        s->status = SOLVE_WALLED_IN;
+    } else {
+        const SolveStep none = {SOLVE_WAIT, 0, 0};
+        SolveAddNode(s, -1, &none, 0);
+        s->status = s->nodeCount == 1 ? SOLVE_RUNNING : SOLVE_CANNOT_START;
+    }
+    s->states = s->nodeCount;
+    GameStateRestore(&s->outside);
+    return s->status;
+}
+
+int32_t SolveStop(SolveSearch* s) {
+    if (s->status != SOLVE_RUNNING || s->nodes == nullptr) {
+        return s->status;
+    }
+    GameStateSave(&s->outside);
+    if (!s->shortening) {
+        s->status = SolveEndSearch(s) == SOLVE_RUNNING ? SOLVE_FOUND : SOLVE_EXHAUSTED;
+    } else {
+        s->status = SOLVE_FOUND;
+    }
+    GameStateRestore(&s->outside);
+    return s->status;
+}
+
+int32_t SolveAdvance(SolveSearch* s, int32_t budget) {
+    if (s->status != SOLVE_RUNNING || s->nodes == nullptr) {
+        return s->status;
+    }
+    GameStateSave(&s->outside);
+    if (!s->shortening) {
+        s->status = SolveSearchSome(s, budget);
+    } else {
+        s->status = SolveShortenSome(s, budget);
+    }
+    s->states = s->nodeCount;
+    GameStateRestore(&s->outside);
+    return s->status;
+}
+
+const SolveStep* SolveGetRoute(const SolveSearch* s, int32_t* steps) {
+    if (steps != nullptr) {
+        *steps = s->routeSteps;
+    }
+    return s->route;
+}
+
+float SolveProgress(const SolveSearch* s) {
+    if (s->status != SOLVE_RUNNING) {
+        return 1.0f;
+    }
+    if (s->shortening) {
+        return 0.9f + 0.1f * (float)s->cutIdle / (float)SOLVE_SHORTEN_TRIALS;
+    }
+    return 0.9f * (float)s->nodeCount / (float)s->maxStates;
+}
+
+void SolveFinish(SolveSearch* s) {
+    SolveFreeMemory(s);
+    s->nodeCount = 0;
+    s->openCount = 0;
+}
+
+int32_t SolveRoutePath(SolveSearch* s, const SolveStep* route, int32_t steps, float* xs, float* ys,
+                       int32_t maxPoints) {
+    GameStateSave(&s->outside);
+    GameStateRestore(&s->start);
+    int32_t count = 0;
+    const Player* p = GameStateGetPlayer();
+    InputFrame input;
+    for (int32_t frame = 1; count < maxPoints && SolveRouteInput(route, steps, frame, &input); ++frame) {
+        xs[count] = p->body.x;
+        ys[count] = p->body.y;
+        ++count;
+        GameStateStepWith(&input, SOLVE_DT);
+        if (GameStateGetMode() != MODE_PLAYING) {
+            break;
+        }
+    }
+    if (count < maxPoints) {
+        xs[count] = p->body.x;
+        ys[count] = p->body.y;
+        ++count;
+    }
+    GameStateRestore(&s->outside);
+    return count;
+}
