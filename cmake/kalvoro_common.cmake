@@ -1,5 +1,5 @@
 # What every build of the game shares (desktop, browser, fuzz, Windows): the portable modules, one
-# folder each, and the compiler flags. The Makefile reads KALVORO_MODULES from here too.
+# folder each, and the compiler flags.
 set(KALVORO_MODULES app render input world actors audio)
 # The stages that each teach one skill, their folder and the order they are best played in; the
 # packages carry them and the solver proves them. The package scripts read these two lines too.
@@ -18,6 +18,9 @@ function(kalvoro_module_sources var)
   set(${var} ${sources} PARENT_SCOPE)
 endfunction()
 
+# What the desktop backends (SDL2, Win32) share beyond the core, and their tests build too.
+set(KALVORO_DESKTOP_SOURCES ${KALVORO_ROOT}/platform/key_gate.cpp ${KALVORO_ROOT}/platform/stage_title.cpp)
+
 # Exact single-precision arithmetic: no contraction into FMA, never fast-math.
 add_compile_options(-Wall -Wextra -ffp-contract=off -fno-fast-math)
 
@@ -26,6 +29,13 @@ option(KALVORO_WERROR "Treat warnings as errors" OFF)
 if(KALVORO_WERROR)
   add_compile_options(-Werror)
 endif()
+
+# Marks test NAME, run by TARGET, as one the sanitizer build runs (`ctest -L sanitize`); the target
+# kalvoro_sanitize_tests builds every such TARGET.
+function(kalvoro_sanitize_test name target)
+  set_property(TEST ${name} APPEND PROPERTY LABELS sanitize)
+  set_property(GLOBAL APPEND PROPERTY KALVORO_SANITIZE_TARGETS ${target})
+endfunction()
 
 # Says in one line what is left out, what it lacks and which Debian package brings that.
 function(kalvoro_not_built what missing package)

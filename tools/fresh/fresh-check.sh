@@ -157,29 +157,43 @@ SOURCES
 
 packages() { chroot "$1" dpkg-query -W -f='${Package}\n' | sort; }
 
-# Waits up to $2 seconds for a window titled $TITLE on display $1; prints its id.
+# await_window DISPLAY SECONDS [ROOT]: waits for a window titled $TITLE, asked from inside ROOT when
+# given (the X tools the README's commands installed there); prints its id.
 await_window() {
-  local i
+  local i run=()
+  [ -n "${3:-}" ] && run=(chroot "$3" /usr/bin/env -i "${chroot_env[@]}")
   for ((i = 0; i < $2; i++)); do
-    DISPLAY=$1 xdotool search --name "^$TITLE\$" 2>/dev/null | head -n 1 | grep . && return 0
+    "${run[@]}" env DISPLAY="$1" xdotool search --name "^$TITLE\$" 2>/dev/null | head -n 1 | grep . && return 0
     sleep 1
   done
   return 1
 }
 
-# host_x_server: starts the X server the package roots show their windows on (once) and sets
-# host_display. It runs on this machine; a root sees only its socket.
-host_x_server() {
-  if [ -z "$host_xvfb" ]; then
-    rm -f "$work/host-display"
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/host-display" >"$work/host-xvfb.log" 2>&1 &
-    host_xvfb=$!
-    for _ in $(seq 1 100); do
-      [ -s "$work/host-display" ] && break
-      sleep 0.1
-    done
-    host_display=:$(head -n 1 "$work/host-display")
+# start_x [ROOT]: an X server inside ROOT (the one its commands installed), or without ROOT the one on
+# this machine the package roots show their windows on, started once (a root sees only its socket).
+# Sets display.
+start_x() {
+  local in=${1:-} file
+  if [ -z "$in" ] && [ -n "$host_xvfb" ]; then
+    display=$host_display
+    return
   fi
+  file=$work/display${in:+-in-root}
+  rm -f "$file"
+  if [ -n "$in" ]; then
+    setsid chroot "$in" /usr/bin/env -i "${chroot_env[@]}" Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp \
+      3>"$file" >"$work/root-xvfb.log" 2>&1 &
+    pids+=($!)
+  else
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$file" >"$work/host-xvfb.log" 2>&1 &
+    host_xvfb=$!
+  fi
+  for _ in $(seq 1 100); do
+    [ -s "$file" ] && break
+    sleep 0.1
+  done
+  display=:$(head -n 1 "$file")
+  [ -n "$in" ] || host_display=$display
 }
 
 # Every file of a root outside the folders that change whatever runs (apt's lists and caches, logs).
@@ -205,8 +219,7 @@ check_deb() {
   exec_line=$(sed -n 's/^Exec=//p' "$debroot"/usr/share/applications/*.desktop | head -n 1)
   [ -n "$exec_line" ] || { say "the package installed no menu entry"; return; }
   say "the menu entry runs: $exec_line"
-  host_x_server
-  display=$host_display
+  start_x
   mount_in "$debroot/tmp/.X11-unix" --bind /tmp/.X11-unix
   # As the menu does: the command without its field codes, from the home folder. Mesa keeps a shader
   # cache in the home folder of whoever draws with it: that is the user's, not the package's.
@@ -244,113 +257,104 @@ check_deb() {
   fi
 }
 
-tree="$(git -C "$src" rev-parse --short HEAD 2>/dev/null || echo 'no git')$(git -C "$src" diff --quiet HEAD 2>/dev/null || echo ', with uncommitted changes')"
-say "tree $src ($tree), mirror $mirror"
-
-step "debootstrap tarball (cached in $work)"
-tarball=$work/$SUITE-minbase.tgz
-if [ ! -s "$tarball" ]; then
-  debootstrap --variant=minbase --make-tarball="$tarball.part" "$SUITE" "$work/tarball-tmp" "$mirror" >"$work/debootstrap.log" 2>&1 ||
-    die "debootstrap --make-tarball failed; see $work/debootstrap.log"
-  rm -rf "$work/tarball-tmp"
-  mv "$tarball.part" "$tarball"
-else
-  say "using $tarball"
-fi
-
-test_status=0
-play_status=0
-dist_status=0
-deb_make_status=1
-if [ -z "$only_archive" ]; then
-step "pristine root"
-new_root "$root"
-# Only downloads are kept between runs; the root itself starts empty.
-mount_in "$root/var/cache/apt/archives" --bind "$work/apt-archives"
-before=$(packages "$root")
-say "root has $(echo "$before" | wc -l) packages"
-mkdir -p "$root/root/shotgun-kalvoro"
-# The working tree as a person would have it: no build folders, no downloaded node modules.
-(cd "$src" && tar -c --exclude='./build*' --exclude=./dist --exclude=./.git --exclude=./tests/web/node_modules .) |
-  tar -x -C "$root/root/shotgun-kalvoro" || die "cannot copy the tree"
-for cmd in make cmake g++ git sudo; do
-  if in_root "$root" "command -v $cmd" >/dev/null; then
-    say "$cmd: present"
+# prepare_tarball: the minimal Debian every root is unpacked from, downloaded once into $work.
+prepare_tarball() {
+  tarball=$work/$SUITE-minbase.tgz
+  if [ ! -s "$tarball" ]; then
+    debootstrap --variant=minbase --make-tarball="$tarball.part" "$SUITE" "$work/tarball-tmp" "$mirror" >"$work/debootstrap.log" 2>&1 ||
+      die "debootstrap --make-tarball failed; see $work/debootstrap.log"
+    rm -rf "$work/tarball-tmp"
+    mv "$tarball.part" "$tarball"
   else
-    say "$cmd: not installed"
+    say "using $tarball"
   fi
-done
+}
 
-step "./kalvoro test"
-in_root "$root" ./kalvoro test
-test_status=$?
-say "./kalvoro test exited with $test_status"
-
-step "./kalvoro play under Xvfb"
-play_status=1
-if in_root "$root" "command -v Xvfb && command -v xdotool" >/dev/null; then
-  rm -f "$work/root-display"
-  setsid chroot "$root" /usr/bin/env -i "${chroot_env[@]}" Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp \
-    3>"$work/root-display" >"$work/root-xvfb.log" 2>&1 &
-  pids+=($!)
-  for _ in $(seq 1 100); do
-    [ -s "$work/root-display" ] && break
-    sleep 0.1
+# check_readme_commands: the working tree copied into a pristine root, `./kalvoro test` run there and
+# `./kalvoro play` until its window shows; then what they installed. Sets test_status, play_status.
+check_readme_commands() {
+  local before after installed named play_pid window
+  step "pristine root"
+  new_root "$root"
+  # Only downloads are kept between runs; the root itself starts empty.
+  mount_in "$root/var/cache/apt/archives" --bind "$work/apt-archives"
+  before=$(packages "$root")
+  say "root has $(echo "$before" | wc -l) packages"
+  mkdir -p "$root/root/shotgun-kalvoro"
+  # The working tree as a person would have it: no build folders, no downloaded node modules.
+  (cd "$src" && tar -c --exclude='./build*' --exclude=./dist --exclude=./.git --exclude=./tests/web/node_modules .) |
+    tar -x -C "$root/root/shotgun-kalvoro" || die "cannot copy the tree"
+  for cmd in make cmake g++ git sudo; do
+    if in_root "$root" "command -v $cmd" >/dev/null; then
+      say "$cmd: present"
+    else
+      say "$cmd: not installed"
+    fi
   done
-  display=:$(head -n 1 "$work/root-display")
-  setsid chroot "$root" /usr/bin/env -i "${chroot_env[@]}" DISPLAY="$display" /bin/bash -c \
-    "cd /root/shotgun-kalvoro && exec ./kalvoro play" >"$work/play.log" 2>&1 &
-  play_pid=$!
-  pids+=("$play_pid")
-  if window=$(chroot "$root" /usr/bin/env -i "${chroot_env[@]}" DISPLAY="$display" /bin/bash -c \
-    "for i in \$(seq 1 600); do xdotool search --name '^$TITLE\$' 2>/dev/null | head -n 1 | grep . && exit 0; sleep 1; done; exit 1"); then
-    say "window $window titled \"$TITLE\" is up"
-    play_status=0
+
+  step "./kalvoro test"
+  in_root "$root" ./kalvoro test
+  test_status=$?
+  say "./kalvoro test exited with $test_status"
+
+  step "./kalvoro play under Xvfb"
+  play_status=1
+  if in_root "$root" "command -v Xvfb && command -v xdotool" >/dev/null; then
+    start_x "$root"
+    setsid chroot "$root" /usr/bin/env -i "${chroot_env[@]}" DISPLAY="$display" /bin/bash -c \
+      "cd /root/shotgun-kalvoro && exec ./kalvoro play" >"$work/play.log" 2>&1 &
+    play_pid=$!
+    pids+=("$play_pid")
+    # The play command builds first: up to ten minutes.
+    if window=$(await_window "$display" 600 "$root"); then
+      say "window $window titled \"$TITLE\" is up"
+      play_status=0
+    else
+      say "no window titled \"$TITLE\" within 10 minutes; the play command said:"
+      tail -n 20 "$work/play.log"
+    fi
+    kill -- "-$play_pid" 2>/dev/null
   else
-    say "no window titled \"$TITLE\" within 10 minutes; the play command said:"
-    tail -n 20 "$work/play.log"
+    say "Xvfb or xdotool missing in the root (./kalvoro test installs them); play not checked"
   fi
-  kill -- "-$play_pid" 2>/dev/null
-else
-  say "Xvfb or xdotool missing in the root (./kalvoro test installs them); play not checked"
-fi
 
-after=$(packages "$root")
-installed=$(comm -13 <(echo "$before") <(echo "$after"))
-say "the two commands installed $(echo "$installed" | grep -c .) packages; named on our lists:"
-named=$(sed -n 's/^PKG_[A-Z]* *[?:]*= *//p' "$src/Makefile" | tr ' ' '\n' | grep -E '^[a-z0-9][a-z0-9.+-]+$' | sort -u)
-echo "  $(comm -12 <(echo "$named") <(echo "$installed") | tr '\n' ' ')"
+  after=$(packages "$root")
+  installed=$(comm -13 <(echo "$before") <(echo "$after"))
+  say "the two commands installed $(echo "$installed" | grep -c .) packages; named on our lists:"
+  named=$(make -s -C "$src" print-packages | cut -d ' ' -f 2- | tr ' ' '\n' | grep -E '^[a-z0-9][a-z0-9.+-]+$' | sort -u)
+  echo "  $(comm -12 <(echo "$named") <(echo "$installed") | tr '\n' ' ')"
+}
 
-step "make dist in the root"
-dist_status=1
-if grep -q '^dist:' "$root/root/shotgun-kalvoro/Makefile"; then
-  in_root "$root" ./kalvoro dist && dist_status=0
-  say "./kalvoro dist exited with $dist_status"
-  ls -l "$root/root/shotgun-kalvoro/dist"
-else
-  say "no dist goal in this tree"
-fi
+# build_packages: `make dist` and `make deb` in the root, where the tree has those goals. Sets
+# dist_status, deb_make_status.
+build_packages() {
+  step "make dist in the root"
+  if grep -q '^dist:' "$root/root/shotgun-kalvoro/Makefile"; then
+    in_root "$root" ./kalvoro dist && dist_status=0
+    say "./kalvoro dist exited with $dist_status"
+    ls -l "$root/root/shotgun-kalvoro/dist"
+  else
+    say "no dist goal in this tree"
+  fi
 
-step "make deb in the root"
-if grep -q '^deb:' "$root/root/shotgun-kalvoro/Makefile"; then
-  in_root "$root" ./kalvoro deb && deb_make_status=0
-  say "./kalvoro deb exited with $deb_make_status"
-else
-  say "no deb goal in this tree"
-fi
+  step "make deb in the root"
+  if grep -q '^deb:' "$root/root/shotgun-kalvoro/Makefile"; then
+    in_root "$root" ./kalvoro deb && deb_make_status=0
+    say "./kalvoro deb exited with $deb_make_status"
+  else
+    say "no deb goal in this tree"
+  fi
+}
 
-fi
-
-step "Linux package in a second pristine root"
-package_status=1
-package=${only_archive:-$root/root/shotgun-kalvoro/dist/$ARCHIVE}
-if [ $dist_status -eq 0 ] && [ -f "$package" ]; then
+# check_archive ARCHIVE: the Linux package unpacked into a second pristine root that gets nothing but
+# the host's X server socket, started until its window shows. Sets package_status.
+check_archive() {
+  local package=$1 player_before package_pid window
   new_root "$player"
   player_before=$(packages "$player")
   mkdir -p "$player/root/shotgun-kalvoro"
   cp "$package" "$player/root/$ARCHIVE"
-  host_x_server
-  display=$host_display
+  start_x
   mount_in "$player/tmp/.X11-unix" --bind /tmp/.X11-unix
   in_root "$player" "cd /root && tar -xzf $ARCHIVE && ls shotgun-kalvoro" || die "cannot unpack $ARCHIVE in the root"
   setsid chroot "$player" /usr/bin/env -i "${chroot_env[@]}" DISPLAY="$display" /root/shotgun-kalvoro/shotgun-kalvoro \
@@ -367,12 +371,56 @@ if [ $dist_status -eq 0 ] && [ -f "$package" ]; then
   fi
   kill -- "-$package_pid" 2>/dev/null
   [ "$(packages "$player")" = "$player_before" ] && say "nothing was installed in that root"
+}
+
+# report: each step's time, the verdict, and the same in $work/last-result.txt; the exit status.
+report() {
+  local total result
+  total=$(($(date +%s) - t_start))
+  say "times:"
+  printf '  %s\n' "${timing[@]}"
+  say "total ${total}s"
+  result=PASS
+  [ $test_status -eq 0 ] && [ $play_status -eq 0 ] || result=FAIL
+  [ $package_status -eq 0 ] || result="$result (Linux package: not shown)"
+  [ -n "$only_archive" ] || [ $deb_status -eq 0 ] || result="$result (Debian package: not shown)"
+  {
+    echo "date: $(date -u '+%Y-%m-%d %H:%M UTC')"
+    echo "tree: $tree"
+    echo "result: $result"
+    printf '%s\n' "${timing[@]}"
+  } >"$work/last-result.txt"
+  say "result: $result"
+  [ $test_status -eq 0 ] && [ $play_status -eq 0 ] && [ $package_status -eq 0 ] && { [ -n "$only_archive" ] || [ $deb_status -eq 0 ]; }
+}
+
+tree="$(git -C "$src" rev-parse --short HEAD 2>/dev/null || echo 'no git')$(git -C "$src" diff --quiet HEAD 2>/dev/null || echo ', with uncommitted changes')"
+say "tree $src ($tree), mirror $mirror"
+test_status=0
+play_status=0
+dist_status=1
+deb_make_status=1
+package_status=1
+deb_status=1
+
+step "debootstrap tarball (cached in $work)"
+prepare_tarball
+if [ -z "$only_archive" ]; then
+  check_readme_commands
+  build_packages
+else
+  dist_status=0
+fi
+
+step "Linux package in a second pristine root"
+package=${only_archive:-$root/root/shotgun-kalvoro/dist/$ARCHIVE}
+if [ $dist_status -eq 0 ] && [ -f "$package" ]; then
+  check_archive "$package"
 else
   say "no $ARCHIVE to check"
 fi
 
 step "Debian package installed with apt in a third pristine root"
-deb_status=1
 deb=$(ls "$root/root/shotgun-kalvoro/dist/${DEB_NAME}"_*.deb 2>/dev/null | head -n 1)
 if [ -z "$only_archive" ] && [ $deb_make_status -eq 0 ] && [ -f "$deb" ]; then
   check_deb "$deb"
@@ -380,20 +428,4 @@ else
   say "no .deb to check"
 fi
 step ""
-
-total=$(($(date +%s) - t_start))
-say "times:"
-printf '  %s\n' "${timing[@]}"
-say "total ${total}s"
-result=PASS
-[ $test_status -eq 0 ] && [ $play_status -eq 0 ] || result=FAIL
-[ $package_status -eq 0 ] || result="$result (Linux package: not shown)"
-[ -n "$only_archive" ] || [ $deb_status -eq 0 ] || result="$result (Debian package: not shown)"
-{
-  echo "date: $(date -u '+%Y-%m-%d %H:%M UTC')"
-  echo "tree: $tree"
-  echo "result: $result"
-  printf '%s\n' "${timing[@]}"
-} >"$work/last-result.txt"
-say "result: $result"
-[ $test_status -eq 0 ] && [ $play_status -eq 0 ] && [ $package_status -eq 0 ] && { [ -n "$only_archive" ] || [ $deb_status -eq 0 ]; }
+report
