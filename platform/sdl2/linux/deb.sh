@@ -81,10 +81,10 @@ say "$dist/$deb ($(du -k "$dist/$deb" | cut -f1) KiB), Depends: $depends"
 
 # The checks a distribution runs. Warnings are listed (docs/setup.md says why each is accepted).
 lintian_out=$(lintian --info --display-level '>=warning' "$dist/$deb" 2>&1 | grep -v 'running with root privileges') || true
-echo "$lintian_out" | sed 's/^/deb: lintian: /'
+[ -z "$lintian_out" ] || echo "$lintian_out" | sed 's/^/deb: lintian: /'
 echo "$lintian_out" | grep -q '^E: ' && die "lintian found errors"
 say "lintian: $(echo "$lintian_out" | grep -c '^E: ') errors, $(echo "$lintian_out" | grep -c '^W: ') warnings"
 desktop-file-validate "$root/usr/share/applications/"*.desktop || die "desktop-file-validate failed"
 say "desktop-file-validate: $(basename "$root/usr/share/applications/"*.desktop) valid"
-appstreamcli validate --no-net "$root/usr/share/metainfo/"*.metainfo.xml | sed 's/^/deb: appstreamcli: /'
+appstreamcli validate --no-net "$root/usr/share/metainfo/"*.metainfo.xml | sed -e '/^$/d' -e 's/^/deb: appstreamcli: /'
 [ "${PIPESTATUS[0]}" -eq 0 ] || die "appstreamcli validate failed"
