@@ -5,8 +5,8 @@
 
 #include "platform/platform.h"
 
-constexpr int32_t WINDOW_CLIENT_WIDTH = 960;
-constexpr int32_t WINDOW_CLIENT_HEIGHT = 600;
+constexpr int32_t WINDOW_CLIENT_WIDTH = PLATFORM_WINDOW_WIDTH;
+constexpr int32_t WINDOW_CLIENT_HEIGHT = PLATFORM_WINDOW_HEIGHT;
 constexpr uint32_t FRAME_DT_MAX_MS = 50;
 constexpr uint32_t FRAME_SLEEP_MS = 16;
 #define WINDOW_CLASS_NAME "ShotgunKalvoro"

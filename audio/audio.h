@@ -3,7 +3,9 @@
 #pragma once
 #include <stdint.h>
 
-constexpr int32_t AUDIO_SAMPLE_RATE = 22050;
+#include "platform/platform.h"
+
+constexpr int32_t AUDIO_SAMPLE_RATE = PLATFORM_SAMPLE_RATE;
 constexpr int32_t AUDIO_BLOCK_SAMPLES = 5512;
 constexpr int32_t SFX_VOICE_COUNT = 6;
 

@@ -3,6 +3,14 @@
 #pragma once
 #include <stdint.h>
 
+// What every backend shows, plays and opens, fixed by the game: the picture, the sound's rate and the
+// window's first client size.
+constexpr int32_t PLATFORM_PICTURE_WIDTH = 320;
+constexpr int32_t PLATFORM_PICTURE_HEIGHT = 200;
+constexpr int32_t PLATFORM_SAMPLE_RATE = 22050;
+constexpr int32_t PLATFORM_WINDOW_WIDTH = 960;
+constexpr int32_t PLATFORM_WINDOW_HEIGHT = 600;
+
 // Opaque handle of the game window; only the backend knows what is inside.
 typedef struct PlatformWindow PlatformWindow;
 

@@ -5,8 +5,8 @@
 
 #include "platform/platform.h"
 
-constexpr int32_t LOGICAL_WIDTH = 320;
-constexpr int32_t LOGICAL_HEIGHT = 200;
+constexpr int32_t LOGICAL_WIDTH = PLATFORM_PICTURE_WIDTH;
+constexpr int32_t LOGICAL_HEIGHT = PLATFORM_PICTURE_HEIGHT;
 
 // The logical screen, 0x00RRGGBB, row-major, top row first.
 extern uint32_t pixelBuffer[LOGICAL_WIDTH * LOGICAL_HEIGHT];

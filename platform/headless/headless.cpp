@@ -29,8 +29,8 @@ constexpr int32_t EVENT_QUEUE_SIZE = HEADLESS_EVENT_QUEUE_SIZE;
 static PlatformWindow gWindow;
 static uint32_t gTicks;
 static uint64_t gTotalMs;
-static int32_t gClientW = 960;
-static int32_t gClientH = 600;
+static int32_t gClientW = PLATFORM_WINDOW_WIDTH;
+static int32_t gClientH = PLATFORM_WINDOW_HEIGHT;
 static int32_t gCursorX;
 static int32_t gCursorY;
 static int gCursorAvailable = 1;
@@ -45,7 +45,7 @@ static int32_t gBackBufferCreations;
 // What the last present showed: the 320 x 200 picture, where it went and the back buffer's size. The
 // client image is composed from these only when someone asks for it, so a frame costs one copy of
 // the picture whatever the client size; the image is the same as composing it at every present.
-static uint32_t gPresented[320 * 200];
+static uint32_t gPresented[PLATFORM_PICTURE_WIDTH * PLATFORM_PICTURE_HEIGHT];
 static int32_t gPresentedX;
 static int32_t gPresentedY;
 static int32_t gPresentedW;
@@ -69,7 +69,7 @@ static std::vector<int16_t> gAudioRecorded;
 static HeadlessAudioSink gAudioSink;
 static void* gAudioSinkUser;
 
-static uint64_t HeadlessSampleClock(void) { return gTotalMs * 22050u / 1000u; }
+static uint64_t HeadlessSampleClock(void) { return gTotalMs * (uint64_t)PLATFORM_SAMPLE_RATE / 1000u; }
 
 static void HeadlessPushEvent(int32_t type, int32_t a, int32_t b) {
     if (gEventCount < EVENT_QUEUE_SIZE) {

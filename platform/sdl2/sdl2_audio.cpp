@@ -39,7 +39,7 @@ int PlatformAudioOpen(const int16_t* block0, const int16_t* block1, int32_t bloc
     }
     SDL_AudioSpec want;
     SDL_zero(want);
-    want.freq = 22050;
+    want.freq = PLATFORM_SAMPLE_RATE;
     want.format = AUDIO_S16SYS;
     want.channels = 1;
     want.samples = 1024;  // about 46 ms per device period

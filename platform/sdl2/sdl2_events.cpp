@@ -6,7 +6,7 @@
 #include "platform/keys.h"
 #include "platform/sdl2/sdl2_pad.h"
 #include "platform/sdl2/sdl2_platform.h"
-#include "platform/stage_title.h"
+#include "app/stage_title.h"
 
 // A click this soon after the focus came is the click that gave it: not a press for the game.
 constexpr Uint32 SDL2_FOCUS_CLICK_MS = 100;

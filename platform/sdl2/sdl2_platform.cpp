@@ -179,7 +179,7 @@ PlatformWindow* Sdl2OpenWindow(const char** whyNot) {
     }
     // Whole-number scaling with nearest sampling: every logical pixel becomes a square block.
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-    gWindow.window = SDL_CreateWindow("Shotgun-Kalvoro", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 960, 600,
+    gWindow.window = SDL_CreateWindow("Shotgun-Kalvoro", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, PLATFORM_WINDOW_WIDTH, PLATFORM_WINDOW_HEIGHT,
                                       SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!gWindow.window) {
         *whyNot = SDL_GetError();
@@ -212,7 +212,7 @@ PlatformWindow* Sdl2OpenWindow(const char** whyNot) {
     }
     if (gWindow.renderer) {
         gWindow.texture = SDL_CreateTexture(gWindow.renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
-                                            320, 200);
+                                            PLATFORM_PICTURE_WIDTH, PLATFORM_PICTURE_HEIGHT);
     }
     if (!gWindow.renderer || !gWindow.texture) {
         *whyNot = SDL_GetError();
@@ -451,7 +451,7 @@ void PlatformPresent(PlatformWindow* window, const uint32_t* pixels, int32_t des
     if (!window->renderer) {
         return;
     }
-    SDL_UpdateTexture(window->texture, nullptr, pixels, 320 * (int)sizeof(uint32_t));
+    SDL_UpdateTexture(window->texture, nullptr, pixels, PLATFORM_PICTURE_WIDTH * (int)sizeof(uint32_t));
     // The black borders: when the picture covers the whole drawable there are none to clear.
     int outW = 0, outH = 0;
     SDL_GetRendererOutputSize(window->renderer, &outW, &outH);

@@ -6,7 +6,7 @@
 #include "platform/platform.h"
 #include "platform/web/web_platform.h"
 
-constexpr int32_t WEB_AUDIO_RATE = 22050;
+constexpr int32_t WEB_AUDIO_RATE = PLATFORM_SAMPLE_RATE;
 
 // Module.webAudio is the open device; Module.webAudioStats counts what went through it, for the page's tests.
 // clang-format off

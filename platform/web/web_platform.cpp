@@ -13,8 +13,8 @@ struct PlatformWindow {
     int32_t canvasReady;
 };
 
-constexpr int32_t WEB_PICTURE_W = 320;
-constexpr int32_t WEB_PICTURE_H = 200;
+constexpr int32_t WEB_PICTURE_W = PLATFORM_PICTURE_WIDTH;
+constexpr int32_t WEB_PICTURE_H = PLATFORM_PICTURE_HEIGHT;
 
 static PlatformWindow gWebWindow;
 static int gWebBackBufferHeld;

@@ -19,8 +19,8 @@ int PlatformAudioOpen(const int16_t* block0, const int16_t* block1, int32_t bloc
     ZeroMemory(&format, sizeof(format));
     format.wFormatTag = WAVE_FORMAT_PCM;
     format.nChannels = 1;
-    format.nSamplesPerSec = 22050;
-    format.nAvgBytesPerSec = 22050 * 2;
+    format.nSamplesPerSec = PLATFORM_SAMPLE_RATE;
+    format.nAvgBytesPerSec = PLATFORM_SAMPLE_RATE * 2;
     format.nBlockAlign = 2;
     format.wBitsPerSample = 16;
     format.cbSize = 0;

@@ -11,7 +11,7 @@
 #include "app/main.h"
 #include "platform/key_gate.h"
 #include "platform/keys.h"
-#include "platform/stage_title.h"
+#include "app/stage_title.h"
 #include "platform/win32/win32_window.h"
 
 // The one game window; its handle is filled in right after creation.

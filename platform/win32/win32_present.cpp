@@ -12,7 +12,7 @@ static int32_t g_memW;
 static int32_t g_memH;
 
 // Top-down (negative height) 32-bit rows: 0x00RRGGBB is exactly the DIB's blue-green-red byte order.
-static const BITMAPINFO SOURCE_INFO = {{sizeof(BITMAPINFOHEADER), 320, -200, 1, 32, BI_RGB, 0, 0, 0, 0, 0},
+static const BITMAPINFO SOURCE_INFO = {{sizeof(BITMAPINFOHEADER), PLATFORM_PICTURE_WIDTH, -PLATFORM_PICTURE_HEIGHT, 1, 32, BI_RGB, 0, 0, 0, 0, 0},
                                        {{0, 0, 0, 0}}};
 
 void PlatformBackBufferCreate(PlatformWindow* window, int32_t w, int32_t h) {
@@ -58,7 +58,7 @@ void PlatformPresent(PlatformWindow* window, const uint32_t* pixels, int32_t des
     FillRect(g_memDc, &all, black);
     DeleteObject(black);
 
-    StretchDIBits(g_memDc, destX, destY, destW, destH, 0, 0, 320, 200, pixels, &SOURCE_INFO, DIB_RGB_COLORS,
+    StretchDIBits(g_memDc, destX, destY, destW, destH, 0, 0, PLATFORM_PICTURE_WIDTH, PLATFORM_PICTURE_HEIGHT, pixels, &SOURCE_INFO, DIB_RGB_COLORS,
                   SRCCOPY);
     BitBlt(window->dc, 0, 0, g_memW, g_memH, g_memDc, 0, 0, SRCCOPY);
 }

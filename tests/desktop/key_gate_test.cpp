@@ -6,7 +6,7 @@
 
 #include "platform/key_gate.h"
 #include "platform/keys.h"
-#include "platform/stage_title.h"
+#include "app/stage_title.h"
 #include "world/level.h"
 
 namespace {

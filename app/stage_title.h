@@ -1,6 +1,7 @@
-// stage_title.h -- the desktop window's title for the stage file it plays: the game's name alone for the
-// shipped stage, and the file's name beside it for any other, so a stage maker sees what will load;
-// a file that cannot be used is said so in the title and on standard error.
+// stage_title.h -- what a stage file given to the game or dropped on its window means, decided here once
+// for every desktop backend: the stage of the next start, and the window's title, the game's name alone
+// for the shipped stage and the file's name beside it for any other, so a stage maker sees what will
+// load; a file that cannot be used is said so in the title and on standard error.
 #pragma once
 #include <stddef.h>
 

@@ -1,5 +1,5 @@
 // stage_title.cpp -- the window title for a stage path.
-#include "platform/stage_title.h"
+#include "app/stage_title.h"
 
 #include <stdio.h>
 #include <string.h>
