@@ -3,11 +3,13 @@
 #include "platform/web/web_stage.h"
 
 #include <emscripten.h>
+#include <emscripten/html5.h>
 #include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
 
 #include "app/main.h"
+#include "app/stage_title.h"
 #include "platform/keys.h"
 #include "world/level.h"
 #include "world/stage_link.h"
@@ -31,7 +33,10 @@ extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStagePlay(const char* path) {
         return WebStageFail("The file holds no stage: a stage is lines of tiles such as # = | S E G.");
     }
     snprintf(gWebStagePath, sizeof(gWebStagePath), "%s", path);
-    LevelSetStagePath(gWebStagePath);
+    // Played from the next start and named in the title, as a stage dropped on a desktop window.
+    char title[STAGE_TITLE_SIZE];
+    StageTitleUse(gWebStagePath, 1, title);
+    emscripten_set_window_title(title);
     // Out of a run to the title, as the Escape key does: the next start plays the new stage.
     MainOnKeyDown(KEY_ESCAPE);
     return 1;
