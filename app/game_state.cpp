@@ -48,14 +48,14 @@ static void GameLoadStage(void) {
     EnemySpawnDefaults(gEnemies, &gEnemyCount, &gMap);
 }
 
-static void GameStartStage(void) {
+void GameStateStartStage(void) {
     AudioPlaySfx(SFX_START);
     GameLoadStage();
     gMode = MODE_PLAYING;
     AudioSetTrack(TRACK_STAGE);
 }
 
-static void GameShowTitle(void) {
+void GameStateShowTitle(void) {
     gMode = MODE_TITLE;
     AudioSetTrack(TRACK_MENU);
 }
@@ -107,14 +107,14 @@ static int GameStartPressed(void) {
 void GameStatePollKeys(void) {
     if (gMode == MODE_TITLE || gMode == MODE_STAGE_CLEAR) {
         if (GameStartPressed()) {
-            GameStartStage();
+            GameStateStartStage();
         }
     } else if (gMode == MODE_GAME_OVER) {
         if (InputWasKeyPressed(KEY_R)) {
-            GameStartStage();
+            GameStateStartStage();
         }
         if (InputWasKeyPressed(KEY_ESCAPE)) {
-            GameShowTitle();
+            GameStateShowTitle();
         }
     }
     gIgnoreEscapePress = 0;
@@ -129,9 +129,9 @@ void GameStateHandleKey(int32_t code) {
         }
         gDebugFlyMode = gDebugFlyMode == 0 ? 1 : 0;
     } else if (code == KEY_R && gMode == MODE_GAME_OVER) {
-        GameStartStage();
+        GameStateStartStage();
     } else if (code == KEY_ESCAPE && (gMode == MODE_PLAYING || gMode == MODE_GAME_OVER)) {
-        GameShowTitle();
+        GameStateShowTitle();
         gIgnoreEscapePress = 1;
     }
 }

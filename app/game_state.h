@@ -21,6 +21,10 @@ constexpr float FIRE_BLOCK_MS = 200.0f;
 
 // Input and audio up, title mode, menu music.
 void GameStateInit(void);
+// A stage start as the start key gives it: sound, stage loaded afresh, play, stage music.
+void GameStateStartStage(void);
+// The title screen and its music.
+void GameStateShowTitle(void);
 // This frame's input snapshot.
 void GameStatePollMouse(PlatformWindow* window);
 // Mode changes on this frame's press edges.

@@ -2,6 +2,9 @@
 // these, so the order of things in a frame is written exactly once.
 #include "app/main.h"
 
+#include <string.h>
+
+#include "app/editor.h"
 #include "app/game_state.h"
 #include "app/utils.h"
 #include "audio/audio.h"
@@ -10,6 +13,22 @@
 #include "render/render.h"
 
 static uint32_t gPrevTick;
+
+int MainReadArgs(int argc, char** argv, MainArgs* args) {
+    args->edit = 0;
+    args->path = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        const char* a = argv[i];
+        if (strcmp(a, "--edit") == 0 && !args->edit && !args->path) {
+            args->edit = 1;
+        } else if (a[0] != '\0' && a[0] != '-' && !args->path) {
+            args->path = a;
+        } else {
+            return 0;
+        }
+    }
+    return 1;
+}
 
 float MainMeasureDt(uint32_t previous, uint32_t now) {
     // Unsigned difference: a wrap of the counter between two frames still gives the true step.
@@ -33,8 +52,20 @@ void MainFrame(PlatformWindow* window) {
     const uint32_t now = PlatformTicks();
     const float dt = MainMeasureDt(gPrevTick, now);
     gPrevTick = now;
-    GameStateStep(window, dt);
-    GameStateRender();
+    // Checked again after each step: Enter in the editor starts a play-test in this very frame, and
+    // a play-test that reached the title hands the frame back.
+    if (EditorIsEditing()) {
+        EditorStep(window, dt);
+    }
+    if (!EditorIsEditing()) {
+        GameStateStep(window, dt);
+        EditorWatchPlaytest();
+    }
+    if (EditorIsEditing()) {
+        EditorRender();
+    } else {
+        GameStateRender();
+    }
     PresentPixelBuffer(window);
     AudioTick();
     PlatformSleep(FRAME_SLEEP_MS);
@@ -46,13 +77,39 @@ void MainShutdown(void) {
     RenderReleaseBackBuffer();
 }
 
-void MainOnKeyDown(int32_t vk) { GameStateHandleKey(vk); }
+void MainOnKeyDown(int32_t vk) {
+    if (!EditorHandleKey(vk)) {
+        GameStateHandleKey(vk);
+    }
+}
 
-void MainOnMouseMove(int32_t clientX, int32_t clientY) { InputOnMouseMove(clientX, clientY); }
+void MainOnMouseWheel(int32_t notches) {
+    EditorOnWheel(notches);
+}
+
+int MainOnDropFile(PlatformWindow* window, const char* path) {
+    if (!EditorIsActive()) {
+        return 0;
+    }
+    if (EditorIsEditing()) {
+        EditorOpen(window, path);
+    }
+    return 1;
+}
+
+void MainStartEditor(PlatformWindow* window, const char* path) {
+    EditorOpen(window, path);
+}
+
+void MainOnMouseMove(int32_t clientX, int32_t clientY) {
+    InputOnMouseMove(clientX, clientY);
+}
 
 void MainOnResize(PlatformWindow* window) {
     RenderReleaseBackBuffer();
     UpdateDisplayLayout(window);
 }
 
-void MainOnDestroy(void) { RenderReleaseBackBuffer(); }
+void MainOnDestroy(void) {
+    RenderReleaseBackBuffer();
+}

@@ -12,6 +12,18 @@ constexpr uint32_t FRAME_SLEEP_MS = 16;
 #define WINDOW_CLASS_NAME "ShotgunKalvoro"
 #define WINDOW_TITLE "Shotgun-Kalvoro"
 
+// What the desktop command line asks for: "[--edit] [STAGE]".
+struct MainArgs {
+    int edit;         // 1: open STAGE (or a blank stage) in the editor
+    const char* path; // null: the shipped stage
+};
+#define MAIN_USAGE_LINES                                                                                     \
+    "  shotgun-kalvoro [STAGE_FILE]     plays STAGE_FILE (read at every stage start)\n"                      \
+    "  shotgun-kalvoro --edit [STAGE]   makes or changes STAGE in the editor (a missing file starts "        \
+    "blank)\n"                                                                                               \
+    "  a name starting with '-' is written ./-name\n"
+// 1 when argv holds a usable command line; args then says what it asks for.
+int MainReadArgs(int argc, char** argv, MainArgs* args);
 // Elapsed milliseconds between two tick readings, unsigned so a wrap still gives the true step,
 // capped at FRAME_DT_MAX_MS.
 float MainMeasureDt(uint32_t previous, uint32_t now);
@@ -25,5 +37,11 @@ void MainShutdown(void);
 // Window events, as the backends deliver them between frames.
 void MainOnKeyDown(int32_t vk);
 void MainOnMouseMove(int32_t clientX, int32_t clientY);
+// A stage file dropped on the window: 1 when the editor opened it (0: the backend plays it).
+int MainOnDropFile(PlatformWindow* window, const char* path);
+// Enters the editor on path (null or a missing file: a blank stage); after MainStartup.
+void MainStartEditor(PlatformWindow* window, const char* path);
+// Wheel notches, positive away from the user.
+void MainOnMouseWheel(int32_t notches);
 void MainOnResize(PlatformWindow* window);
 void MainOnDestroy(void);

@@ -21,6 +21,8 @@ void PlatformSleep(uint32_t ms);
 
 // Client-area size in window pixels; may report 0 x 0 for a minimised window.
 void PlatformGetClientSize(PlatformWindow* window, int32_t* w, int32_t* h);
+// Window title (UTF-8) as the game names what it shows; a no-op where there is no title.
+void PlatformSetTitle(PlatformWindow* window, const char* title);
 // Cursor position in client coordinates (may lie outside the client area); returns 0 when unavailable.
 int PlatformGetCursorClient(PlatformWindow* window, int32_t* x, int32_t* y);
 // 1 while the key is down at the time of the call; Win32 virtual-key codes 0..255, 1 = left button.

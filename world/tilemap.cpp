@@ -180,6 +180,31 @@ void TilemapResolveBody(Tilemap* map, Body* body, float dtMs) {
     }
 }
 
+void TilemapRenderTile(int id, int sx, int sy) {
+    if (id <= TILE_EMPTY || id > TILE_GOAL || TILEMAP_FILL[id] == 0) {
+        return;
+    }
+    int x0 = sx > 0 ? sx : 0;
+    int y0 = sy > 0 ? sy : 0;
+    int w = (sx + TILE_SIZE < LOGICAL_WIDTH ? sx + TILE_SIZE : LOGICAL_WIDTH) - x0;
+    int h = (sy + TILE_SIZE < LOGICAL_HEIGHT ? sy + TILE_SIZE : LOGICAL_HEIGHT) - y0;
+    if (w <= 0 || h <= 0) {
+        return;
+    }
+    // Outline and decorations follow the clipped rectangle, so they move with a cut corner.
+    RenderFillRect(x0, y0, w, h, TILEMAP_FILL[id]);
+    if (TilemapIsSolid(id)) {
+        RenderDrawBox(x0, y0, w, h, TILEMAP_OUTLINE);
+        if (id == TILE_PILLAR) {
+            RenderFillRect(x0 + 2, y0, w - 4, h, TILEMAP_PILLAR_INNER);
+            RenderDrawBox(x0, y0, w, h, TILEMAP_PILLAR_EDGE);
+        }
+    } else if (id == TILE_GOAL) {
+        RenderFillRect(x0 + 6, y0, 4, h, TILEMAP_FILL[TILE_GOAL]);
+        RenderFillRect(x0 + 2, y0 + 2, 12, 6, TILEMAP_GOAL_FLAG);
+    }
+}
+
 void TilemapRender(const Tilemap* map, float camX, float camY) {
     if (!map) {
         return;
@@ -199,30 +224,7 @@ void TilemapRender(const Tilemap* map, float camX, float camY) {
             if (!(sxf >= -16.0f && sxf <= 319.0f && syf >= -16.0f && syf <= 199.0f)) {
                 continue;
             }
-            if (id > TILE_GOAL || TILEMAP_FILL[id] == 0) {
-                continue;
-            }
-            int sx = (int)sxf;
-            int sy = (int)syf;
-            int x0 = sx > 0 ? sx : 0;
-            int y0 = sy > 0 ? sy : 0;
-            int w = (sx + TILE_SIZE < LOGICAL_WIDTH ? sx + TILE_SIZE : LOGICAL_WIDTH) - x0;
-            int h = (sy + TILE_SIZE < LOGICAL_HEIGHT ? sy + TILE_SIZE : LOGICAL_HEIGHT) - y0;
-            if (w <= 0 || h <= 0) {
-                continue;
-            }
-            // Outline and decorations follow the clipped rectangle, so they move with a cut corner.
-            RenderFillRect(x0, y0, w, h, TILEMAP_FILL[id]);
-            if (TilemapIsSolid(id)) {
-                RenderDrawBox(x0, y0, w, h, TILEMAP_OUTLINE);
-                if (id == TILE_PILLAR) {
-                    RenderFillRect(x0 + 2, y0, w - 4, h, TILEMAP_PILLAR_INNER);
-                    RenderDrawBox(x0, y0, w, h, TILEMAP_PILLAR_EDGE);
-                }
-            } else if (id == TILE_GOAL) {
-                RenderFillRect(x0 + 6, y0, 4, h, TILEMAP_FILL[TILE_GOAL]);
-                RenderFillRect(x0 + 2, y0 + 2, 12, 6, TILEMAP_GOAL_FLAG);
-            }
+            TilemapRenderTile(id, (int)sxf, (int)syf);
         }
     }
 }

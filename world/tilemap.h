@@ -51,5 +51,7 @@ int TilemapIsOneWay(int id);
 // Pushes the 14 x 28 box round the body out of solid tiles after a step of dtMs: horizontal pass,
 // vertical pass (landing, head hits), then ground friction.
 void TilemapResolveBody(Tilemap* map, Body* body, float dtMs);
+// One tile of kind id with its top-left corner at screen (sx, sy), clipped; markers draw nothing.
+void TilemapRenderTile(int id, int sx, int sy);
 // Sky and every visible tile for a camera at (camX, camY).
 void TilemapRender(const Tilemap* map, float camX, float camY);

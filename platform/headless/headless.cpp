@@ -3,6 +3,7 @@
 // time and records every sample it is given.
 #include "platform/headless/headless.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include <vector>
@@ -15,7 +16,7 @@ struct PlatformWindow {
     int32_t unused;
 };
 
-enum HeadlessEventType { EVENT_KEY_DOWN, EVENT_MOUSE_MOVE, EVENT_RESIZE };
+enum HeadlessEventType { EVENT_KEY_DOWN, EVENT_MOUSE_MOVE, EVENT_RESIZE, EVENT_WHEEL };
 
 struct HeadlessEvent {
     int32_t type;
@@ -36,6 +37,7 @@ static int32_t gCursorY;
 static int gCursorAvailable = 1;
 static uint8_t gKeys[256];
 static HeadlessEvent gEvents[EVENT_QUEUE_SIZE];
+static char gTitle[256];
 static int32_t gEventCount;
 
 static int32_t gBackW;
@@ -88,6 +90,7 @@ PlatformWindow* HeadlessOpenWindow(int32_t clientW, int32_t clientH) {
     gCursorAvailable = 1;
     memset(gKeys, 0, sizeof(gKeys));
     gEventCount = 0;
+    gTitle[0] = '\0';
     gShown.clear();
     gShownW = 0;
     gShownH = 0;
@@ -107,7 +110,9 @@ void HeadlessSetCursor(int32_t clientX, int32_t clientY) {
     HeadlessPushEvent(EVENT_MOUSE_MOVE, clientX, clientY);
 }
 
-void HeadlessSetCursorAvailable(int available) { gCursorAvailable = available != 0; }
+void HeadlessSetCursorAvailable(int available) {
+    gCursorAvailable = available != 0;
+}
 
 void HeadlessSetKeyDown(int32_t vk, int down) {
     if ((uint32_t)vk > 255u) {
@@ -133,6 +138,16 @@ void HeadlessRepeatKey(int32_t vk) {
     }
 }
 
+void HeadlessTurnWheel(int32_t notches) {
+    if (notches != 0) {
+        HeadlessPushEvent(EVENT_WHEEL, notches, 0);
+    }
+}
+
+const char* HeadlessWindowTitle(void) {
+    return gTitle;
+}
+
 void HeadlessAdvanceTicks(uint32_t ms) {
     gTicks += ms;
     gTotalMs += ms;
@@ -146,6 +161,8 @@ void HeadlessRunFrame(PlatformWindow* window) {
             MainOnKeyDown(ev.a);
         } else if (ev.type == EVENT_MOUSE_MOVE) {
             MainOnMouseMove(ev.a, ev.b);
+        } else if (ev.type == EVENT_WHEEL) {
+            MainOnMouseWheel(ev.a);
         } else {
             MainOnResize(window);
         }
@@ -169,11 +186,17 @@ const uint32_t* HeadlessPresentedImage(int32_t* w, int32_t* h) {
     return gShownW > 0 ? gShown.data() : nullptr;
 }
 
-int32_t HeadlessBackBufferCreations(void) { return gBackBufferCreations; }
+int32_t HeadlessBackBufferCreations(void) {
+    return gBackBufferCreations;
+}
 
-uint32_t PlatformTicks(void) { return gTicks; }
+uint32_t PlatformTicks(void) {
+    return gTicks;
+}
 
-void PlatformSleep(uint32_t ms) { (void)ms; }
+void PlatformSleep(uint32_t ms) {
+    (void)ms;
+}
 
 void PlatformGetClientSize(PlatformWindow* window, int32_t* w, int32_t* h) {
     (void)window;
@@ -191,7 +214,14 @@ int PlatformGetCursorClient(PlatformWindow* window, int32_t* x, int32_t* y) {
     return 1;
 }
 
-int PlatformIsKeyDown(int32_t vk) { return (uint32_t)vk <= 255u ? gKeys[vk] : 0; }
+void PlatformSetTitle(PlatformWindow* window, const char* title) {
+    (void)window;
+    snprintf(gTitle, sizeof(gTitle), "%s", title ? title : "");
+}
+
+int PlatformIsKeyDown(int32_t vk) {
+    return (uint32_t)vk <= 255u ? gKeys[vk] : 0;
+}
 
 void PlatformBackBufferCreate(PlatformWindow* window, int32_t w, int32_t h) {
     (void)window;
@@ -201,7 +231,9 @@ void PlatformBackBufferCreate(PlatformWindow* window, int32_t w, int32_t h) {
     gBackBufferCreations++;
 }
 
-void PlatformBackBufferRelease(void) { gBackBufferHeld = 0; }
+void PlatformBackBufferRelease(void) {
+    gBackBufferHeld = 0;
+}
 
 void PlatformPresent(PlatformWindow* window, const uint32_t* pixels, int32_t destX, int32_t destY,
                      int32_t destW, int32_t destH) {
@@ -223,11 +255,17 @@ void PlatformPresent(PlatformWindow* window, const uint32_t* pixels, int32_t des
     gShownStale = 1;
 }
 
-void HeadlessAudioSetAvailable(int available) { gAudioAvailable = available != 0; }
+void HeadlessAudioSetAvailable(int available) {
+    gAudioAvailable = available != 0;
+}
 
-void HeadlessAudioSetConsuming(int consuming) { gAudioConsuming = consuming != 0; }
+void HeadlessAudioSetConsuming(int consuming) {
+    gAudioConsuming = consuming != 0;
+}
 
-void HeadlessAudioSetRecording(int recording) { gAudioRecording = recording != 0; }
+void HeadlessAudioSetRecording(int recording) {
+    gAudioRecording = recording != 0;
+}
 
 int64_t HeadlessAudioRecorded(const int16_t** samples) {
     if (samples) {
@@ -241,7 +279,9 @@ void HeadlessAudioSetSink(HeadlessAudioSink sink, void* user) {
     gAudioSinkUser = user;
 }
 
-void HeadlessAudioClearRecording(void) { gAudioRecorded.clear(); }
+void HeadlessAudioClearRecording(void) {
+    gAudioRecorded.clear();
+}
 
 int PlatformAudioOpen(const int16_t* block0, const int16_t* block1, int32_t blockSamples) {
     if (!gAudioAvailable || gAudioOpen) {
@@ -267,7 +307,8 @@ void PlatformAudioQueue(int32_t block) {
     gAudioBlockEnd[block] = gAudioQueueEnd;
     gAudioBlockQueued[block] = 1;
     if (gAudioRecording) {
-        gAudioRecorded.insert(gAudioRecorded.end(), gAudioBlocks[block], gAudioBlocks[block] + gAudioBlockSamples);
+        gAudioRecorded.insert(gAudioRecorded.end(), gAudioBlocks[block],
+                              gAudioBlocks[block] + gAudioBlockSamples);
     }
     if (gAudioSink) {
         gAudioSink(gAudioSinkUser, gAudioBlocks[block], gAudioBlockSamples);

@@ -19,6 +19,10 @@ void HeadlessSetKeyDown(int32_t vk, int down);
 void HeadlessSetKeyState(int32_t vk, int down);
 // Queues one more key-down event for a held key, as a keyboard's auto-repeat would.
 void HeadlessRepeatKey(int32_t vk);
+// Turns the mouse wheel by notches (positive: away from the user); an event before the next frame.
+void HeadlessTurnWheel(int32_t notches);
+// The title the game last gave the window ("" until it gives one).
+const char* HeadlessWindowTitle(void);
 // Advances the wrapping millisecond counter (and the sound device's playback).
 void HeadlessAdvanceTicks(uint32_t ms);
 // Delivers the queued events, then runs one portable frame.

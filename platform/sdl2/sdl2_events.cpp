@@ -2,6 +2,7 @@
 #include "platform/sdl2/sdl2_events.h"
 
 #include "app/main.h"
+#include "app/stage_title.h"
 #include "platform/key_gate.h"
 #include "platform/keys.h"
 #include "platform/sdl2/sdl2_pad.h"
@@ -81,9 +82,16 @@ int Sdl2EventsHandle(PlatformWindow* window, const SDL_Event* ev) {
             KeyGateSetFocus(0, nullptr);
         }
         return 1;
+    case SDL_MOUSEWHEEL: {
+        const int32_t notches = ev->wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -ev->wheel.y : ev->wheel.y;
+        MainOnMouseWheel(notches);
+        return 1;
+    }
     case SDL_DROPFILE:
         if (ev->drop.file) {
-            Sdl2EventsUseStage(window, ev->drop.file, 1);
+            if (!MainOnDropFile(window, ev->drop.file)) {
+                Sdl2EventsUseStage(window, ev->drop.file, 1);
+            }
             SDL_free(ev->drop.file);
         }
         return 1;

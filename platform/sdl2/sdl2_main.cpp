@@ -9,11 +9,9 @@
 
 int main(int argc, char** argv) {
     SDL_SetMainReady();
-    // One optional argument: the stage file to play instead of tools/maptool/map.txt.
-    if (argc > 2 || (argc == 2 && (argv[1][0] == '\0' || argv[1][0] == '-'))) {
-        fprintf(stderr, "usage: shotgun-kalvoro [STAGE_FILE]\n"
-                        "  plays STAGE_FILE (read at every stage start) instead of tools/maptool/map.txt;\n"
-                        "  a name starting with '-' is written ./-name\n");
+    MainArgs args;
+    if (!MainReadArgs(argc, argv, &args)) {
+        fprintf(stderr, "usage:\n" MAIN_USAGE_LINES);
         return 2;
     }
     const char* whyNot = "";
@@ -22,10 +20,13 @@ int main(int argc, char** argv) {
         fprintf(stderr, "shotgun-kalvoro: cannot open a window (%s); a graphical display is needed.\n", whyNot);
         return 1;
     }
-    if (argc == 2) {
-        Sdl2EventsUseStage(window, argv[1], 0);
+    if (args.path && !args.edit) {
+        Sdl2EventsUseStage(window, args.path, 0);
     }
     MainStartup(window);
+    if (args.edit) {
+        MainStartEditor(window, args.path);
+    }
     int running = 1;
     while (running) {
         SDL_Event ev;

@@ -402,6 +402,12 @@ void Sdl2SetTitle(PlatformWindow* window, const char* title) {
     SDL_SetWindowTitle(window->window, title);
 }
 
+void PlatformSetTitle(PlatformWindow* window, const char* title) {
+    if (window && window->window && title) {
+        SDL_SetWindowTitle(window->window, title);
+    }
+}
+
 void Sdl2UpdateCursor(PlatformWindow* window) {
     // The game draws its own crosshair and the title needs no pointer: the arrow shows over the
     // black borders only (outside the window it is the desktop's business).

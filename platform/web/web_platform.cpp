@@ -244,3 +244,10 @@ void PlatformPresent(PlatformWindow* window, const uint32_t* pixels, int32_t des
     }
     WebCanvasShow(gWebRgba, (int)sizeof(gWebRgba), destX, destY, destW, destH);
 }
+
+void PlatformSetTitle(PlatformWindow* window, const char* title) {
+    (void)window;
+    if (title) {
+        emscripten_set_window_title(title);
+    }
+}

@@ -9,9 +9,9 @@
 #include <shellapi.h>
 
 #include "app/main.h"
+#include "app/stage_title.h"
 #include "platform/key_gate.h"
 #include "platform/keys.h"
-#include "app/stage_title.h"
 #include "platform/win32/win32_window.h"
 
 // The one game window; its handle is filled in right after creation.
@@ -139,7 +139,9 @@ static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         HDROP drop = (HDROP)wParam;
         char path[MAX_PATH];
         if (DragQueryFileA(drop, 0, path, sizeof(path)) > 0) {
-            Win32UseStage(hwnd, path, 1);
+            if (!MainOnDropFile(&gWindow, path)) {
+                Win32UseStage(hwnd, path, 1);
+            }
         }
         DragFinish(drop);
         return 0;
@@ -159,6 +161,17 @@ static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         }
         gActivationClick = 0;
         return 0;
+    case WM_MOUSEWHEEL: {
+        // Fine-grained wheels send parts of a notch; whole notches go on, the rest waits.
+        static int32_t rest;
+        rest += (int32_t)GET_WHEEL_DELTA_WPARAM(wParam);
+        const int32_t notches = rest / WHEEL_DELTA;
+        rest -= notches * WHEEL_DELTA;
+        if (notches != 0 && gStarted) {
+            MainOnMouseWheel(notches);
+        }
+        return 0;
+    }
     case WM_MOUSEMOVE:
         if (gStarted) {
             MainOnMouseMove((int32_t)(uint16_t)(lParam & 0xFFFF),
@@ -178,12 +191,9 @@ static int MainFailStartup(const char* what, int status) {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     HINSTANCE instance = GetModuleHandleA(NULL);
-    // One optional argument: the stage file to play instead of tools/maptool/map.txt.
-    if (__argc > 2 || (__argc == 2 && (__argv[1][0] == '\0' || __argv[1][0] == '-'))) {
-        return MainFailStartup(
-            "Usage: shotgun-kalvoro.exe [STAGE_FILE]\n\nPlays STAGE_FILE (read at every stage "
-            "start) instead of tools\\maptool\\map.txt.",
-            2);
+    MainArgs args;
+    if (!MainReadArgs(__argc, __argv, &args)) {
+        return MainFailStartup("Usage:\n" MAIN_USAGE_LINES, 2);
     }
     KeyGateReset();
 
@@ -213,8 +223,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
     gWindow.hwnd = gHwnd;
     DragAcceptFiles(gHwnd, TRUE);
-    if (__argc == 2) {
-        Win32UseStage(gHwnd, __argv[1], 0);
+    if (args.path && !args.edit) {
+        Win32UseStage(gHwnd, args.path, 0);
     }
 
     gWindow.dc = GetDC(gHwnd);
@@ -226,6 +236,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
 
     MainStartup(&gWindow);
+    if (args.edit) {
+        MainStartEditor(&gWindow, args.path);
+    }
     gStarted = 1;
 
     MSG msg;
@@ -285,4 +298,10 @@ int PlatformIsKeyDown(int32_t vk) {
     }
     // Only the sign bit (down right now) counts; the "pressed since last call" bit is not used.
     return KeyGateIsDown(vk, Win32RawKeyDown(vk));
+}
+
+void PlatformSetTitle(PlatformWindow* window, const char* title) {
+    if (window && window->hwnd && title) {
+        SetWindowTextA(window->hwnd, title);
+    }
 }

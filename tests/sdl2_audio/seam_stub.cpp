@@ -49,3 +49,8 @@ void PlatformPresent(PlatformWindow* window, const uint32_t* pixels, int32_t des
     (void)destW;
     (void)destH;
 }
+
+void PlatformSetTitle(PlatformWindow* window, const char* title) {
+    (void)window;
+    (void)title;
+}

@@ -533,3 +533,90 @@ TEST_F(LevelTest, TheStageSourceIsTheTextUntilItIsPutBack) {
 }
 
 } // namespace
+
+// The writer and the readers agree: what an editor writes reads back as the same grid, and the game
+// loads the written text as it loads the same bytes from a file.
+namespace {
+
+void ExpectSameGrid(const Tilemap& a, const Tilemap& b) {
+    ASSERT_EQ(a.width, b.width);
+    ASSERT_EQ(a.height, b.height);
+    for (int row = 0; row < MAP_MAX_ROWS; ++row) {
+        for (int col = 0; col < MAP_MAX_COLS; ++col) {
+            ASSERT_EQ(a.tiles[row][col], b.tiles[row][col]) << "col " << col << " row " << row;
+        }
+    }
+}
+
+void ExpectSameStage(const Tilemap& a, const Tilemap& b) {
+    ExpectSameGrid(a, b);
+    EXPECT_EQ(a.spawnX, b.spawnX);
+    EXPECT_EQ(a.spawnY, b.spawnY);
+    ASSERT_EQ(a.enemySpawnCount, b.enemySpawnCount);
+    for (int i = 0; i < a.enemySpawnCount; ++i) {
+        EXPECT_EQ(a.enemySpawnX[i], b.enemySpawnX[i]);
+        EXPECT_EQ(a.enemySpawnY[i], b.enemySpawnY[i]);
+    }
+}
+
+// grid -> text -> grid, and text -> game through memory and through a file.
+void RoundTrip(const Tilemap& grid, const std::string& file) {
+    static char text[LEVEL_MAX_TEXT_BYTES];
+    const size_t length = LevelWriteText(&grid, text, sizeof(text));
+    ASSERT_GT(length, 0u);
+    static Tilemap back;
+    ASSERT_EQ(LevelReadGridText(&back, text, length), 1);
+    ExpectSameGrid(grid, back);
+
+    std::ofstream(file, std::ios::binary).write(text, (std::streamsize)length);
+    ASSERT_EQ(LevelReadGridFile(&back, file.c_str()), LEVEL_FROM_FILE);
+    ExpectSameGrid(grid, back);
+    static Tilemap fromFile;
+    static Tilemap fromText;
+    LevelSetStagePath(file.c_str());
+    LevelLoadTestStage(&fromFile);
+    LevelSetStageText(text, length);
+    LevelLoadTestStage(&fromText);
+    LevelSetStageText(nullptr, 0);
+    ExpectSameStage(fromFile, fromText);
+}
+
+} // namespace
+
+TEST_F(LevelTest, WrittenStagesReadBackAsTheSameGrid) {
+    static Tilemap grid;
+    // Every tile kind, each in a row of its own.
+    TilemapClear(&grid);
+    for (int id = TILE_EMPTY; id <= TILE_GOAL; ++id) {
+        for (int col = 0; col < 7; ++col) {
+            TilemapSetTile(&grid, col + 1, id + 1, col == 3 ? id : TILE_EMPTY);
+        }
+    }
+    EXPECT_EQ(grid.width, 8);
+    RoundTrip(grid, (dir / "kinds.txt").string());
+
+    // The largest stage, every cell set, and the walker limit: 32 markers kept, the 33rd dropped.
+    TilemapClear(&grid);
+    for (int row = 0; row < MAP_MAX_ROWS; ++row) {
+        for (int col = 0; col < MAP_MAX_COLS; ++col) {
+            TilemapSetTile(&grid, col, row, 1 + (row * 7 + col) % 7);
+        }
+    }
+    for (int i = 0; i < MAX_ENEMY_SPAWNS + 1; ++i) {
+        TilemapSetTile(&grid, 2 + i * 3, 20, TILE_ENEMY_SPAWN);
+    }
+    TilemapSetTile(&grid, 5, 5, TILE_PLAYER_SPAWN);
+    TilemapSetTile(&grid, 120, 4, TILE_GOAL);
+    RoundTrip(grid, (dir / "largest.txt").string());
+    static Tilemap loaded;
+    LevelSetStagePath((dir / "largest.txt").string().c_str());
+    LevelLoadTestStage(&loaded);
+    EXPECT_EQ(loaded.width, MAP_MAX_COLS);
+    EXPECT_EQ(loaded.height, MAP_MAX_ROWS);
+    EXPECT_EQ(loaded.enemySpawnCount, MAX_ENEMY_SPAWNS);
+
+    // A buffer one byte short writes nothing.
+    static char small[LEVEL_MAX_TEXT_BYTES];
+    EXPECT_EQ(LevelWriteText(&grid, small, LEVEL_MAX_TEXT_BYTES - 1), 0u);
+    EXPECT_EQ(LevelWriteText(&grid, small, LEVEL_MAX_TEXT_BYTES), LEVEL_MAX_TEXT_BYTES);
+}

@@ -7,7 +7,7 @@
 #include <string.h>
 #include <zlib.h>
 
-#include "tools/common/safe_output.h"
+#include "app/safe_output.h"
 
 static const size_t PNG_CHUNK_BYTES = 1 << 16;
 

@@ -4,7 +4,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "tools/common/safe_output.h"
+#include "app/safe_output.h"
 
 // The RIFF size fields are 32-bit: the most samples a WAV file can describe (just under 4 GiB).
 constexpr uint64_t WAV_MAX_SAMPLES = (0xFFFFFFFFull - 36u) / 2u;

@@ -8,7 +8,7 @@
 #include "render/msx_font.h"
 #include "render/render.h"
 #include "tools/common/png_writer.h"
-#include "tools/common/safe_output.h"
+#include "app/safe_output.h"
 
 static const int32_t SHEET_MARGIN = 4;
 static const int32_t SHEET_GRID_X = 24; // room for the row labels "00".."F0"

@@ -12,7 +12,7 @@
 
 #include "app/game_state.h"
 #include "tools/common/png_writer.h"
-#include "tools/common/safe_output.h"
+#include "app/safe_output.h"
 #include "tools/maptool/map_check.h"
 #include "tools/maptool/map_preview.h"
 #include "tools/maptool/map_solve.h"

@@ -11,7 +11,7 @@
 #include "platform/headless/headless.h"
 #include "render/render.h"
 #include "tools/common/png_writer.h"
-#include "tools/common/safe_output.h"
+#include "app/safe_output.h"
 #include "tools/common/wav_writer.h"
 #include "tools/runner/replay_record.h"
 #include "tools/runner/replay_run.h"

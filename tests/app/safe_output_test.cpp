@@ -1,5 +1,5 @@
 // safe_output_test.cpp -- a tool's output takes its target's place only when complete.
-#include "tools/common/safe_output.h"
+#include "app/safe_output.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // safe_output.cpp -- temporary file beside the target, renamed over it when complete.
-#include "tools/common/safe_output.h"
+#include "app/safe_output.h"
 
 #include <errno.h>
 #include <string.h>

@@ -1,0 +1,52 @@
+// editor.h -- the stage editor, entered only when asked: a grid of tiles painted with the mouse over
+// the game's own tile and actor drawing, undo and redo, play-testing through the game's stage reader,
+// and saving as stage text. The same code runs on every backend.
+#pragma once
+#include <stdint.h>
+
+#include "platform/platform.h"
+#include "world/tilemap.h"
+
+// Size of a blank stage: the built-in stage's.
+constexpr int32_t EDITOR_BLANK_COLS = 80;
+constexpr int32_t EDITOR_BLANK_ROWS = 15;
+// States kept for undo: the current one and at least 100 steps back.
+constexpr int32_t EDITOR_HISTORY = 128;
+// The palette in its order; number key n picks entry n - 1, key 0 the tenth.
+constexpr int32_t EDITOR_PALETTE_SIZE = 10;
+// Rows of the picture the stage view leaves to the palette bar (top) and the status lines (bottom).
+constexpr int32_t EDITOR_BAR_H = 20;
+constexpr int32_t EDITOR_STATUS_Y = 180;
+
+// Enters the editor on the stage file at path: a missing file (or a null path, which can never be
+// saved) gives a blank stage with its border, a floor, a start and a goal.
+void EditorOpen(PlatformWindow* window, const char* path);
+// Leaves the editor (and any play-test) for the game's title screen.
+void EditorClose(void);
+// 1 from EditorOpen on, play-tests included.
+int EditorIsActive(void);
+// 1 while the editor, not a play-test, owns the frame.
+int EditorIsEditing(void);
+// One frame of editing: input snapshot, palette, scrolling, painting, undo, save, play-test.
+void EditorStep(PlatformWindow* window, float dt);
+// Draws the stage, the palette bar and the status lines.
+void EditorRender(void);
+// A key-down message: 1 when the editor took it (everything while editing, Escape in a play-test).
+int EditorHandleKey(int32_t vk);
+// Wheel notches since the last frame (positive away from the user) move through the palette.
+void EditorOnWheel(int32_t notches);
+// Called each frame while play-testing: back to the editor once the game has left the stage.
+void EditorWatchPlaytest(void);
+
+// Read-only views for tests and tools.
+const Tilemap* EditorGetGrid(void);
+// Palette index of the tile painted by the left button.
+int32_t EditorGetPaletteIndex(void);
+int32_t EditorPaletteTile(int32_t index);
+// 1 when the grid differs from what was last opened or saved.
+int EditorIsDirty(void);
+// The view's top-left world pixel.
+void EditorGetView(float* x, float* y);
+// The status lines as drawn (each at most 40 characters).
+const char* EditorStatusLine(void);
+const char* EditorMessageLine(void);

@@ -1,0 +1,356 @@
+// editor_test.cpp -- the stage editor driven through the headless backend with the mouse, the wheel
+// and keys, as a person would: painting, palette, undo and redo, limits, play-test and back, save.
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/editor.h"
+#include "app/game_state.h"
+#include "app/main.h"
+#include "platform/headless/headless.h"
+#include "platform/keys.h"
+#include "render/render.h"
+#include "world/level.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Editor : public ::testing::Test {
+  protected:
+    PlatformWindow* window = nullptr;
+    std::string path;
+
+    void SetUp() override {
+        path = (fs::current_path() / "editor-test-stage.txt").string();
+        fs::remove(path);
+        window = HeadlessOpenWindow(320, 200); // scale 1: client pixels are logical pixels
+        MainStartup(window);
+        MainStartEditor(window, path.c_str());
+        Cursor(160, 100);
+        Frames(200); // the opening message has gone
+    }
+    void TearDown() override {
+        EditorClose();
+        MainShutdown();
+        fs::remove(path);
+    }
+    void Frame() {
+        HeadlessAdvanceTicks(16);
+        HeadlessRunFrame(window);
+    }
+    void Frames(int n) {
+        for (int i = 0; i < n; ++i) {
+            Frame();
+        }
+    }
+    void Cursor(int x, int y) { HeadlessSetCursor(x, y); }
+    void Press(int32_t vk) {
+        HeadlessSetKeyDown(vk, 1);
+        Frame();
+        HeadlessSetKeyDown(vk, 0);
+        Frame();
+    }
+    void Chord(int32_t modifier, int32_t vk) {
+        HeadlessSetKeyDown(modifier, 1);
+        Press(vk);
+        HeadlessSetKeyDown(modifier, 0);
+        Frame();
+    }
+    // The view scrolled with the arrow keys until the cell's centre is well inside it.
+    void ShowCell(int col, int row) {
+        Cursor(160, 100);
+        for (int i = 0; i < 1000; ++i) {
+            float vx = 0, vy = 0;
+            EditorGetView(&vx, &vy);
+            const float x = col * TILE_SIZE + 8 - vx, y = row * TILE_SIZE + 8 - vy;
+            const int32_t key = x < 16                     ? KEY_LEFT
+                                : x > 304                  ? KEY_RIGHT
+                                : y < EDITOR_BAR_H + 16    ? KEY_UP
+                                : y > EDITOR_STATUS_Y - 16 ? KEY_DOWN
+                                                           : 0;
+            if (key == 0) {
+                return;
+            }
+            HeadlessSetKeyDown(key, 1);
+            Frame();
+            HeadlessSetKeyDown(key, 0);
+        }
+    }
+    // A click of button on the cell (col, row).
+    void ClickCell(int col, int row, int32_t button = KEY_LBUTTON) {
+        ShowCell(col, row);
+        float vx = 0, vy = 0;
+        EditorGetView(&vx, &vy);
+        Cursor((int)(col * TILE_SIZE + 8 - vx), (int)(row * TILE_SIZE + 8 - vy));
+        Frame();
+        Press(button);
+    }
+    int Tile(int col, int row) { return TilemapGetTile(EditorGetGrid(), col, row); }
+    std::string FileText() {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+};
+
+TEST_F(Editor, AMissingFileStartsABlankStageNamedInTheTitle) {
+    const Tilemap* grid = EditorGetGrid();
+    EXPECT_EQ(grid->width, EDITOR_BLANK_COLS);
+    EXPECT_EQ(grid->height, EDITOR_BLANK_ROWS);
+    EXPECT_EQ(Tile(0, 5), TILE_GROUND);
+    EXPECT_EQ(Tile(10, 0), TILE_GROUND);
+    EXPECT_EQ(Tile(10, EDITOR_BLANK_ROWS - 1), TILE_GROUND);
+    EXPECT_EQ(Tile(3, EDITOR_BLANK_ROWS - 2), TILE_PLAYER_SPAWN);
+    EXPECT_EQ(Tile(EDITOR_BLANK_COLS - 4, EDITOR_BLANK_ROWS - 2), TILE_GOAL);
+    EXPECT_FALSE(EditorIsDirty());
+    EXPECT_STREQ(HeadlessWindowTitle(), "Shotgun-Kalvoro - editor-test-stage.txt");
+    EXPECT_FALSE(fs::exists(path)); // nothing is written before Ctrl+S
+    // The blank stage has no walker of its own: the game would add four.
+    EXPECT_NE(std::string(EditorMessageLine()).find("WALKER"), std::string::npos);
+}
+
+TEST_F(Editor, NumberKeysAndTheWheelPickEveryTileAndTheLeftButtonPaintsIt) {
+    for (int n = 0; n < EDITOR_PALETTE_SIZE; ++n) {
+        Press(KEY_0 + (n + 1) % 10);
+        ASSERT_EQ(EditorGetPaletteIndex(), n);
+        ClickCell(2 + n, 5);
+    }
+    // Every kind of the stage format is on the grid (the start moved from where the blank stage had it).
+    for (int n = 0; n < EDITOR_PALETTE_SIZE; ++n) {
+        EXPECT_EQ(Tile(2 + n, 5), EditorPaletteTile(n)) << "palette entry " << n;
+    }
+    EXPECT_EQ(Tile(3, EDITOR_BLANK_ROWS - 2), TILE_EMPTY);
+    EXPECT_TRUE(EditorIsDirty());
+    EXPECT_STREQ(HeadlessWindowTitle(), "Shotgun-Kalvoro - editor-test-stage.txt *");
+
+    // The wheel walks the palette both ways and wraps.
+    Press(KEY_0 + 1);
+    HeadlessTurnWheel(-1);
+    Frame();
+    EXPECT_EQ(EditorGetPaletteIndex(), 1);
+    HeadlessTurnWheel(2);
+    Frame();
+    EXPECT_EQ(EditorGetPaletteIndex(), EDITOR_PALETTE_SIZE - 1);
+    // A click on the palette bar picks the swatch under it.
+    Cursor(4 + 20 * 2 + 8, 10);
+    Frame();
+    Press(KEY_LBUTTON);
+    EXPECT_EQ(EditorGetPaletteIndex(), 2);
+
+    // The right button erases; a drag paints every cell it crosses, as one undo step.
+    ClickCell(2, 5, KEY_RBUTTON);
+    EXPECT_EQ(Tile(2, 5), TILE_EMPTY);
+    Press(KEY_0 + 2);
+    Cursor(8, 60);
+    Frame();
+    HeadlessSetKeyDown(KEY_LBUTTON, 1);
+    for (int x = 8; x < 100; x += 8) {
+        Cursor(x, 60);
+        Frame();
+    }
+    HeadlessSetKeyDown(KEY_LBUTTON, 0);
+    Frame();
+    float vx = 0, vy = 0;
+    EditorGetView(&vx, &vy);
+    const int dragRow = (int)((60 + vy) / TILE_SIZE);
+    for (int col = 1; col <= (int)((92 + vx) / TILE_SIZE); ++col) {
+        EXPECT_EQ(Tile(col, dragRow), TILE_PLATFORM) << "col " << col;
+    }
+    Chord(KEY_CONTROL, KEY_Z);
+    EXPECT_NE(Tile(3, dragRow), TILE_PLATFORM);
+}
+
+TEST_F(Editor, UndoAndRedoWalkAtLeastAHundredSteps) {
+    Press(KEY_0 + 1);
+    const Tilemap before = *EditorGetGrid();
+    // 110 strokes, each one cell.
+    for (int i = 0; i < 110; ++i) {
+        ClickCell(1 + i % 12, 2 + i / 12 % 8, (i / 96) % 2 ? KEY_RBUTTON : KEY_LBUTTON);
+    }
+    const Tilemap after = *EditorGetGrid();
+    for (int i = 0; i < 110; ++i) {
+        Chord(KEY_CONTROL, KEY_Z);
+    }
+    EXPECT_EQ(memcmp(EditorGetGrid()->tiles, before.tiles, sizeof(before.tiles)), 0);
+    EXPECT_FALSE(EditorIsDirty()); // back where the file was opened
+    Chord(KEY_CONTROL, KEY_Z);
+    EXPECT_STREQ(EditorMessageLine(), "NOTHING TO UNDO");
+    for (int i = 0; i < 110; ++i) {
+        Chord(KEY_CONTROL, 'Y');
+    }
+    EXPECT_EQ(memcmp(EditorGetGrid()->tiles, after.tiles, sizeof(after.tiles)), 0);
+    // A new stroke after an undo drops the redo steps.
+    Chord(KEY_CONTROL, KEY_Z);
+    ClickCell(15, 9);
+    Chord(KEY_CONTROL, 'Y');
+    EXPECT_STREQ(EditorMessageLine(), "NOTHING TO REDO");
+}
+
+TEST_F(Editor, LimitsAreSaidNeverDropped) {
+    Press(KEY_0 + 9);
+    for (int i = 0; i < MAX_ENEMIES; ++i) {
+        ClickCell(5 + i, 10);
+    }
+    ClickCell(5 + MAX_ENEMIES, 10);
+    EXPECT_EQ(Tile(5 + MAX_ENEMIES, 10), TILE_EMPTY);
+    EXPECT_NE(std::string(EditorMessageLine()).find("AT MOST 8 WALKERS"), std::string::npos);
+    // One start: placing it again moves it.
+    Press(KEY_0 + 8);
+    ClickCell(6, 8);
+    ClickCell(9, 8);
+    EXPECT_EQ(Tile(6, 8), TILE_EMPTY);
+    EXPECT_EQ(Tile(9, 8), TILE_PLAYER_SPAWN);
+    // Growing and shrinking with Shift and the arrows, up to the loader's 128 x 32.
+    HeadlessSetKeyDown(KEY_SHIFT, 1);
+    for (int i = 0; i < 60; ++i) {
+        Press(KEY_RIGHT);
+        Press(KEY_DOWN);
+    }
+    HeadlessSetKeyDown(KEY_SHIFT, 0);
+    Frame();
+    EXPECT_EQ(EditorGetGrid()->width, MAP_MAX_COLS);
+    EXPECT_EQ(EditorGetGrid()->height, MAP_MAX_ROWS);
+    EXPECT_NE(std::string(EditorMessageLine()).find("128 X 32"), std::string::npos);
+    HeadlessSetKeyDown(KEY_SHIFT, 1);
+    Press(KEY_LEFT);
+    Press(KEY_UP);
+    HeadlessSetKeyDown(KEY_SHIFT, 0);
+    Frame();
+    EXPECT_EQ(EditorGetGrid()->width, MAP_MAX_COLS - 1);
+    EXPECT_EQ(EditorGetGrid()->height, MAP_MAX_ROWS - 1);
+}
+
+TEST_F(Editor, ScrollingByKeysDragAndEdgesStaysNearTheStage) {
+    float x0 = 0, y0 = 0, x = 0, y = 0;
+    EditorGetView(&x0, &y0);
+    HeadlessSetKeyDown(KEY_RIGHT, 1);
+    Frames(20);
+    HeadlessSetKeyDown(KEY_RIGHT, 0);
+    EditorGetView(&x, &y);
+    EXPECT_NEAR(x - x0, 20 * 16 * 0.3f, 0.01f);
+    // Middle drag: the stage follows the pointer.
+    Cursor(200, 100);
+    Frame();
+    HeadlessSetKeyDown(KEY_MBUTTON, 1);
+    Frame();
+    Cursor(150, 90);
+    Frame();
+    HeadlessSetKeyDown(KEY_MBUTTON, 0);
+    Frame();
+    float dx = 0, dy = 0;
+    EditorGetView(&dx, &dy);
+    EXPECT_FLOAT_EQ(dx - x, 50.0f);
+    EXPECT_FLOAT_EQ(dy - y, 10.0f);
+    // The left edge scrolls back, and the view stops a tile before the stage.
+    Cursor(0, 100);
+    Frames(400);
+    EditorGetView(&x, &y);
+    EXPECT_FLOAT_EQ(x, -16.0f);
+}
+
+TEST_F(Editor, EnterPlaysTheStageBeingEditedAndEscapeComesBack) {
+    // A pillar in front of the start tells the stage apart from the file and the built-in stage.
+    Press(KEY_0 + 3);
+    ClickCell(7, 12);
+    float vx = 0, vy = 0;
+    EditorGetView(&vx, &vy);
+    Press(KEY_ENTER);
+    ASSERT_FALSE(EditorIsEditing());
+    EXPECT_EQ(GameStateGetMode(), MODE_PLAYING);
+    const Tilemap* map = GameStateGetMap();
+    EXPECT_EQ(map->width, EDITOR_BLANK_COLS);
+    EXPECT_EQ(TilemapGetTile(map, 7, 12), TILE_PILLAR);
+    EXPECT_EQ(map->spawnX, 3 * 16 + 8.0f);
+    Frames(30);
+    EXPECT_EQ(GameStateGetMode(), MODE_PLAYING);
+    Press(KEY_ESCAPE);
+    ASSERT_TRUE(EditorIsEditing());
+    float bx = 0, by = 0;
+    EditorGetView(&bx, &by);
+    EXPECT_EQ(bx, vx);
+    EXPECT_EQ(by, vy);
+    EXPECT_EQ(Tile(7, 12), TILE_PILLAR);
+    // The editor's stage was only lent: the game reads its file again once the editor is left.
+    EditorClose();
+    LevelSetStagePath("no-such-stage.txt");
+    GameStateStartStage();
+    EXPECT_EQ(GameStateGetMap()->width, 80);
+    EXPECT_EQ(TilemapGetTile(GameStateGetMap(), 7, 12), TILE_EMPTY);
+    LevelSetStagePath(nullptr);
+}
+
+TEST_F(Editor, CtrlSWritesTheStageTextAsideAndClearsTheMark) {
+    Press(KEY_0 + 4);
+    ClickCell(5, 6);
+    ASSERT_TRUE(EditorIsDirty());
+    Chord(KEY_CONTROL, KEY_S);
+    EXPECT_FALSE(EditorIsDirty());
+    EXPECT_STREQ(EditorMessageLine(), "SAVED");
+    EXPECT_STREQ(HeadlessWindowTitle(), "Shotgun-Kalvoro - editor-test-stage.txt");
+    const std::string text = FileText();
+    ASSERT_EQ(text.size(), (size_t)EDITOR_BLANK_ROWS * (EDITOR_BLANK_COLS + 1));
+    EXPECT_EQ(text.substr(6 * (EDITOR_BLANK_COLS + 1), 7), "#....4.");
+    // Nothing was left beside it.
+    for (const auto& entry : fs::directory_iterator(fs::path(path).parent_path())) {
+        EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
+    }
+    // Opened again, the file gives the same grid.
+    const Tilemap saved = *EditorGetGrid();
+    MainStartEditor(window, path.c_str());
+    EXPECT_EQ(memcmp(EditorGetGrid()->tiles, saved.tiles, sizeof(saved.tiles)), 0);
+    // Undo past the save marks the stage changed again.
+    Chord(KEY_CONTROL, KEY_Z);
+    EXPECT_STREQ(EditorMessageLine(), "NOTHING TO UNDO");
+    ClickCell(8, 6);
+    Chord(KEY_CONTROL, KEY_Z);
+    EXPECT_FALSE(EditorIsDirty());
+}
+
+TEST_F(Editor, ASaveThatCannotBeWrittenSaysSoAndKeepsTheMark) {
+    fs::create_directory(path); // a folder where the file should go
+    ClickCell(5, 6);
+    Chord(KEY_CONTROL, KEY_S);
+    EXPECT_TRUE(EditorIsDirty());
+    EXPECT_NE(std::string(EditorMessageLine()).find("NOT SAVED"), std::string::npos);
+    EXPECT_TRUE(fs::is_directory(path));
+    fs::remove(path);
+}
+
+TEST_F(Editor, StatusLinesNameTheCellAndWarnAsYouPaint) {
+    ShowCell(3, 13);
+    float vx = 0, vy = 0;
+    EditorGetView(&vx, &vy);
+    Cursor((int)(3 * 16 + 8 - vx), (int)(13 * 16 + 8 - vy));
+    Frame();
+    EXPECT_EQ(std::string(EditorStatusLine()).rfind("START", 0), 0u) << EditorStatusLine();
+    EXPECT_NE(std::string(EditorStatusLine()).find("C3 "), std::string::npos) << EditorStatusLine();
+    EXPECT_NE(std::string(EditorStatusLine()).find("80X15"), std::string::npos);
+    // Walling in the goal says so at once.
+    Press(KEY_0 + 1);
+    ClickCell(EDITOR_BLANK_COLS - 5, EDITOR_BLANK_ROWS - 2);
+    ClickCell(EDITOR_BLANK_COLS - 4, EDITOR_BLANK_ROWS - 3);
+    ClickCell(EDITOR_BLANK_COLS - 3, EDITOR_BLANK_ROWS - 2);
+    EXPECT_STREQ(EditorMessageLine(), "GOAL WALLED IN: NO OPEN PATH TO IT");
+    // A start on the border is lost to it.
+    Press(KEY_0 + 8);
+    ClickCell(4, 0);
+    EXPECT_NE(std::string(EditorMessageLine()).find("BORDER"), std::string::npos);
+}
+
+TEST_F(Editor, KeysNeverReachTheGameWhileEditing) {
+    Press(KEY_F);
+    Press(KEY_R);
+    Press(KEY_ESCAPE);
+    EXPECT_TRUE(EditorIsEditing());
+    EXPECT_EQ(GameStateGetMode(), MODE_TITLE);
+    EXPECT_EQ(GameStateGetDebugFly(), 0);
+}
+
+} // namespace

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# sdl2_editor_e2e.sh -- the SDL2 editor in a private Xvfb, driven by real X input: --edit on a new file
+# opens a blank stage named in the title, a number key and a click paint a pillar and mark the title,
+# Enter plays the stage and Escape comes back, Ctrl+S writes the stage text and clears the mark.
+# Use: sdl2_editor_e2e.sh GAME SCREEN_REFERENCE
+set -u
+game=$1
+reference=$2
+shots=
+
+. "$(dirname "$0")/x11_harness.sh"
+e2e_begin sdl2-editor Xvfb xdotool xwd convert timeout
+e2e_start_xvfb
+
+mkdir -p "$work/run"
+(cd "$work/run" && SDL_AUDIODRIVER=dummy timeout 120 "$game" --edit new.txt >"$work/run.log" 2>&1; echo $? >"$work/status") &
+game_pid=$!
+e2e_find_window 150 'Shotgun-Kalvoro - new.txt'
+echo "sdl2-editor: window $win '$(xdotool getwindowname "$win")'"
+# The palette bar's dark ground right of the swatches: only the editor draws it.
+e2e_await_picture editor colour SHOT 300 15 310 18 202020 || fail "--edit did not open the editor"
+e2e_find_window 50 'Shotgun-Kalvoro - new.txt'
+xdotool windowfocus --sync "$win" 2>/dev/null
+[ -f "$work/run/new.txt" ] && fail "the file was written before Ctrl+S"
+
+# Pillar (key 3) on cell (5, 5): the blank stage's view starts half a tile left of column 0, under the bar.
+e2e_key 3
+e2e_click 288 324
+e2e_await_picture painted colour SHOT 94 106 98 110 1D681D || fail "the left button painted no pillar"
+for _ in $(seq 1 25); do
+  [ "$(xdotool getwindowname "$win")" = 'Shotgun-Kalvoro - new.txt *' ] && break
+  sleep 0.2
+done
+[ "$(xdotool getwindowname "$win")" = 'Shotgun-Kalvoro - new.txt *' ] || fail "no unsaved mark: '$(xdotool getwindowname "$win")'"
+echo "sdl2-editor: a pillar painted, the title marks the change"
+
+# Enter plays the stage: both shells in the heads-up display; Escape comes back to the same picture.
+e2e_key Return
+e2e_await_picture play colour SHOT 8 8 13 13 D0DC78 || fail "Enter did not play the stage"
+e2e_key Escape
+e2e_await_picture back colour SHOT 94 106 98 110 1D681D || fail "Escape did not come back to the editor"
+echo "sdl2-editor: Enter played the stage, Escape came back"
+
+xdotool keydown ctrl key s keyup ctrl
+for _ in $(seq 1 40); do
+  [ -f "$work/run/new.txt" ] && break
+  sleep 0.25
+done
+[ "$(sed -n 6p "$work/run/new.txt" 2>/dev/null | cut -c1-7)" = "#....|." ] ||
+  fail "Ctrl+S wrote no stage with the pillar: $(sed -n 6p "$work/run/new.txt" 2>/dev/null)"
+for _ in $(seq 1 25); do
+  [ "$(xdotool getwindowname "$win")" = 'Shotgun-Kalvoro - new.txt' ] && break
+  sleep 0.2
+done
+[ "$(xdotool getwindowname "$win")" = 'Shotgun-Kalvoro - new.txt' ] || fail "the mark stayed after saving"
+ls "$work/run" | grep -q tmp && fail "a temporary file was left beside the stage"
+echo "sdl2-editor: Ctrl+S wrote new.txt ($(wc -l <"$work/run/new.txt") rows), the mark is gone"
+echo "sdl2-editor: PASS"
