@@ -2,6 +2,7 @@
 // mode machine: title, play, stage clear, game over; drives every gameplay module.
 #include "app/game_state.h"
 
+#include "app/stage_set.h"
 #include "audio/audio.h"
 #include "input/input.h"
 #include "platform/keys.h"
@@ -107,6 +108,10 @@ static int GameStartPressed(void) {
 void GameStatePollKeys(void) {
     if (gMode == MODE_TITLE || gMode == MODE_STAGE_CLEAR) {
         if (GameStartPressed()) {
+            // Leaving the clear screen of a stage set plays its next stage.
+            if (gMode == MODE_STAGE_CLEAR) {
+                StageSetOnCleared();
+            }
             GameStateStartStage();
         }
     } else if (gMode == MODE_GAME_OVER) {

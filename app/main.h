@@ -17,10 +17,13 @@ struct MainArgs {
     int edit;         // 1: open STAGE (or a blank stage) in the editor
     const char* path; // null: the shipped stage
 };
+// The desktop games' usage, one line per form.
 #define MAIN_USAGE_LINES                                                                                     \
-    "  shotgun-kalvoro [STAGE_FILE]     plays STAGE_FILE (read at every stage start)\n"                      \
-    "  shotgun-kalvoro --edit [STAGE]   makes or changes STAGE in the editor (a missing file starts "        \
-    "blank)\n"                                                                                               \
+    "  shotgun-kalvoro [STAGE_FILE]    plays STAGE_FILE (read at every stage start)\n"                       \
+    "  shotgun-kalvoro FOLDER          plays FOLDER's *.txt stages in name order, the next\n"                \
+    "                                  after each cleared one\n"                                             \
+    "  shotgun-kalvoro --edit [STAGE]  makes or changes STAGE in the editor (a missing\n"                    \
+    "                                  file starts a blank stage)\n"                                         \
     "  a name starting with '-' is written ./-name\n"
 // 1 when argv holds a usable command line; args then says what it asks for.
 int MainReadArgs(int argc, char** argv, MainArgs* args);

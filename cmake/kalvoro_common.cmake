@@ -1,10 +1,11 @@
 # What every build of the game shares (desktop, browser, fuzz, Windows): the portable modules, one
 # folder each, and the compiler flags.
 set(KALVORO_MODULES app render input world actors audio)
-# The stages that each teach one skill, their folder and the order they are best played in; the
-# packages carry them and the solver proves them. The package scripts read these two lines too.
-set(KALVORO_SKILL_STAGE_DIR tools/maptool/stages)
-set(KALVORO_SKILL_STAGES double-shot walker ledge-climb kill-upward long-pit narrow-shaft)
+# The lessons: stages that each teach one skill, their folder and their names, which put them in the
+# order they are best played; the packages carry them and the solver proves them. The package scripts
+# read these two lines too.
+set(KALVORO_SKILL_STAGE_DIR tools/maptool/lessons)
+set(KALVORO_SKILL_STAGES 1-long-pit 2-double-shot 3-ledge-climb 4-walker 5-narrow-shaft 6-kill-upward)
 
 get_filename_component(KALVORO_ROOT ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
 

@@ -1,6 +1,6 @@
 # Installing the desktop game as Linux games are installed (cmake --install, DESTDIR for packages):
 # a start script in games/ that runs the game in its data folder, where it finds the shipped stage;
-# the tools beside it; the skill stages, the menu entry, the icons, the AppStream file and the manual
+# the tools beside it; the lessons, the menu entry, the icons, the AppStream file and the manual
 # pages under share/.
 set(KALVORO_INSTALL_GAMESDIR games)
 set(KALVORO_INSTALL_GAMEDIR libexec/shotgun-kalvoro)
@@ -35,7 +35,7 @@ install(FILES ${linux}/shotgun-kalvoro.6 DESTINATION share/man/man6)
 install(FILES ${CMAKE_SOURCE_DIR}/tools/maptool/map.txt
         DESTINATION ${KALVORO_INSTALL_DATADIR}/tools/maptool)
 foreach(stage ${KALVORO_SKILL_STAGES})
-  install(FILES ${CMAKE_SOURCE_DIR}/${KALVORO_SKILL_STAGE_DIR}/${stage}.txt DESTINATION ${KALVORO_INSTALL_DATADIR}/stages)
+  install(FILES ${CMAKE_SOURCE_DIR}/${KALVORO_SKILL_STAGE_DIR}/${stage}.txt DESTINATION ${KALVORO_INSTALL_DATADIR}/lessons)
 endforeach()
 
 install(FILES ${CMAKE_BINARY_DIR}/install/${KALVORO_APP_ID}.desktop DESTINATION share/applications)

@@ -1,5 +1,5 @@
 # package_parts.sh -- what every desktop package carries besides the game, sourced by the package
-# scripts: the shipped stage where the game reads it and the skill stages in stages/.
+# scripts: the shipped stage where the game reads it and the lessons in lessons/ (the game given that folder plays them in order).
 # package_stages ROOT DEST: copies them from the source tree ROOT into the package folder DEST.
 package_stages() {
   local root=$1 dest=$2 stage dir
@@ -8,9 +8,9 @@ package_stages() {
     mkdir -p "$dest/tools/maptool"
     cp "$root/tools/maptool/map.txt" "$dest/tools/maptool/map.txt"
   fi
-  mkdir -p "$dest/stages"
+  mkdir -p "$dest/lessons"
   dir=$(sed -n 's/^set(KALVORO_SKILL_STAGE_DIR \(.*\))$/\1/p' "$root/cmake/kalvoro_common.cmake")
   for stage in $(sed -n 's/^set(KALVORO_SKILL_STAGES \(.*\))$/\1/p' "$root/cmake/kalvoro_common.cmake"); do
-    cp "$root/$dir/$stage.txt" "$dest/stages/$stage.txt" || return 1
+    cp "$root/$dir/$stage.txt" "$dest/lessons/$stage.txt" || return 1
   done
 }

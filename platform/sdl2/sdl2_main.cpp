@@ -4,6 +4,7 @@
 #include <stdio.h>
 
 #include "app/main.h"
+#include "app/stage_set.h"
 #include "platform/sdl2/sdl2_events.h"
 #include "platform/sdl2/sdl2_platform.h"
 
@@ -17,11 +18,22 @@ int main(int argc, char** argv) {
     const char* whyNot = "";
     PlatformWindow* window = Sdl2OpenWindow(&whyNot);
     if (!window) {
-        fprintf(stderr, "shotgun-kalvoro: cannot open a window (%s); a graphical display is needed.\n", whyNot);
+        fprintf(stderr, "shotgun-kalvoro: cannot open a window (%s); a graphical display is needed.\n",
+                whyNot);
         return 1;
     }
     if (args.path && !args.edit) {
-        Sdl2EventsUseStage(window, args.path, 0);
+        char why[320];
+        const int32_t set = StageSetOpen(window, args.path, why, sizeof(why));
+        if (set == STAGE_SET_EMPTY) {
+            fprintf(stderr, "shotgun-kalvoro: %s\n", why);
+            Sdl2CloseWindow(window);
+            SDL_Quit();
+            return 2;
+        }
+        if (set == STAGE_SET_NOT_A_FOLDER) {
+            Sdl2EventsUseStage(window, args.path, 0);
+        }
     }
     MainStartup(window);
     if (args.edit) {

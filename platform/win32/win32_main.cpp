@@ -9,6 +9,7 @@
 #include <shellapi.h>
 
 #include "app/main.h"
+#include "app/stage_set.h"
 #include "app/stage_title.h"
 #include "platform/key_gate.h"
 #include "platform/keys.h"
@@ -224,7 +225,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     gWindow.hwnd = gHwnd;
     DragAcceptFiles(gHwnd, TRUE);
     if (args.path && !args.edit) {
-        Win32UseStage(gHwnd, args.path, 0);
+        char why[320];
+        const int32_t set = StageSetOpen(&gWindow, args.path, why, sizeof(why));
+        if (set == STAGE_SET_EMPTY) {
+            MainFailStartup(why, 2);
+            DestroyWindow(gHwnd);
+            return 2;
+        }
+        if (set == STAGE_SET_NOT_A_FOLDER) {
+            Win32UseStage(gHwnd, args.path, 0);
+        }
     }
 
     gWindow.dc = GetDC(gHwnd);

@@ -18,7 +18,7 @@ tar -xzf "$work/dist/$archive" -C "$work" || fail "cannot unpack $archive"
 top=$work/shotgun-kalvoro
 stages=$(sed -n 's/^set(KALVORO_SKILL_STAGES \(.*\))$/\1/p' "$here/../../cmake/kalvoro_common.cmake")
 for file in shotgun-kalvoro bin/shotgun-kalvoro bin/maptool bin/kalvoro-run README.txt tools/maptool/map.txt \
-  share/X11/locale/locale.dir $(printf 'stages/%s.txt ' $stages); do
+  share/X11/locale/locale.dir $(printf 'lessons/%s.txt ' $stages); do
   [ -f "$top/$file" ] || fail "$file is missing"
 done
 [ -x "$top/shotgun-kalvoro" ] || fail "the start file is not executable"
@@ -33,10 +33,10 @@ echo "linux_package: $(ls "$top/lib" | wc -l) libraries, all found in lib/ throu
 
 # The tools run from the archive with its libraries, on the stages it carries.
 for stage in $stages; do
-  (cd "$top" && env -u LD_LIBRARY_PATH bin/maptool check "stages/$stage.txt" >/dev/null) || fail "maptool check stages/$stage.txt failed"
+  (cd "$top" && env -u LD_LIBRARY_PATH bin/maptool check "lessons/$stage.txt" >/dev/null) || fail "maptool check lessons/$stage.txt failed"
 done
 (cd "$top" && env -u LD_LIBRARY_PATH bin/kalvoro-run --help 2>&1 | grep -q "usage: kalvoro-run") || fail "kalvoro-run does not start"
-echo "linux_package: maptool checks the $(echo $stages | wc -w) skill stages; kalvoro-run starts"
+echo "linux_package: maptool checks the $(echo $stages | wc -w) lessons; kalvoro-run starts"
 
 # From another folder and with no display: the start file reaches the game, which says why it stops.
 out=$(cd / && env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=dummy timeout 20 "$top/shotgun-kalvoro" 2>&1)

@@ -180,7 +180,7 @@ echo "sdl2: SIGTERM: exit status 0"
 # A stage file as the one argument: the window is named after it. More than one is refused.
 out=$(cd "$work/run" && SDL_AUDIODRIVER=dummy timeout 20 "$game" a b 2>&1)
 code=$?
-[ "$code" = 2 ] && echo "$out" | grep -q "usage: shotgun-kalvoro \[STAGE_FILE\]" ||
+[ "$code" = 2 ] && echo "$out" | grep -q "shotgun-kalvoro \[STAGE_FILE\]" ||
   fail "two arguments: status $code, '$out'"
 printf 'S      G\n########\n' >"$work/run/tiny stage.txt"
 rm -f "$work/status"

@@ -30,7 +30,7 @@ for size in 16 24 32 48 64 128 256 512; do
   expected="$expected usr/share/icons/hicolor/${size}x$size/apps/shotgun-kalvoro.png"
 done
 for stage in $(sed -n 's/^set(KALVORO_SKILL_STAGES \(.*\))$/\1/p' "$here/../../cmake/kalvoro_common.cmake"); do
-  expected="$expected usr/share/games/shotgun-kalvoro/stages/$stage.txt"
+  expected="$expected usr/share/games/shotgun-kalvoro/lessons/$stage.txt"
 done
 for file in $expected; do
   echo "$files" | grep -qx "$file" || fail "$file is not in the package"

@@ -21,7 +21,7 @@ stages=$(sed -n 's/^set(KALVORO_SKILL_STAGES \(.*\))$/\1/p' "$src/cmake/kalvoro_
 if [ -f "$windows_zip" ]; then
   unzip -q "$windows_zip" -d "$work/windows" || fail "cannot unpack $windows_zip"
   top=$work/windows/shotgun-kalvoro
-  for file in shotgun-kalvoro.exe maptool.exe kalvoro-run.exe README.txt tools/maptool/map.txt $(printf 'stages/%s.txt ' $stages); do
+  for file in shotgun-kalvoro.exe maptool.exe kalvoro-run.exe README.txt tools/maptool/map.txt $(printf 'lessons/%s.txt ' $stages); do
     [ -f "$top/$file" ] || fail "the Windows zip lacks $file"
   done
   echo "zips: the Windows zip holds the game, its two tools, the shipped stage and $(echo $stages | wc -w) skill stages"

@@ -52,20 +52,20 @@ else
     grep -q "nearest the goal: tile (" err.txt || fail "out-of-reach: no farthest tile named"
     [ "$(head -c 4 far.png | od -An -c | tr -d ' ')" = "211PNG" ] || fail "far.png is not a picture"
     # The same seed, the same route.
-    "$MAPTOOL" solve "$stages/double-shot.txt" --seed 7 >a.txt 2>/dev/null
-    "$MAPTOOL" solve "$stages/double-shot.txt" --seed 7 >b.txt 2>/dev/null
+    "$MAPTOOL" solve "$SRC/tools/maptool/lessons/2-double-shot.txt" --seed 7 >a.txt 2>/dev/null
+    "$MAPTOOL" solve "$SRC/tools/maptool/lessons/2-double-shot.txt" --seed 7 >b.txt 2>/dev/null
     cmp -s a.txt b.txt && grep -q "^click" a.txt || fail "two runs with --seed 7 wrote different routes"
-    expect 0 "clearable in" "$MAPTOOL" check --solve "$stages/double-shot.txt"
+    expect 0 "clearable in" "$MAPTOOL" check --solve "$SRC/tools/maptool/lessons/2-double-shot.txt"
     grep -qE "double-shot.txt: clearable in [0-9]+ frames \(par [0-9]+:[0-9][0-9]\)" out.txt ||
         fail "check --solve gives no verdict line"
-    expect 0 "x 224 pixels" "$MAPTOOL" preview "$stages/double-shot.txt" route.png --route a.txt
-    expect 2 "cannot read the replay" "$MAPTOOL" preview "$stages/double-shot.txt" route.png --route missing.txt
-    expect 2 "--budget takes seconds" "$MAPTOOL" solve "$stages/double-shot.txt" --budget soon
-    expect 2 "--seed takes a whole number" "$MAPTOOL" solve "$stages/double-shot.txt" --seed -1
+    expect 0 "x 224 pixels" "$MAPTOOL" preview "$SRC/tools/maptool/lessons/2-double-shot.txt" route.png --route a.txt
+    expect 2 "cannot read the replay" "$MAPTOOL" preview "$SRC/tools/maptool/lessons/2-double-shot.txt" route.png --route missing.txt
+    expect 2 "--budget takes seconds" "$MAPTOOL" solve "$SRC/tools/maptool/lessons/2-double-shot.txt" --budget soon
+    expect 2 "--seed takes a whole number" "$MAPTOOL" solve "$SRC/tools/maptool/lessons/2-double-shot.txt" --seed -1
     expect 2 "solve takes a stage file or --builtin" "$MAPTOOL" solve
     expect 2 "cannot read 'missing.txt'" "$MAPTOOL" solve missing.txt
     mkdir adir
-    expect 2 "adir" "$MAPTOOL" solve "$stages/double-shot.txt" -o adir
+    expect 2 "adir" "$MAPTOOL" solve "$SRC/tools/maptool/lessons/2-double-shot.txt" -o adir
     # A start right under the goal is cleared by the starting click's frame: a route of one frame.
     printf '.....\n.....\n..G..\n..S..\n#####\n' >under.txt
     expect 0 "under.txt: clearable in 1 frames" "$MAPTOOL" solve under.txt -o under-route.txt

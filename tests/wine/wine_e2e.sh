@@ -156,9 +156,9 @@ for tool in maptool kalvoro-run; do
   dlls=$(x86_64-w64-mingw32-objdump -p "$game_dir/$tool.exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | sort -f | tr '\n' ' ')
   echo "$dlls" | grep -qiE 'lib(z|stdc|gcc|winpthread)' && fail "$tool.exe needs DLLs of its own: $dlls"
 done
-(cd "$game_dir" && timeout 200 wine maptool.exe solve 'stages\double-shot.txt' -o route.txt --budget 60 >"$work/solve.log" 2>&1) ||
+(cd "$game_dir" && timeout 200 wine maptool.exe solve 'lessons\2-double-shot.txt' -o route.txt --budget 60 >"$work/solve.log" 2>&1) ||
   fail "maptool.exe found no route: $(tail -n 3 "$work/solve.log")"
-(cd "$game_dir" && timeout 120 wine kalvoro-run.exe --stage 'stages\double-shot.txt' --expect clear route.txt >"$work/replay.log" 2>&1) ||
+(cd "$game_dir" && timeout 120 wine kalvoro-run.exe --stage 'lessons\2-double-shot.txt' --expect clear route.txt >"$work/replay.log" 2>&1) ||
   fail "kalvoro-run.exe did not clear the stage: $(tail -n 3 "$work/replay.log")"
-echo "wine: maptool.exe solved stages\\double-shot.txt and kalvoro-run.exe cleared it with that route"
+echo "wine: maptool.exe solved lessons\\2-double-shot.txt and kalvoro-run.exe cleared it with that route"
 echo "wine: PASS"

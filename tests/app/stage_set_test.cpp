@@ -1,0 +1,92 @@
+// stage_set_test.cpp -- a folder of stages played in name order through the real game: the title
+// names the stage, leaving a clear screen starts the next, the last leads back to the first.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/game_state.h"
+#include "app/main.h"
+#include "app/stage_set.h"
+#include "platform/headless/headless.h"
+#include "platform/keys.h"
+#include "world/level.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The goal is the cell the player's centre starts in: a stage start is a clear. Stages differ in width.
+std::string ClearAtOnce(int width) {
+    std::string top(width, '.');
+    std::string goal = top, start = top, floor(width, '#');
+    goal[2] = 'G';
+    start[2] = 'S';
+    return top + "\n" + goal + "\n" + start + "\n" + floor + "\n";
+}
+
+class StageSet : public ::testing::Test {
+  protected:
+    PlatformWindow* window = nullptr;
+    fs::path dir = fs::current_path() / "stage-set-test";
+
+    void SetUp() override {
+        fs::remove_all(dir);
+        fs::create_directories(dir / "sub.txt");
+        std::ofstream(dir / "b.txt") << ClearAtOnce(6);
+        std::ofstream(dir / "a.txt") << ClearAtOnce(5);
+        std::ofstream(dir / "c.txt") << ClearAtOnce(7);
+        std::ofstream(dir / "notes.md") << "not a stage\n";
+        window = HeadlessOpenWindow(320, 200);
+        MainStartup(window);
+    }
+    void TearDown() override {
+        StageSetClose();
+        MainShutdown();
+        fs::remove_all(dir);
+    }
+    void Press(int32_t vk) {
+        HeadlessSetKeyDown(vk, 1);
+        HeadlessAdvanceTicks(16);
+        HeadlessRunFrame(window);
+        HeadlessSetKeyDown(vk, 0);
+        HeadlessAdvanceTicks(16);
+        HeadlessRunFrame(window);
+    }
+};
+
+TEST_F(StageSet, StagesPlayInNameOrderAndWrapAround) {
+    char why[256] = "";
+    ASSERT_EQ(StageSetOpen(window, dir.string().c_str(), why, sizeof(why)), STAGE_SET_OPENED);
+    EXPECT_EQ(StageSetCount(), 3); // the folder named *.txt and notes.md are no stages
+    EXPECT_STREQ(HeadlessWindowTitle(), "Shotgun-Kalvoro - a.txt (1/3)");
+    Press(KEY_SPACE);
+    EXPECT_EQ(GameStateGetMap()->width, 5);
+    ASSERT_EQ(GameStateGetMode(), MODE_STAGE_CLEAR);
+    for (int width : {6, 7, 5}) {
+        Press(KEY_SPACE);
+        EXPECT_EQ(GameStateGetMap()->width, width);
+        EXPECT_EQ(GameStateGetMode(), MODE_STAGE_CLEAR);
+    }
+    EXPECT_STREQ(HeadlessWindowTitle(), "Shotgun-Kalvoro - a.txt (1/3)");
+    // F starts the stage in play again (debug flight), it does not move on.
+    MainOnKeyDown(KEY_F);
+    EXPECT_EQ(GameStateGetMap()->width, 5);
+    MainOnKeyDown(KEY_F);
+}
+
+TEST_F(StageSet, AFolderWithoutStagesIsRefusedWithAReasonAndAFileIsNoSet) {
+    fs::remove(dir / "a.txt");
+    fs::remove(dir / "b.txt");
+    fs::remove(dir / "c.txt");
+    char why[256] = "";
+    EXPECT_EQ(StageSetOpen(window, dir.string().c_str(), why, sizeof(why)), STAGE_SET_EMPTY);
+    EXPECT_NE(std::string(why).find("no stage files"), std::string::npos) << why;
+    EXPECT_EQ(StageSetCount(), 0);
+    EXPECT_EQ(StageSetOpen(window, (dir / "notes.md").string().c_str(), why, sizeof(why)),
+              STAGE_SET_NOT_A_FOLDER);
+    EXPECT_EQ(StageSetOpen(window, "no-such-folder", why, sizeof(why)), STAGE_SET_NOT_A_FOLDER);
+}
+
+} // namespace
