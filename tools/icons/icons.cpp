@@ -8,7 +8,7 @@
 
 #include "app/icon.h"
 #include "tools/common/png_writer.h"
-#include "tools/common/safe_output.h"
+#include "app/safe_output.h"
 
 static const int32_t ICON_SIZES[] = {16, 24, 32, 48, 64, 128, 180, 192, 256, 512};
 static const int ICON_SIZE_COUNT = (int)(sizeof(ICON_SIZES) / sizeof(ICON_SIZES[0]));
