@@ -48,7 +48,7 @@ e2e_start_xvfb() {
   export DISPLAY=:$(head -n 1 "$work/display")
 }
 
-# Waits up to $1 polls of 0.2 s for the game's window: its id in $win, its client area in win_x, win_y,
+# Waits up to $1 polls of 0.2 s for the game's window (titled $2, Shotgun-Kalvoro unless told): its id in $win, its client area in win_x, win_y,
 # win_w, win_h. SDL replaces its first window with a new one when the renderer wants another kind, so
 # an id counts once it has lasted a second; fails at once when the game ends (the starter writes
 # $work/status).
@@ -57,7 +57,7 @@ e2e_find_window() {
   win=
   for _ in $(seq 1 "$1"); do
     [ -f "$work/status" ] && fail "the game ended before its window appeared: $(cat "$work/run.log" 2>/dev/null)"
-    id=$(xdotool search --name '^Shotgun-Kalvoro$' 2>/dev/null | tail -n 1)
+    id=$(xdotool search --name "^${2:-Shotgun-Kalvoro}\$" 2>/dev/null | tail -n 1)
     if [ -n "$id" ] && [ "$id" = "$seen" ]; then
       since=$((since + 1))
     else
@@ -71,7 +71,7 @@ e2e_find_window() {
     fi
     sleep 0.2
   done
-  fail "no window named Shotgun-Kalvoro appeared"
+  fail "no window named ${2:-Shotgun-Kalvoro} appeared"
 }
 
 # Screenshot of the 960 x 600 client area into $work/$1.ppm.

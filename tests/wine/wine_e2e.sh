@@ -4,7 +4,8 @@
 # title, F11 covers the screen and Alt+Enter brings the window back (the title still showing), closing the
 # window ends the process with status 0; a second run with a (null) sound device and a stage file as its
 # argument names the window after the file, streams and closes the wave output cleanly; the stage tool
-# and the replay runner from the zip solve and clear a skill stage.
+# and the replay runner from the zip solve and clear a lesson; a third run opens the editor with --edit
+# on a new file, paints with the mouse and saves with Ctrl+S.
 # Use: wine_e2e.sh ZIP WINE_REFERENCE [SCREENSHOT_DIR]
 set -u
 zip=$1
@@ -161,4 +162,26 @@ done
 (cd "$game_dir" && timeout 120 wine kalvoro-run.exe --stage 'lessons\2-double-shot.txt' --expect clear route.txt >"$work/replay.log" 2>&1) ||
   fail "kalvoro-run.exe did not clear the stage: $(tail -n 3 "$work/replay.log")"
 echo "wine: maptool.exe solved lessons\\2-double-shot.txt and kalvoro-run.exe cleared it with that route"
+
+# Run 3: the editor on a file that does not exist yet: a pillar painted, Ctrl+S writes the stage text.
+game_args=(--edit "new stage.txt")
+win_name='Shotgun-Kalvoro - new stage.txt'
+start_game HOME="$work/home" WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winealsa.drv,winepulse.drv,wineoss.drv=d"
+# The palette bar's dark ground right of the swatches: only the editor draws it.
+e2e_await_picture editor colour SHOT 300 15 310 18 202020 || fail "--edit did not open the editor"
+xdotool mousemove $((win_x + 480)) $((win_y + 300)) key 3
+# Cell (5, 5) of the blank stage, whose view starts half a tile left of column 0 and under the bar.
+e2e_click 288 324
+e2e_await_picture painted colour SHOT 94 106 98 110 1D681D || fail "the left button painted no pillar"
+xdotool key ctrl+s
+for _ in $(seq 1 40); do
+  [ -f "$game_dir/new stage.txt" ] && break
+  sleep 0.25
+done
+[ "$(sed -n 6p "$game_dir/new stage.txt" 2>/dev/null | cut -c6)" = "|" ] || fail "Ctrl+S wrote no stage with the pillar"
+[ "$(sed -n 6p "$game_dir/new stage.txt" | cut -c1-7)" = "#....|." ] || fail "the saved row reads $(sed -n 6p "$game_dir/new stage.txt")"
+close_window
+e2e_wait_exit
+[ "$status" = 0 ] || fail "the editor ended with status $status"
+echo "wine: --edit: a pillar painted, Ctrl+S wrote 'new stage.txt', exit status 0"
 echo "wine: PASS"
