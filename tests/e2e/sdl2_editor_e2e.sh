@@ -41,7 +41,12 @@ e2e_key Escape
 e2e_await_picture back colour SHOT 94 106 98 110 1D681D || fail "Escape did not come back to the editor"
 echo "sdl2-editor: Enter played the stage, Escape came back"
 
-xdotool keydown ctrl key s keyup ctrl
+# Held as a person holds a chord: Ctrl over several frames around the S.
+xdotool keydown ctrl
+sleep 0.3
+e2e_key s
+sleep 0.3
+xdotool keyup ctrl
 for _ in $(seq 1 40); do
   [ -f "$work/run/new.txt" ] && break
   sleep 0.25
