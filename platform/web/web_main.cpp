@@ -4,12 +4,14 @@
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
+#include "app/editor.h"
 #include "app/game_state.h"
 #include "app/main.h"
 #include "platform/keys.h"
 #include "platform/web/web_keys.h"
 #include "platform/web/web_pad.h"
 #include "platform/web/web_platform.h"
+#include "platform/web/web_stage.h"
 #include "render/render.h"
 
 static PlatformWindow* gWebMainWindow;
@@ -22,8 +24,13 @@ static int32_t gWebMouseY = -1;
 static float gWebPadValues[WEB_PAD_MAX * WEB_PAD_VALUES];
 
 // Keys the browser keeps for itself (reload, developer tools), also with a modifier held (copy, close
-// tab...): the game still sees them, the page does not swallow them.
+// tab...): the game still sees them, the page does not swallow them. The editor's Ctrl+S, Ctrl+Z and
+// Ctrl+Y are its own while it edits.
 static int WebKeyBelongsToBrowser(const EmscriptenKeyboardEvent* e, int32_t vk) {
+    if (e->ctrlKey && !e->altKey && !e->metaKey && EditorIsEditing() &&
+        (vk == KEY_S || vk == KEY_Z || vk == 'Y')) {
+        return 0;
+    }
     return e->ctrlKey || e->altKey || e->metaKey || vk == KEY_F1 + 4 /* F5 */ || vk == KEY_F12;
 }
 
@@ -127,14 +134,40 @@ static EM_BOOL WebOnMouseButton(int type, const EmscriptenMouseEvent* e, void* u
     } else {
         WebKeysOnButton((int32_t)e->button, 0);
     }
-    return EM_FALSE;
+    // The middle button drags the editor's view: no scrolling mode of the browser's.
+    return e->button == 1 ? EM_TRUE : EM_FALSE;
+}
+
+// Wheel travel in pixels, kept until it makes whole notches of the usual 100 pixels each.
+static double gWebWheelPixels;
+
+static EM_BOOL WebOnWheel(int type, const EmscriptenWheelEvent* e, void* user) {
+    (void)type;
+    (void)user;
+    const double unit = e->deltaMode == DOM_DELTA_LINE ? 33.0 : e->deltaMode == DOM_DELTA_PAGE ? 100.0 : 1.0;
+    gWebWheelPixels += e->deltaY * unit;
+    const int32_t notches = (int32_t)(gWebWheelPixels / 100.0);
+    if (notches != 0) {
+        gWebWheelPixels -= notches * 100.0;
+        // Down the page is toward the user.
+        MainOnMouseWheel(-notches);
+    }
+    return EditorIsEditing() ? EM_TRUE : EM_FALSE;
+}
+
+// The button a finger holds: the left one, or the right one while the page's erase button is on.
+static int32_t gWebTouchVk = KEY_LBUTTON;
+
+extern "C" EMSCRIPTEN_KEEPALIVE void WebPageErase(int on) {
+    WebKeysHold(WEB_HOLD_TOUCH, gWebTouchVk, 0);
+    gWebTouchVk = on ? KEY_RBUTTON : KEY_LBUTTON;
 }
 
 // A finger on the picture: aims where it touches and holds the left button until it lifts.
 // phase 0 down, 1 move, 2 up; x, y in CSS pixels of the page.
 extern "C" EMSCRIPTEN_KEEPALIVE void WebPageTouch(int phase, double x, double y) {
     if (phase == 2) {
-        WebKeysHold(WEB_HOLD_TOUCH, KEY_LBUTTON, 0);
+        WebKeysHold(WEB_HOLD_TOUCH, gWebTouchVk, 0);
         // Browsers let sound start on the lift of a finger, not on its touch.
         WebAudioOnGesture();
         return;
@@ -145,8 +178,18 @@ extern "C" EMSCRIPTEN_KEEPALIVE void WebPageTouch(int phase, double x, double y)
     gWebPadOwnsCursor = 0;
     WebSetCursor(x, y);
     if (phase == 0) {
-        WebKeysHold(WEB_HOLD_TOUCH, KEY_LBUTTON, 1);
+        WebKeysHold(WEB_HOLD_TOUCH, gWebTouchVk, 1);
     }
+}
+
+// Two fingers on the picture while editing: the middle button held at the point between them, which
+// drags the view. phase 0 down, 1 move, 2 up.
+extern "C" EMSCRIPTEN_KEEPALIVE void WebPagePan(int phase, double x, double y) {
+    if (phase != 2) {
+        gWebPadOwnsCursor = 0;
+        WebSetCursor(x, y);
+    }
+    WebKeysHold(WEB_HOLD_TOUCH, KEY_MBUTTON, phase != 2);
 }
 
 // One of the page's reload or Escape buttons going down or up: the key, with its key-down message.
@@ -163,39 +206,80 @@ extern "C" EMSCRIPTEN_KEEPALIVE void WebPageKey(int vk, int down) {
 }
 
 // Touches through pointer events: the first finger on the canvas is the one that plays; the browser
-// sends no mouse events for it. The buttons act on press and keep their own presses from the game.
+// sends no mouse events for it. While editing, the first finger waits a moment before it paints: a
+// second one in that time makes the two a drag of the view. The buttons act on press and keep their
+// own presses from the game.
 // clang-format off
-EM_JS(void, WebWirePage, (int reloadVk, int escapeVk), {
+EM_JS(void, WebWirePage, (int reloadVk, int escapeVk, int enterVk, int controlVk, int undoVk, int redoVk), {
     window.addEventListener('contextmenu', function(e) { e.preventDefault(); });
     window.addEventListener('pointerdown', function(e) {
         Module.webPressOnControls = !!(e.target && e.target.closest && e.target.closest('#controls, #studio'));
     }, true);
     var canvas = document.getElementById('screen');
     var finger = null;
+    var second = null;
+    var waiting = null;
+    var at = {};
+    var mid = function(phase) {
+        var a = at[finger], b = at[second];
+        _WebPagePan(phase, (a.x + b.x) / 2, (a.y + b.y) / 2);
+    };
+    var press = function() {
+        waiting = null;
+        _WebPageTouch(0, at[finger].x, at[finger].y);
+    };
     var touchAt = function(phase, e) {
-        if (e.pointerId !== finger) {
+        if (e.pointerId !== finger && e.pointerId !== second) {
             return;
         }
         e.preventDefault();
-        if (phase === 2) {
-            finger = null;
-        }
-        _WebPageTouch(phase, e.clientX, e.clientY);
-    };
-    canvas.addEventListener('pointerdown', function(e) {
-        if (e.pointerType === 'mouse' || finger !== null) {
+        at[e.pointerId] = {x : e.clientX, y : e.clientY};
+        if (second !== null) {
+            mid(phase);
+            if (phase === 2) {
+                finger = second = null;
+            }
             return;
         }
-        finger = e.pointerId;
+        if (phase === 2) {
+            if (waiting !== null) {
+                clearTimeout(waiting);
+                press();
+            }
+            finger = null;
+        }
+        if (waiting === null) {
+            _WebPageTouch(phase, e.clientX, e.clientY);
+        }
+    };
+    canvas.addEventListener('pointerdown', function(e) {
+        if (e.pointerType === 'mouse') {
+            return;
+        }
+        if (finger === null) {
+            finger = e.pointerId;
+        } else if (second === null && waiting !== null) {
+            clearTimeout(waiting);
+            waiting = null;
+            second = e.pointerId;
+        } else {
+            return;
+        }
         if (canvas.setPointerCapture) {
             canvas.setPointerCapture(e.pointerId);
+        }
+        if (second === null && Module.webEditing) {
+            e.preventDefault();
+            at[finger] = {x : e.clientX, y : e.clientY};
+            waiting = setTimeout(press, 120);
+            return;
         }
         touchAt(0, e);
     });
     canvas.addEventListener('pointermove', function(e) { touchAt(1, e); });
     canvas.addEventListener('pointerup', function(e) { touchAt(2, e); });
     canvas.addEventListener('pointercancel', function(e) { touchAt(2, e); });
-    var keyButton = function(id, vk) {
+    var keyButton = function(id, vk, modifier) {
         var b = document.getElementById(id);
         if (!b) {
             return;
@@ -208,6 +292,9 @@ EM_JS(void, WebWirePage, (int reloadVk, int escapeVk), {
                 if (b.setPointerCapture) {
                     b.setPointerCapture(e.pointerId);
                 }
+                if (modifier) {
+                    _WebPageKey(modifier, 1);
+                }
                 _WebPageKey(vk, 1);
             }
         });
@@ -215,6 +302,9 @@ EM_JS(void, WebWirePage, (int reloadVk, int escapeVk), {
             if (e.pointerId === held) {
                 held = null;
                 _WebPageKey(vk, 0);
+                if (modifier) {
+                    _WebPageKey(modifier, 0);
+                }
             }
         };
         b.addEventListener('pointerup', lift);
@@ -222,6 +312,18 @@ EM_JS(void, WebWirePage, (int reloadVk, int escapeVk), {
     };
     keyButton('button-reload', reloadVk);
     keyButton('button-escape', escapeVk);
+    keyButton('button-play', enterVk);
+    keyButton('button-undo', undoVk, controlVk);
+    keyButton('button-redo', redoVk, controlVk);
+    var erase = document.getElementById('button-erase');
+    if (erase) {
+        erase.addEventListener('pointerdown', function(e) { e.preventDefault(); });
+        erase.addEventListener('click', function() {
+            var on = erase.getAttribute('aria-pressed') !== 'true';
+            erase.setAttribute('aria-pressed', on ? 'true' : 'false');
+            _WebPageErase(on ? 1 : 0);
+        });
+    }
     var full = document.getElementById('button-fullscreen');
     if (full) {
         full.addEventListener('mousedown', function(e) { e.preventDefault(); });
@@ -335,6 +437,7 @@ static void WebFrame(void) {
     WebPollPads();
     MainFrame(gWebMainWindow);
     WebKeysEndFrame();
+    WebStageWatch();
 }
 
 int main(void) {
@@ -348,12 +451,14 @@ int main(void) {
     emscripten_set_mousemove_callback(win, nullptr, EM_TRUE, WebOnMouseMove);
     emscripten_set_mousedown_callback(win, nullptr, EM_TRUE, WebOnMouseButton);
     emscripten_set_mouseup_callback(win, nullptr, EM_TRUE, WebOnMouseButton);
+    emscripten_set_wheel_callback(win, nullptr, EM_TRUE, WebOnWheel);
     // The window's own focus and blur only (no capture): a button's focus is not the page's.
     emscripten_set_focus_callback(win, nullptr, EM_FALSE, WebOnFocus);
     emscripten_set_blur_callback(win, nullptr, EM_FALSE, WebOnFocus);
     emscripten_set_visibilitychange_callback(nullptr, EM_FALSE, WebOnVisibility);
     emscripten_set_resize_callback(win, nullptr, EM_TRUE, WebOnResize);
-    WebWirePage(KEY_R, KEY_ESCAPE);
+    WebWirePage(KEY_R, KEY_ESCAPE, KEY_ENTER, KEY_CONTROL, KEY_Z, 'Y');
+    WebStageAttach(gWebMainWindow);
     WebFocus(WebPageHasFocus());
     // Frame pacing comes from the browser's animation frames; the page never quits the game.
     emscripten_set_main_loop(WebFrame, 0, 0);

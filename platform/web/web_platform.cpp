@@ -47,7 +47,6 @@ EM_JS(int, WebCanvasInit, (int w, int h), {
     var touch = (navigator.maxTouchPoints || 0) > 0 ||
                 (window.matchMedia ? window.matchMedia('(any-pointer: coarse)').matches : false);
     var controls = document.getElementById('controls');
-    var buttons = 0;
     if (controls) {
         var fullscreen = document.getElementById('button-fullscreen');
         if (fullscreen && !(document.fullscreenEnabled || document.webkitFullscreenEnabled)) {
@@ -59,11 +58,21 @@ EM_JS(int, WebCanvasInit, (int w, int h), {
                 b.hidden = false;
             }
         });
-        buttons = controls.querySelectorAll('button:not([hidden])').length;
     }
     Module.webScreen = {canvas : canvas, ctx : ctx, image : ctx.createImageData(w, h), x : NaN, y : NaN, w : NaN,
-                        h : NaN, ratio : NaN, vw : NaN, vh : NaN, touch : touch,
-                        controls : buttons > 0 ? controls : null, barLength : buttons * 56};
+                        h : NaN, ratio : NaN, vw : NaN, vh : NaN, touch : touch, controls : null, barLength : 0};
+    // Counted again whenever the page shows or hides a button; the next picture lays them out anew.
+    Module.webScreen.countButtons = function() {
+        var s = Module.webScreen;
+        var buttons = controls ? controls.querySelectorAll('button:not([hidden])').length : 0;
+        s.controls = buttons > 0 ? controls : null;
+        s.barLength = buttons * 56;
+        s.x = NaN;
+        if (controls && !buttons) {
+            controls.style.display = 'none';
+        }
+    };
+    Module.webScreen.countButtons();
     return 1;
 });
 // clang-format on

@@ -8,6 +8,7 @@
 #include <string.h>
 #include <sys/stat.h>
 
+#include "app/editor.h"
 #include "app/main.h"
 #include "app/stage_title.h"
 #include "platform/keys.h"
@@ -19,6 +20,28 @@ static char gWebStageText[LEVEL_MAX_TEXT_BYTES + 1];
 static char gWebStageLink[STAGE_LINK_MAX_CHARS];
 static char gWebStageMessage[STAGE_LINK_MESSAGE];
 static Tilemap gWebStageGrid;
+static PlatformWindow* gWebStageWindow;
+// The editor's grid as the page last kept it, and whether the editor was editing at the last frame.
+static Tilemap gWebStageKept;
+static int gWebStageEditing = -1;
+
+// Keeps the stage being edited in the browser's local storage.
+// clang-format off
+EM_JS(void, WebStageKeep, (const char* text), {
+    try {
+        localStorage.setItem('kalvoro-stage', UTF8ToString(text));
+    } catch (e) {
+        // Storage off or full: the page still edits, it only cannot keep the stage.
+    }
+});
+// While editing, the page's editing buttons; otherwise its playing ones. The layout is done again.
+EM_JS(void, WebStageShowButtons, (int editing), {
+    Module.webEditing = !!editing;
+    document.querySelectorAll('#controls .edit').forEach(function(b) { b.hidden = !editing; });
+    document.querySelectorAll('#controls .play').forEach(function(b) { b.hidden = editing || !Module.webScreen.touch; });
+    Module.webScreen.countButtons();
+});
+// clang-format on
 
 static int32_t WebStageFail(const char* why) {
     snprintf(gWebStageMessage, sizeof(gWebStageMessage), "%s", why);
@@ -32,6 +55,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStagePlay(const char* path) {
     if (LevelReadGridFile(&gWebStageGrid, path) != LEVEL_FROM_FILE) {
         return WebStageFail("The file holds no stage: a stage is lines of tiles such as # = | S E G.");
     }
+    // A stage chosen to play ends the editing.
+    EditorClose();
     snprintf(gWebStagePath, sizeof(gWebStagePath), "%s", path);
     // Played from the next start and named in the title, as a stage dropped on a desktop window.
     char title[STAGE_TITLE_SIZE];
@@ -45,6 +70,10 @@ extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStagePlay(const char* path) {
 extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStageTake(const char* incoming) {
     if (!incoming || LevelReadGridFile(&gWebStageGrid, incoming) != LEVEL_FROM_FILE) {
         return WebStageFail("The file holds no stage: a stage is lines of tiles such as # = | S E G.");
+    }
+    // The editor, when open, edits it instead.
+    if (MainOnDropFile(gWebStageWindow, incoming)) {
+        return 1;
     }
     // Renamed into place, so a stage start never reads half a stage.
     if (rename(incoming, WEB_STAGE_GIVEN_PATH) != 0) {
@@ -72,9 +101,36 @@ extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStageOpenLink(const char* link) {
                    : WebStageFail("The page could not keep the stage.");
 }
 
+extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStageEdit(void) {
+    MainStartEditor(gWebStageWindow, WEB_STAGE_EDIT_PATH);
+    return 1;
+}
+
+void WebStageAttach(PlatformWindow* window) {
+    gWebStageWindow = window;
+}
+
+void WebStageWatch(void) {
+    const int editing = EditorIsEditing();
+    if (editing != gWebStageEditing) {
+        gWebStageEditing = editing;
+        WebStageShowButtons(editing);
+    }
+    const Tilemap* grid = EditorGetGrid();
+    if (!editing || memcmp(grid, &gWebStageKept, sizeof(gWebStageKept)) == 0) {
+        return;
+    }
+    memcpy(&gWebStageKept, grid, sizeof(gWebStageKept));
+    const size_t length = LevelWriteText(grid, gWebStageText, LEVEL_MAX_TEXT_BYTES);
+    gWebStageText[length] = '\0';
+    WebStageKeep(gWebStageText);
+}
+
 extern "C" EMSCRIPTEN_KEEPALIVE const char* WebStageText(void) {
     gWebStageText[0] = '\0';
-    if (LevelReadGridFile(&gWebStageGrid, gWebStagePath) != LEVEL_FROM_FILE) {
+    if (EditorIsActive()) {
+        memcpy(&gWebStageGrid, EditorGetGrid(), sizeof(gWebStageGrid));
+    } else if (LevelReadGridFile(&gWebStageGrid, gWebStagePath) != LEVEL_FROM_FILE) {
         WebStageFail("The game plays its built-in stage, which has no file.");
         return gWebStageText;
     }

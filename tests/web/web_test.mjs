@@ -668,6 +668,15 @@ test('the MAP button opens the stages; an opened file plays, downloads as map.tx
     assert.equal(await first.isVisible('#studio'), true);
     const stages = await first.evaluate(() => Array.from(document.querySelectorAll('#studio-stage option'), (o) => o.textContent));
     assert.equal(stages[0], 'Shipped stage');
+    // The lessons, in their order, after the shipped stage; choosing one plays it.
+    const lessonDir = path.join(sourceDir, 'tools/maptool/lessons');
+    const lessons = fs.existsSync(lessonDir) ? fs.readdirSync(lessonDir).filter((f) => f.endsWith('.txt')).sort() : [];
+    assert.deepEqual(stages.slice(1), lessons.map((f, i) => `Lesson ${i + 1}: ${f.replace(/^\d+-|\.txt$/g, '').replace(/-/g, ' ')}`));
+    if (lessons.length > 0) {
+      await first.selectOption('#studio-stage', { index: 1 });
+      const played = await first.evaluate(() => Module.ccall('WebStageText', 'string', [], []));
+      assert.equal(played, fs.readFileSync(path.join(lessonDir, lessons[0]), 'latin1').replace(/\n*$/, '\n'));
+    }
     // A stage file with a carriage return on each line, as some editors write it.
     const walker = ['..............................', '...........................G..', '.......E..............=====###',
       '..S......######.....##########', '##############################', ''].join('\n');
@@ -723,25 +732,185 @@ test('a damaged or foreign stage link says so and the page plays the stage it ca
   await page.bringToFront();
 });
 
-// A phone, held upright and then sideways: touches through pointer events, the page's own buttons.
-test('on a phone a tap starts and fires, the reload button refills, a double tap does not zoom', async () => {
+// The stage the page keeps while editing, as rows of text.
+const keptRows = (p) => p.evaluate(() => (localStorage.getItem('kalvoro-stage') || '').split('\n'));
+
+// The one cell that differs between two kept stages, as [col, row, now].
+function changedCell(before, after) {
+  const cells = [];
+  for (let r = 0; r < Math.max(before.length, after.length); r++) {
+    const a = before[r] || '';
+    const b = after[r] || '';
+    for (let c = 0; c < Math.max(a.length, b.length); c++) {
+      if (a[c] !== b[c]) {
+        cells.push([c, r, b[c]]);
+      }
+    }
+  }
+  assert.equal(cells.length, 1, `cells changed: ${JSON.stringify(cells)}`);
+  return cells[0];
+}
+
+async function waitForKept(p, what, predicate) {
+  const end = Date.now() + WAIT_MS;
+  for (;;) {
+    const rows = await keptRows(p);
+    if (predicate(rows)) {
+      return rows;
+    }
+    if (Date.now() > end) {
+      assert.fail(`${what}: the kept stage is ${JSON.stringify(rows.slice(0, 6))}`);
+    }
+    await p.waitForTimeout(50);
+  }
+}
+
+const cellAt = (rows, col, row) => (rows[row] || '')[col];
+const editing = (p, on) => p.waitForFunction((want) => Module.webEditing === want, on, { timeout: WAIT_MS });
+
+test('#edit opens the editor: the mouse paints, erases and undoes, the stage is kept, Enter plays it and Share links it', async () => {
+  const base = `http://127.0.0.1:${server.address().port}/index.html`;
+  const p = await openPage(`${base}#edit`);
+  const saved = page;
+  page = p;
+  try {
+    await editing(p, true);
+    const blank = await waitForKept(p, 'a blank stage kept', (rows) => rows.length > 10);
+    const box = await canvasBox();
+    const client = (lx, ly) => ({ x: box.x + (lx + 0.5) * box.w / W, y: box.y + (ly + 0.5) * box.h / H });
+    const spot = client(100, 100);
+    await clickAt(spot.x, spot.y);
+    let rows = await waitForKept(p, 'a painted cell', (r) => r.join() !== blank.join());
+    const [col, row, tile] = changedCell(blank, rows);
+    assert.equal(tile, '#', 'the first tile of the palette is ground');
+    // 3 picks the pillar; the cell to the right takes it.
+    await tapKey('3');
+    const right = client(116, 100);
+    await clickAt(right.x, right.y);
+    rows = await waitForKept(p, 'a pillar', (r) => cellAt(r, col + 1, row) === '|');
+    await p.mouse.move(spot.x, spot.y);
+    await p.mouse.down({ button: 'right' });
+    await p.waitForTimeout(120);
+    await p.mouse.up({ button: 'right' });
+    rows = await waitForKept(p, 'an erased cell', (r) => cellAt(r, col, row) === '.');
+    await p.keyboard.down('Control');
+    await tapKey('z');
+    await p.keyboard.up('Control');
+    rows = await waitForKept(p, 'the erase undone', (r) => cellAt(r, col, row) === '#');
+    // Enter plays the stage; Escape comes back to the editor.
+    await tapKey('Enter');
+    await editing(p, false);
+    await waitForCanvas('the play-test', expectShells(2, 0));
+    await tapKey('Escape');
+    await editing(p, true);
+    // The link of the stage being edited plays that very stage elsewhere.
+    await p.click('#button-studio');
+    await p.click('#studio-share');
+    const link = await p.inputValue('#studio-link');
+    const other = await openPage(link);
+    try {
+      const given = await other.evaluate(() => FS.readFile('/stage/given.txt', { encoding: 'utf8' }));
+      assert.equal(given, rows.join('\n'));
+    } finally {
+      await other.close();
+    }
+    // Opened again, #edit goes on with the kept stage.
+    await p.reload();
+    await p.waitForFunction(() => window.Module && Module.webStudio, null, { timeout: WAIT_MS });
+    await editing(p, true);
+    assert.equal(await p.evaluate(() => Module.ccall('WebStageText', 'string', [], [])), rows.join('\n'));
+  } finally {
+    page = saved;
+    await p.close();
+  }
+  await page.bringToFront();
+});
+
+// A phone of its own browser, upright, on the page at the address ending in hash, ready for taps.
+async function openPhone(hash) {
   const browser = await chromium.launch({
     executablePath: process.env.KALVORO_CHROMIUM || '/usr/bin/chromium',
     headless: true,
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run'],
   });
+  const phone = await browser.newContext({ viewport: { width: 390, height: 844 }, deviceScaleFactor: 3,
+    isMobile: true, hasTouch: true });
+  const p = await phone.newPage();
+  p.on('pageerror', (e) => consoleErrors.push(`phone page error: ${e.message}`));
+  await p.goto(`http://127.0.0.1:${server.address().port}/index.html${hash}`);
+  await p.waitForFunction(() => window.Module && Module.webScreen && Module.webAudioStats && Module.webStudio, null,
+    { timeout: 15000 });
+  // A phone's page has the focus once it shows; a new headless browser hands it over a moment after
+  // the load, and a tap that soon would be the focusing click, which never fires.
+  await p.bringToFront();
+  await p.waitForFunction(() => document.hasFocus(), null, { timeout: 15000 });
+  await p.waitForTimeout(250);
+  return { browser, phone, p };
+}
+
+test('on a phone the editor paints with a tap, erases, scrolls with two fingers, undoes and plays with its buttons', async () => {
+  const { browser, phone, p } = await openPhone('#edit');
+  const saved = page;
   try {
-    const phone = await browser.newContext({ viewport: { width: 390, height: 844 }, deviceScaleFactor: 3,
-      isMobile: true, hasTouch: true });
-    const p = await phone.newPage();
-    p.on('pageerror', (e) => consoleErrors.push(`phone page error: ${e.message}`));
-    await p.goto(`http://127.0.0.1:${server.address().port}/index.html`);
-    await p.waitForFunction(() => window.Module && Module.webScreen && Module.webAudioStats, null, { timeout: 15000 });
-    // A phone's page has the focus once it shows; a new headless browser hands it over a moment after
-    // the load, and a tap that soon would be the focusing click, which never fires.
-    await p.bringToFront();
-    await p.waitForFunction(() => document.hasFocus(), null, { timeout: 15000 });
-    await p.waitForTimeout(250);
+    page = p;
+    await editing(p, true);
+    await p.waitForFunction(() => document.getElementById('screen').getBoundingClientRect().width === 320);
+    const rect = (id) => p.evaluate((i) => {
+      const r = document.getElementById(i).getBoundingClientRect();
+      return { x: r.left + r.width / 2, y: r.top + r.height / 2, shown: r.width > 0 };
+    }, id);
+    const box = await canvasBox();
+    for (const id of ['button-play', 'button-erase', 'button-undo', 'button-studio']) {
+      const b = await rect(id);
+      assert.ok(b.shown && (b.y > box.y + box.h || b.x > box.x + box.w), `${id} is not beside the picture`);
+    }
+    const tapButton = async (id) => {
+      const b = await rect(id);
+      await p.touchscreen.tap(b.x, b.y);
+    };
+    const at = (lx, ly) => ({ x: box.x + (lx + 0.5) * box.w / W, y: box.y + (ly + 0.5) * box.h / H });
+    const blank = await waitForKept(p, 'a blank stage kept', (rows) => rows.length > 10);
+    await p.touchscreen.tap(at(100, 100).x, at(100, 100).y);
+    let rows = await waitForKept(p, 'a tap paints', (r) => r.join() !== blank.join());
+    const [col, row, tile] = changedCell(blank, rows);
+    assert.equal(tile, '#');
+    await tapButton('button-erase');
+    await p.touchscreen.tap(at(100, 100).x, at(100, 100).y);
+    rows = await waitForKept(p, 'a tap erases', (r) => cellAt(r, col, row) === '.');
+    await tapButton('button-erase');
+    // Two fingers drag the view 48 pixels (three cells) to the left and paint nothing.
+    const cdp = await phone.newCDPSession(p);
+    const fingers = (dx) => [{ x: at(150, 100).x + dx, y: at(150, 100).y, id: 1 }, { x: at(180, 100).x + dx, y: at(180, 100).y, id: 2 }];
+    await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: fingers(0) });
+    for (let step = 1; step <= 6; step++) {
+      await p.waitForTimeout(40);
+      await cdp.send('Input.dispatchTouchEvent', { type: 'touchMove', touchPoints: fingers(-8 * step * box.w / W) });
+    }
+    await p.waitForTimeout(100);
+    await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+    await p.waitForTimeout(300);
+    assert.deepEqual(await keptRows(p), rows, 'two fingers painted');
+    await p.touchscreen.tap(at(100, 100).x, at(100, 100).y);
+    const before = rows;
+    rows = await waitForKept(p, 'a tap after the drag', (r) => r.join() !== before.join());
+    assert.deepEqual(changedCell(before, rows), [col + 3, row, '#'], 'the view did not move three cells');
+    await tapButton('button-undo');
+    rows = await waitForKept(p, 'the undo button', (r) => cellAt(r, col + 3, row) === '.');
+    await tapButton('button-play');
+    await editing(p, false);
+    await waitForCanvas('the play-test', expectShells(2, 0));
+    await tapButton('button-escape');
+    await editing(p, true);
+  } finally {
+    page = saved;
+    await browser.close();
+  }
+});
+
+// A phone, held upright and then sideways: touches through pointer events, the page's own buttons.
+test('on a phone a tap starts and fires, the reload button refills, a double tap does not zoom', async () => {
+  const { browser, p } = await openPhone('');
+  try {
     const saved = page;
     page = p;
     try {
