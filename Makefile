@@ -160,7 +160,7 @@ bench: deps-bench web web-test-deps
 PKG_PICTURES = $(PKG_BUILD) imagemagick xvfb xauth xdotool x11-apps
 PICTURE_SHOTS = $(BUILD)/tests/web/screenshots/web-play.png $(BUILD)/tests/web/screenshots/web-phone.png \
                 $(BUILD)/tests/wine/screenshots/wine-title.png \
-                $(BUILD)/tests/wine/screenshots/wine-play.png
+                $(BUILD)/tests/wine/screenshots/wine-play.png $(BUILD)/tests/e2e/screenshots/editor.png
 
 .PHONY: pictures deps-pictures
 deps-pictures:
@@ -170,7 +170,7 @@ pictures: deps-pictures windows web web-test-deps configure
 	@cmake --build $(BUILD) -j $(JOBS)
 	@bash tools/runner/make_pictures.sh $(BUILD) docs
 	@rm -f $(PICTURE_SHOTS)
-	cd $(BUILD) && KALVORO_REQUIRE_WEB=1 ctest --output-on-failure -R '^(web_browser|wine)$$'
+	cd $(BUILD) && KALVORO_REQUIRE_WEB=1 ctest --output-on-failure -R '^(web_browser|wine|sdl2_editor_window)$$'
 	@cp $(PICTURE_SHOTS) docs/
 
 # The icon files the packages and the page use (platform/icons/), drawn anew by the game's own code;

@@ -2,11 +2,11 @@
 # sdl2_editor_e2e.sh -- the SDL2 editor in a private Xvfb, driven by real X input: --edit on a new file
 # opens a blank stage named in the title, a number key and a click paint a pillar and mark the title,
 # Enter plays the stage and Escape comes back, Ctrl+S writes the stage text and clears the mark.
-# Use: sdl2_editor_e2e.sh GAME SCREEN_REFERENCE
+# Use: sdl2_editor_e2e.sh GAME SCREEN_REFERENCE [SCREENSHOT_DIR]
 set -u
 game=$1
 reference=$2
-shots=
+shots=${3:-}
 
 . "$(dirname "$0")/x11_harness.sh"
 e2e_begin sdl2-editor Xvfb xdotool xwd convert timeout
@@ -27,6 +27,19 @@ xdotool windowfocus --sync "$win" 2>/dev/null
 e2e_key 3
 e2e_click 288 324
 e2e_await_picture painted colour SHOT 94 106 98 110 1D681D || fail "the left button painted no pillar"
+# A few more strokes for the README's picture: a platform run, a walker, the goal moved up.
+e2e_key 2
+xdotool mousemove $((win_x + 336)) $((win_y + 276)) mousedown 1
+for x in 384 432 480 528 576; do
+  sleep 0.15
+  xdotool mousemove $((win_x + x)) $((win_y + 276))
+done
+sleep 0.3
+xdotool mouseup 1
+e2e_key 9
+e2e_click 624 468
+e2e_await_picture strokes colour SHOT 160 90 164 92 D0DC78 || fail "the drag painted no platform run"
+e2e_save_png strokes editor.png
 for _ in $(seq 1 25); do
   [ "$(xdotool getwindowname "$win")" = 'Shotgun-Kalvoro - new.txt *' ] && break
   sleep 0.2
