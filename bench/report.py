@@ -72,6 +72,8 @@ NAMES = [
     ("BM_Frame_Mode/0", "frame of the title"),
     ("BM_Frame_Mode/2", "frame of stage clear"),
     ("BM_Frame_Mode/3", "frame of game over"),
+    ("BM_Frame_Editor/0", "frame of the editor, blank stage"),
+    ("BM_Frame_Editor/1", "frame of the editor, a view full of tiles and walkers"),
     ("BM_Audio_Silent", "sound block, no voice"),
     ("BM_Audio_Drone", "sound block, drone"),
     ("BM_Audio_SixVoices", "sound block, six voices"),

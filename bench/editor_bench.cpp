@@ -1,0 +1,41 @@
+// editor_bench.cpp -- what a frame of the stage editor costs, against the buffer clear: the blank stage
+// and the largest stage full of tiles and walkers, stepped and drawn as the frame step does.
+#include <benchmark/benchmark.h>
+
+#include "app/editor.h"
+#include "app/main.h"
+#include "platform/headless/headless.h"
+
+namespace {
+
+// Argument 0: the blank stage; 1: a stage painted full (every cell, the walker limit), made by the
+// editor itself by dragging the left button over the view with the palette stepping on.
+void BM_Frame_Editor(benchmark::State& state) {
+    PlatformWindow* window = HeadlessOpenWindow(320, 200);
+    MainStartup(window);
+    MainStartEditor(window, nullptr);
+    HeadlessSetCursor(160, 100);
+    if (state.range(0) == 1) {
+        for (int32_t y = EDITOR_BAR_H + 2; y < EDITOR_STATUS_Y; y += 8) {
+            HeadlessSetKeyDown('1' + (y / 8) % 9, 1);
+            for (int32_t x = 0; x < 320; x += 8) {
+                HeadlessSetCursor(x + 4, y);
+                HeadlessSetKeyDown(1, 1);
+                HeadlessAdvanceTicks(16);
+                HeadlessRunFrame(window);
+            }
+            HeadlessSetKeyDown(1, 0);
+            HeadlessSetKeyDown('1' + (y / 8) % 9, 0);
+        }
+        HeadlessSetCursor(160, 100);
+    }
+    for (auto _ : state) {
+        HeadlessAdvanceTicks(16);
+        HeadlessRunFrame(window);
+    }
+    EditorClose();
+    MainShutdown();
+}
+BENCHMARK(BM_Frame_Editor)->Arg(0)->Arg(1);
+
+} // namespace
