@@ -10,6 +10,7 @@
 #include "actors/player.h"
 #include "app/game_state.h"
 #include "app/safe_output.h"
+#include "app/solve.h"
 #include "app/stage_title.h"
 #include "input/input.h"
 #include "platform/keys.h"
@@ -76,6 +77,22 @@ static char gText[LEVEL_MAX_TEXT_BYTES];
 static size_t gTextLength;
 static LevelStageSource gKeptSource; // what the game played before a play-test lent it the editor's text
 static int gTitleDirty = -1;
+// The solver, run a slice per frame: at most EDITOR_SOLVE_SLICE_MS of the clock and EDITOR_SOLVE_SLICE
+// states, so a frame keeps its pace (the headless clock stands still within a frame).
+constexpr uint32_t EDITOR_SOLVE_SLICE_MS = 3;
+constexpr int32_t EDITOR_SOLVE_SLICE = 12;
+constexpr int32_t EDITOR_SOLVE_STATES = 300000;
+constexpr int32_t EDITOR_ROUTE_POINTS = 4096;
+static SolveSearch gSearch;
+static int gSolving;
+static SolveStep gRoute[SOLVE_MAX_ROUTE];
+static int32_t gRouteSteps;
+static int gRouteClears; // 1: the route clears the stage; 0: the way nearest the goal
+static float gRouteX[EDITOR_ROUTE_POINTS];
+static float gRouteY[EDITOR_ROUTE_POINTS];
+static int32_t gRoutePoints;
+static int gPlayback;
+static int32_t gPlaybackFrame;
 static Enemy gDrawEnemies[MAX_ENEMY_SPAWNS];
 static Player gDrawPlayer;
 
@@ -102,7 +119,10 @@ static void EditorLoadState(const EditorGridState* state) {
 
 // The grid as it is now becomes the newest state; redo steps beyond the current one are dropped, and
 // a full ring forgets its oldest state.
+static void EditorForgetRoute(void);
+
 static void EditorCommit(void) {
+    EditorForgetRoute();
     gHistoryCount = gHistoryAt + 1;
     if (gHistoryCount == EDITOR_HISTORY) {
         gHistoryFirst = (gHistoryFirst + 1) % EDITOR_HISTORY;
@@ -275,13 +295,115 @@ static void EditorPlaytest(void) {
     GameStateStartStage();
 }
 
+// A running search is dropped and the route drawn is forgotten: the stage it was for has changed.
+static void EditorForgetRoute(void) {
+    if (gSolving) {
+        SolveStop(&gSearch);
+        SolveFinish(&gSearch);
+        gSolving = 0;
+    }
+    gRouteSteps = 0;
+    gRoutePoints = 0;
+}
+
+static void EditorSolveDone(int32_t status) {
+    gSolving = 0;
+    int32_t steps = 0;
+    const SolveStep* route = SolveGetRoute(&gSearch, &steps);
+    gRouteSteps = steps < SOLVE_MAX_ROUTE ? steps : SOLVE_MAX_ROUTE;
+    memcpy(gRoute, route, sizeof(SolveStep) * (size_t)gRouteSteps);
+    gRouteClears = status == SOLVE_FOUND;
+    gRoutePoints = SolveRoutePath(&gSearch, gRoute, gRouteSteps, gRouteX, gRouteY, EDITOR_ROUTE_POINTS);
+    char line[EDITOR_LINE_CHARS + 1];
+    if (gRouteClears) {
+        snprintf(line, sizeof(line), "CLEARABLE IN %d FRAMES: P PLAYS IT", (int)gSearch.routeFrames);
+    } else {
+        snprintf(line, sizeof(line), "NO ROUTE FOUND: NEAREST %d TILES OFF", (int)gSearch.farDistance);
+    }
+    SolveFinish(&gSearch);
+    EditorSay(line);
+    gMessageMs = EDITOR_MESSAGE_MS * 2.0f;
+}
+
+static void EditorSolveStart(void) {
+    EditorEndStroke();
+    EditorForgetRoute();
+    gTextLength = LevelWriteText(&gGrid, gText, sizeof(gText));
+    SolveOptions options;
+    memset(&options, 0, sizeof(options));
+    options.stagePath = "";
+    options.stageText = gText;
+    options.stageTextLength = gTextLength;
+    options.seed = 1;
+    options.maxStates = EDITOR_SOLVE_STATES;
+    const int32_t status = SolveStart(&gSearch, &options);
+    if (status == SOLVE_WALLED_IN) {
+        SolveFinish(&gSearch);
+        EditorSay("GOAL WALLED IN: NOTHING TO SEARCH");
+    } else if (status == SOLVE_CANNOT_START) {
+        SolveFinish(&gSearch);
+        EditorSay("THE STAGE DOES NOT START: NO SEARCH");
+    } else if (status == SOLVE_FOUND) {
+        EditorSolveDone(status);
+    } else {
+        gSolving = 1;
+        EditorSay("SOLVING... (V AGAIN STOPS)");
+    }
+}
+
+static void EditorSolveSlice(void) {
+    const uint32_t start = PlatformTicks();
+    int32_t status = SOLVE_RUNNING;
+    for (int32_t n = 0; n < EDITOR_SOLVE_SLICE && status == SOLVE_RUNNING; ++n) {
+        status = SolveAdvance(&gSearch, 1);
+        if (PlatformTicks() - start >= EDITOR_SOLVE_SLICE_MS) {
+            break;
+        }
+    }
+    if (status != SOLVE_RUNNING) {
+        EditorSolveDone(status);
+    }
+}
+
+// P: the route found played in the game from the title, as a replay would; then play goes on by hand.
+static void EditorPlayRoute(void) {
+    if (!gRouteClears || gRouteSteps == 0) {
+        EditorSay("NO ROUTE YET: V SOLVES THE STAGE");
+        return;
+    }
+    EditorEndStroke();
+    gTextLength = LevelWriteText(&gGrid, gText, sizeof(gText));
+    LevelGetStageSource(&gKeptSource);
+    LevelSetStageText(gText, gTextLength);
+    gPlaytesting = 1;
+    gPlayback = 1;
+    gPlaybackFrame = 0;
+    GameStateShowTitle();
+}
+
+int EditorPlaybackStep(void) {
+    if (!gPlayback) {
+        return 0;
+    }
+    InputFrame input;
+    if (!SolveRouteInput(gRoute, gRouteSteps, gPlaybackFrame, &input)) {
+        gPlayback = 0;
+        return 0;
+    }
+    gPlaybackFrame++;
+    GameStateStepWith(&input, SOLVE_DT);
+    return 1;
+}
+
 static void EditorResume(void) {
     gPlaytesting = 0;
+    gPlayback = 0;
     LevelSetStageSource(&gKeptSource);
     GameStateShowTitle();
 }
 
 void EditorClose(void) {
+    EditorForgetRoute();
     if (gActive) {
         EditorResume();
         gActive = 0;
@@ -289,7 +411,7 @@ void EditorClose(void) {
 }
 
 void EditorWatchPlaytest(void) {
-    if (gPlaytesting && GameStateGetMode() == MODE_TITLE) {
+    if (gPlaytesting && !gPlayback && GameStateGetMode() == MODE_TITLE) {
         EditorResume();
     }
 }
@@ -344,6 +466,7 @@ static void EditorUndo(int32_t step) {
         return;
     }
     gHistoryAt = to;
+    EditorForgetRoute();
     EditorLoadState(EditorHistoryEntry(gHistoryAt));
     EditorCheck();
 }
@@ -534,6 +657,21 @@ void EditorStep(PlatformWindow* window, float dt) {
         EditorPlaytest();
         return;
     }
+    if (InputWasKeyPressed('P') && !InputIsKeyDown(KEY_CONTROL)) {
+        EditorPlayRoute();
+        if (gPlaytesting) {
+            return;
+        }
+    }
+    if (InputWasKeyPressed('V') && !InputIsKeyDown(KEY_CONTROL)) {
+        if (gSolving) {
+            EditorSolveDone(SolveStop(&gSearch));
+        } else {
+            EditorSolveStart();
+        }
+    } else if (gSolving) {
+        EditorSolveSlice();
+    }
     EditorKeys();
     EditorScroll(dt);
     const int changed = gStrokeChanged;
@@ -593,6 +731,12 @@ void EditorRender(void) {
         RenderDrawBox((int32_t)((float)(col * TILE_SIZE) - gViewX),
                       (int32_t)((float)(row * TILE_SIZE) - gViewY), TILE_SIZE, TILE_SIZE, EDITOR_WHITE);
     }
+    // The route as the stage tool draws it: a dot every other frame.
+    const uint32_t routeColour = gRouteClears ? EDITOR_WHITE : EDITOR_RED;
+    for (int32_t i = 0; i < gRoutePoints; i += 2) {
+        RenderFillRect((int32_t)(gRouteX[i] - gViewX) - 1, (int32_t)(gRouteY[i] - gViewY) - 1, 2, 2,
+                       routeColour);
+    }
     RenderFillRect(0, 0, LOGICAL_WIDTH, EDITOR_BAR_H, EDITOR_BAR_BG);
     for (int32_t i = 0; i < EDITOR_PALETTE_SIZE; ++i) {
         const int32_t x = 4 + 20 * i;
@@ -613,6 +757,11 @@ void EditorRender(void) {
     const char* line = gMessageMs > 0.0f ? gMessage : gWarning[0] ? gWarning : "ENTER:PLAY ^S:SAVE ^Z:UNDO";
     const uint32_t colour = gMessageMs > 0.0f ? EDITOR_YELLOW : gWarning[0] ? EDITOR_RED : EDITOR_GREY;
     DrawMsxString(2, EDITOR_STATUS_Y + 11, line, colour, 1);
+    if (gSolving) {
+        const float done = SolveProgress(&gSearch);
+        RenderFillRect(0, EDITOR_STATUS_Y - 3, LOGICAL_WIDTH, 3, EDITOR_BAR_BG);
+        RenderFillRect(0, EDITOR_STATUS_Y - 3, (int32_t)(done * (float)LOGICAL_WIDTH) + 1, 3, EDITOR_YELLOW);
+    }
 }
 
 const Tilemap* EditorGetGrid(void) {
@@ -642,4 +791,15 @@ const char* EditorStatusLine(void) {
 
 const char* EditorMessageLine(void) {
     return gMessageMs > 0.0f ? gMessage : gWarning;
+}
+
+int32_t EditorRouteSteps(int* clears) {
+    if (clears) {
+        *clears = gRouteClears;
+    }
+    return gRouteSteps;
+}
+
+int EditorIsSolving(void) {
+    return gSolving;
 }

@@ -35,8 +35,16 @@ void EditorRender(void);
 int EditorHandleKey(int32_t vk);
 // Wheel notches since the last frame (positive away from the user) move through the palette.
 void EditorOnWheel(int32_t notches);
+// While a solved route plays back: steps the game with the route's input for this frame and returns 1;
+// 0 once the route is over (the game then runs on its own input) or when no route plays.
+int EditorPlaybackStep(void);
 // Called each frame while play-testing: back to the editor once the game has left the stage.
 void EditorWatchPlaytest(void);
+
+// The route of the last search: its steps, and 1 when it clears the stage.
+int32_t EditorRouteSteps(int* clears);
+// 1 while a search runs a slice per frame.
+int EditorIsSolving(void);
 
 // Read-only views for tests and tools.
 const Tilemap* EditorGetGrid(void);

@@ -58,7 +58,9 @@ void MainFrame(PlatformWindow* window) {
         EditorStep(window, dt);
     }
     if (!EditorIsEditing()) {
-        GameStateStep(window, dt);
+        if (!EditorPlaybackStep()) {
+            GameStateStep(window, dt);
+        }
         EditorWatchPlaytest();
     }
     if (EditorIsEditing()) {

@@ -74,6 +74,7 @@ NAMES = [
     ("BM_Frame_Mode/3", "frame of game over"),
     ("BM_Frame_Editor/0", "frame of the editor, blank stage"),
     ("BM_Frame_Editor/1", "frame of the editor, a view full of tiles and walkers"),
+    ("BM_Editor_SolveShipped", "the shipped stage solved in the editor, a slice per frame (wall)"),
     ("BM_Audio_Silent", "sound block, no voice"),
     ("BM_Audio_Drone", "sound block, drone"),
     ("BM_Audio_SixVoices", "sound block, six voices"),

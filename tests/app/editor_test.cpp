@@ -354,3 +354,57 @@ TEST_F(Editor, KeysNeverReachTheGameWhileEditing) {
 }
 
 } // namespace
+
+namespace {
+
+// The editor on a copy of a stage from the source tree.
+class EditorSolve : public Editor {
+  protected:
+    void Open(const char* relative) {
+        fs::copy_file(fs::path(KALVORO_SOURCE_DIR) / relative, path, fs::copy_options::overwrite_existing);
+        MainStartEditor(window, path.c_str());
+        Frames(200);
+    }
+};
+
+TEST_F(EditorSolve, VSolvesASliceAFrameDrawsTheRouteAndPPlaysItToTheGoal) {
+    Open("tools/maptool/lessons/2-double-shot.txt");
+    Press('V');
+    EXPECT_TRUE(EditorIsSolving());
+    int frames = 0;
+    while (EditorIsSolving() && frames < 20000) {
+        Frame();
+        ++frames;
+    }
+    int clears = 0;
+    const int32_t steps = EditorRouteSteps(&clears);
+    ASSERT_EQ(clears, 1) << EditorMessageLine();
+    EXPECT_GT(steps, 0);
+    EXPECT_GT(frames, 1); // a slice per frame, not the whole search in one
+    EXPECT_NE(std::string(EditorMessageLine()).find("CLEARABLE IN"), std::string::npos);
+    // The search left the game as it was: still the editor, the title behind it.
+    EXPECT_TRUE(EditorIsEditing());
+    EXPECT_EQ(GameStateGetMode(), MODE_TITLE);
+    Press('P');
+    ASSERT_FALSE(EditorIsEditing());
+    for (int i = 0; i < 5000 && GameStateGetMode() != MODE_STAGE_CLEAR; ++i) {
+        Frame();
+    }
+    EXPECT_EQ(GameStateGetMode(), MODE_STAGE_CLEAR);
+    Press(KEY_ESCAPE);
+    EXPECT_TRUE(EditorIsEditing());
+    // An edit forgets the route.
+    ClickCell(20, 3);
+    EXPECT_EQ(EditorRouteSteps(&clears), 0);
+}
+
+TEST_F(EditorSolve, AWalledInGoalIsSaidAtOnce) {
+    Open("tools/maptool/stages/walled-in.txt");
+    Press('V');
+    EXPECT_FALSE(EditorIsSolving());
+    EXPECT_STREQ(EditorMessageLine(), "GOAL WALLED IN: NOTHING TO SEARCH");
+    Press('P');
+    EXPECT_TRUE(EditorIsEditing());
+}
+
+} // namespace
