@@ -133,3 +133,18 @@ e2e_key() {
   sleep 0.1
   xdotool keyup "$1"
 }
+
+# The editor's save, as a person presses it (Ctrl held over several frames around the S), then up to
+# 10 s for the file at $1 to appear.
+e2e_editor_save() {
+  xdotool keydown ctrl
+  sleep 0.3
+  e2e_key s
+  sleep 0.3
+  xdotool keyup ctrl
+  for _ in $(seq 1 40); do
+    [ -f "$1" ] && return 0
+    sleep 0.25
+  done
+  return 1
+}

@@ -173,18 +173,9 @@ xdotool mousemove $((win_x + 480)) $((win_y + 300)) key 3
 # Cell (5, 5) of the blank stage, whose view starts half a tile left of column 0 and under the bar.
 e2e_click 288 324
 e2e_await_picture painted colour SHOT 94 106 98 110 1D681D || fail "the left button painted no pillar"
-# Held as a person holds a chord: Ctrl over several frames around the S.
-xdotool keydown ctrl
-sleep 0.3
-e2e_key s
-sleep 0.3
-xdotool keyup ctrl
-for _ in $(seq 1 40); do
-  [ -f "$game_dir/new stage.txt" ] && break
-  sleep 0.25
-done
-[ "$(sed -n 6p "$game_dir/new stage.txt" 2>/dev/null | cut -c6)" = "|" ] || fail "Ctrl+S wrote no stage with the pillar"
-[ "$(sed -n 6p "$game_dir/new stage.txt" | cut -c1-7)" = "#....|." ] || fail "the saved row reads $(sed -n 6p "$game_dir/new stage.txt")"
+e2e_editor_save "$game_dir/new stage.txt"
+[ "$(sed -n 6p "$game_dir/new stage.txt" 2>/dev/null | cut -c1-7)" = "#....|." ] ||
+  fail "Ctrl+S wrote no stage with the pillar: $(sed -n 6p "$game_dir/new stage.txt" 2>/dev/null)"
 close_window
 e2e_wait_exit
 [ "$status" = 0 ] || fail "the editor ended with status $status"
