@@ -113,6 +113,17 @@ FUZZ_LONG_SECONDS ?= 1800
 SOAK_FRAMES  ?= 225000
 SOAK_SEEDS   ?= 1 2 3
 
+# The end-to-end tests (the SDL2 window, Wine, the browser page, the solver) FLAKE_RUNS times each
+# beside a looping clean build of the core, with the failures of each test counted.
+FLAKE_RUNS  ?= 50
+FLAKE_TESTS ?= sdl2_window wine web_browser solve_skill_stages
+
+.PHONY: flake-check
+flake-check: export KALVORO_REQUIRE_WEB = 1
+flake-check: deps-test windows web web-test-deps configure
+	@cmake --build $(BUILD) -j $(JOBS)
+	@bash tests/reliability/flake_check.sh $(BUILD) $(FLAKE_RUNS) $(FLAKE_TESTS)
+
 .PHONY: sanitize-test fuzz-build fuzz-short fuzz soak deps-fuzz
 deps-fuzz:
 	@bash tools/install-deps.sh $(PKG_FUZZ)

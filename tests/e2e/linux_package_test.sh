@@ -50,14 +50,7 @@ printf 'S      G\n########\n' >"$work/home/stages/mine.txt"
 e2e_start_xvfb
 (cd "$work/home/stages" && SDL_AUDIODRIVER=dummy timeout 60 ../bin/kalvoro mine.txt >"$work/run.log" 2>&1; echo $? >"$work/status") &
 game_pid=$!
-win=
-for _ in $(seq 1 150); do
-  win=$(xdotool search --name '^Shotgun-Kalvoro - mine.txt' 2>/dev/null | head -n 1)
-  [ -n "$win" ] && break
-  [ -f "$work/status" ] && fail "started through a link the game ended: status $(cat "$work/status"), $(cat "$work/run.log")"
-  sleep 0.2
-done
-[ -n "$win" ] || fail "no window named after mine.txt"
+e2e_await_named '^Shotgun-Kalvoro - mine.txt' 150
 title=$(xdotool getwindowname "$win")
 [ "$title" = "Shotgun-Kalvoro - mine.txt" ] || fail "started through a link, the window says '$title'"
 echo "linux_package: through a link from another folder: '$title'"

@@ -186,14 +186,7 @@ printf 'S      G\n########\n' >"$work/run/tiny stage.txt"
 rm -f "$work/status"
 (cd "$work/run" && SDL_AUDIODRIVER=dummy timeout 120 "$game" "tiny stage.txt" >"$work/run.log" 2>&1; echo $? >"$work/status") &
 game_pid=$!
-win=
-for _ in $(seq 1 100); do
-  win=$(xdotool search --name '^Shotgun-Kalvoro - tiny stage.txt$' 2>/dev/null | head -n 1)
-  [ -n "$win" ] && break
-  [ -f "$work/status" ] && fail "the game with a stage argument ended at once: $(cat "$work/run.log")"
-  sleep 0.2
-done
-[ -n "$win" ] || fail "no window named after the stage argument"
+e2e_await_named '^Shotgun-Kalvoro - tiny stage.txt$' 100
 echo "sdl2: stage argument: window '$(xdotool getwindowname "$win")'"
 pkill -TERM -f "^$game tiny stage.txt\$" || fail "the game with a stage argument was not found"
 e2e_wait_exit
@@ -202,14 +195,9 @@ e2e_wait_exit
 rm -f "$work/status"
 (cd "$work/run" && SDL_AUDIODRIVER=dummy timeout 120 "$game" /nonexistent/x.txt >"$work/run.log" 2>&1; echo $? >"$work/status") &
 game_pid=$!
-win=
-for _ in $(seq 1 100); do
-  win=$(xdotool search --name '^Shotgun-Kalvoro - x.txt' 2>/dev/null | head -n 1)
-  [ -n "$win" ] && break
-  sleep 0.2
-done
-[ "$(xdotool getwindowname "$win" 2>/dev/null)" = "Shotgun-Kalvoro - x.txt not found: built-in stage" ] ||
-  fail "a missing stage file: window '$(xdotool getwindowname "$win" 2>/dev/null)'"
+e2e_await_named '^Shotgun-Kalvoro - x.txt' 100
+[ "$(xdotool getwindowname "$win")" = "Shotgun-Kalvoro - x.txt not found: built-in stage" ] ||
+  fail "a missing stage file: window '$(xdotool getwindowname "$win")'"
 grep -q "cannot use the stage file '/nonexistent/x.txt'" "$work/run.log" || fail "a missing stage file: said '$(cat "$work/run.log")'"
 echo "sdl2: missing stage file: '$(grep "cannot use" "$work/run.log")'"
 pkill -TERM -f "^$game /nonexistent/x.txt\$" || fail "the game with a missing stage was not found"

@@ -74,6 +74,19 @@ e2e_find_window() {
   fail "no window named ${2:-Shotgun-Kalvoro} appeared"
 }
 
+# Waits up to $2 polls of 0.2 s for a window whose name matches the regular expression $1: its id in
+# $win; fails at once when the game ends (the starter writes $work/status).
+e2e_await_named() {
+  win=
+  for _ in $(seq 1 "$2"); do
+    win=$(xdotool search --name "$1" 2>/dev/null | head -n 1)
+    [ -n "$win" ] && return 0
+    [ -f "$work/status" ] && fail "the game ended before a window named $1 appeared: $(cat "$work/run.log" 2>/dev/null)"
+    sleep 0.2
+  done
+  fail "no window named $1 appeared"
+}
+
 # Screenshot of the 960 x 600 client area into $work/$1.ppm.
 e2e_shoot() {
   xwd -root -silent >"$work/root.xwd" && convert "xwd:$work/root.xwd" -crop "960x600+$win_x+$win_y" +repage "$work/$1.ppm"

@@ -107,17 +107,6 @@ const std::string OUT_OF_REACH = "..............................\n"
                                  "########################E...##\n"
                                  "##############################\n";
 
-TEST_F(MapSolveTest, ASearchFullOfStatesSaysSoNotThatTheBudgetRanOut) {
-    UseStage(OUT_OF_REACH);
-    MapSolveOptions options = {stage.c_str(), 20.0, 0, 0, 300};
-    MapSolveResult result;
-    ASSERT_TRUE(MapSolve(&options, &result));
-    EXPECT_FALSE(result.found);
-    EXPECT_TRUE(result.capped);
-    EXPECT_GE(result.states, 300);
-    EXPECT_LT(result.seconds, 20.0);
-}
-
 TEST_F(MapSolveTest, ARouteOutOfBudgetEndsAtTheTileItNames) {
     UseStage(OUT_OF_REACH);
     MapSolveOptions options = {stage.c_str(), 0.3, 0, 0, 0};
@@ -132,6 +121,13 @@ TEST_F(MapSolveTest, ARouteOutOfBudgetEndsAtTheTileItNames) {
     EXPECT_FALSE(run.failed) << run.message;
     EXPECT_EQ((int32_t)(run.last.x / 16.0f), result.farCol);
     EXPECT_EQ((int32_t)(run.last.y / 16.0f), result.farRow);
+    // Stopped by its most states instead, it says so (a larger budget would not help).
+    options = {stage.c_str(), 20.0, 0, 0, 300};
+    ASSERT_TRUE(MapSolve(&options, &result));
+    EXPECT_FALSE(result.found);
+    EXPECT_TRUE(result.capped);
+    EXPECT_GE(result.states, 300);
+    EXPECT_LT(result.seconds, 20.0);
 }
 
 TEST_F(MapSolveTest, AGoalBehindWallsIsRefusedAtOnce) {
