@@ -122,7 +122,7 @@ FLAKE_TESTS ?= sdl2_window wine web_browser solve_skill_stages
 flake-check: export KALVORO_REQUIRE_WEB = 1
 flake-check: deps-test windows web web-test-deps configure
 	@cmake --build $(BUILD) -j $(JOBS)
-	@bash tests/reliability/flake_check.sh $(BUILD) $(FLAKE_RUNS) $(FLAKE_TESTS)
+	@bash tools/flake-check.sh $(BUILD) $(FLAKE_RUNS) $(FLAKE_TESTS)
 
 .PHONY: sanitize-test fuzz-build fuzz-short fuzz soak deps-fuzz
 deps-fuzz:

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# flake_check.sh -- runs the end-to-end tests again and again beside a loaded machine and counts the
+# flake-check.sh -- runs the end-to-end tests again and again beside a loaded machine and counts the
 # failures of each: a test that fails once in N runs is a flaky test. The load is a clean parallel
 # build of the game's core in a scratch folder, over and over, for as long as the runs last.
 # Use: flake_check.sh BUILD_DIR RUNS TEST...   (TEST: a ctest name, matched whole)
@@ -8,7 +8,7 @@ build=$1
 runs=$2
 shift 2
 tests=("$@")
-root=$(cd "$(dirname "$0")/../.." && pwd)
+root=$(cd "$(dirname "$0")/.." && pwd)
 scratch=$(mktemp -d)
 logs=$build/flake-check
 mkdir -p "$logs"
