@@ -9,10 +9,12 @@
 #include "render/render.h"
 
 constexpr int32_t PAD_MAX = 4;
-// A stick nearer its centre than this (of 32767) is at rest: the aim stays as it was.
-constexpr float PAD_STICK_DEAD = 9000.0f;
-// The right trigger counts as pulled past this (of 32767).
-constexpr int32_t PAD_TRIGGER_DOWN = 16000;
+// An axis's full travel, to the -1..1 the pad rule reads.
+constexpr float PAD_AXIS_FULL = 32767.0f;
+// SDL's button for each of the game's pad controls (the right trigger is an axis).
+static const SDL_GameControllerButton PAD_BUTTONS[PAD_CONTROLS] = {
+    SDL_CONTROLLER_BUTTON_A, SDL_CONTROLLER_BUTTON_X, SDL_CONTROLLER_BUTTON_START,
+    SDL_CONTROLLER_BUTTON_INVALID};
 
 static SDL_GameController* gPads[PAD_MAX];
 static int gPadReady;
@@ -65,28 +67,26 @@ static void Sdl2PadOpen(int32_t deviceIndex) {
     SDL_GameControllerClose(pad);
 }
 
-// The stick pushed farthest from its centre, when one is past the dead zone, sets the aim direction.
+// The stick pushed farthest past its dead zone, when one is, sets the aim direction.
 static void Sdl2PadReadSticks(SDL_GameController* pad) {
-    static const SDL_GameControllerAxis STICKS[2][2] = {
-        {SDL_CONTROLLER_AXIS_LEFTX, SDL_CONTROLLER_AXIS_LEFTY},
-        {SDL_CONTROLLER_AXIS_RIGHTX, SDL_CONTROLLER_AXIS_RIGHTY},
+    const float sticks[4] = {
+        (float)SDL_GameControllerGetAxis(pad, SDL_CONTROLLER_AXIS_LEFTX) / PAD_AXIS_FULL,
+        (float)SDL_GameControllerGetAxis(pad, SDL_CONTROLLER_AXIS_LEFTY) / PAD_AXIS_FULL,
+        (float)SDL_GameControllerGetAxis(pad, SDL_CONTROLLER_AXIS_RIGHTX) / PAD_AXIS_FULL,
+        (float)SDL_GameControllerGetAxis(pad, SDL_CONTROLLER_AXIS_RIGHTY) / PAD_AXIS_FULL,
     };
-    float bestX = 0.0f, bestY = 0.0f, best = PAD_STICK_DEAD;
-    for (const auto& stick : STICKS) {
-        const float x = (float)SDL_GameControllerGetAxis(pad, stick[0]);
-        const float y = (float)SDL_GameControllerGetAxis(pad, stick[1]);
-        const float length = sqrtf(x * x + y * y);
-        if (length > best) {
-            best = length;
-            bestX = x / length;
-            bestY = y / length;
-        }
-    }
-    if (best > PAD_STICK_DEAD) {
-        gAimX = bestX;
-        gAimY = bestY;
+    if (PadStickAim(sticks, 2, &gAimX, &gAimY)) {
         gPadOwnsCursor = 1;
     }
+}
+
+// 1 while control is down on pad.
+static int Sdl2PadControlDown(SDL_GameController* pad, int32_t control) {
+    if (control == PAD_RIGHT_TRIGGER) {
+        return (float)SDL_GameControllerGetAxis(pad, SDL_CONTROLLER_AXIS_TRIGGERRIGHT) / PAD_AXIS_FULL >=
+               PAD_PRESSED;
+    }
+    return SDL_GameControllerGetButton(pad, PAD_BUTTONS[control]);
 }
 
 int32_t Sdl2PadHandleEvent(const SDL_Event* ev) {
@@ -114,11 +114,12 @@ int32_t Sdl2PadHandleEvent(const SDL_Event* ev) {
         if (Sdl2PadSlot(ev->cbutton.which) < 0) {
             return 0;
         }
-        if (ev->cbutton.button == SDL_CONTROLLER_BUTTON_X) {
-            return KEY_R;
-        }
-        if (ev->cbutton.button == SDL_CONTROLLER_BUTTON_START) {
-            return KEY_ESCAPE;
+        // Keys come with a key-down message, as from the keyboard; the left button has none.
+        for (int32_t control = 0; control < PAD_CONTROLS; ++control) {
+            const int32_t code = PadControlCode(control);
+            if (PAD_BUTTONS[control] == ev->cbutton.button && code != KEY_LBUTTON) {
+                return code;
+            }
         }
         return 0;
     default:
@@ -136,19 +137,10 @@ int Sdl2PadOwnsCursor(void) {
 
 int Sdl2PadIsDown(int32_t vk) {
     for (SDL_GameController* pad : gPads) {
-        if (!pad) {
-            continue;
-        }
-        if (vk == KEY_LBUTTON &&
-            (SDL_GameControllerGetButton(pad, SDL_CONTROLLER_BUTTON_A) ||
-             SDL_GameControllerGetAxis(pad, SDL_CONTROLLER_AXIS_TRIGGERRIGHT) > PAD_TRIGGER_DOWN)) {
-            return 1;
-        }
-        if (vk == KEY_R && SDL_GameControllerGetButton(pad, SDL_CONTROLLER_BUTTON_X)) {
-            return 1;
-        }
-        if (vk == KEY_ESCAPE && SDL_GameControllerGetButton(pad, SDL_CONTROLLER_BUTTON_START)) {
-            return 1;
+        for (int32_t control = 0; pad && control < PAD_CONTROLS; ++control) {
+            if (PadControlCode(control) == vk && Sdl2PadControlDown(pad, control)) {
+                return 1;
+            }
         }
     }
     return 0;
@@ -162,12 +154,7 @@ int Sdl2PadCursorClient(int32_t* x, int32_t* y) {
     if (!player || !camera || destW <= 0 || destH <= 0) {
         return 0;
     }
-    const float logicalX = player->body.x - camera->x + PAD_AIM_RADIUS * gAimX;
-    const float logicalY = player->body.y - camera->y + PAD_AIM_RADIUS * gAimY;
-    const float scaleX = (float)destW / (float)LOGICAL_WIDTH;
-    const float scaleY = (float)destH / (float)LOGICAL_HEIGHT;
-    // The middle of the logical pixel, so mapping back lands on the same one.
-    *x = destX + (int32_t)floorf((logicalX + 0.5f) * scaleX);
-    *y = destY + (int32_t)floorf((logicalY + 0.5f) * scaleY);
+    PadAimClient(player->body.x - camera->x, player->body.y - camera->y, gAimX, gAimY, destX, destY,
+                 GetDisplayScale(), x, y);
     return 1;
 }

@@ -1,12 +1,12 @@
 // sdl2_pad.h -- game controllers on the desktop build, hot-plugged through SDL's game controller
-// interface and turned into what the game already reads: a stick aims around the player at a fixed
-// radius, the right trigger or the south button is the left button, west is R, Start is Escape.
+// interface and turned into what the game already reads by the one pad rule of input/pad: a stick aims
+// around the player, the right trigger or the south button is the left button, west is R, Start is
+// Escape.
 #pragma once
 #include <SDL.h>
 #include <stdint.h>
 
-// Logical pixels between the player's centre and the crosshair a stick puts there.
-constexpr float PAD_AIM_RADIUS = 48.0f;
+#include "input/pad.h"
 
 // Opens SDL's controller part; without it no pad is ever seen, and nothing else changes.
 void Sdl2PadInit(void);

@@ -7,6 +7,7 @@
 #include "app/editor.h"
 #include "app/game_state.h"
 #include "app/main.h"
+#include "input/pad.h"
 #include "platform/keys.h"
 #include "platform/web/web_keys.h"
 #include "platform/web/web_pad.h"
@@ -428,8 +429,8 @@ static void WebPollPads(void) {
     RenderGetLayout(&destX, &destY, &destW, &destH);
     int32_t x = 0;
     int32_t y = 0;
-    WebPadAimClient(player->body.x - camera->x, player->body.y - camera->y, gWebPadDirX, gWebPadDirY, destX,
-                    destY, GetDisplayScale(), &x, &y);
+    PadAimClient(player->body.x - camera->x, player->body.y - camera->y, gWebPadDirX, gWebPadDirY, destX,
+                 destY, GetDisplayScale(), &x, &y);
     WebSetCursorClient(x, y);
 }
 

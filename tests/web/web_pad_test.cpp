@@ -4,6 +4,7 @@
 
 #include <math.h>
 
+#include "input/pad.h"
 #include "platform/web/web_keys.h"
 #include "platform/web/web_pad.h"
 
@@ -79,10 +80,10 @@ TEST_F(WebPadTest, TheAimLandsOnTheBlockCentreOfItsLogicalPixel) {
     int32_t x = 0;
     int32_t y = 0;
     // Player at (160.5, 110.2), aim straight right at scale 3, picture at (20, 10).
-    WebPadAimClient(160.5f, 110.2f, 1.0f, 0.0f, 20, 10, 3, &x, &y);
+    PadAimClient(160.5f, 110.2f, 1.0f, 0.0f, 20, 10, 3, &x, &y);
     EXPECT_EQ(x, 20 + 200 * 3 + 1);
     EXPECT_EQ(y, 10 + 110 * 3 + 1);
-    WebPadAimClient(0.0f, 0.0f, -0.6f, -0.8f, 0, 0, 1, &x, &y);
+    PadAimClient(0.0f, 0.0f, -0.6f, -0.8f, 0, 0, 1, &x, &y);
     EXPECT_EQ(x, -24);
     EXPECT_EQ(y, -32);
 }
