@@ -211,7 +211,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void WebPageKey(int vk, int down) {
 // second one in that time makes the two a drag of the view. The buttons act on press and keep their
 // own presses from the game.
 // clang-format off
-EM_JS(void, WebWirePage, (int reloadVk, int escapeVk, int enterVk, int controlVk, int undoVk, int redoVk), {
+EM_JS(void, WebWirePage, (int reloadVk, int escapeVk, int enterVk, int controlVk, int undoVk, int redoVk, int solveVk), {
     window.addEventListener('contextmenu', function(e) { e.preventDefault(); });
     window.addEventListener('pointerdown', function(e) {
         Module.webPressOnControls = !!(e.target && e.target.closest && e.target.closest('#controls, #studio'));
@@ -314,6 +314,7 @@ EM_JS(void, WebWirePage, (int reloadVk, int escapeVk, int enterVk, int controlVk
     keyButton('button-reload', reloadVk);
     keyButton('button-escape', escapeVk);
     keyButton('button-play', enterVk);
+    keyButton('button-solve', solveVk);
     keyButton('button-undo', undoVk, controlVk);
     keyButton('button-redo', redoVk, controlVk);
     var erase = document.getElementById('button-erase');
@@ -458,7 +459,7 @@ int main(void) {
     emscripten_set_blur_callback(win, nullptr, EM_FALSE, WebOnFocus);
     emscripten_set_visibilitychange_callback(nullptr, EM_FALSE, WebOnVisibility);
     emscripten_set_resize_callback(win, nullptr, EM_TRUE, WebOnResize);
-    WebWirePage(KEY_R, KEY_ESCAPE, KEY_ENTER, KEY_CONTROL, KEY_Z, 'Y');
+    WebWirePage(KEY_R, KEY_ESCAPE, KEY_ENTER, KEY_CONTROL, KEY_Z, 'Y', 'V');
     WebStageAttach(gWebMainWindow);
     WebFocus(WebPageHasFocus());
     // Frame pacing comes from the browser's animation frames; the page never quits the game.

@@ -39,6 +39,11 @@ EM_JS(void, WebStageShowButtons, (int editing), {
     Module.webEditing = !!editing;
     document.querySelectorAll('#controls .edit').forEach(function(b) { b.hidden = !editing; });
     document.querySelectorAll('#controls .play').forEach(function(b) { b.hidden = editing || !Module.webScreen.touch; });
+    // A phone's row holds six buttons: while editing, full screen gives its place to the editor's.
+    var full = document.getElementById('button-fullscreen');
+    if (full && Module.webScreen.touch && (document.fullscreenEnabled || document.webkitFullscreenEnabled)) {
+        full.hidden = !!editing;
+    }
     Module.webScreen.countButtons();
 });
 // clang-format on
