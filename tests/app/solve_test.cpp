@@ -17,6 +17,7 @@
 namespace {
 
 const std::string STAGES = KALVORO_SOURCE_DIR "/tools/maptool/stages/";
+const std::string LESSONS = KALVORO_SOURCE_DIR "/tools/maptool/lessons/";
 
 SolveSearch gSearch;
 GameSnapshot gBefore;
@@ -84,7 +85,7 @@ PlatformWindow* GameInPlay(void) {
 }
 
 TEST(Solve, SlicesOfOneStateFindTheSameRouteAsOneRunAndPlayBackToAClear) {
-    const std::string stage = STAGES + "long-pit.txt";
+    const std::string stage = LESSONS + "1-long-pit.txt";
     ASSERT_EQ(RunToEnd(StageFile(stage), 1 << 30), SOLVE_FOUND);
     const std::vector<SolveStep> whole = Route();
     const int32_t frames = gSearch.routeFrames;
@@ -131,7 +132,7 @@ TEST(Solve, TheGameBesideTheSearchIsLeftAsItWas) {
     LevelStageSource sourceBefore;
     LevelGetStageSource(&sourceBefore);
     GameStateSave(&gBefore);
-    const SolveOptions options = StageFile(STAGES + "narrow-shaft.txt");
+    const SolveOptions options = StageFile(LESSONS + "5-narrow-shaft.txt");
     int32_t status = SolveStart(&gSearch, &options);
     GameStateSave(&gAfter);
     EXPECT_EQ(GameSnapshotHash(&gAfter), GameSnapshotHash(&gBefore));
@@ -161,7 +162,7 @@ TEST(Solve, TheGameBesideTheSearchIsLeftAsItWas) {
 }
 
 TEST(Solve, EveryStoredGameComesBackByteForByte) {
-    const SolveOptions options = StageFile(STAGES + "walker.txt");
+    const SolveOptions options = StageFile(LESSONS + "4-walker.txt");
     ASSERT_EQ(SolveStart(&gSearch, &options), SOLVE_RUNNING);
     SolveAdvance(&gSearch, 20);
     // Games along a route of shots and waits, each kept, then all laid back in turn.
