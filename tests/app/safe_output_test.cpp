@@ -53,7 +53,8 @@ TEST(SafeOutput, OneFileUnderTwoNamesIsCaught) {
 
     char why[512] = "";
     const std::string out = dir + "/./stage.txt";
-    const char* others[] = {nullptr, "-", (dir + "/route.png").c_str(), stage.c_str()};
+    const std::string route = dir + "/route.png";
+    const char* others[] = {nullptr, "-", route.c_str(), stage.c_str()};
     EXPECT_EQ(SafeOutputDistinct(out.c_str(), others, 3, why, sizeof(why)), 1);
     EXPECT_EQ(SafeOutputDistinct(out.c_str(), others, 4, why, sizeof(why)), 0);
     EXPECT_NE(strstr(why, "are the same file"), nullptr) << why;
