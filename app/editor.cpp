@@ -80,7 +80,7 @@ static int gTitleDirty = -1;
 // The solver, run a slice per frame: at most EDITOR_SOLVE_SLICE_MS of the clock and EDITOR_SOLVE_SLICE
 // states, so a frame keeps its pace (the headless clock stands still within a frame).
 constexpr uint32_t EDITOR_SOLVE_SLICE_MS = 3;
-constexpr int32_t EDITOR_SOLVE_SLICE = 12;
+constexpr int32_t EDITOR_SOLVE_SLICE = 16;
 constexpr int32_t EDITOR_SOLVE_STATES = 300000;
 constexpr int32_t EDITOR_ROUTE_POINTS = 4096;
 static SolveSearch gSearch;
