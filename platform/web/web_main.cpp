@@ -310,6 +310,10 @@ EM_JS(void, WebWirePage, (int reloadVk, int escapeVk, int enterVk, int controlVk
         };
         b.addEventListener('pointerup', lift);
         b.addEventListener('pointercancel', lift);
+        // A button hidden under a finger (PLAY and ESC swap the rows) loses that finger's pointerup:
+        // the window still sees it, so the key is let go and the button takes its next press.
+        window.addEventListener('pointerup', lift, true);
+        window.addEventListener('pointercancel', lift, true);
     };
     keyButton('button-reload', reloadVk);
     keyButton('button-escape', escapeVk);

@@ -864,8 +864,16 @@ test('on a phone the editor paints with a tap, erases, scrolls with two fingers,
       const b = await rect(id);
       assert.ok(b.shown && (b.y > box.y + box.h || b.x > box.x + box.w), `${id} is not beside the picture`);
     }
+    // The row is laid out again when editing starts or stops: tap a button where it has settled, as a
+    // person taps what they see, not where it stood a frame before.
     const tapButton = async (id) => {
-      const b = await rect(id);
+      let b = await rect(id);
+      for (let seen = 0; seen < 3;) {
+        await p.waitForTimeout(50);
+        const again = await rect(id);
+        seen = again.x === b.x && again.y === b.y ? seen + 1 : 0;
+        b = again;
+      }
       await p.touchscreen.tap(b.x, b.y);
     };
     const at = (lx, ly) => ({ x: box.x + (lx + 0.5) * box.w / W, y: box.y + (ly + 0.5) * box.h / H });
