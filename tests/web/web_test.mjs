@@ -1037,7 +1037,11 @@ test('with the network gone, a reload brings the game back, and it starts and fi
       const diff = differences(pixels, reference.title.pixels, PROMPT_ROWS);
       return diff.length === 0 || `${diff.length} pixels differ`;
     });
+    // The reloaded page gets the focus back a moment after it shows; a click that soon is the
+    // focusing click, which never fires.
     await page.bringToFront();
+    await page.waitForFunction(() => document.hasFocus(), null, { timeout: 15000 });
+    await page.waitForTimeout(250);
     await clickAt(CLICK.x, CLICK.y);
     await waitForCanvas('stage start offline', expectShells(2, 0));
     await page.waitForTimeout(500);
