@@ -61,6 +61,7 @@ static int32_t gHistoryAt;
 static int32_t gSavedAt; // history entry last opened or saved; -1 when it fell out of the ring
 static int gStrokeOpen;
 static int gStrokeChanged;
+static int gCheckDue; // a paint changed the grid since the status line's check last ran
 static int32_t gPalette;
 static int32_t gWheel;
 static float gViewX;
@@ -201,6 +202,7 @@ static int EditorReaches(int32_t col, int32_t row, int32_t id) {
 
 // The first surprise the game would have in store, for the status line; empty when there is none.
 static void EditorCheck(void) {
+    gCheckDue = 0;
     gWarning[0] = '\0';
     int32_t startCol = -1, startRow = -1, borderMarks = 0;
     for (int32_t row = 0; row < gGrid.height; ++row) {
@@ -533,6 +535,7 @@ static void EditorPaint(int32_t col, int32_t row, int32_t id) {
     gGrid.height = h;
     TilemapSetTile(&gGrid, col, row, id);
     gStrokeChanged = 1;
+    gCheckDue = 1;
 }
 
 static void EditorClampView(void) {
@@ -674,10 +677,9 @@ void EditorStep(PlatformWindow* window, float dt) {
     }
     EditorKeys();
     EditorScroll(dt);
-    const int changed = gStrokeChanged;
     EditorMouse();
-    if (gStrokeChanged != changed || !gStrokeOpen) {
-        EditorCheck();
+    if (gCheckDue) {
+        EditorCheck(); // once in a frame that painted, never on an idle one
     }
     gMessageMs = gMessageMs > dt ? gMessageMs - dt : 0.0f;
     EditorUpdateTitle();

@@ -629,24 +629,13 @@ int SolveStartGame(const SolveOptions* options) {
 
 int32_t SolveStart(SolveSearch* s, const SolveOptions* options) {
     SolveFreeMemory(s);
+    // Nothing of an earlier search survives: every count, route and far point starts at zero.
+    memset(s, 0, sizeof(*s));
     GameStateSave(&s->outside);
     s->status = SOLVE_CANNOT_START;
-    s->capped = 0;
-    s->shortening = 0;
-    s->states = 0;
-    s->expanded = 0;
-    s->framesRun = 0;
-    s->routeSteps = 0;
-    s->routeFrames = 0;
-    s->searchFrames = 0;
-    s->nodeCount = 0;
-    s->openCount = 0;
-    s->order = 0;
-    s->farNode = 0;
     s->foundNode = -1;
     s->bestClear = INT32_MAX;
     s->stopAt = INT64_MAX;
-    s->storeUsed = 0;
     s->maxStates = options->maxStates > 0 ? options->maxStates : SOLVE_DEFAULT_MAX_STATES;
     // The seed turns the order the push angles are tried in, which decides between equal states.
     uint32_t mix = options->seed * 2654435761u + 1u;

@@ -336,15 +336,25 @@ static void LevelLoadBuiltin(Tilemap* map) {
     LevelFinishStage(map);
 }
 
-void LevelLoadStageFrom(Tilemap* map, const char* path, LevelByteObserver observe, void* context,
-                        LevelReadInfo* info) {
-    LevelReadInfo local;
+// Clears the caller's read report (or the local one when the caller wants none) and says whether there
+// is a map to load into; without one the report says no file was read.
+static LevelReadInfo* LevelBeginRead(Tilemap* map, LevelReadInfo* info, LevelReadInfo* local) {
     if (!info) {
-        info = &local;
+        info = local;
     }
     memset(info, 0, sizeof(*info));
     if (!map) {
         info->source = LEVEL_BUILTIN_NO_FILE;
+        return nullptr;
+    }
+    return info;
+}
+
+void LevelLoadStageFrom(Tilemap* map, const char* path, LevelByteObserver observe, void* context,
+                        LevelReadInfo* info) {
+    LevelReadInfo local;
+    info = LevelBeginRead(map, info, &local);
+    if (!info) {
         return;
     }
     info->source = LevelLoadFromFile(map, path ? path : "", observe, context, info, 1);
@@ -355,12 +365,8 @@ void LevelLoadStageFrom(Tilemap* map, const char* path, LevelByteObserver observ
 
 void LevelLoadStageText(Tilemap* map, const char* text, size_t length, LevelReadInfo* info) {
     LevelReadInfo local;
+    info = LevelBeginRead(map, info, &local);
     if (!info) {
-        info = &local;
-    }
-    memset(info, 0, sizeof(*info));
-    if (!map) {
-        info->source = LEVEL_BUILTIN_NO_FILE;
         return;
     }
     info->bytes = length < LEVEL_MAX_READ_BYTES ? length : (size_t)LEVEL_MAX_READ_BYTES;

@@ -332,12 +332,24 @@ TEST_F(Editor, StatusLinesNameTheCellAndWarnAsYouPaint) {
     EXPECT_EQ(std::string(EditorStatusLine()).rfind("START", 0), 0u) << EditorStatusLine();
     EXPECT_NE(std::string(EditorStatusLine()).find("C3 "), std::string::npos) << EditorStatusLine();
     EXPECT_NE(std::string(EditorStatusLine()).find("80X15"), std::string::npos);
-    // Walling in the goal says so at once.
+    // Walling in the goal in one held stroke says so at once, before the button comes up.
     Press(KEY_0 + 1);
-    ClickCell(EDITOR_BLANK_COLS - 5, EDITOR_BLANK_ROWS - 2);
-    ClickCell(EDITOR_BLANK_COLS - 4, EDITOR_BLANK_ROWS - 3);
-    ClickCell(EDITOR_BLANK_COLS - 3, EDITOR_BLANK_ROWS - 2);
+    ShowCell(EDITOR_BLANK_COLS - 4, EDITOR_BLANK_ROWS - 2);
+    EditorGetView(&vx, &vy);
+    const int cells[3][2] = {{EDITOR_BLANK_COLS - 5, EDITOR_BLANK_ROWS - 2},
+                             {EDITOR_BLANK_COLS - 4, EDITOR_BLANK_ROWS - 3},
+                             {EDITOR_BLANK_COLS - 3, EDITOR_BLANK_ROWS - 2}};
+    HeadlessSetKeyDown(KEY_LBUTTON, 1);
+    for (const auto& cell : cells) {
+        EXPECT_STRNE(EditorMessageLine(), "GOAL WALLED IN: NO OPEN PATH TO IT");
+        Cursor((int)(cell[0] * 16 + 8 - vx), (int)(cell[1] * 16 + 8 - vy));
+        Frame();
+    }
     EXPECT_STREQ(EditorMessageLine(), "GOAL WALLED IN: NO OPEN PATH TO IT");
+    HeadlessSetKeyDown(KEY_LBUTTON, 0);
+    Frame();
+    EXPECT_STREQ(EditorMessageLine(), "GOAL WALLED IN: NO OPEN PATH TO IT");
+    EXPECT_EQ(Tile(EDITOR_BLANK_COLS - 3, EDITOR_BLANK_ROWS - 2), TILE_GROUND);
     // A start on the border is lost to it.
     Press(KEY_0 + 8);
     ClickCell(4, 0);
