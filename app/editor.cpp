@@ -61,7 +61,9 @@ static int32_t gHistoryAt;
 static int32_t gSavedAt; // history entry last opened or saved; -1 when it fell out of the ring
 static int gStrokeOpen;
 static int gStrokeChanged;
-static int gCheckDue; // a paint changed the grid since the status line's check last ran
+// Grows at every change of the grid; the status line's check last ran at gCheckedRevision.
+static uint32_t gRevision;
+static uint32_t gCheckedRevision;
 static int32_t gPalette;
 static int32_t gWheel;
 static float gViewX;
@@ -116,6 +118,7 @@ static void EditorLoadState(const EditorGridState* state) {
     gGrid.width = state->width;
     gGrid.height = state->height;
     memcpy(gGrid.tiles, state->tiles, sizeof(gGrid.tiles));
+    gRevision++;
 }
 
 // The grid as it is now becomes the newest state; redo steps beyond the current one are dropped, and
@@ -202,7 +205,7 @@ static int EditorReaches(int32_t col, int32_t row, int32_t id) {
 
 // The first surprise the game would have in store, for the status line; empty when there is none.
 static void EditorCheck(void) {
-    gCheckDue = 0;
+    gCheckedRevision = gRevision;
     gWarning[0] = '\0';
     int32_t startCol = -1, startRow = -1, borderMarks = 0;
     for (int32_t row = 0; row < gGrid.height; ++row) {
@@ -276,6 +279,7 @@ void EditorOpen(PlatformWindow* window, const char* path) {
     gViewY = (float)-EDITOR_BAR_H;
     gDragging = 0;
     gTitleDirty = -1;
+    gRevision++;
     EditorCheck();
     EditorUpdateTitle();
 }
@@ -470,7 +474,6 @@ static void EditorUndo(int32_t step) {
     gHistoryAt = to;
     EditorForgetRoute();
     EditorLoadState(EditorHistoryEntry(gHistoryAt));
-    EditorCheck();
 }
 
 // Clears the cells of the last column or row before the size shrinks, so growing again shows them empty.
@@ -494,8 +497,8 @@ static void EditorResize(int32_t dw, int32_t dh) {
     }
     gGrid.width = w;
     gGrid.height = h;
+    gRevision++;
     EditorCommit();
-    EditorCheck();
 }
 
 // Puts id into the cell; the stage grows to take it. Refusals are said on the status line.
@@ -535,7 +538,7 @@ static void EditorPaint(int32_t col, int32_t row, int32_t id) {
     gGrid.height = h;
     TilemapSetTile(&gGrid, col, row, id);
     gStrokeChanged = 1;
-    gCheckDue = 1;
+    gRevision++;
 }
 
 static void EditorClampView(void) {
@@ -678,8 +681,8 @@ void EditorStep(PlatformWindow* window, float dt) {
     EditorKeys();
     EditorScroll(dt);
     EditorMouse();
-    if (gCheckDue) {
-        EditorCheck(); // once in a frame that painted, never on an idle one
+    if (gCheckedRevision != gRevision) {
+        EditorCheck(); // once in a frame that changed the grid, never on an idle one
     }
     gMessageMs = gMessageMs > dt ? gMessageMs - dt : 0.0f;
     EditorUpdateTitle();
@@ -768,6 +771,10 @@ void EditorRender(void) {
 
 const Tilemap* EditorGetGrid(void) {
     return &gGrid;
+}
+
+uint32_t EditorGridRevision(void) {
+    return gRevision;
 }
 
 int32_t EditorGetPaletteIndex(void) {

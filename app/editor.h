@@ -48,6 +48,8 @@ int EditorIsSolving(void);
 
 // Read-only views for tests and tools.
 const Tilemap* EditorGetGrid(void);
+// Changes whenever the grid may have changed (a paint, an undo or redo, a resize, an opening).
+uint32_t EditorGridRevision(void);
 // Palette index of the tile painted by the left button.
 int32_t EditorGetPaletteIndex(void);
 int32_t EditorPaletteTile(int32_t index);

@@ -21,8 +21,8 @@ static char gWebStageLink[STAGE_LINK_MAX_CHARS];
 static char gWebStageMessage[STAGE_LINK_MESSAGE];
 static Tilemap gWebStageGrid;
 static PlatformWindow* gWebStageWindow;
-// The editor's grid as the page last kept it, and whether the editor was editing at the last frame.
-static Tilemap gWebStageKept;
+// The editor's grid revision the page last kept, and whether the editor was editing at the last frame.
+static uint32_t gWebStageKeptRevision;
 static int gWebStageEditing = -1;
 
 // Keeps the stage being edited in the browser's local storage.
@@ -121,12 +121,11 @@ void WebStageWatch(void) {
         gWebStageEditing = editing;
         WebStageShowButtons(editing);
     }
-    const Tilemap* grid = EditorGetGrid();
-    if (!editing || memcmp(grid, &gWebStageKept, sizeof(gWebStageKept)) == 0) {
+    if (!editing || EditorGridRevision() == gWebStageKeptRevision) {
         return;
     }
-    memcpy(&gWebStageKept, grid, sizeof(gWebStageKept));
-    const size_t length = LevelWriteText(grid, gWebStageText, LEVEL_MAX_TEXT_BYTES);
+    gWebStageKeptRevision = EditorGridRevision();
+    const size_t length = LevelWriteText(EditorGetGrid(), gWebStageText, LEVEL_MAX_TEXT_BYTES);
     gWebStageText[length] = '\0';
     WebStageKeep(gWebStageText);
 }

@@ -175,8 +175,14 @@ TEST_F(Editor, UndoAndRedoWalkAtLeastAHundredSteps) {
         ClickCell(1 + i % 12, 2 + i / 12 % 8, (i / 96) % 2 ? KEY_RBUTTON : KEY_LBUTTON);
     }
     const Tilemap after = *EditorGetGrid();
+    // The revision the page keeps the stage by moves with every undo and never on an idle frame.
+    uint32_t revision = EditorGridRevision();
+    Frames(10);
+    EXPECT_EQ(EditorGridRevision(), revision);
     for (int i = 0; i < 110; ++i) {
         Chord(KEY_CONTROL, KEY_Z);
+        EXPECT_NE(EditorGridRevision(), revision);
+        revision = EditorGridRevision();
     }
     EXPECT_EQ(memcmp(EditorGetGrid()->tiles, before.tiles, sizeof(before.tiles)), 0);
     EXPECT_FALSE(EditorIsDirty()); // back where the file was opened
