@@ -292,12 +292,23 @@ int EditorIsEditing(void) {
     return gActive && !gPlaytesting;
 }
 
-static void EditorPlaytest(void) {
-    EditorEndStroke();
+// The grid as stage text in gText, as a file would hold it.
+static void EditorWriteText(void) {
     gTextLength = LevelWriteText(&gGrid, gText, sizeof(gText));
+}
+
+// The stage being edited handed to the game as its stage text, the game's own stage source kept for
+// the return.
+static void EditorLendStage(void) {
+    EditorEndStroke();
+    EditorWriteText();
     LevelGetStageSource(&gKeptSource);
     LevelSetStageText(gText, gTextLength);
     gPlaytesting = 1;
+}
+
+static void EditorPlaytest(void) {
+    EditorLendStage();
     GameStateStartStage();
 }
 
@@ -334,7 +345,7 @@ static void EditorSolveDone(int32_t status) {
 static void EditorSolveStart(void) {
     EditorEndStroke();
     EditorForgetRoute();
-    gTextLength = LevelWriteText(&gGrid, gText, sizeof(gText));
+    EditorWriteText();
     SolveOptions options;
     memset(&options, 0, sizeof(options));
     options.stagePath = "";
@@ -377,11 +388,7 @@ static void EditorPlayRoute(void) {
         EditorSay("NO ROUTE YET: V SOLVES THE STAGE");
         return;
     }
-    EditorEndStroke();
-    gTextLength = LevelWriteText(&gGrid, gText, sizeof(gText));
-    LevelGetStageSource(&gKeptSource);
-    LevelSetStageText(gText, gTextLength);
-    gPlaytesting = 1;
+    EditorLendStage();
     gPlayback = 1;
     gPlaybackFrame = 0;
     GameStateShowTitle();
@@ -448,7 +455,7 @@ static void EditorSave(void) {
         EditorSay("NO FILE: START WITH --edit FILE");
         return;
     }
-    gTextLength = LevelWriteText(&gGrid, gText, sizeof(gText));
+    EditorWriteText();
     SafeOutput out;
     char why[256];
     int ok = SafeOutputOpen(&out, gPath, why, sizeof(why));
