@@ -2,10 +2,12 @@
 // these, so the order of things in a frame is written exactly once.
 #include "app/main.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include "app/editor.h"
 #include "app/game_state.h"
+#include "app/stage_open.h"
 #include "app/utils.h"
 #include "audio/audio.h"
 #include "input/input.h"
@@ -89,16 +91,32 @@ void MainOnMouseWheel(int32_t notches) {
     EditorOnWheel(notches);
 }
 
-int MainOnDropFile(PlatformWindow* window, const char* path) {
-    if (!EditorIsActive()) {
-        return 0;
+int32_t MainOnDropFile(PlatformWindow* window, const char* path) {
+    char message[STAGE_OPEN_MESSAGE_SIZE];
+    const int32_t outcome = StageOpen(window, path, STAGE_OPEN_DROPPED, message);
+    if (outcome == STAGE_OPEN_REFUSED || outcome == STAGE_OPEN_AFTER_PLAYTEST) {
+        fprintf(stderr, "shotgun-kalvoro: %s\n", message);
     }
-    if (EditorIsEditing()) {
-        EditorOpen(window, path);
-    } else {
-        EditorOpenAfterPlaytest(path);
+    return outcome;
+}
+
+int32_t MainStartWith(PlatformWindow* window, const MainArgs* args, char* why, size_t whySize) {
+    if (args->path && !args->edit) {
+        char message[STAGE_OPEN_MESSAGE_SIZE];
+        const int32_t outcome = StageOpen(window, args->path, STAGE_OPEN_GIVEN, message);
+        if (outcome == STAGE_OPEN_EMPTY_SET) {
+            snprintf(why, whySize, "%s", message);
+            return 2;
+        }
+        if (outcome == STAGE_OPEN_REFUSED) {
+            fprintf(stderr, "shotgun-kalvoro: %s\n", message);
+        }
     }
-    return 1;
+    MainStartup(window);
+    if (args->edit) {
+        MainStartEditor(window, args->path);
+    }
+    return 0;
 }
 
 void MainStartEditor(PlatformWindow* window, const char* path) {

@@ -4,7 +4,7 @@
 #include <stdio.h>
 
 #include "app/main.h"
-#include "app/stage_set.h"
+#include "app/stage_open.h"
 #include "platform/sdl2/sdl2_events.h"
 #include "platform/sdl2/sdl2_platform.h"
 
@@ -22,22 +22,13 @@ int main(int argc, char** argv) {
                 whyNot);
         return 1;
     }
-    if (args.path && !args.edit) {
-        char why[320];
-        const int32_t set = StageSetOpen(window, args.path, why, sizeof(why));
-        if (set == STAGE_SET_EMPTY) {
-            fprintf(stderr, "shotgun-kalvoro: %s\n", why);
-            Sdl2CloseWindow(window);
-            SDL_Quit();
-            return 2;
-        }
-        if (set == STAGE_SET_NOT_A_FOLDER) {
-            Sdl2EventsUseStage(window, args.path, 0);
-        }
-    }
-    MainStartup(window);
-    if (args.edit) {
-        MainStartEditor(window, args.path);
+    char why[STAGE_OPEN_MESSAGE_SIZE];
+    const int32_t status = MainStartWith(window, &args, why, sizeof(why));
+    if (status != 0) {
+        fprintf(stderr, "shotgun-kalvoro: %s\n", why);
+        Sdl2CloseWindow(window);
+        SDL_Quit();
+        return status;
     }
     int running = 1;
     while (running) {

@@ -9,8 +9,7 @@
 #include <shellapi.h>
 
 #include "app/main.h"
-#include "app/stage_set.h"
-#include "app/stage_title.h"
+#include "app/stage_open.h"
 #include "platform/key_gate.h"
 #include "platform/keys.h"
 #include "platform/win32/win32_window.h"
@@ -66,13 +65,6 @@ static void Win32ToggleFullscreen(HWND hwnd) {
     SetWindowLongA(hwnd, GWL_STYLE, WS_POPUP | WS_VISIBLE);
     SetWindowPos(hwnd, HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top,
                  SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
-}
-
-// The stage file played from the next stage start on, named in the title (with why when unusable).
-static void Win32UseStage(HWND hwnd, const char* path, int dropped) {
-    char title[STAGE_TITLE_SIZE];
-    StageTitleUse(path, dropped, title);
-    SetWindowTextA(hwnd, title);
 }
 
 // A key-down message through the gate; sys: WM_SYSKEYDOWN, which the game never heard of and which
@@ -140,9 +132,7 @@ static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         HDROP drop = (HDROP)wParam;
         char path[MAX_PATH];
         if (DragQueryFileA(drop, 0, path, sizeof(path)) > 0) {
-            if (!MainOnDropFile(&gWindow, path)) {
-                Win32UseStage(hwnd, path, 1);
-            }
+            MainOnDropFile(&gWindow, path);
         }
         DragFinish(drop);
         return 0;
@@ -224,19 +214,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
     gWindow.hwnd = gHwnd;
     DragAcceptFiles(gHwnd, TRUE);
-    if (args.path && !args.edit) {
-        char why[320];
-        const int32_t set = StageSetOpen(&gWindow, args.path, why, sizeof(why));
-        if (set == STAGE_SET_EMPTY) {
-            MainFailStartup(why, 2);
-            DestroyWindow(gHwnd);
-            return 2;
-        }
-        if (set == STAGE_SET_NOT_A_FOLDER) {
-            Win32UseStage(gHwnd, args.path, 0);
-        }
-    }
-
     gWindow.dc = GetDC(gHwnd);
     if (!gWindow.dc) {
         // The message box comes first: the quit request posted by WM_DESTROY would close it at once.
@@ -245,9 +222,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         return 3;
     }
 
-    MainStartup(&gWindow);
-    if (args.edit) {
-        MainStartEditor(&gWindow, args.path);
+    char why[STAGE_OPEN_MESSAGE_SIZE];
+    const int32_t status = MainStartWith(&gWindow, &args, why, sizeof(why));
+    if (status != 0) {
+        MainFailStartup(why, status);
+        ReleaseDC(gHwnd, gWindow.dc);
+        DestroyWindow(gHwnd);
+        return status;
     }
     gStarted = 1;
 

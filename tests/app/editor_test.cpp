@@ -13,6 +13,7 @@
 #include "app/editor.h"
 #include "app/game_state.h"
 #include "app/main.h"
+#include "app/stage_open.h"
 #include "platform/headless/headless.h"
 #include "platform/keys.h"
 #include "render/render.h"
@@ -458,7 +459,7 @@ TEST_F(EditorSolve, AFileDroppedDuringAPlaytestOpensWhenItEnds) {
                   fs::copy_options::overwrite_existing);
     Press(KEY_ENTER);
     ASSERT_FALSE(EditorIsEditing());
-    EXPECT_EQ(MainOnDropFile(window, other.c_str()), 1);
+    EXPECT_EQ(MainOnDropFile(window, other.c_str()), STAGE_OPEN_AFTER_PLAYTEST);
     EXPECT_FALSE(EditorIsEditing()) << "the play-test goes on";
     Press(KEY_ESCAPE);
     ASSERT_TRUE(EditorIsEditing());
