@@ -56,7 +56,7 @@ deps-windows:
 windows: deps-windows
 	@cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake $(CMAKE_FLAGS) $(WERROR) >/dev/null
 	@cmake --build $(WIN_BUILD) -j $(JOBS)
-	@bash platform/win32/package.sh $(WIN_BUILD)/shotgun-kalvoro.exe dist
+	@bash backends/win32/package.sh $(WIN_BUILD)/shotgun-kalvoro.exe dist
 
 # The packages for players, in dist/: the Windows zip, the Linux x86-64 archive (the game and its tools
 # with the libraries they load, from $(BUILD)), the browser build as a zip, and SHA256SUMS over the three.
@@ -69,8 +69,8 @@ deps-dist:
 
 dist: deps-dist windows web configure
 	@cmake --build $(BUILD) -j $(JOBS) --target shotgun-kalvoro maptool kalvoro-run
-	@bash platform/sdl2/package.sh $(BUILD)/shotgun-kalvoro dist
-	@bash platform/web/package.sh $(WEB_BUILD) dist
+	@bash backends/sdl2/package.sh $(BUILD)/shotgun-kalvoro dist
+	@bash backends/web/package.sh $(WEB_BUILD) dist
 	@cd dist && sha256sum $(DIST_FILES) >.SHA256SUMS.part && mv .SHA256SUMS.part SHA256SUMS
 	@cat dist/SHA256SUMS
 
@@ -85,7 +85,7 @@ deps-web:
 	@bash tools/install-deps.sh $(PKG_WEB)
 
 web: deps-web
-	@$(WEB_ENV) emcmake cmake -S platform/web -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release $(WERROR) >/dev/null
+	@$(WEB_ENV) emcmake cmake -S backends/web -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release $(WERROR) >/dev/null
 	@$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
 
 serve: web
@@ -184,16 +184,16 @@ pictures: deps-pictures windows web web-test-deps configure
 	cd $(BUILD) && KALVORO_REQUIRE_WEB=1 ctest --output-on-failure -R '^(web_browser|wine|sdl2_editor_window)$$'
 	@cp $(PICTURE_SHOTS) docs/
 
-# The icon files the packages and the page use (platform/icons/), drawn anew by the game's own code;
+# The icon files the packages and the page use (backends/icons/), drawn anew by the game's own code;
 # `make test` fails while they differ from what it draws.
 .PHONY: icons
 icons: deps-build configure
 	@cmake --build $(BUILD) -j $(JOBS) --target kalvoro-icons
-	./$(BUILD)/tools/icons/kalvoro-icons platform/icons
+	./$(BUILD)/tools/icons/kalvoro-icons backends/icons
 
 # The Debian package, dist/shotgun-kalvoro_VERSION_ARCH.deb: the game and its tools built in their own
 # folder with Debian's hardening flags, installed with prefix /usr and checked by lintian,
-# desktop-file-validate and appstreamcli (platform/sdl2/linux/deb.sh).
+# desktop-file-validate and appstreamcli (backends/sdl2/linux/deb.sh).
 DEB_BUILD ?= build-deb
 PKG_DEB    = $(PKG_BUILD) dpkg-dev lintian desktop-file-utils appstream
 DEB_FLAGS  = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
@@ -207,7 +207,7 @@ deb: deps-deb
 	  -DCMAKE_CXX_FLAGS="$$($(DEB_FLAGS) CXXFLAGS) $$($(DEB_FLAGS) CPPFLAGS)" \
 	  -DCMAKE_EXE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)" >/dev/null
 	@cmake --build $(DEB_BUILD) -j $(JOBS) --target shotgun-kalvoro maptool kalvoro-run
-	@bash platform/sdl2/linux/deb.sh $(DEB_BUILD) dist
+	@bash backends/sdl2/linux/deb.sh $(DEB_BUILD) dist
 
 # A minimal Debian 12 root made with debootstrap, the README's two commands run in it from nothing, the
 # Linux package started in a second pristine root and the .deb installed, started and purged in a third;

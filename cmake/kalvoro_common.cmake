@@ -20,7 +20,7 @@ function(kalvoro_module_sources var)
 endfunction()
 
 # What the desktop backends (SDL2, Win32) share beyond the core, and their tests build too.
-set(KALVORO_DESKTOP_SOURCES ${KALVORO_ROOT}/platform/key_gate.cpp)
+set(KALVORO_DESKTOP_SOURCES ${KALVORO_ROOT}/backends/key_gate.cpp)
 
 # Exact single-precision arithmetic: no contraction into FMA, never fast-math.
 add_compile_options(-Wall -Wextra -ffp-contract=off -fno-fast-math)

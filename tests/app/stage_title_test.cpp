@@ -11,7 +11,7 @@
 #include "app/main.h"
 #include "app/stage_open.h"
 #include "app/stage_set.h"
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 #include "world/level.h"
 
 namespace {

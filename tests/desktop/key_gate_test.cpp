@@ -4,7 +4,7 @@
 
 #include <string.h>
 
-#include "platform/key_gate.h"
+#include "backends/key_gate.h"
 #include "platform/keys.h"
 
 namespace {

@@ -12,9 +12,9 @@
 #include "app/stage_open.h"
 #include "input/input.h"
 #include "platform/keys.h"
-#include "platform/sdl2/sdl2_events.h"
-#include "platform/sdl2/sdl2_pad.h"
-#include "platform/sdl2/sdl2_platform.h"
+#include "backends/sdl2/sdl2_events.h"
+#include "backends/sdl2/sdl2_pad.h"
+#include "backends/sdl2/sdl2_platform.h"
 
 namespace {
 

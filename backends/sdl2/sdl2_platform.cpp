@@ -2,7 +2,7 @@
 // the 320 x 200 picture copied at the layout rectangle with nearest scaling over a black clear, or,
 // without a GPU, the client image composed on the processor straight into the window's surface.
 // Keys, buttons and the pointer are read as SDL tracked them for this window, never the whole desktop.
-#include "platform/sdl2/sdl2_platform.h"
+#include "backends/sdl2/sdl2_platform.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -11,9 +11,9 @@
 #endif
 
 #include "app/icon.h"
-#include "platform/key_gate.h"
+#include "backends/key_gate.h"
 #include "platform/keys.h"
-#include "platform/sdl2/sdl2_pad.h"
+#include "backends/sdl2/sdl2_pad.h"
 #include "render/render.h"
 
 struct PlatformWindow {

@@ -1,6 +1,6 @@
 // web_stage.cpp -- the page's stages: the stage file the game plays, written from links and opened
 // files into the page's memory file system, read back as plain text and as a link.
-#include "platform/web/web_stage.h"
+#include "backends/web/web_stage.h"
 
 #include <emscripten.h>
 #include <emscripten/html5.h>

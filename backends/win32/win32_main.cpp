@@ -10,9 +10,9 @@
 
 #include "app/main.h"
 #include "app/stage_open.h"
-#include "platform/key_gate.h"
+#include "backends/key_gate.h"
 #include "platform/keys.h"
-#include "platform/win32/win32_window.h"
+#include "backends/win32/win32_window.h"
 
 // The one game window; its handle is filled in right after creation.
 static PlatformWindow gWindow;

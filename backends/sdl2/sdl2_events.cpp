@@ -1,11 +1,11 @@
 // sdl2_events.cpp -- routing of SDL's events into the game, as every frame's pump delivers them.
-#include "platform/sdl2/sdl2_events.h"
+#include "backends/sdl2/sdl2_events.h"
 
 #include "app/main.h"
-#include "platform/key_gate.h"
+#include "backends/key_gate.h"
 #include "platform/keys.h"
-#include "platform/sdl2/sdl2_pad.h"
-#include "platform/sdl2/sdl2_platform.h"
+#include "backends/sdl2/sdl2_pad.h"
+#include "backends/sdl2/sdl2_platform.h"
 
 // A click this soon after the focus came is the click that gave it: not a press for the game.
 constexpr Uint32 SDL2_FOCUS_CLICK_MS = 100;

@@ -5,8 +5,8 @@
 
 #include "app/main.h"
 #include "app/stage_open.h"
-#include "platform/sdl2/sdl2_events.h"
-#include "platform/sdl2/sdl2_platform.h"
+#include "backends/sdl2/sdl2_events.h"
+#include "backends/sdl2/sdl2_platform.h"
 
 int main(int argc, char** argv) {
     SDL_SetMainReady();

@@ -2,7 +2,7 @@
 // the game. A lone Alt is held back while it is down: it may still become Alt+Enter, which the game must
 // never see; released alone it reaches the game then, for one frame, so Alt still starts a stage.
 // Presses are latched until a frame has read them: a click shorter than a frame still starts and fires.
-#include "platform/key_gate.h"
+#include "backends/key_gate.h"
 
 #include <string.h>
 
