@@ -84,7 +84,8 @@ void EditorRender(void) {
         }
         EditorRenderSwatch(i, x, 2);
     }
-    snprintf(gEditor.line, sizeof(gEditor.line), "%d %s", (int)(gEditor.palette == 9 ? 0 : gEditor.palette + 1),
+    snprintf(gEditor.line, sizeof(gEditor.line), "%d %s",
+             (int)(gEditor.palette == 9 ? 0 : gEditor.palette + 1),
              EDITOR_TILE_NAMES[EDITOR_PALETTE[gEditor.palette]]);
     DrawMsxString(206, 6, gEditor.line, EDITOR_YELLOW, 1);
     RenderFillRect(0, EDITOR_STATUS_Y, LOGICAL_WIDTH, LOGICAL_HEIGHT - EDITOR_STATUS_Y, EDITOR_BAR_BG);
@@ -93,7 +94,9 @@ void EditorRender(void) {
              inside ? EDITOR_TILE_NAMES[TilemapGetTile(&s->grid, col, row)] : "OUTSIDE", (int)col, (int)row,
              (int)s->grid.width, (int)s->grid.height, EditorIsDirty() ? " *" : "");
     DrawMsxString(2, EDITOR_STATUS_Y + 2, gEditor.status, EDITOR_WHITE, 1);
-    const char* line = s->messageMs > 0.0f ? s->message : s->warning[0] ? s->warning : "ENTER:PLAY ^S:SAVE ^Z:UNDO";
+    const char* line = s->messageMs > 0.0f ? s->message
+                       : s->warning[0]     ? s->warning
+                                           : "ENTER:PLAY ^S:SAVE ^Z:UNDO";
     const uint32_t colour = s->messageMs > 0.0f ? EDITOR_YELLOW : s->warning[0] ? EDITOR_RED : EDITOR_GREY;
     DrawMsxString(2, EDITOR_STATUS_Y + 11, line, colour, 1);
     if (s->solving) {

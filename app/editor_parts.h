@@ -9,14 +9,15 @@
 #include "app/editor.h"
 #include "app/safe_output.h"
 #include "app/solve.h"
+#include "render/palette.h"
 #include "world/level.h"
 
-constexpr uint32_t EDITOR_BAR_BG = 0x202020;
-constexpr uint32_t EDITOR_WHITE = 0xFFFFFF;
-constexpr uint32_t EDITOR_YELLOW = 0xD0DC78;
-constexpr uint32_t EDITOR_GREY = 0x7C807B;
-constexpr uint32_t EDITOR_RED = 0xD75F93;
-constexpr uint32_t EDITOR_MARKER_BG = 0x58A4D8;
+constexpr uint32_t EDITOR_BAR_BG = PALETTE_BAR;
+constexpr uint32_t EDITOR_WHITE = PALETTE_WHITE;
+constexpr uint32_t EDITOR_YELLOW = PALETTE_YELLOW;
+constexpr uint32_t EDITOR_GREY = PALETTE_GREY;
+constexpr uint32_t EDITOR_RED = PALETTE_PINK;
+constexpr uint32_t EDITOR_MARKER_BG = PALETTE_SKY;
 constexpr float EDITOR_MESSAGE_MS = 3000.0f;
 constexpr int32_t EDITOR_LINE_CHARS = 40;
 constexpr int32_t EDITOR_ROUTE_POINTS = 4096;
@@ -65,10 +66,10 @@ struct EditorStage {
 struct EditorRecord {
     PlatformWindow* window;
     int active;
-    int playtesting;         // the game plays the lent stage (a play-test or a route played back)
-    int playback;            // the route plays as the game's input
+    int playtesting; // the game plays the lent stage (a play-test or a route played back)
+    int playback;    // the route plays as the game's input
     int32_t playbackFrame;
-    LevelStageSource kept;   // what the game played before a play-test lent it the editor's text
+    LevelStageSource kept;              // what the game played before a play-test lent it the editor's text
     char pending[SAFE_OUTPUT_MAX_PATH]; // a file given during a play-test, opened when it ends
     int32_t palette;
     int32_t wheel;

@@ -7,6 +7,7 @@
 #include "input/input.h"
 #include "platform/keys.h"
 #include "render/msx_font.h"
+#include "render/palette.h"
 #include "render/render.h"
 #include "world/level.h"
 
@@ -14,12 +15,12 @@ constexpr int32_t START_KEY_FIRST = 8;
 constexpr int32_t START_KEY_LAST = 254;
 constexpr float CAMERA_START_OFFSET = 160.0f;
 
-constexpr uint32_t COLOUR_SKY = 0x58A4D8;
-constexpr uint32_t COLOUR_WHITE = 0xFFFFFF;
-constexpr uint32_t COLOUR_GREY = 0x7C807B;
-constexpr uint32_t COLOUR_YELLOW = 0xD0DC78;
-constexpr uint32_t COLOUR_CLEAR_BG = 0x1D681D;
-constexpr uint32_t COLOUR_GAME_OVER = 0xD75F93;
+constexpr uint32_t COLOUR_SKY = PALETTE_SKY;
+constexpr uint32_t COLOUR_WHITE = PALETTE_WHITE;
+constexpr uint32_t COLOUR_GREY = PALETTE_GREY;
+constexpr uint32_t COLOUR_YELLOW = PALETTE_YELLOW;
+constexpr uint32_t COLOUR_CLEAR_BG = PALETTE_DARK_GREEN;
+constexpr uint32_t COLOUR_GAME_OVER = PALETTE_PINK;
 
 // The stage in play and the mode machine. Each of these is a line of GAME_STATE_LIST
 // (app/game_snapshot.h), which saves, restores and hashes them; a static left out of the list fails
@@ -237,7 +238,7 @@ void GameStateRender(void) {
         DrawPressAnyKeyPrompt(gTitleBlink, COLOUR_YELLOW);
         break;
     case MODE_GAME_OVER:
-        RenderFillRect(0, 0, LOGICAL_WIDTH, LOGICAL_HEIGHT, 0x000000);
+        RenderFillRect(0, 0, LOGICAL_WIDTH, LOGICAL_HEIGHT, PALETTE_BLACK);
         DrawMsxStringCentered(80, "GAME OVER", COLOUR_GAME_OVER, 2);
         DrawMsxStringCentered(110, "R: RETRY  ESC: TITLE", COLOUR_WHITE, 1);
         break;

@@ -1,9 +1,9 @@
 // level_test.cpp -- the stage loader: the built-in stage, the text format, the finishing steps and
 // sound behaviour against files that are odd, huge or not files at all.
 #include <gtest/gtest.h>
-#include <unistd.h>
-#include <sys/wait.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <stdio.h>
 #include <stdlib.h>
