@@ -186,8 +186,9 @@ static void EditorScroll(float dt) {
         s->dragY = my;
     } else {
         s->dragging = 0;
-        // The picture's edges scroll, unless a stroke is being painted.
-        if (!s->strokeOpen) {
+        // The picture's edges scroll, unless a stroke is being painted; a pointer off the picture (on a
+        // button beside it, in the border, outside the window) scrolls nothing.
+        if (!s->strokeOpen && InputIsMouseOnPicture()) {
             s->viewX += mx >= LOGICAL_WIDTH - EDITOR_EDGE ? step : 0.0f;
             s->viewX -= mx < EDITOR_EDGE ? step : 0.0f;
             s->viewY += my >= LOGICAL_HEIGHT - EDITOR_EDGE ? step : 0.0f;

@@ -261,6 +261,18 @@ TEST_F(Editor, ScrollingByKeysDragAndEdgesStaysNearTheStage) {
     Frames(400);
     EditorGetView(&x, &y);
     EXPECT_FLOAT_EQ(x, -16.0f);
+    // A pointer off the picture (beside it, or gone from the window) scrolls nothing.
+    Cursor(200, 100);
+    Frames(2);
+    EditorGetView(&x0, &y0);
+    Cursor(400, 250);
+    Frames(30);
+    HeadlessSetCursorAvailable(0);
+    Frames(30);
+    HeadlessSetCursorAvailable(1);
+    EditorGetView(&x, &y);
+    EXPECT_FLOAT_EQ(x, x0);
+    EXPECT_FLOAT_EQ(y, y0);
 }
 
 TEST_F(Editor, EnterPlaysTheStageBeingEditedAndEscapeComesBack) {
