@@ -54,6 +54,7 @@ static void EditorUpdateTitle(void) {
 // The game gets its own stage back and shows its title behind the editor; a file given during the
 // play-test opens now.
 static void EditorResume(void) {
+    gEditor.resumed = 1; // the Escape that ended the play-test is not the editor's
     gEditor.playtesting = 0;
     gEditor.playback = 0;
     LevelSetStageSource(&gEditor.kept);
@@ -80,6 +81,8 @@ void EditorOpen(PlatformWindow* window, const char* path) {
     EditorCloseStage();
     gEditor.window = window;
     gEditor.active = 1;
+    gEditor.question = EDITOR_ASK_NONE;
+    gEditor.quit = 0;
     memset(&gEditor.stage, 0, sizeof(gEditor.stage));
     gEditor.stage.titleDirty = -1;
     EditorReadStage(path);
@@ -89,6 +92,7 @@ void EditorOpen(PlatformWindow* window, const char* path) {
     gEditor.revision++;
     EditorCheck();
     EditorUpdateTitle();
+    EditorOfferRecovery();
 }
 
 void EditorOpenAfterPlaytest(const char* path) {
@@ -112,8 +116,28 @@ static void EditorPlaytest(void) {
     GameStateStartStage();
 }
 
+void EditorLeave(void) {
+    EditorClose();
+}
+
+int EditorRequestClose(void) {
+    if (!gEditor.active || !EditorIsDirty()) {
+        return 1;
+    }
+    if (gEditor.playtesting) {
+        EditorResume();
+    }
+    EditorAsk(EDITOR_ASK_CLOSE);
+    return 0;
+}
+
+int EditorWantsQuit(void) {
+    return gEditor.quit;
+}
+
 void EditorClose(void) {
     gEditor.pending[0] = '\0';
+    gEditor.question = EDITOR_ASK_NONE;
     EditorForgetRoute();
     if (gEditor.active) {
         EditorResume();
@@ -206,7 +230,7 @@ static void EditorKeys(void) {
         } else if (InputWasKeyPressed('Y')) {
             EditorUndo(1);
         } else if (InputWasKeyPressed(KEY_S)) {
-            EditorSave();
+            EditorSave(0);
         }
         return;
     }
@@ -260,6 +284,22 @@ void EditorStep(PlatformWindow* window, float dt) {
     gEditor.window = window;
     InputUpdate(window);
     InputSetCamera(s->viewX, s->viewY);
+    const int escape = InputWasKeyPressed(KEY_ESCAPE) && !gEditor.resumed;
+    gEditor.resumed = 0;
+    s->messageMs = s->messageMs > dt ? s->messageMs - dt : 0.0f;
+    if (gEditor.question != EDITOR_ASK_NONE) {
+        EditorAnswer();
+        EditorUpdateTitle();
+        return;
+    }
+    if (escape) {
+        if (EditorIsDirty()) {
+            EditorAsk(EDITOR_ASK_LEAVE);
+        } else {
+            EditorLeave();
+        }
+        return;
+    }
     if (gEditor.wheel != 0) {
         // Away from the user goes back through the palette, like a list scrolled up.
         EditorChoose(gEditor.palette - gEditor.wheel);
@@ -285,8 +325,9 @@ void EditorStep(PlatformWindow* window, float dt) {
     EditorMouse();
     if (gEditor.checkedRevision != gEditor.revision) {
         EditorCheck(); // once in a frame that changed the grid, never on an idle one
+        EditorRecoveryDue();
     }
-    s->messageMs = s->messageMs > dt ? s->messageMs - dt : 0.0f;
+    EditorKeepRecovery(dt);
     EditorUpdateTitle();
 }
 

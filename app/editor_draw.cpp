@@ -96,7 +96,7 @@ void EditorRender(void) {
     DrawMsxString(2, EDITOR_STATUS_Y + 2, gEditor.status, EDITOR_WHITE, 1);
     const char* line = s->messageMs > 0.0f ? s->message
                        : s->warning[0]     ? s->warning
-                                           : "ENTER:PLAY ^S:SAVE ^Z:UNDO";
+                                           : "ENTER:PLAY ^S:SAVE ^Z:UNDO ESC:LEAVE";
     const uint32_t colour = s->messageMs > 0.0f ? EDITOR_YELLOW : s->warning[0] ? EDITOR_RED : EDITOR_GREY;
     DrawMsxString(2, EDITOR_STATUS_Y + 11, line, colour, 1);
     if (s->solving) {
@@ -104,4 +104,5 @@ void EditorRender(void) {
         RenderFillRect(0, EDITOR_STATUS_Y - 3, LOGICAL_WIDTH, 3, EDITOR_BAR_BG);
         RenderFillRect(0, EDITOR_STATUS_Y - 3, (int32_t)(done * (float)LOGICAL_WIDTH) + 1, 3, EDITOR_YELLOW);
     }
+    EditorRenderQuestion();
 }

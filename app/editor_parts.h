@@ -29,6 +29,15 @@ struct EditorGridState {
     uint8_t tiles[MAP_MAX_ROWS][MAP_MAX_COLS];
 };
 
+// The question the editor asks in the picture, waiting for its answer (keys, or a click on an answer).
+enum EditorQuestion {
+    EDITOR_ASK_NONE = 0,
+    EDITOR_ASK_CLOSE,     // unsaved changes and the window is to close: save, discard or stay
+    EDITOR_ASK_LEAVE,     // unsaved changes and Escape leaves the editor: save, discard or stay
+    EDITOR_ASK_RECOVER,   // a recovery copy of unsaved changes was found: restore or discard it
+    EDITOR_ASK_OVERWRITE, // the file changed on disk since it was opened: save over it or keep it
+};
+
 // Everything the editor knows about the stage it has open. Opening another stage closes this one first
 // (the search stopped, the route forgotten, a lent stage given back) and then clears it as a whole.
 struct EditorStage {
@@ -52,6 +61,12 @@ struct EditorStage {
     float messageMs;
     char warning[64];
     int titleDirty; // the dirty mark the window title shows; -1: not set yet
+    // The file as it was opened or last saved, to tell a change made on disk by someone else.
+    int fileKnown;
+    long long fileTime;
+    unsigned long long fileSize;
+    int keepOriginal; // the editor writes the file differently: its first save keeps a copy beside it
+    float recoveryDueMs; // a recovery copy is written when this runs out (0: none due)
     // The solver, run a slice per frame, and the route of its last answer.
     int solving;
     SolveStep route[SOLVE_MAX_ROUTE];
@@ -71,6 +86,9 @@ struct EditorRecord {
     int32_t playbackFrame;
     LevelStageSource kept;              // what the game played before a play-test lent it the editor's text
     char pending[SAFE_OUTPUT_MAX_PATH]; // a file given during a play-test, opened when it ends
+    int32_t question;                   // EditorQuestion
+    int quit;                           // 1: a close request was answered; the window may close
+    int resumed;                        // a play-test ended since the last editing frame
     int32_t palette;
     int32_t wheel;
     // Grows at every change of the grid, openings included; the check last ran at checkedRevision.
@@ -103,6 +121,8 @@ void EditorPaint(int32_t col, int32_t row, int32_t id);
 int32_t EditorCount(int32_t id);
 int32_t EditorCell(float world);
 void EditorBlankStage(void);
+// The grid becomes grid as one undoable change.
+void EditorReplaceGrid(const Tilemap* grid);
 
 // editor_check.cpp: the first surprise the game would have in store, into stage.warning.
 void EditorCheck(void);
@@ -114,9 +134,28 @@ void EditorSolveSlice(void);
 void EditorForgetRoute(void);
 void EditorPlayRoute(void);
 
-// editor_file.cpp: the stage read from path (or a blank one), and Ctrl+S.
+// editor_file.cpp: the stage read from path (or a blank one) and what its first save would change;
+// Ctrl+S (force: write over a file changed on disk); the recovery copy of unsaved changes.
 void EditorReadStage(const char* path);
-void EditorSave(void);
+// 1 when the stage's file now holds the grid.
+int EditorSave(int force);
+// A change was made: the recovery copy is due a few seconds from now.
+void EditorRecoveryDue(void);
+// Counts down to the recovery copy after a change (dt in ms); writes it when due.
+void EditorKeepRecovery(float dt);
+// 1 when a recovery copy for the open stage holds other tiles than the stage; its grid into out.
+int EditorFindRecovery(Tilemap* out);
+void EditorDropRecovery(void);
+
+// editor_ask.cpp
+void EditorAsk(int32_t question);
+// At opening: a recovery copy that differs from the stage is offered (else it is dropped).
+void EditorOfferRecovery(void);
+// One frame of an open question: its answer, if given.
+void EditorAnswer(void);
+void EditorRenderQuestion(void);
+// Leaves the editor for the game's title (the stage as saved; unsaved changes dropped).
+void EditorLeave(void);
 
 // editor_draw.cpp
 extern const int32_t EDITOR_PALETTE[EDITOR_PALETTE_SIZE];

@@ -135,3 +135,11 @@ void MainOnResize(PlatformWindow* window) {
 void MainOnDestroy(void) {
     RenderReleaseBackBuffer();
 }
+
+int MainOnCloseRequest(void) {
+    return EditorRequestClose();
+}
+
+int MainWantsQuit(void) {
+    return EditorWantsQuit();
+}

@@ -53,3 +53,7 @@ void MainStartEditor(PlatformWindow* window, const char* path);
 void MainOnMouseWheel(int32_t notches);
 void MainOnResize(PlatformWindow* window);
 void MainOnDestroy(void);
+// The window's close button (or the system's quit): 1 when the window may close now; 0 when the game
+// holds it to ask first (unsaved changes), after which MainWantsQuit says whether to close.
+int MainOnCloseRequest(void);
+int MainWantsQuit(void);

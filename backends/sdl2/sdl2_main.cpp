@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
         if (running) {
             MainFrame(window);
             Sdl2EventsEndFrame(window);
+            running = !MainWantsQuit();
         }
     }
     MainShutdown();

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -27,10 +29,15 @@ class Editor : public ::testing::Test {
   protected:
     PlatformWindow* window = nullptr;
     std::string path;
+    std::string data;
 
     void SetUp() override {
         path = (fs::current_path() / "editor-test-stage.txt").string();
         fs::remove(path);
+        // Recovery copies go to a data folder of the test's own, new for every test.
+        data = (fs::current_path() / "editor-test-data").string();
+        fs::remove_all(data);
+        setenv("XDG_DATA_HOME", data.c_str(), 1);
         window = HeadlessOpenWindow(320, 200); // scale 1: client pixels are logical pixels
         MainStartup(window);
         MainStartEditor(window, path.c_str());
@@ -377,13 +384,112 @@ TEST_F(Editor, StatusLinesNameTheCellAndWarnAsYouPaint) {
     EXPECT_NE(std::string(EditorMessageLine()).find("BORDER"), std::string::npos);
 }
 
-TEST_F(Editor, KeysNeverReachTheGameWhileEditing) {
+TEST_F(Editor, KeysNeverReachTheGameWhileEditingAndEscapeLeaves) {
     Press(KEY_F);
     Press(KEY_R);
-    Press(KEY_ESCAPE);
     EXPECT_TRUE(EditorIsEditing());
     EXPECT_EQ(GameStateGetMode(), MODE_TITLE);
     EXPECT_EQ(GameStateGetDebugFly(), 0);
+    // Nothing unsaved: Escape leaves for the game's title at once.
+    Press(KEY_ESCAPE);
+    EXPECT_FALSE(EditorIsActive());
+    EXPECT_EQ(GameStateGetMode(), MODE_TITLE);
+}
+
+// Closing the window, or leaving by Escape, with unsaved changes asks first: stay, save or discard.
+TEST_F(Editor, UnsavedChangesAreNeverLostToACloseOrAnEscape) {
+    EXPECT_EQ(MainOnCloseRequest(), 1); // nothing to lose yet
+    Press(KEY_0 + 1);
+    ClickCell(10, 5);
+    ASSERT_TRUE(EditorIsDirty());
+    EXPECT_EQ(MainOnCloseRequest(), 0);
+    Frame();
+    EXPECT_FALSE(MainWantsQuit());
+    Press(KEY_ESCAPE); // stay
+    EXPECT_FALSE(MainWantsQuit());
+    EXPECT_TRUE(EditorIsEditing());
+    ClickCell(11, 5); // the editor edits again
+    EXPECT_EQ(Tile(11, 5), TILE_GROUND);
+    // Asked again, S saves and lets the window close.
+    EXPECT_EQ(MainOnCloseRequest(), 0);
+    Press(KEY_S);
+    EXPECT_TRUE(MainWantsQuit());
+    EXPECT_TRUE(fs::exists(path));
+    EXPECT_FALSE(EditorIsDirty());
+    // A close during a play-test comes back to the editor to ask; a click on DISCARD lets it close.
+    MainStartEditor(window, path.c_str());
+    Frames(200);
+    ClickCell(12, 5);
+    Press(KEY_ENTER);
+    ASSERT_FALSE(EditorIsEditing());
+    EXPECT_EQ(MainOnCloseRequest(), 0);
+    Frame();
+    EXPECT_TRUE(EditorIsEditing());
+    Cursor(160, 108); // the middle answer: D:DISCARD
+    Press(KEY_LBUTTON);
+    EXPECT_TRUE(MainWantsQuit());
+    // Escape with unsaved changes asks the same before leaving.
+    MainStartEditor(window, path.c_str());
+    Frames(200);
+    ClickCell(13, 5);
+    Press(KEY_ESCAPE);
+    EXPECT_TRUE(EditorIsEditing());
+    Press('D');
+    EXPECT_FALSE(EditorIsActive());
+}
+
+// Unsaved changes are copied to the data folder a few seconds after the last one; opening the stage
+// again (after a crash: nothing saved) offers them.
+TEST_F(Editor, ARecoveryCopyOutlivesACrashAndIsOffered) {
+    Press(KEY_0 + 1);
+    Chord(KEY_CONTROL, KEY_S);
+    ClickCell(10, 5);
+    Frames(250); // 4 s
+    ASSERT_TRUE(fs::exists(data + "/shotgun-kalvoro/recovery"));
+    MainStartEditor(window, path.c_str()); // as a new session would, the work never saved
+    Frames(2);
+    EXPECT_EQ(Tile(10, 5), TILE_EMPTY);
+    Press(KEY_R);
+    EXPECT_EQ(Tile(10, 5), TILE_GROUND);
+    EXPECT_TRUE(EditorIsDirty());
+    Chord(KEY_CONTROL, KEY_S);
+    // Saved: the copy is gone, and the next opening offers nothing.
+    MainStartEditor(window, path.c_str());
+    Frames(2);
+    ClickCell(11, 5);
+    EXPECT_EQ(Tile(11, 5), TILE_GROUND);
+}
+
+// A file changed on disk since it was opened is not written over without a question; a file the
+// editor would write differently is said at opening and kept beside it at the first save.
+TEST_F(Editor, ASaveNeverWritesOverChangesMadeOnDiskOrAFileItWouldChange) {
+    Chord(KEY_CONTROL, KEY_S);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << "#####\n#S.G#\n#####\n#####\n";
+    fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(5));
+    ClickCell(10, 5);
+    Chord(KEY_CONTROL, KEY_S);
+    const auto read = [&]() {
+        std::stringstream text;
+        text << std::ifstream(path, std::ios::binary).rdbuf();
+        return text.str();
+    };
+    EXPECT_EQ(read(), "#####\n#S.G#\n#####\n#####\n");
+    Press(KEY_ESCAPE);
+    EXPECT_EQ(read(), "#####\n#S.G#\n#####\n#####\n");
+    Chord(KEY_CONTROL, KEY_S);
+    Press(KEY_S);
+    EXPECT_NE(read(), "#####\n#S.G#\n#####\n#####\n");
+    EXPECT_FALSE(EditorIsDirty());
+    // Line ends of two bytes: said at opening, and the original kept at the first save.
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << "#####\r\n#S.G#\r\n#####\r\n";
+    MainStartEditor(window, path.c_str());
+    EXPECT_NE(std::string(EditorMessageLine()).find("CR LINE ENDS"), std::string::npos) << EditorMessageLine();
+    Chord(KEY_CONTROL, KEY_S);
+    EXPECT_EQ(read(), "#####.\n#S.G#.\n#####.\n"); // the reader's column of carriage returns
+    std::stringstream original;
+    original << std::ifstream(path + ".orig", std::ios::binary).rdbuf();
+    EXPECT_EQ(original.str(), "#####\r\n#S.G#\r\n#####\r\n");
+    fs::remove(path + ".orig");
 }
 
 } // namespace
