@@ -22,6 +22,7 @@ EditorRecord gEditor;
 void EditorSay(const char* text) {
     snprintf(gEditor.stage.message, sizeof(gEditor.stage.message), "%s", text);
     gEditor.stage.messageMs = EDITOR_MESSAGE_MS;
+    gEditor.stage.messageStays = 0;
 }
 
 void EditorWriteText(void) {
@@ -286,7 +287,9 @@ void EditorStep(PlatformWindow* window, float dt) {
     InputSetCamera(s->viewX, s->viewY);
     const int escape = InputWasKeyPressed(KEY_ESCAPE) && !gEditor.resumed;
     gEditor.resumed = 0;
-    s->messageMs = s->messageMs > dt ? s->messageMs - dt : 0.0f;
+    if (!s->messageStays) {
+        s->messageMs = s->messageMs > dt ? s->messageMs - dt : 0.0f;
+    }
     if (gEditor.question != EDITOR_ASK_NONE) {
         EditorAnswer();
         EditorUpdateTitle();
@@ -326,6 +329,10 @@ void EditorStep(PlatformWindow* window, float dt) {
     if (gEditor.checkedRevision != gEditor.revision) {
         EditorCheck(); // once in a frame that changed the grid, never on an idle one
         EditorRecoveryDue();
+        if (s->messageStays) {
+            s->messageStays = 0; // a solver's answer is for the stage as it was
+            s->messageMs = 0.0f;
+        }
     }
     EditorKeepRecovery(dt);
     EditorUpdateTitle();

@@ -6,6 +6,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "actors/enemy.h"
 #include "app/editor.h"
 #include "app/safe_output.h"
 #include "app/solve.h"
@@ -61,6 +62,16 @@ struct EditorStage {
     float messageMs;
     char warning[64];
     int titleDirty; // the dirty mark the window title shows; -1: not set yet
+    // The stage as Enter plays it, made at every change: the grid as the game loads it (its forced
+    // border, the start turned into a block), the walkers the game starts with (its own four when none
+    // are placed), and the markers it drops.
+    Tilemap played;
+    Enemy walkers[MAX_ENEMIES];
+    int32_t walkerCount;
+    int walkersOwn;      // 1: no marker placed, the game brings its own
+    int32_t markers;     // walker markers in the grid
+    int32_t goals;
+    int messageStays;    // the message stays until the next edit (a solver's answer)
     // The file as it was opened or last saved, to tell a change made on disk by someone else.
     int fileKnown;
     long long fileTime;

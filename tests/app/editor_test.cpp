@@ -598,6 +598,60 @@ TEST_F(EditorSolve, AGoalReachedRoundTheRightEndIsNotWalledIn) {
     EXPECT_EQ(std::string(EditorMessageLine()).find("WALLED"), std::string::npos) << EditorMessageLine();
 }
 
+// The editor draws what Enter plays: the border walls the game forces, its own four walkers when none
+// are placed, a red box on each marker it drops; the status line counts walkers and goals.
+TEST_F(Editor, ThePictureShowsWhatEnterPlays) {
+    std::ofstream(path) << "............\n............\n............\n..S.......G.\n############\n";
+    MainStartEditor(window, path.c_str());
+    Frames(200);
+    float vx = 0, vy = 0;
+    EditorGetView(&vx, &vy);
+    const auto pixel = [&](float x, float y) { return pixelBuffer[(int)(y - vy) * LOGICAL_WIDTH + (int)(x - vx)]; };
+    EXPECT_EQ(pixel(3 * 16 + 8, 8), 0xB95E51u) << "the top row is a wall in play";
+    EXPECT_EQ(pixel(8, 2 * 16 + 8), 0xB95E51u) << "the left column is a wall in play";
+    EXPECT_EQ(pixel(200, 5 * 16 - 24 - 4), 0x3EB849u) << "the game's own walker at x 200";
+    EXPECT_NE(std::string(EditorStatusLine()).find("W4 G1"), std::string::npos) << EditorStatusLine();
+    // Nine markers: eight walk, the ninth is boxed in red and said.
+    std::ofstream(path) << "............\n.EEEEEEEEE..\n............\n..S.......G.\n############\n";
+    MainStartEditor(window, path.c_str());
+    EXPECT_NE(std::string(EditorMessageLine()).find("9 WALKERS"), std::string::npos) << EditorMessageLine();
+    Frames(200);
+    EXPECT_EQ(pixel(9 * 16 + 8, 16), 0xD75F93u) << "the dropped ninth marker";
+    EXPECT_NE(std::string(EditorStatusLine()).find("W8 G1"), std::string::npos) << EditorStatusLine();
+}
+
+// The solver's answers are true and stay: V again says STOPPED, the answer stays until the next edit,
+// an edit during a search says it stopped it, and a route off the view is brought into it.
+TEST_F(EditorSolve, SolverMessagesSayWhatHappenedAndStay) {
+    Open("tools/maptool/lessons/1-long-pit.txt");
+    HeadlessSetKeyDown(KEY_RIGHT, 1);
+    Frames(400); // the view at the stage's far end
+    HeadlessSetKeyDown(KEY_RIGHT, 0);
+    float x0 = 0, y0 = 0;
+    EditorGetView(&x0, &y0);
+    Press('V');
+    Press('V');
+    EXPECT_EQ(std::string(EditorMessageLine()).rfind("STOPPED", 0), 0u) << EditorMessageLine();
+    Press('V');
+    for (int i = 0; i < 20000 && EditorIsSolving(); ++i) {
+        Frame();
+    }
+    ASSERT_EQ(std::string(EditorMessageLine()).rfind("CLEARABLE", 0), 0u) << EditorMessageLine();
+    float x = 0, y = 0;
+    EditorGetView(&x, &y);
+    EXPECT_NE(x, x0) << "the route, off the view, was not brought into it";
+    Frames(600); // ten seconds
+    EXPECT_EQ(std::string(EditorMessageLine()).rfind("CLEARABLE", 0), 0u) << EditorMessageLine();
+    Press(KEY_0 + 1);
+    ClickCell(3, 3);
+    EXPECT_EQ(std::string(EditorMessageLine()).find("CLEARABLE"), std::string::npos);
+    Press('V');
+    ASSERT_TRUE(EditorIsSolving());
+    ClickCell(4, 3);
+    EXPECT_FALSE(EditorIsSolving());
+    EXPECT_NE(std::string(EditorMessageLine()).find("STOPPED THE SEARCH"), std::string::npos) << EditorMessageLine();
+}
+
 TEST_F(EditorSolve, AWalledInGoalIsSaidAtOnce) {
     Open("tools/maptool/stages/walled-in.txt");
     Press('V');
