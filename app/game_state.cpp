@@ -107,7 +107,12 @@ static int GameStartPressed(void) {
 }
 
 void GameStatePollKeys(void) {
-    if (gMode == MODE_TITLE || gMode == MODE_STAGE_CLEAR) {
+    // A stage set's title: Left and Right choose the stage; every other key still starts.
+    const int choose = gMode == MODE_TITLE && StageSetCount() > 0 &&
+                       (InputWasKeyPressed(KEY_LEFT) || InputWasKeyPressed(KEY_RIGHT));
+    if (choose) {
+        StageSetChoose(InputWasKeyPressed(KEY_RIGHT) - InputWasKeyPressed(KEY_LEFT));
+    } else if (gMode == MODE_TITLE || gMode == MODE_STAGE_CLEAR) {
         if (GameStartPressed()) {
             // Leaving the clear screen of a stage set plays its next stage.
             if (gMode == MODE_STAGE_CLEAR) {
@@ -211,6 +216,16 @@ void GameStateRestore(const GameSnapshot* snapshot) {
     GAME_STATE_LIST(GAME_RESTORE_VALUE, GAME_RESTORE_ARRAY, GAME_RESTORE_MODULE)
 }
 
+// Under the title's texts while a stage set plays: which stage starts, and how to choose another.
+static void GameRenderSetLines(void) {
+    char line[STAGE_SET_LINE_SIZE];
+    StageSetLine(line);
+    if (line[0]) {
+        DrawMsxStringCentered(136, line, COLOUR_WHITE, 1);
+        DrawMsxStringCentered(148, "LEFT/RIGHT: ANOTHER STAGE", COLOUR_GREY, 1);
+    }
+}
+
 void GameStateRender(void) {
     // Every mode below covers the whole screen first (play through the tile renderer's sky), so the
     // sky clear is only needed for a mode that draws nothing.
@@ -221,6 +236,7 @@ void GameStateRender(void) {
         DrawMsxStringCentered(90, "SHOOT OPPOSITE TO JUMP", COLOUR_GREY, 1);
         DrawMsxStringCentered(104, "2 SHOTS = DOUBLE JUMP", COLOUR_GREY, 1);
         DrawMsxStringCentered(118, "AIM:LMB  RELOAD:R", COLOUR_GREY, 1);
+        GameRenderSetLines();
         DrawPressAnyKeyPrompt(gTitleBlink, COLOUR_WHITE);
         break;
     case MODE_PLAYING:
