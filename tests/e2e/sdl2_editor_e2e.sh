@@ -16,7 +16,7 @@ e2e_start_xvfb
 
 mkdir -p "$work/run/stages"
 ln -s stages/real.txt "$work/run/new.txt"
-(cd "$work/run" && XDG_DATA_HOME="$work/data" SDL_AUDIODRIVER=dummy timeout 120 "$game" --edit new.txt >"$work/run.log" 2>&1; echo $? >"$work/status") &
+(cd "$work/run" && SDL_AUDIODRIVER=dummy timeout 120 "$game" --edit new.txt >"$work/run.log" 2>&1; echo $? >"$work/status") &
 game_pid=$!
 e2e_find_window 150 'Shotgun-Kalvoro - new.txt'
 echo "sdl2-editor: window $win '$(xdotool getwindowname "$win")'"
