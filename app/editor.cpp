@@ -257,7 +257,7 @@ static void EditorMouse(void) {
 void EditorStep(PlatformWindow* window, float dt) {
     EditorStage* s = &gEditor.stage;
     gEditor.window = window;
-    InputUpdate(window);
+    GameStatePollMouse(window);
     InputSetCamera(s->viewX, s->viewY);
     if (gEditor.wheel != 0) {
         // Away from the user goes back through the palette, like a list scrolled up.

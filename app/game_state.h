@@ -25,7 +25,7 @@ void GameStateInit(void);
 void GameStateStartStage(void);
 // The title screen and its music.
 void GameStateShowTitle(void);
-// This frame's input snapshot.
+// This frame's input snapshot, the editor's too; while a pad aims, its aim is the cursor.
 void GameStatePollMouse(PlatformWindow* window);
 // Mode changes on this frame's press edges.
 void GameStatePollKeys(void);

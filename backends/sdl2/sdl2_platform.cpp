@@ -281,9 +281,6 @@ int PlatformGetCursorClient(PlatformWindow* window, int32_t* x, int32_t* y) {
     if (!window || !window->window) {
         return 0;
     }
-    if (Sdl2PadOwnsCursor()) {
-        return Sdl2PadCursorClient(x, y);
-    }
     // SDL's own record in window coordinates: right after the window moved, too. When the pointer
     // leaves, SDL keeps it at the edge it left by, which the game's clamp would make of it anyway.
     int wx = 0, wy = 0;

@@ -184,12 +184,6 @@ void WebSetCursor(double pageX, double pageY) {
     gWebCursorKnown = 1;
 }
 
-void WebSetCursorClient(int32_t clientX, int32_t clientY) {
-    gWebCursorX = clientX;
-    gWebCursorY = clientY;
-    gWebCursorKnown = 1;
-}
-
 void WebGetCursor(int32_t* clientX, int32_t* clientY) {
     *clientX = gWebCursorX;
     *clientY = gWebCursorY;
