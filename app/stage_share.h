@@ -10,14 +10,17 @@
 #include "world/stage_link.h"
 
 // Room for any message written here: StageOpen's and the link reader's.
-constexpr size_t STAGE_SHARE_MESSAGE_SIZE =
-    STAGE_OPEN_MESSAGE_SIZE > (size_t)STAGE_LINK_MESSAGE ? STAGE_OPEN_MESSAGE_SIZE : (size_t)STAGE_LINK_MESSAGE;
+constexpr size_t STAGE_SHARE_MESSAGE_SIZE = STAGE_OPEN_MESSAGE_SIZE > (size_t)STAGE_LINK_MESSAGE
+                                                ? STAGE_OPEN_MESSAGE_SIZE
+                                                : (size_t)STAGE_LINK_MESSAGE;
 
 // Room for the stage as text (with its NUL) and as a link; the stage file the game ships, relative to
 // the working directory.
 constexpr size_t STAGE_SHARE_TEXT_SIZE = LEVEL_MAX_TEXT_BYTES + 1;
 constexpr int32_t STAGE_SHARE_LINK_SIZE = STAGE_LINK_MAX_CHARS;
 constexpr const char* STAGE_SHARE_SHIPPED_PATH = LEVEL_STAGE_PATH;
+// Bytes of a stage file the game reads at most: a host need not hand over more.
+constexpr uint64_t STAGE_SHARE_READ_CAP = LEVEL_MAX_READ_BYTES;
 
 // The stage edited, or else played, as plain stage text in text (NUL-ended); its length, or 0 and a
 // message when the game plays its built-in stage, which has no file.

@@ -64,7 +64,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStageEdit(void) {
 
 // clang-format off
 EM_JS(void, WebStageTellPage, (const char* shipped, const char* given, const char* incoming, const char* edit,
-                               const char* mine, const char* storageKey, int plays, int edits, int afterPlaytest), {
+                               const char* mine, const char* storageKey, double readCap, int plays, int edits,
+                               int afterPlaytest), {
     var game = Module.webGame = Module.webGame || {};
     // The memory file system's root is the working directory the game reads its stage from.
     game.shippedStage = '/' + UTF8ToString(shipped);
@@ -74,14 +75,16 @@ EM_JS(void, WebStageTellPage, (const char* shipped, const char* given, const cha
     game.editStage = UTF8ToString(edit);
     game.myStage = UTF8ToString(mine);
     game.storageKey = UTF8ToString(storageKey);
+    game.readCap = readCap;
     game.outcome = {plays : plays, edits : edits, afterPlaytest : afterPlaytest};
 });
 // clang-format on
 
 void WebStageAttach(PlatformWindow* window) {
     gWebStageWindow = window;
-    WebStageTellPage(STAGE_SHARE_SHIPPED_PATH, WEB_STAGE_GIVEN_PATH, WEB_STAGE_INCOMING_PATH, WEB_STAGE_EDIT_PATH,
-                     WEB_STAGE_MINE_PATH, WEB_STAGE_STORAGE_KEY, STAGE_OPEN_PLAYS, STAGE_OPEN_EDITS,
+    WebStageTellPage(STAGE_SHARE_SHIPPED_PATH, WEB_STAGE_GIVEN_PATH, WEB_STAGE_INCOMING_PATH,
+                     WEB_STAGE_EDIT_PATH, WEB_STAGE_MINE_PATH, WEB_STAGE_STORAGE_KEY,
+                     (double)STAGE_SHARE_READ_CAP, STAGE_OPEN_PLAYS, STAGE_OPEN_EDITS,
                      STAGE_OPEN_AFTER_PLAYTEST);
 }
 
