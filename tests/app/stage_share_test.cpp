@@ -60,7 +60,8 @@ TEST_F(StageShare, AFileIsCheckedBeforeItReplacesTheKeptStageThenPlaysAndReadsBa
     EXPECT_STREQ(text, "S...G\n#####\n");
     // Through a link and back: the same stage; a broken link changes nothing.
     ASSERT_GT(StageShareLink(link, message), 0) << message;
-    EXPECT_EQ(StageShareOpenLink(window, "1!!", "share_in.txt", "share_keep.txt", message), STAGE_OPEN_REFUSED);
+    EXPECT_EQ(StageShareOpenLink(window, "1!!", "share_in.txt", "share_keep.txt", message),
+              STAGE_OPEN_REFUSED);
     EXPECT_NE(message[0], '\0');
     EXPECT_EQ(StageShareOpenLink(window, link, "share_in.txt", "share_keep.txt", message), STAGE_OPEN_PLAYS);
     char again[STAGE_SHARE_TEXT_SIZE];
