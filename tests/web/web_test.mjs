@@ -781,12 +781,24 @@ async function waitForKept(p, what, predicate) {
 const cellAt = (rows, col, row) => (rows[row] || '')[col];
 const editing = (p, on) => p.waitForFunction((want) => Module.webEditing === want, on, { timeout: WAIT_MS });
 
-test('#edit opens the editor: the mouse paints, erases and undoes, the stage is kept, Enter plays it and Share links it', async () => {
-  const base = `http://127.0.0.1:${server.address().port}/index.html`;
-  const p = await openPage(`${base}#edit`);
+// Runs body on a fresh page at url, which the helpers above (clickAt, tapKey, waitForCanvas) then
+// drive; the page is closed and the shared one brought back after.
+async function onPage(url, body) {
+  const p = await openPage(url);
   const saved = page;
   page = p;
   try {
+    await body(p);
+  } finally {
+    page = saved;
+    await p.close();
+  }
+  await page.bringToFront();
+}
+
+test('#edit opens the editor: the mouse paints, erases and undoes, the stage is kept, Enter plays it and Share links it', async () => {
+  const base = `http://127.0.0.1:${server.address().port}/index.html`;
+  await onPage(`${base}#edit`, async (p) => {
     await editing(p, true);
     const blank = await waitForKept(p, 'a blank stage kept', (rows) => rows.length > 10);
     const box = await canvasBox();
@@ -832,11 +844,7 @@ test('#edit opens the editor: the mouse paints, erases and undoes, the stage is 
     await p.waitForFunction(() => window.Module && Module.webStudio, null, { timeout: WAIT_MS });
     await editing(p, true);
     assert.equal(await p.evaluate(() => Module.ccall('WebStageText', 'string', [], [])), rows.join('\n'));
-  } finally {
-    page = saved;
-    await p.close();
-  }
-  await page.bringToFront();
+  });
 });
 
 // The lesson options of the stage list, as [label, value].
@@ -845,23 +853,24 @@ const lessonOptions = (p) => p.evaluate(() => Array.from(document.querySelectorA
 
 test('Edit during a play-test gives the game its stage back: a lesson chosen afterwards is what plays', async (t) => {
   const base = `http://127.0.0.1:${server.address().port}/index.html`;
-  const p = await openPage(base);
-  const fresh = await openPage(base);
-  const saved = page;
-  try {
-    const lessons = await lessonOptions(p);
-    if (lessons.length === 0) {
-      t.skip('the page carries no lessons');
-      return;
+  // The lesson as a fresh page plays it.
+  let lesson = null;
+  let value = null;
+  await onPage(base, async (fresh) => {
+    const lessons = await lessonOptions(fresh);
+    if (lessons.length > 0) {
+      value = lessons[0][1];
+      await fresh.click('#button-studio');
+      await fresh.selectOption('#studio-stage', value);
+      await fresh.click('#studio-close');
+      lesson = await startAndSettle(fresh);
     }
-    // The lesson as a fresh page plays it.
-    await fresh.click('#button-studio');
-    await fresh.selectOption('#studio-stage', lessons[0][1]);
-    await fresh.click('#studio-close');
-    const lesson = await startAndSettle(fresh);
-    await fresh.close();
-    await p.bringToFront();
-    page = p;
+  });
+  if (!lesson) {
+    t.skip('the page carries no lessons');
+    return;
+  }
+  await onPage(base, async (p) => {
     // Editing the shipped stage may replace one kept by an earlier test: yes.
     p.on('dialog', (d) => d.accept());
     const edit = async () => {
@@ -880,25 +889,18 @@ test('Edit during a play-test gives the game its stage back: a lesson chosen aft
     await tapKey('Escape');
     await editing(p, true);
     await p.click('#button-studio');
-    await p.selectOption('#studio-stage', lessons[0][1]);
+    await p.selectOption('#studio-stage', value);
     await p.click('#studio-close');
     await editing(p, false);
     const played = await startAndSettle(p);
     const diff = differences(played, lesson, null, true);
     assert.equal(diff.length, 0, `not the lesson: ${diff.length} pixels differ, first ${diff.slice(0, 3).join('; ')}`);
-  } finally {
-    page = saved;
-    await p.close();
-  }
-  await page.bringToFront();
+  });
 });
 
 test('a file opened during a play-test is not swallowed: the page says so, and it opens in the editor after Escape', async () => {
   const base = `http://127.0.0.1:${server.address().port}/index.html`;
-  const p = await openPage(`${base}#edit`);
-  const saved = page;
-  page = p;
-  try {
+  await onPage(`${base}#edit`, async (p) => {
     await editing(p, true);
     await tapKey('Enter');
     await editing(p, false);
@@ -919,11 +921,7 @@ test('a file opened during a play-test is not swallowed: the page says so, and i
     await editing(p, true);
     await p.waitForFunction((want) => Module.ccall('WebStageText', 'string', [], []) === want, stage,
       { timeout: WAIT_MS });
-  } finally {
-    page = saved;
-    await p.close();
-  }
-  await page.bringToFront();
+  });
 });
 
 // A phone of its own browser, upright, on the page at the address ending in hash, ready for taps.
