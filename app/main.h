@@ -47,9 +47,16 @@ int32_t MainOnDropFile(PlatformWindow* window, const char* path);
 // What the command line asks for, once the window is open: the stage or stage set it gives, start-up,
 // then the editor when asked. 0: run the frames; else the exit status, and why says it for a person.
 int32_t MainStartWith(PlatformWindow* window, const MainArgs* args, char* why, size_t whySize);
+// Says in the window why the game cannot start (an empty stage folder, --edit on a folder), for a
+// person who started it from a menu and has no terminal to read; drawn again at each call.
+void MainShowProblem(PlatformWindow* window, const char* why);
 // Enters the editor on path (null or a missing file: a blank stage); after MainStartup.
 void MainStartEditor(PlatformWindow* window, const char* path);
 // Wheel notches, positive away from the user.
 void MainOnMouseWheel(int32_t notches);
 void MainOnResize(PlatformWindow* window);
 void MainOnDestroy(void);
+// The window's close button (or the system's quit): 1 when the window may close now; 0 when the game
+// holds it to ask first (unsaved changes), after which MainWantsQuit says whether to close.
+int MainOnCloseRequest(void);
+int MainWantsQuit(void);

@@ -20,8 +20,9 @@ static const char* StageOpenProblem(const char* path, const char** sentence) {
     *sentence = info.source == LEVEL_BUILTIN_NO_FILE       ? "it does not exist or cannot be opened"
                 : info.source == LEVEL_BUILTIN_NOT_REGULAR ? "it is a folder, a pipe or a device, not a file"
                                                            : "it holds no tiles";
-    return info.source == LEVEL_BUILTIN_NO_FILE ? "not found" : info.source == LEVEL_BUILTIN_NOT_REGULAR ? "not a file"
-                                                                                                      : "no tiles";
+    return info.source == LEVEL_BUILTIN_NO_FILE       ? "not found"
+           : info.source == LEVEL_BUILTIN_NOT_REGULAR ? "not a file"
+                                                      : "no tiles";
 }
 
 // The file played from the next stage start on; the title names it.
@@ -34,7 +35,8 @@ static int32_t StageOpenPlay(PlatformWindow* window, const char* path, char* mes
     return STAGE_OPEN_PLAYS;
 }
 
-int32_t StageOpen(PlatformWindow* window, const char* path, int32_t way, char message[STAGE_OPEN_MESSAGE_SIZE]) {
+int32_t StageOpen(PlatformWindow* window, const char* path, int32_t way,
+                  char message[STAGE_OPEN_MESSAGE_SIZE]) {
     message[0] = '\0';
     if (!path) {
         return StageOpenPlay(window, nullptr, message);
@@ -60,8 +62,8 @@ int32_t StageOpen(PlatformWindow* window, const char* path, int32_t way, char me
         char title[STAGE_TITLE_SIZE];
         StageTitleWith(path, suffix, title);
         PlatformSetTitle(window, title);
-        snprintf(message, STAGE_OPEN_MESSAGE_SIZE, "cannot use the stage file '%.200s': %s; %s", path, sentence,
-                 given ? "playing the built-in stage" : "the stage played so far is kept");
+        snprintf(message, STAGE_OPEN_MESSAGE_SIZE, "cannot use the stage file '%.200s': %s; %s", path,
+                 sentence, given ? "playing the built-in stage" : "the stage played so far is kept");
         if (given) {
             LevelSetStagePath(path);
         }

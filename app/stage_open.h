@@ -32,4 +32,5 @@ constexpr size_t STAGE_OPEN_MESSAGE_SIZE = 320;
 
 // Opens path as way says; sets the window's title and fills message (never null). path null, with
 // STAGE_OPEN_GIVEN: the shipped stage.
-int32_t StageOpen(PlatformWindow* window, const char* path, int32_t way, char message[STAGE_OPEN_MESSAGE_SIZE]);
+int32_t StageOpen(PlatformWindow* window, const char* path, int32_t way,
+                  char message[STAGE_OPEN_MESSAGE_SIZE]);

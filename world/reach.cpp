@@ -8,8 +8,8 @@ static int ReachOpenCell(const Tilemap* map, int32_t col, int32_t row) {
 }
 
 static int ReachOpenSlot(const ReachField* field, const Tilemap* map, int32_t col, int32_t row) {
-    return col >= 0 && row >= 1 && col < field->width && row < field->height && ReachOpenCell(map, col, row) &&
-           ReachOpenCell(map, col, row - 1);
+    return col >= 0 && row >= 1 && col < field->width && row < field->height &&
+           ReachOpenCell(map, col, row) && ReachOpenCell(map, col, row - 1);
 }
 
 void ReachBuild(ReachField* field, const Tilemap* map) {
@@ -58,8 +58,9 @@ void ReachBuild(ReachField* field, const Tilemap* map) {
 
 static int32_t ReachCellIndex(float v) {
     const float cell = floorf(v / (float)TILE_SIZE);
-    return cell < -1.0f ? -1 : cell > (float)(MAP_MAX_COLS + REACH_MARGIN_COLS) ? MAP_MAX_COLS + REACH_MARGIN_COLS
-                                                                               : (int32_t)cell;
+    return cell < -1.0f                                       ? -1
+           : cell > (float)(MAP_MAX_COLS + REACH_MARGIN_COLS) ? MAP_MAX_COLS + REACH_MARGIN_COLS
+                                                              : (int32_t)cell;
 }
 
 int32_t ReachDistanceOfBody(const ReachField* field, float x, float y) {

@@ -28,6 +28,10 @@ static void Sdl2EventsKeyDown(PlatformWindow* window, int32_t vk, int repeat, in
 int Sdl2EventsHandle(PlatformWindow* window, const SDL_Event* ev) {
     switch (ev->type) {
     case SDL_QUIT:
+        // Unsaved changes hold the close while the game asks; MainWantsQuit ends it once answered.
+        if (!MainOnCloseRequest()) {
+            return 1;
+        }
         MainOnDestroy();
         return 0;
     case SDL_KEYDOWN: {

@@ -25,7 +25,17 @@ int main(int argc, char** argv) {
     char why[STAGE_OPEN_MESSAGE_SIZE];
     const int32_t status = MainStartWith(window, &args, why, sizeof(why));
     if (status != 0) {
+        // Said in a window as well: started from a menu, there is no terminal to read.
         fprintf(stderr, "shotgun-kalvoro: %s\n", why);
+        // Said in the window too, until a key, a click or the close button: started from a menu,
+        // there is no terminal to read.
+        for (int waiting = 1; waiting;) {
+            MainShowProblem(window, why);
+            SDL_Event ev;
+            while (waiting && SDL_WaitEventTimeout(&ev, 100)) {
+                waiting = ev.type != SDL_QUIT && ev.type != SDL_KEYDOWN && ev.type != SDL_MOUSEBUTTONDOWN;
+            }
+        }
         Sdl2CloseWindow(window);
         SDL_Quit();
         return status;
@@ -40,6 +50,7 @@ int main(int argc, char** argv) {
         if (running) {
             MainFrame(window);
             Sdl2EventsEndFrame(window);
+            running = !MainWantsQuit();
         }
     }
     MainShutdown();

@@ -281,8 +281,11 @@ int PlatformGetCursorClient(PlatformWindow* window, int32_t* x, int32_t* y) {
     if (!window || !window->window) {
         return 0;
     }
-    // SDL's own record in window coordinates: right after the window moved, too. When the pointer
-    // leaves, SDL keeps it at the edge it left by, which the game's clamp would make of it anyway.
+    // SDL's own record in window coordinates: right after the window moved, too. A pointer outside the
+    // window gives no position: the game keeps the last one, and knows it is not on the picture.
+    if (SDL_GetMouseFocus() != window->window) {
+        return 0;
+    }
     int wx = 0, wy = 0;
     SDL_GetMouseState(&wx, &wy);
     Sdl2WindowToClient(window, wx, wy, x, y);

@@ -92,6 +92,13 @@ static int Win32KeyDown(HWND hwnd, WPARAM wParam, LPARAM lParam, int sys) {
 
 static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
+    case WM_CLOSE:
+        // Unsaved changes hold the close while the game asks in the picture; the frame loop destroys
+        // the window once the question is answered with save or discard.
+        if (gStarted && !MainOnCloseRequest()) {
+            return 0;
+        }
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
     case WM_DESTROY:
         if (gStarted) {
             MainOnDestroy();
@@ -246,6 +253,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         }
         MainFrame(&gWindow);
         KeyGateEndFrame();
+        if (MainWantsQuit()) {
+            DestroyWindow(gHwnd);
+        }
     }
 
     MainShutdown();

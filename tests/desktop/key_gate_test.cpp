@@ -99,6 +99,23 @@ TEST_F(KeyGate, ALoneAltStillReachesTheGameForOneFrame) {
     EXPECT_EQ(KeyGateTakeLatePress(), 0);
 }
 
+// Ctrl read by one frame, then S typed and Ctrl let go before the next: that frame sees the chord.
+TEST_F(KeyGate, AChordTypedFasterThanAFrameKeepsItsModifier) {
+    Down(KEY_CONTROL);
+    EXPECT_EQ(Seen(KEY_CONTROL), 1);
+    KeyGateEndFrame();
+    Down(KEY_S);
+    Up(KEY_S);
+    Up(KEY_CONTROL);
+    EXPECT_EQ(Seen(KEY_S), 1);
+    EXPECT_EQ(Seen(KEY_CONTROL), 1);
+    KeyGateEndFrame();
+    EXPECT_EQ(Seen(KEY_CONTROL), 0);
+    // A key pressed after Ctrl came up is no chord.
+    Down(KEY_S);
+    EXPECT_EQ(Seen(KEY_CONTROL), 0);
+}
+
 TEST_F(KeyGate, AQuickTapIsSeenByExactlyOneFrame) {
     // Key and button both down and up between two frame readings.
     EXPECT_EQ(Down(KEY_SPACE), KEY_GATE_PASS);
