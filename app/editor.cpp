@@ -353,7 +353,7 @@ static void EditorMouse(void) {
 void EditorStep(PlatformWindow* window, float dt) {
     EditorStage* s = &gEditor.stage;
     gEditor.window = window;
-    InputUpdate(window);
+    GameStatePollMouse(window);
     InputSetCamera(s->viewX, s->viewY);
     const int escape = InputWasKeyPressed(KEY_ESCAPE) && !gEditor.resumed;
     gEditor.resumed = 0;

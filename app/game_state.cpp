@@ -8,6 +8,7 @@
 #include "app/stage_set.h"
 #include "audio/audio.h"
 #include "input/input.h"
+#include "input/pad.h"
 #include "platform/keys.h"
 #include "render/msx_font.h"
 #include "render/palette.h"
@@ -99,6 +100,17 @@ void GameStateInit(void) {
 
 void GameStatePollMouse(PlatformWindow* window) {
     InputUpdate(window);
+    // While a pad aims, the cursor is its aim around the player where the last frame drew it.
+    int32_t destX = 0, destY = 0, destW = 0, destH = 0;
+    RenderGetLayout(&destX, &destY, &destW, &destH);
+    if (PadOwnsCursor() && destW > 0 && destH > 0) {
+        float dirX = 0.0f, dirY = 0.0f;
+        PadGetAim(&dirX, &dirY);
+        int32_t x = 0, y = 0;
+        PadAimClient(gPlayer.body.x - gCamera.x, gPlayer.body.y - gCamera.y, dirX, dirY, destX, destY,
+                     GetDisplayScale(), &x, &y);
+        InputOnMouseMove(x, y);
+    }
 }
 
 static int GameStartPressed(void) {

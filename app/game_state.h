@@ -28,7 +28,7 @@ void GameStateShowTitle(void);
 // The stage just started puts its player at (x, y) instead of the start (the editor's play-test from
 // a chosen point); the camera follows as at a start.
 void GameStatePlacePlayer(float x, float y);
-// This frame's input snapshot.
+// This frame's input snapshot, the editor's too; while a pad aims, its aim is the cursor.
 void GameStatePollMouse(PlatformWindow* window);
 // Mode changes on this frame's press edges.
 void GameStatePollKeys(void);

@@ -4,6 +4,7 @@
 
 #include <string.h>
 
+#include "input/pad.h"
 #include "render/render.h"
 
 static const int32_t INPUT_CODE_LEFT_BUTTON = 1;
@@ -33,11 +34,12 @@ void InputInit(void) {
 
 void InputUpdate(PlatformWindow* window) {
     memcpy(gKeyPrev, gKeyDown, sizeof(gKeyPrev));
-    // When the cursor cannot be read this frame, the last logical position stands.
+    // When the cursor cannot be read this frame, the last logical position stands. While a pad aims,
+    // the game places the cursor itself (it knows the player and the camera).
     int32_t clientX = 0;
     int32_t clientY = 0;
     gMouseOnPicture = 0;
-    if (PlatformGetCursorClient(window, &clientX, &clientY)) {
+    if (!PadOwnsCursor() && PlatformGetCursorClient(window, &clientX, &clientY)) {
         MapClientToLogical(clientX, clientY, &gMouseLogicalX, &gMouseLogicalY);
         gMouseOnPicture = MapClientIsOnPicture(clientX, clientY);
     }

@@ -1,4 +1,5 @@
-// pad.cpp -- the pad's controls as key codes, the stick's aim direction and the aim's client pixel.
+// pad.cpp -- the pad's controls as key codes, the stick's aim direction, who owns the cursor, and the
+// aim's client pixel.
 #include "input/pad.h"
 
 #include <math.h>
@@ -6,6 +7,10 @@
 #include "platform/keys.h"
 
 static const int32_t PAD_CODES[PAD_CONTROLS] = {KEY_LBUTTON, KEY_R, KEY_ESCAPE, KEY_LBUTTON};
+
+static int gPadOwnsCursor;
+static float gPadAimX = 1.0f;
+static float gPadAimY;
 
 int32_t PadControlCode(int32_t control) {
     return control >= 0 && control < PAD_CONTROLS ? PAD_CODES[control] : 0;
@@ -39,4 +44,23 @@ void PadAimClient(float playerX, float playerY, float dirX, float dirY, int32_t 
     const float cy = fminf(fmaxf(ly, -limit), limit);
     *clientX = destX + (int32_t)cx * scale + scale / 2;
     *clientY = destY + (int32_t)cy * scale + scale / 2;
+}
+
+void PadOnSticks(const float* sticks, int32_t count) {
+    if (PadStickAim(sticks, count, &gPadAimX, &gPadAimY)) {
+        gPadOwnsCursor = 1;
+    }
+}
+
+void PadOnPointer(void) {
+    gPadOwnsCursor = 0;
+}
+
+int PadOwnsCursor(void) {
+    return gPadOwnsCursor;
+}
+
+void PadGetAim(float* dirX, float* dirY) {
+    *dirX = gPadAimX;
+    *dirY = gPadAimY;
 }

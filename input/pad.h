@@ -1,6 +1,7 @@
 // pad.h -- what a game pad means for the game, decided once for every backend that has pads: the stick
-// pushed furthest past its dead zone turns the aim around the player at a fixed distance; the south
-// button or the right trigger is the left button, west is R, Start is Escape.
+// pushed furthest past its dead zone turns the aim around the player at a fixed distance and takes the
+// cursor until the mouse or a finger moves; the south button or the right trigger is the left button,
+// west is R, Start is Escape. Backends hand the raw sticks; the game places the aim.
 #pragma once
 #include <stdint.h>
 
@@ -30,3 +31,13 @@ int PadStickAim(const float* sticks, int32_t count, float* dirX, float* dirY);
 // of its block so that it maps back to the same logical pixel.
 void PadAimClient(float playerX, float playerY, float dirX, float dirY, int32_t destX, int32_t destY,
                   int32_t scale, int32_t* clientX, int32_t* clientY);
+
+// Who points. The sticks of every pad, raw, as PadStickAim reads them: when one aims, the pad takes the
+// cursor and the aim turns to it; resting sticks leave both as they were.
+void PadOnSticks(const float* sticks, int32_t count);
+// A mouse or a finger moved: the cursor is theirs again until a stick aims.
+void PadOnPointer(void);
+// 1 while the pad's aim is the cursor (InputUpdate then leaves the platform's cursor unread).
+int PadOwnsCursor(void);
+// The last direction a stick aimed (unit length, y down).
+void PadGetAim(float* dirX, float* dirY);

@@ -191,21 +191,31 @@ static void RenderClientSize(PlatformWindow* window, int32_t* cw, int32_t* ch) {
     }
 }
 
-void UpdateDisplayLayout(PlatformWindow* window) {
-    int32_t cw, ch;
-    RenderClientSize(window, &cw, &ch);
-    int32_t scaleX = cw / LOGICAL_WIDTH;
-    int32_t scaleY = ch / LOGICAL_HEIGHT;
+void RenderLayoutFor(int32_t clientW, int32_t clientH, RenderLayout* out) {
+    int32_t scaleX = clientW / LOGICAL_WIDTH;
+    int32_t scaleY = clientH / LOGICAL_HEIGHT;
     int32_t scale = scaleX < scaleY ? scaleX : scaleY;
     if (scale < 1) {
         scale = 1;
     }
-    g_displayScale = scale;
-    g_destW = LOGICAL_WIDTH * scale;
-    g_destH = LOGICAL_HEIGHT * scale;
+    out->scale = scale;
+    out->destW = LOGICAL_WIDTH * scale;
+    out->destH = LOGICAL_HEIGHT * scale;
     // Truncating division: an odd leftover pixel goes to the right or bottom border.
-    g_destX = (cw - g_destW) / 2;
-    g_destY = (ch - g_destH) / 2;
+    out->destX = (clientW - out->destW) / 2;
+    out->destY = (clientH - out->destH) / 2;
+}
+
+void UpdateDisplayLayout(PlatformWindow* window) {
+    int32_t cw, ch;
+    RenderClientSize(window, &cw, &ch);
+    RenderLayout layout;
+    RenderLayoutFor(cw, ch, &layout);
+    g_displayScale = layout.scale;
+    g_destW = layout.destW;
+    g_destH = layout.destH;
+    g_destX = layout.destX;
+    g_destY = layout.destY;
 }
 
 int32_t GetDisplayScale(void) {

@@ -48,6 +48,9 @@ struct RenderLayout {
     int32_t destH;
 };
 
+// The layout for a client of clientW x clientH pixels: the largest whole scale that fits (at least 1),
+// the picture centred.
+void RenderLayoutFor(int32_t clientW, int32_t clientH, RenderLayout* out);
 void RenderSaveLayout(RenderLayout* out);
 void RenderRestoreLayout(const RenderLayout* in);
 

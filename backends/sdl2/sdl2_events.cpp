@@ -61,7 +61,7 @@ int Sdl2EventsHandle(PlatformWindow* window, const SDL_Event* ev) {
     case SDL_MOUSEMOTION: {
         // A real move takes the cursor back from a stick; SDL's own resends carry no movement.
         if (ev->motion.xrel != 0 || ev->motion.yrel != 0) {
-            Sdl2PadOnMouseMoved();
+            PadOnPointer();
         }
         int32_t cx = 0, cy = 0;
         Sdl2WindowToClient(window, ev->motion.x, ev->motion.y, &cx, &cy);

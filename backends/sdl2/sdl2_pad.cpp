@@ -2,11 +2,7 @@
 // of each mapped control is read live from all of them, so a pad unplugged mid-press lets go.
 #include "backends/sdl2/sdl2_pad.h"
 
-#include <math.h>
-
-#include "app/game_state.h"
 #include "platform/keys.h"
-#include "render/render.h"
 
 constexpr int32_t PAD_MAX = 4;
 // An axis's full travel, to the -1..1 the pad rule reads.
@@ -18,9 +14,6 @@ static const SDL_GameControllerButton PAD_BUTTONS[PAD_CONTROLS] = {
 
 static SDL_GameController* gPads[PAD_MAX];
 static int gPadReady;
-static int gPadOwnsCursor;
-static float gAimX = 1.0f;
-static float gAimY;
 
 void Sdl2PadInit(void) {
     gPadReady = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
@@ -46,7 +39,7 @@ void Sdl2PadShutdown(void) {
         SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
         gPadReady = 0;
     }
-    gPadOwnsCursor = 0;
+    PadOnPointer();
 }
 
 static void Sdl2PadOpen(int32_t deviceIndex) {
@@ -67,7 +60,7 @@ static void Sdl2PadOpen(int32_t deviceIndex) {
     SDL_GameControllerClose(pad);
 }
 
-// The stick pushed farthest past its dead zone, when one is, sets the aim direction.
+// The pad's two sticks, raw, to the game, which aims with the one pushed farthest past its dead zone.
 static void Sdl2PadReadSticks(SDL_GameController* pad) {
     const float sticks[4] = {
         (float)SDL_GameControllerGetAxis(pad, SDL_CONTROLLER_AXIS_LEFTX) / PAD_AXIS_FULL,
@@ -75,9 +68,7 @@ static void Sdl2PadReadSticks(SDL_GameController* pad) {
         (float)SDL_GameControllerGetAxis(pad, SDL_CONTROLLER_AXIS_RIGHTX) / PAD_AXIS_FULL,
         (float)SDL_GameControllerGetAxis(pad, SDL_CONTROLLER_AXIS_RIGHTY) / PAD_AXIS_FULL,
     };
-    if (PadStickAim(sticks, 2, &gAimX, &gAimY)) {
-        gPadOwnsCursor = 1;
-    }
+    PadOnSticks(sticks, 2);
 }
 
 // 1 while control is down on pad.
@@ -127,14 +118,6 @@ int32_t Sdl2PadHandleEvent(const SDL_Event* ev) {
     }
 }
 
-void Sdl2PadOnMouseMoved(void) {
-    gPadOwnsCursor = 0;
-}
-
-int Sdl2PadOwnsCursor(void) {
-    return gPadOwnsCursor;
-}
-
 int Sdl2PadIsDown(int32_t vk) {
     for (SDL_GameController* pad : gPads) {
         for (int32_t control = 0; pad && control < PAD_CONTROLS; ++control) {
@@ -144,17 +127,4 @@ int Sdl2PadIsDown(int32_t vk) {
         }
     }
     return 0;
-}
-
-int Sdl2PadCursorClient(int32_t* x, int32_t* y) {
-    const Player* player = GameStateGetPlayer();
-    const Camera* camera = GameStateGetCamera();
-    int32_t destX = 0, destY = 0, destW = 0, destH = 0;
-    RenderGetLayout(&destX, &destY, &destW, &destH);
-    if (!player || !camera || destW <= 0 || destH <= 0) {
-        return 0;
-    }
-    PadAimClient(player->body.x - camera->x, player->body.y - camera->y, gAimX, gAimY, destX, destY,
-                 GetDisplayScale(), x, y);
-    return 1;
 }

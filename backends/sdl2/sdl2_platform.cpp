@@ -281,9 +281,6 @@ int PlatformGetCursorClient(PlatformWindow* window, int32_t* x, int32_t* y) {
     if (!window || !window->window) {
         return 0;
     }
-    if (Sdl2PadOwnsCursor()) {
-        return Sdl2PadCursorClient(x, y);
-    }
     // SDL's own record in window coordinates: right after the window moved, too. A pointer outside the
     // window gives no position: the game keeps the last one, and knows it is not on the picture.
     if (SDL_GetMouseFocus() != window->window) {

@@ -5,7 +5,6 @@
 #include <emscripten/html5.h>
 
 #include "app/editor.h"
-#include "app/game_state.h"
 #include "app/main.h"
 #include "input/pad.h"
 #include "platform/keys.h"
@@ -13,13 +12,9 @@
 #include "backends/web/web_pad.h"
 #include "backends/web/web_platform.h"
 #include "backends/web/web_stage.h"
-#include "render/render.h"
 
 static PlatformWindow* gWebMainWindow;
-// Who moved the cursor last: the pad aims from the player, the mouse and touches point.
-static int gWebPadOwnsCursor;
-static float gWebPadDirX;
-static float gWebPadDirY;
+// The mouse's last page position: a move event that does not change it leaves the cursor to the pad.
 static int32_t gWebMouseX = -1;
 static int32_t gWebMouseY = -1;
 static float gWebPadValues[WEB_PAD_MAX * WEB_PAD_VALUES];
@@ -103,9 +98,9 @@ static EM_BOOL WebOnMouseMove(int type, const EmscriptenMouseEvent* e, void* use
     if ((int32_t)e->clientX != gWebMouseX || (int32_t)e->clientY != gWebMouseY) {
         gWebMouseX = (int32_t)e->clientX;
         gWebMouseY = (int32_t)e->clientY;
-        gWebPadOwnsCursor = 0;
+        PadOnPointer();
     }
-    if (!gWebPadOwnsCursor) {
+    if (!PadOwnsCursor()) {
         WebSetCursor((int32_t)e->clientX, (int32_t)e->clientY);
         int32_t x = 0;
         int32_t y = 0;
@@ -129,7 +124,7 @@ static EM_BOOL WebOnMouseButton(int type, const EmscriptenMouseEvent* e, void* u
         if (WebPressOnControls()) {
             return EM_FALSE;
         }
-        gWebPadOwnsCursor = 0;
+        PadOnPointer();
         WebSetCursor((int32_t)e->clientX, (int32_t)e->clientY);
         WebKeysOnButtonDown((int32_t)e->button, emscripten_get_now());
     } else {
@@ -176,7 +171,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void WebPageTouch(int phase, double x, double y)
     if (phase == 0 && !WebKeysPressCounts(emscripten_get_now())) {
         return;
     }
-    gWebPadOwnsCursor = 0;
+    PadOnPointer();
     WebSetCursor(x, y);
     if (phase == 0) {
         WebKeysHold(WEB_HOLD_TOUCH, gWebTouchVk, 1);
@@ -187,7 +182,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void WebPageTouch(int phase, double x, double y)
 // drags the view. phase 0 down, 1 move, 2 up.
 extern "C" EMSCRIPTEN_KEEPALIVE void WebPagePan(int phase, double x, double y) {
     if (phase != 2) {
-        gWebPadOwnsCursor = 0;
+        PadOnPointer();
         WebSetCursor(x, y);
     }
     WebKeysHold(WEB_HOLD_TOUCH, KEY_MBUTTON, phase != 2);
@@ -414,29 +409,9 @@ static void WebPollPads(void) {
         return;
     }
     const int32_t pads = WebReadPads(gWebPadValues, WEB_PAD_MAX, WEB_PAD_AXES, WEB_PAD_BUTTONS);
+    // The sticks go to the game, which places the aim around the player.
     const WebPadLook look = WebPadUpdate(gWebPadValues, pads);
     WebDeliver(look.messages, 2);
-    if (look.aimed) {
-        gWebPadOwnsCursor = 1;
-        gWebPadDirX = look.dirX;
-        gWebPadDirY = look.dirY;
-    }
-    if (!gWebPadOwnsCursor) {
-        return;
-    }
-    // Around the player where the last frame drew it; at rest the stick leaves the direction as it was.
-    const Player* player = GameStateGetPlayer();
-    const Camera* camera = GameStateGetCamera();
-    int32_t destX = 0;
-    int32_t destY = 0;
-    int32_t destW = 0;
-    int32_t destH = 0;
-    RenderGetLayout(&destX, &destY, &destW, &destH);
-    int32_t x = 0;
-    int32_t y = 0;
-    PadAimClient(player->body.x - camera->x, player->body.y - camera->y, gWebPadDirX, gWebPadDirY, destX,
-                 destY, GetDisplayScale(), &x, &y);
-    WebSetCursorClient(x, y);
 }
 
 static void WebFrame(void) {

@@ -1,4 +1,4 @@
-// web_pad.cpp -- the pads' buttons become holds of the game's codes, their sticks an aim direction.
+// web_pad.cpp -- the pads' buttons become holds of the game's codes; their sticks go to the game.
 #include "backends/web/web_pad.h"
 
 #include "input/pad.h"
@@ -28,7 +28,7 @@ static int32_t WebPadInputOf(int32_t vk) {
 }
 
 WebPadLook WebPadUpdate(const float* values, int32_t pads) {
-    WebPadLook look = {{0, 0}, 0, 0.0f, 0.0f};
+    WebPadLook look = {{0, 0}};
     uint8_t down[WEB_PAD_INPUTS] = {0, 0, 0};
     float sticks[WEB_PAD_MAX * 4];
     int32_t stickCount = 0;
@@ -44,7 +44,7 @@ WebPadLook WebPadUpdate(const float* values, int32_t pads) {
         }
         stickCount += 2;
     }
-    look.aimed = PadStickAim(sticks, stickCount, &look.dirX, &look.dirY);
+    PadOnSticks(sticks, stickCount);
     int32_t n = 0;
     for (int32_t i = 0; i < WEB_PAD_INPUTS; ++i) {
         if (!down[i]) {

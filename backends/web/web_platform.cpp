@@ -8,6 +8,7 @@
 #include <math.h>
 
 #include "backends/web/web_keys.h"
+#include "render/render.h"
 
 struct PlatformWindow {
     int32_t canvasReady;
@@ -15,6 +16,9 @@ struct PlatformWindow {
 
 constexpr int32_t WEB_PICTURE_W = PLATFORM_PICTURE_WIDTH;
 constexpr int32_t WEB_PICTURE_H = PLATFORM_PICTURE_HEIGHT;
+// CSS pixels a row or column of the page's buttons takes, margins included; the page's style sizes its
+// buttons from it.
+constexpr int32_t WEB_BUTTON_BAR = 56;
 
 static PlatformWindow gWebWindow;
 static int gWebBackBufferHeld;
@@ -26,9 +30,10 @@ static uint8_t gWebRgba[WEB_PICTURE_W * WEB_PICTURE_H * 4];
 
 // Finds the page's canvas (or adds one) and keeps its 2D context; 0 when there is no 2D canvas. The
 // page's buttons (if it has them) are kept too: reload and Escape only on a touch screen, full screen
-// only where the browser allows it.
+// only where the browser allows it, each bar CSS pixels with its margins.
 // clang-format off
-EM_JS(int, WebCanvasInit, (int w, int h), {
+EM_JS(int, WebCanvasInit, (int w, int h, int bar), {
+    document.documentElement.style.setProperty('--kalvoro-bar', bar + 'px');
     var canvas = document.getElementById('screen');
     if (!canvas) {
         canvas = document.createElement('canvas');
@@ -60,13 +65,14 @@ EM_JS(int, WebCanvasInit, (int w, int h), {
         });
     }
     Module.webScreen = {canvas : canvas, ctx : ctx, image : ctx.createImageData(w, h), x : NaN, y : NaN, w : NaN,
-                        h : NaN, ratio : NaN, vw : NaN, vh : NaN, touch : touch, controls : null, barLength : 0};
+                        h : NaN, ratio : NaN, vw : NaN, vh : NaN, touch : touch, controls : null, bar : bar,
+                        barLength : 0};
     // Counted again whenever the page shows or hides a button; the next picture lays them out anew.
     Module.webScreen.countButtons = function() {
         var s = Module.webScreen;
         var buttons = controls ? controls.querySelectorAll('button:not([hidden])').length : 0;
         s.controls = buttons > 0 ? controls : null;
-        s.barLength = buttons * 56;
+        s.barLength = buttons * s.bar;
         s.x = NaN;
         if (controls && !buttons) {
             controls.style.display = 'none';
@@ -77,33 +83,53 @@ EM_JS(int, WebCanvasInit, (int w, int h), {
 });
 // clang-format on
 
-// The page's size in screen pixels and the part of it the game may use: all of it, unless on a touch
-// screen the buttons find no room beside the picture; then a strip of the side that costs the picture
-// the least goes to them. The rule of the scale is the game's: the largest whole one that fits.
+// The page's size in screen pixels into out[0], out[1]; on a touch screen showing buttons, also the
+// bar's thickness and the buttons' length in screen pixels (out[2], out[3]); else those are 0.
 // clang-format off
-EM_JS(int, WebClientSide, (int height), {
+EM_JS(void, WebPageMeasure, (int32_t* out), {
     var s = Module.webScreen;
     var r = window.devicePixelRatio || 1;
-    var vw = Math.floor(window.innerWidth * r);
-    var vh = Math.floor(window.innerHeight * r);
-    if (!s || !s.controls || !s.touch) {
-        return height ? vh : vw;
-    }
-    var bar = Math.ceil(56 * r);
-    var len = Math.ceil(s.barLength * r);
-    var scale = function(w, h) { return Math.max(1, Math.min(Math.floor(w / 320), Math.floor(h / 200))); };
-    var k = scale(vw, vh);
-    var below = vh - 200 * k - Math.floor((vh - 200 * k) / 2);
-    var right = vw - 320 * k - Math.floor((vw - 320 * k) / 2);
-    if ((below >= bar && vw >= len) || (right >= bar && vh >= len)) {
-        return height ? vh : vw;
-    }
-    if (scale(vw, vh - bar) >= scale(vw - bar, vh)) {
-        return height ? vh - bar : vw;
-    }
-    return height ? vh : vw - bar;
+    var at = out >> 2;
+    HEAP32[at] = Math.floor(window.innerWidth * r);
+    HEAP32[at + 1] = Math.floor(window.innerHeight * r);
+    var buttons = s && s.controls && s.touch;
+    HEAP32[at + 2] = buttons ? Math.ceil(s.bar * r) : 0;
+    HEAP32[at + 3] = buttons ? Math.ceil(s.barLength * r) : 0;
 });
 // clang-format on
+
+// The part of the page the game may use: all of it, unless on a touch screen the buttons find no room
+// beside the picture; then a strip of the side that costs the picture the least goes to them. The
+// picture's scale and place are the game's own layout rule.
+static void WebClientSize(int32_t* w, int32_t* h) {
+    int32_t page[4] = {0, 0, 0, 0};
+    WebPageMeasure(page);
+    const int32_t vw = page[0];
+    const int32_t vh = page[1];
+    const int32_t bar = page[2];
+    const int32_t len = page[3];
+    *w = vw;
+    *h = vh;
+    if (bar <= 0) {
+        return;
+    }
+    RenderLayout full;
+    RenderLayoutFor(vw, vh, &full);
+    const int32_t below = vh - full.destY - full.destH;
+    const int32_t right = vw - full.destX - full.destW;
+    if ((below >= bar && vw >= len) || (right >= bar && vh >= len)) {
+        return;
+    }
+    RenderLayout under;
+    RenderLayout beside;
+    RenderLayoutFor(vw, vh - bar, &under);
+    RenderLayoutFor(vw - bar, vh, &beside);
+    if (under.scale >= beside.scale) {
+        *h = vh - bar;
+    } else {
+        *w = vw - bar;
+    }
+}
 
 // clang-format off
 EM_JS(double, WebPixelRatio, (), { return window.devicePixelRatio || 1; });
@@ -142,18 +168,18 @@ EM_JS(void, WebCanvasShow, (const uint8_t* rgba, int bytes, int x, int y, int w,
     // Measured in screen pixels, as the game's client size is, so both agree on whether they fit.
     var dw = Math.floor(vw * ratio);
     var dh = Math.floor(vh * ratio);
-    var bar = Math.ceil(56 * ratio);
+    var bar = Math.ceil(s.bar * ratio);
     var len = Math.ceil(s.barLength * ratio);
     var px = x / ratio, py = y / ratio, pw = w / ratio, ph = h / ratio;
     var cs = s.controls.style;
     if (dh - y - h >= bar && dw >= len) {
         cs.flexDirection = 'row';
         cs.left = Math.max(0, Math.min(vw - s.barLength, px + (pw - s.barLength) / 2)) + 'px';
-        cs.top = (py + ph + ((dh - y - h) / ratio - 56) / 2) + 'px';
+        cs.top = (py + ph + ((dh - y - h) / ratio - s.bar) / 2) + 'px';
         cs.display = 'flex';
     } else if (dw - x - w >= bar && dh >= len) {
         cs.flexDirection = 'column';
-        cs.left = (px + pw + ((dw - x - w) / ratio - 56) / 2) + 'px';
+        cs.left = (px + pw + ((dw - x - w) / ratio - s.bar) / 2) + 'px';
         cs.top = Math.max(0, Math.min(vh - s.barLength, py + (ph - s.barLength) / 2)) + 'px';
         cs.display = 'flex';
     } else {
@@ -163,7 +189,7 @@ EM_JS(void, WebCanvasShow, (const uint8_t* rgba, int bytes, int x, int y, int w,
 // clang-format on
 
 PlatformWindow* WebOpenWindow(void) {
-    gWebWindow.canvasReady = WebCanvasInit(WEB_PICTURE_W, WEB_PICTURE_H);
+    gWebWindow.canvasReady = WebCanvasInit(WEB_PICTURE_W, WEB_PICTURE_H, WEB_BUTTON_BAR);
     return &gWebWindow;
 }
 
@@ -184,12 +210,6 @@ void WebSetCursor(double pageX, double pageY) {
     gWebCursorKnown = 1;
 }
 
-void WebSetCursorClient(int32_t clientX, int32_t clientY) {
-    gWebCursorX = clientX;
-    gWebCursorY = clientY;
-    gWebCursorKnown = 1;
-}
-
 void WebGetCursor(int32_t* clientX, int32_t* clientY) {
     *clientX = gWebCursorX;
     *clientY = gWebCursorY;
@@ -207,8 +227,7 @@ void PlatformSleep(uint32_t ms) {
 
 void PlatformGetClientSize(PlatformWindow* window, int32_t* w, int32_t* h) {
     (void)window;
-    *w = WebClientSide(0);
-    *h = WebClientSide(1);
+    WebClientSize(w, h);
 }
 
 int PlatformGetCursorClient(PlatformWindow* window, int32_t* x, int32_t* y) {

@@ -10,8 +10,6 @@ PlatformWindow* WebOpenWindow(void);
 // Takes the cursor position of a mouse or touch event (CSS pixels of the page, a touch's fractional)
 // as the current one.
 void WebSetCursor(double pageX, double pageY);
-// Puts the cursor at a position in client pixels (the pad's aim).
-void WebSetCursorClient(int32_t clientX, int32_t clientY);
 // The current cursor position in client pixels (screen pixels of the page).
 void WebGetCursor(int32_t* clientX, int32_t* clientY);
 // Starts the sound output if the page may now play sound (called on every click and key).

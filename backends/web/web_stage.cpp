@@ -1,34 +1,26 @@
-// web_stage.cpp -- the page's stages: the stage file the game plays, written from links and opened
-// files into the page's memory file system, read back as plain text and as a link.
+// web_stage.cpp -- the page's stages: the calls its script makes, handed to the game's stage_share and
+// stage_open, and the editor's stage kept in the browser's local storage.
 #include "backends/web/web_stage.h"
 
 #include <emscripten.h>
-#include <emscripten/html5.h>
-#include <stdio.h>
-#include <string.h>
 #include <sys/stat.h>
 
 #include "app/editor.h"
 #include "app/main.h"
-#include "app/stage_open.h"
-#include "world/level.h"
-#include "world/stage_link.h"
+#include "app/stage_share.h"
 
-static LevelStageSource gWebStageSource;
-static char gWebStageText[LEVEL_MAX_TEXT_BYTES + 1];
-static char gWebStageLink[STAGE_LINK_MAX_CHARS];
-static char gWebStageMessage[STAGE_OPEN_MESSAGE_SIZE > STAGE_LINK_MESSAGE ? STAGE_OPEN_MESSAGE_SIZE : STAGE_LINK_MESSAGE];
-static Tilemap gWebStageGrid;
+static char gWebStageText[STAGE_SHARE_TEXT_SIZE];
+static char gWebStageLink[STAGE_SHARE_LINK_SIZE];
+static char gWebStageMessage[STAGE_SHARE_MESSAGE_SIZE];
 static PlatformWindow* gWebStageWindow;
-// The editor's grid revision the page last kept, and whether the editor was editing at the last frame.
-static uint32_t gWebStageKeptRevision;
+// Whether the editor was editing at the last frame (-1: not looked yet).
 static int gWebStageEditing = -1;
 
-// Keeps the stage being edited in the browser's local storage.
+// Keeps the stage being edited in the browser's local storage, under the page's key.
 // clang-format off
 EM_JS(void, WebStageKeep, (const char* text), {
     try {
-        localStorage.setItem('kalvoro-stage', UTF8ToString(text));
+        localStorage.setItem(Module.webGame.storageKey, UTF8ToString(text));
     } catch (e) {
         // Storage off or full: the page still edits, it only cannot keep the stage.
     }
@@ -47,29 +39,12 @@ EM_JS(void, WebStageShowButtons, (int editing), {
 });
 // clang-format on
 
-static int32_t WebStageFail(const char* why) {
-    snprintf(gWebStageMessage, sizeof(gWebStageMessage), "%s", why);
-    return 0;
-}
-
 extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStagePlay(const char* path) {
-    return StageOpen(gWebStageWindow, path, STAGE_OPEN_CHOSEN, gWebStageMessage) == STAGE_OPEN_PLAYS;
+    return StageOpen(gWebStageWindow, path, STAGE_OPEN_CHOSEN, gWebStageMessage);
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStageTake(const char* incoming) {
-    // The editor, when open, edits it instead (or after its play-test).
-    if (EditorIsActive()) {
-        const int32_t outcome = StageOpen(gWebStageWindow, incoming, STAGE_OPEN_DROPPED, gWebStageMessage);
-        return outcome == STAGE_OPEN_EDITS || outcome == STAGE_OPEN_AFTER_PLAYTEST;
-    }
-    if (!incoming || LevelReadGridFile(&gWebStageGrid, incoming) != LEVEL_FROM_FILE) {
-        return WebStageFail("The file holds no stage: a stage is lines of tiles such as # = | S E G.");
-    }
-    // Renamed into place, so a stage start never reads half a stage.
-    if (rename(incoming, WEB_STAGE_GIVEN_PATH) != 0) {
-        return WebStageFail("The page could not keep the stage.");
-    }
-    return WebStagePlay(WEB_STAGE_GIVEN_PATH);
+    return StageShareTake(gWebStageWindow, incoming, WEB_STAGE_GIVEN_PATH, gWebStageMessage);
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE const char* WebStageIncomingPath(void) {
@@ -78,17 +53,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* WebStageIncomingPath(void) {
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStageOpenLink(const char* link) {
-    const int32_t length = StageLinkDecode(link, link ? strlen(link) : 0, gWebStageText, gWebStageMessage);
-    if (length == 0) {
-        return 0;
-    }
-    FILE* file = fopen(WebStageIncomingPath(), "wb");
-    const int written = file && fwrite(gWebStageText, 1, (size_t)length, file) == (size_t)length;
-    if (file) {
-        fclose(file);
-    }
-    return written ? WebStageTake(WEB_STAGE_INCOMING_PATH)
-                   : WebStageFail("The page could not keep the stage.");
+    return StageShareOpenLink(gWebStageWindow, link, WebStageIncomingPath(), WEB_STAGE_GIVEN_PATH,
+                              gWebStageMessage);
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStageEdit(void) {
@@ -96,8 +62,30 @@ extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStageEdit(void) {
     return 1;
 }
 
+// clang-format off
+EM_JS(void, WebStageTellPage, (const char* shipped, const char* given, const char* incoming, const char* edit,
+                               const char* mine, const char* storageKey, double readCap, int plays, int edits,
+                               int afterPlaytest), {
+    var game = Module.webGame = Module.webGame || {};
+    // The memory file system's root is the working directory the game reads its stage from.
+    game.shippedStage = '/' + UTF8ToString(shipped);
+    game.stageFileName = game.shippedStage.split('/').pop();
+    game.givenStage = UTF8ToString(given);
+    game.incomingStage = UTF8ToString(incoming);
+    game.editStage = UTF8ToString(edit);
+    game.myStage = UTF8ToString(mine);
+    game.storageKey = UTF8ToString(storageKey);
+    game.readCap = readCap;
+    game.outcome = {plays : plays, edits : edits, afterPlaytest : afterPlaytest};
+});
+// clang-format on
+
 void WebStageAttach(PlatformWindow* window) {
     gWebStageWindow = window;
+    WebStageTellPage(STAGE_SHARE_SHIPPED_PATH, WEB_STAGE_GIVEN_PATH, WEB_STAGE_INCOMING_PATH,
+                     WEB_STAGE_EDIT_PATH, WEB_STAGE_MINE_PATH, WEB_STAGE_STORAGE_KEY,
+                     (double)STAGE_SHARE_READ_CAP, STAGE_OPEN_PLAYS, STAGE_OPEN_EDITS,
+                     STAGE_OPEN_AFTER_PLAYTEST);
 }
 
 void WebStageWatch(void) {
@@ -106,32 +94,19 @@ void WebStageWatch(void) {
         gWebStageEditing = editing;
         WebStageShowButtons(editing);
     }
-    if (!editing || EditorGridRevision() == gWebStageKeptRevision) {
-        return;
+    const char* edited = StageShareEditedText();
+    if (edited) {
+        WebStageKeep(edited);
     }
-    gWebStageKeptRevision = EditorGridRevision();
-    const size_t length = LevelWriteText(EditorGetGrid(), gWebStageText, LEVEL_MAX_TEXT_BYTES);
-    gWebStageText[length] = '\0';
-    WebStageKeep(gWebStageText);
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE const char* WebStageText(void) {
-    gWebStageText[0] = '\0';
-    if (EditorIsActive()) {
-        memcpy(&gWebStageGrid, EditorGetGrid(), sizeof(gWebStageGrid));
-    } else if ((LevelGetStageSource(&gWebStageSource), LevelReadGridFile(&gWebStageGrid, gWebStageSource.path)) !=
-               LEVEL_FROM_FILE) {
-        WebStageFail("The game plays its built-in stage, which has no file.");
-        return gWebStageText;
-    }
-    const size_t length = LevelWriteText(&gWebStageGrid, gWebStageText, LEVEL_MAX_TEXT_BYTES);
-    gWebStageText[length] = '\0';
+    StageShareText(gWebStageText, gWebStageMessage);
     return gWebStageText;
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE const char* WebStageLink(void) {
-    const char* text = WebStageText();
-    StageLinkEncode(text, strlen(text), gWebStageLink, gWebStageMessage);
+    StageShareLink(gWebStageLink, gWebStageMessage);
     return gWebStageLink;
 }
 

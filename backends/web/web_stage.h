@@ -12,26 +12,31 @@
 #define WEB_STAGE_INCOMING_PATH "/stage/incoming.txt"
 // The stage the editor opens: the page writes the stage to edit there first (none: a blank stage).
 #define WEB_STAGE_EDIT_PATH "/stage/edit.txt"
+// Where the page writes the stage kept in the browser when it is chosen to play.
+#define WEB_STAGE_MINE_PATH "/stage/mine.txt"
+// The browser's local storage key of the stage being edited.
+#define WEB_STAGE_STORAGE_KEY "kalvoro-stage"
 
-// The page's window, for the editor; called once at start-up.
+// The page's window, for the editor; tells the page (Module.webGame) the paths, the storage key and
+// the outcomes its calls return. Called once at start-up.
 void WebStageAttach(PlatformWindow* window);
 // After each frame: shows the buttons that fit what the game does, and keeps the stage being edited
 // in the browser's local storage whenever it changed.
 void WebStageWatch(void);
 
 extern "C" {
-// Plays the stage file at path from the next stage start, and shows the title (leaving the editor); 0 (and a
-// message) when the file holds no stage, which leaves the stage played as it was.
+// The calls below that take a stage return StageOpen's outcome (STAGE_OPEN_PLAYS...), with a message.
+// Plays the stage file at path from the next stage start, and shows the title (leaving the editor); a
+// file that holds no stage leaves the stage played as it was.
 int32_t WebStagePlay(const char* path);
-// Opens the stage file at incoming in the editor when it is open; else moves it to WEB_STAGE_GIVEN_PATH
-// and plays it. 0 and a message when it holds no stage, which leaves the stage played as it was.
+// Opens the stage file at incoming in the editor when it is open (or after its play-test); else moves
+// it to WEB_STAGE_GIVEN_PATH and plays it.
 int32_t WebStageTake(const char* incoming);
 // WEB_STAGE_INCOMING_PATH, its folder made: where the page writes a file it opens.
 const char* WebStageIncomingPath(void);
 // Opens the editor on WEB_STAGE_EDIT_PATH.
 int32_t WebStageEdit(void);
-// Writes the stage a link holds to WEB_STAGE_GIVEN_PATH and plays it; 0 and a message for any link
-// that holds no stage.
+// The stage a link holds, taken as WebStageTake takes a file.
 int32_t WebStageOpenLink(const char* link);
 // The stage edited, or else played, as plain stage text; "" (and a message) when it has none.
 const char* WebStageText(void);

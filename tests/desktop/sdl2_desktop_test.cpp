@@ -84,7 +84,7 @@ TEST_F(Sdl2Desktop, PadStartsAimsFiresAndReloads) {
     Frames(2);
     SDL_JoystickSetVirtualAxis(gStick, SDL_CONTROLLER_AXIS_LEFTX, 0);
     Frames(2);
-    EXPECT_TRUE(Sdl2PadOwnsCursor());
+    EXPECT_TRUE(PadOwnsCursor());
     const Player* player = GameStateGetPlayer();
     const Camera* camera = GameStateGetCamera();
     EXPECT_NEAR(InputGetMouseLogicalX(), player->body.x - camera->x + PAD_AIM_RADIUS, 1.0f);
@@ -107,7 +107,7 @@ TEST_F(Sdl2Desktop, PadStartsAimsFiresAndReloads) {
     motion.motion.y = 30;
     motion.motion.xrel = 1;
     Sdl2EventsHandle(gWindow, &motion);
-    EXPECT_FALSE(Sdl2PadOwnsCursor());
+    EXPECT_FALSE(PadOwnsCursor());
 
     // Focus elsewhere: a held trigger is not seen, nor is it when the focus comes back while held.
     SDL_JoystickSetVirtualAxis(gStick, SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 32767);

@@ -1,9 +1,13 @@
 // pad_test.cpp -- the one pad rule every backend with pads follows: which controls hold which codes,
-// and which stick aims.
+// which stick aims, and the game placing the cursor on the aim until the mouse moves.
 #include <gtest/gtest.h>
 
 #include <math.h>
 
+#include "app/game_state.h"
+#include "app/main.h"
+#include "backends/headless/headless.h"
+#include "input/input.h"
 #include "input/pad.h"
 #include "platform/keys.h"
 
@@ -30,6 +34,30 @@ TEST(Pad, TheStickFurthestPastTheDeadZoneAimsAndRestingOnesDoNot) {
     ASSERT_EQ(PadStickAim(two, 2, &x, &y), 1);
     EXPECT_FLOAT_EQ(x, -0.6f);
     EXPECT_FLOAT_EQ(y, -0.8f);
+}
+
+// The backend hands only the raw sticks; the game puts the cursor on the aim around the player.
+TEST(Pad, TheGamePutsTheCursorOnTheAimUntilTheMouseMoves) {
+    PlatformWindow* window = HeadlessOpenWindow(960, 600);
+    MainStartup(window);
+    HeadlessSetCursor(30, 30);
+    HeadlessAdvanceTicks(16);
+    HeadlessRunFrame(window);
+    const float right[4] = {0.0f, 0.0f, 1.0f, 0.0f};
+    PadOnSticks(right, 2);
+    const float resting[2] = {0.0f, 0.0f};
+    PadOnSticks(resting, 1); // at rest the aim stays
+    HeadlessAdvanceTicks(16);
+    HeadlessRunFrame(window);
+    const Player* player = GameStateGetPlayer();
+    const Camera* camera = GameStateGetCamera();
+    EXPECT_EQ(InputGetMouseLogicalX(), (int32_t)floorf(player->body.x - camera->x + PAD_AIM_RADIUS));
+    EXPECT_EQ(InputGetMouseLogicalY(), (int32_t)floorf(player->body.y - camera->y));
+    PadOnPointer();
+    HeadlessAdvanceTicks(16);
+    HeadlessRunFrame(window);
+    EXPECT_EQ(InputGetMouseLogicalX(), 10); // 30 / 3
+    MainShutdown();
 }
 
 } // namespace

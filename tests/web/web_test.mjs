@@ -308,6 +308,19 @@ test('the page carries the shipped stage where the game reads it, or none', asyn
   assert.equal(carried, fs.existsSync(shipped) ? fs.readFileSync(shipped, 'utf8') : null);
 });
 
+test('the page takes the game\'s numbers from the game: none is written in its markup or script', async () => {
+  const game = await page.evaluate(() => Module.webGame);
+  assert.equal(game.readCap, 1 << 20);
+  assert.equal(game.shippedStage, '/tools/maptool/map.txt');
+  assert.equal(game.storageKey, 'kalvoro-stage');
+  for (const file of ['index.html', 'sw.js.in', 'manifest.webmanifest']) {
+    const text = fs.readFileSync(path.join(sourceDir, 'backends/web', file), 'utf8');
+    for (const literal of [/\b320\b/, /\b200\b/, /\b56\b/, /1 << 20/, /kalvoro-stage/, /map\.txt/, /\/stage\//]) {
+      assert.doesNotMatch(text, literal, `${file} writes ${literal} itself`);
+    }
+  }
+});
+
 test('before the first click or key the sound waits, held, and the game keeps running', async () => {
   const stats = await audioStats();
   assert.equal(stats.queued, 2, 'both blocks should be queued and held');
@@ -768,12 +781,24 @@ async function waitForKept(p, what, predicate) {
 const cellAt = (rows, col, row) => (rows[row] || '')[col];
 const editing = (p, on) => p.waitForFunction((want) => Module.webEditing === want, on, { timeout: WAIT_MS });
 
-test('#edit opens the editor: the mouse paints, erases and undoes, the stage is kept, Enter plays it and Share links it', async () => {
-  const base = `http://127.0.0.1:${server.address().port}/index.html`;
-  const p = await openPage(`${base}#edit`);
+// Runs body on a fresh page at url, which the helpers above (clickAt, tapKey, waitForCanvas) then
+// drive; the page is closed and the shared one brought back after.
+async function onPage(url, body) {
+  const p = await openPage(url);
   const saved = page;
   page = p;
   try {
+    await body(p);
+  } finally {
+    page = saved;
+    await p.close();
+  }
+  await page.bringToFront();
+}
+
+test('#edit opens the editor: the mouse paints, erases and undoes, the stage is kept, Enter plays it and Share links it', async () => {
+  const base = `http://127.0.0.1:${server.address().port}/index.html`;
+  await onPage(`${base}#edit`, async (p) => {
     await editing(p, true);
     const blank = await waitForKept(p, 'a blank stage kept', (rows) => rows.length > 10);
     const box = await canvasBox();
@@ -819,11 +844,84 @@ test('#edit opens the editor: the mouse paints, erases and undoes, the stage is 
     await p.waitForFunction(() => window.Module && Module.webStudio, null, { timeout: WAIT_MS });
     await editing(p, true);
     assert.equal(await p.evaluate(() => Module.ccall('WebStageText', 'string', [], [])), rows.join('\n'));
-  } finally {
-    page = saved;
-    await p.close();
+  });
+});
+
+// The lesson options of the stage list, as [label, value].
+const lessonOptions = (p) => p.evaluate(() => Array.from(document.querySelectorAll('#studio-stage option'))
+  .filter((o) => /^Lesson /.test(o.textContent)).map((o) => [o.textContent, o.value]));
+
+test('Edit during a play-test gives the game its stage back: a lesson chosen afterwards is what plays', async (t) => {
+  const base = `http://127.0.0.1:${server.address().port}/index.html`;
+  // The lesson as a fresh page plays it.
+  let lesson = null;
+  let value = null;
+  await onPage(base, async (fresh) => {
+    const lessons = await lessonOptions(fresh);
+    if (lessons.length > 0) {
+      value = lessons[0][1];
+      await fresh.click('#button-studio');
+      await fresh.selectOption('#studio-stage', value);
+      await fresh.click('#studio-close');
+      lesson = await startAndSettle(fresh);
+    }
+  });
+  if (!lesson) {
+    t.skip('the page carries no lessons');
+    return;
   }
-  await page.bringToFront();
+  await onPage(base, async (p) => {
+    // Editing the shipped stage may replace one kept by an earlier test: yes.
+    p.on('dialog', (d) => d.accept());
+    const edit = async () => {
+      await p.click('#button-studio');
+      await p.click('#studio-edit');
+      await editing(p, true);
+    };
+    await edit();
+    await tapKey('Enter');
+    await editing(p, false);
+    await waitForCanvas('the first play-test', expectShells(2, 0));
+    await edit();
+    await tapKey('Enter');
+    await editing(p, false);
+    await waitForCanvas('the second play-test', expectShells(2, 0));
+    await tapKey('Escape');
+    await editing(p, true);
+    await p.click('#button-studio');
+    await p.selectOption('#studio-stage', value);
+    await p.click('#studio-close');
+    await editing(p, false);
+    const played = await startAndSettle(p);
+    const diff = differences(played, lesson, null, true);
+    assert.equal(diff.length, 0, `not the lesson: ${diff.length} pixels differ, first ${diff.slice(0, 3).join('; ')}`);
+  });
+});
+
+test('a file opened during a play-test is not swallowed: the page says so, and it opens in the editor after Escape', async () => {
+  const base = `http://127.0.0.1:${server.address().port}/index.html`;
+  await onPage(`${base}#edit`, async (p) => {
+    await editing(p, true);
+    await tapKey('Enter');
+    await editing(p, false);
+    await waitForCanvas('the play-test', expectShells(2, 0));
+    const stage = 'S...G\n#####\n';
+    await p.click('#button-studio');
+    await p.setInputFiles('#studio-file', { name: 'later.txt', mimeType: 'text/plain', buffer: Buffer.from(stage) });
+    await p.waitForFunction(() => /^later\.txt: /.test(document.getElementById('studio-message').textContent));
+    const message = await studioMessage(p);
+    assert.match(message, /opens in the editor when it ends/);
+    assert.doesNotMatch(message, /click the picture/);
+    const labels = await p.evaluate(() => Array.from(document.querySelectorAll('#studio-stage option'), (o) => o.textContent));
+    assert.equal(labels.includes('Given stage'), false, 'the list offers the file to play');
+    // Still the play-test until Escape; then the editor holds the file's stage.
+    assert.equal(await p.evaluate(() => Module.webEditing), false);
+    await p.click('#studio-close');
+    await tapKey('Escape');
+    await editing(p, true);
+    await p.waitForFunction((want) => Module.ccall('WebStageText', 'string', [], []) === want, stage,
+      { timeout: WAIT_MS });
+  });
 });
 
 // A phone of its own browser, upright, on the page at the address ending in hash, ready for taps.

@@ -32,6 +32,13 @@ while IFS= read -r file; do
       echo "check-includes: $file (${names[$from]:-other}) includes $target (${names[$to]:-other}), a layer above it"
       bad=1
     fi
+    # Backends carry devices: the stage and the actors are the game's business, reached through app/.
+    case "$file:$target" in
+      backends/*:world/* | backends/*:actors/*)
+        echo "check-includes: $file (backends) includes $target: a backend reaches the stage and the actors through app/"
+        bad=1
+        ;;
+    esac
   done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file")
 done < <(git ls-files '*.h' '*.cpp' 2>/dev/null || find . -name '*.h' -o -name '*.cpp' | sed 's|^\./||')
 # The contract's folder holds the contract and nothing else.
