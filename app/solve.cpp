@@ -44,11 +44,27 @@ static const int32_t SOLVE_GRID_Y_MAX = 255;
 static const float SOLVE_GRID_SPEED = 0.06f;
 static const int32_t SOLVE_GRID_SPEED_MID = 16;
 static const int32_t SOLVE_GRID_SPEED_MAX = 31;
-static const float SOLVE_GRID_RELOAD_MS = 150.0f;
-static const int32_t SOLVE_GRID_RELOAD_MAX = 15;
+static const float SOLVE_GRID_RELOAD_MS = 64.0f;
+static const int32_t SOLVE_GRID_RELOAD_MAX = 31;
+static const float SOLVE_GRID_BLOCK_MS = 16.0f;
+static const int32_t SOLVE_GRID_BLOCK_MAX = 15;
 static const float SOLVE_GRID_WALKER_X = 16.0f;
-// A saved state's share of the store, in words, on average; a store full stops the search as the cap.
-static const size_t SOLVE_STORE_WORDS_PER_STATE = 160;
+// Walkers farther away are known by a coarse phase: which 64 px of their walk and their heading.
+static const float SOLVE_GRID_WALKER_FAR_X = 64.0f;
+// Where the player stands on the screen decides which aims exist (the cursor is clamped to the
+// screen): within this many pixels of an edge, or past it, the state is told apart by how far.
+static const int32_t SOLVE_SCREEN_EDGE = 24;
+static const int32_t SOLVE_SCREEN_STEP = 64;
+static const int32_t SOLVE_SCREEN_ZONES = 3; // zones past either edge, each SOLVE_SCREEN_STEP wide
+// Saved games are kept only for expanded states: the store's share of the memory, and its words per
+// state (beside a floor) when the options give a state cap instead. A store full stops the search as
+// the cap does.
+static const size_t SOLVE_STORE_SHARE = 4; // a quarter
+static const size_t SOLVE_STORE_WORDS_PER_STATE = 16;
+static const size_t SOLVE_STORE_WORDS_MIN = (size_t)1 << 18;
+// What every kept state costs beside its share of the store: its node, its place in the open heap
+// and two slots of the table (kept at most half full).
+static const size_t SOLVE_BYTES_PER_STATE = sizeof(SolveNode) + sizeof(SolveOpen) + 2 * sizeof(SolveSlot);
 // Differences from the start nearer than this many equal words are kept as one run.
 static const uint32_t SOLVE_RUN_GAP = 2;
 
@@ -131,11 +147,6 @@ static int SolveCanFire(void) {
     return block == 0.0f && ShotgunCanFire(&p->shotgun);
 }
 
-static int SolveCanReload(void) {
-    const Shotgun* gun = &GameStateGetPlayer()->shotgun;
-    return !gun->reloading && gun->def && gun->shells < gun->def->magazineSize;
-}
-
 static int SolveWalkerNear(void) {
     const Player* p = GameStateGetPlayer();
     int32_t count = 0;
@@ -202,7 +213,29 @@ static int SolveStoreState(SolveSearch* s, SolveNode* node) {
     return 1;
 }
 
+static void SolveUnpackStep(uint32_t packed, SolveStep* step) {
+    step->kind = (int32_t)(packed & 3u);
+    step->angle = (int32_t)((packed >> 2) & 1023u) - 512;
+    step->frames = (int32_t)(packed >> 12);
+}
+
+static uint32_t SolvePackStep(const SolveStep* step) {
+    return (uint32_t)step->kind | (uint32_t)(step->angle + 512) << 2 | (uint32_t)step->frames << 12;
+}
+
+static int32_t SolveRunFrame(SolveSearch* s, const SolveStep* step, int32_t f);
+
 static void SolveLoadState(SolveSearch* s, const SolveNode* node) {
+    if (node->state == SOLVE_NO_STATE) {
+        // Not kept: the parent's game (kept when it was expanded) played on by the step.
+        SolveLoadState(s, &s->nodes[node->parent]);
+        SolveStep step;
+        SolveUnpackStep(node->step, &step);
+        for (int32_t f = 1; f <= step.frames; ++f) {
+            SolveRunFrame(s, &step, f);
+        }
+        return;
+    }
     memcpy(&s->work, &s->start, sizeof(s->work));
     uint32_t* out = (uint32_t*)&s->work;
     size_t at = node->state;
@@ -276,8 +309,20 @@ static int32_t SolveGrid(float value, float unit, int32_t offset, int32_t max) {
     return std::min(std::max((int32_t)floorf(value / unit) + offset, 0), max);
 }
 
-// The grid cell a state is known by: position, velocity, shells, reload, ground, the fire block,
-// which walkers live and where the near ones are.
+// Where a coordinate of the player on the screen lies, for the key: 0 well inside; past or near the
+// low edge 1..SOLVE_SCREEN_ZONES, past or near the high edge after those, each by how far.
+static int32_t SolveScreenZone(float at, int32_t size) {
+    const int32_t v = (int32_t)floorf(at);
+    if (v >= SOLVE_SCREEN_EDGE && v < size - SOLVE_SCREEN_EDGE) {
+        return 0;
+    }
+    const int32_t beyond = v < SOLVE_SCREEN_EDGE ? SOLVE_SCREEN_EDGE - 1 - v : v - (size - SOLVE_SCREEN_EDGE);
+    const int32_t far = std::min(beyond / SOLVE_SCREEN_STEP, SOLVE_SCREEN_ZONES - 1);
+    return 1 + far + (v < SOLVE_SCREEN_EDGE ? 0 : SOLVE_SCREEN_ZONES);
+}
+
+// The grid cell a state is known by: position, velocity, shells, reload, ground, the fire block, the
+// player's place on the screen, which walkers live and where each one is in its walk.
 static uint64_t SolveKey(void) {
     const Player* p = GameStateGetPlayer();
     int32_t count = 0;
@@ -293,27 +338,38 @@ static uint64_t SolveKey(void) {
     const int32_t kvx = SolveGrid(p->body.vx, SOLVE_GRID_SPEED, SOLVE_GRID_SPEED_MID, SOLVE_GRID_SPEED_MAX);
     const int32_t kvy = SolveGrid(p->body.vy, SOLVE_GRID_SPEED, SOLVE_GRID_SPEED_MID, SOLVE_GRID_SPEED_MAX);
     const int32_t reload =
-        std::min((int32_t)(p->shotgun.reloadMs / SOLVE_GRID_RELOAD_MS), SOLVE_GRID_RELOAD_MAX);
+        std::min((int32_t)ceilf(p->shotgun.reloadMs / SOLVE_GRID_RELOAD_MS), SOLVE_GRID_RELOAD_MAX);
+    const int32_t blocked =
+        std::min(std::max((int32_t)ceilf(block / SOLVE_GRID_BLOCK_MS), 0), SOLVE_GRID_BLOCK_MAX);
+    const Camera* camera = GameStateGetCamera();
+    const int32_t zoneX = SolveScreenZone(p->body.x - camera->x, LOGICAL_WIDTH);
+    const int32_t zoneY = SolveScreenZone(p->body.y - camera->y, LOGICAL_HEIGHT);
     uint64_t key = (uint64_t)kx;
     key = key << 8 | (uint64_t)ky;
     key = key << 5 | (uint64_t)kvx;
     key = key << 5 | (uint64_t)kvy;
     key = key << 2 | (uint64_t)(p->shotgun.shells & 3);
-    key = key << 4 | (uint64_t)reload;
+    key = key << 5 | (uint64_t)reload;
     key = key << 1 | (uint64_t)(p->body.onGround != 0);
-    key = key << 1 | (uint64_t)(block > 0.0f);
+    key = key << 4 | (uint64_t)blocked;
+    key = key << 3 | (uint64_t)zoneX;
+    key = key << 3 | (uint64_t)zoneY;
     key = key << 8 | alive;
-    // Walkers near the player: waiting for one to pass is then a new state.
-    uint64_t near = 0;
+    // Every live walker by its phase: finely near the player, coarsely far away, so waiting for one to
+    // come round is a new state.
+    uint64_t walkers = 0;
     for (int32_t i = 0; i < count && i < MAX_ENEMIES; ++i) {
         const Enemy* e = &enemies[i];
-        if (EnemyIsAlive(e) && fabsf(e->x - p->body.x) < SOLVE_WALKER_NEAR_X &&
-            fabsf(e->y - p->body.y) < SOLVE_WALKER_NEAR_Y) {
-            near = near * 1099511628211ull +
-                   (uint64_t)(i * 4096 + (int32_t)floorf(e->x / SOLVE_GRID_WALKER_X) * 2 + (e->dir > 0));
+        if (!EnemyIsAlive(e)) {
+            continue;
         }
+        const int near =
+            fabsf(e->x - p->body.x) < SOLVE_WALKER_NEAR_X && fabsf(e->y - p->body.y) < SOLVE_WALKER_NEAR_Y;
+        const float unit = near ? SOLVE_GRID_WALKER_X : SOLVE_GRID_WALKER_FAR_X;
+        walkers = walkers * 1099511628211ull +
+                  (uint64_t)(i * 8192 + near * 4096 + (int32_t)floorf(e->x / unit) * 2 + (e->dir > 0));
     }
-    key ^= near * 0x9E3779B97F4A7C15ull;
+    key ^= walkers * 0x9E3779B97F4A7C15ull;
     return key != 0 ? key : 1;
 }
 
@@ -352,7 +408,8 @@ static void SolveAddNode(SolveSearch* s, int32_t parent, const SolveStep* step, 
         return;
     }
     SolveNode* node = &s->nodes[s->nodeCount];
-    if (!SolveStoreState(s, node)) {
+    node->state = SOLVE_NO_STATE;
+    if (parent < 0 && !SolveStoreState(s, node)) {
         s->capped = 1;
         return;
     }
@@ -361,10 +418,11 @@ static void SolveAddNode(SolveSearch* s, int32_t parent, const SolveStep* step, 
         slot->frames = frames;
     }
     node->parent = parent;
-    node->step = *step;
+    node->step = SolvePackStep(step);
     node->frames = frames;
     node->distance = distance;
-    node->depth = depth;
+    node->depth = (uint16_t)depth;
+    node->unused = 0;
     node->key = key;
     const int64_t priority = (int64_t)distance * SOLVE_TILE_FRAMES + frames;
     s->open[s->openCount++] = {priority, s->order++, s->nodeCount++};
@@ -404,9 +462,14 @@ static void SolveBranch(SolveSearch* s, int32_t parent, int32_t kind, int32_t an
 // with a walker near), a reload when shells are missing, and a wait.
 static void SolveExpand(SolveSearch* s, int32_t index) {
     SolveLoadState(s, &s->nodes[index]);
+    // Its children start from here: keep it.
+    if (s->nodes[index].state == SOLVE_NO_STATE && !SolveStoreState(s, &s->nodes[index])) {
+        s->capped = 1;
+        return;
+    }
     const int canFire = SolveCanFire();
     const int walkerNear = canFire && SolveWalkerNear();
-    const int canReload = SolveCanReload();
+    const int canReload = ShotgunCanReload(&GameStateGetPlayer()->shotgun);
     if (canFire) {
         for (int32_t angle : s->pushAngles) {
             SolveBranch(s, index, SOLVE_SHOOT, angle, SOLVE_SHOT_STOPS, SOLVE_COUNT(SOLVE_SHOT_STOPS));
@@ -450,7 +513,7 @@ static int32_t SolveRouteTo(const SolveSearch* s, int32_t node, SolveStep* route
     const int32_t steps = s->nodes[node].depth;
     int32_t at = steps;
     for (int32_t n = node; n > 0; n = s->nodes[n].parent) {
-        route[--at] = s->nodes[n].step;
+        SolveUnpackStep(s->nodes[n].step, &route[--at]);
     }
     return steps;
 }
@@ -520,14 +583,24 @@ static int32_t SolveSearchSome(SolveSearch* s, int32_t budget) {
     return SOLVE_RUNNING;
 }
 
-// A click or a tap needs a frame with nothing pressed before the next one.
+// Every step's click or tap must be a press the game sees (input's press edge), the first one after
+// the starting click too; every step lasts a frame at least.
 static int SolveRouteValid(const SolveStep* route, int32_t steps) {
-    for (int32_t i = 0; i + 1 < steps; ++i) {
-        if (route[i].kind != SOLVE_WAIT && route[i].frames < 2 && route[i + 1].kind != SOLVE_WAIT) {
+    InputFrame before;
+    SolveRouteInput(route, steps, 0, &before);
+    for (int32_t i = 0; i < steps; ++i) {
+        if (route[i].frames < 1) {
             return 0;
         }
+        InputFrame now;
+        SolveStepInput(&route[i], 1, &now);
+        if ((route[i].kind == SOLVE_SHOOT && !InputIsPressEdge(now.leftButton, before.leftButton)) ||
+            (route[i].kind == SOLVE_RELOAD && !InputIsPressEdge(now.key, before.key))) {
+            return 0;
+        }
+        SolveStepInput(&route[i], route[i].frames, &before);
     }
-    return steps > 0 && route[0].frames >= 1;
+    return steps > 0;
 }
 
 // The shortening pass, a trial at a time: drops steps and trims waits while the stage is still cleared
@@ -636,7 +709,6 @@ int32_t SolveStart(SolveSearch* s, const SolveOptions* options) {
     s->foundNode = -1;
     s->bestClear = INT32_MAX;
     s->stopAt = INT64_MAX;
-    s->maxStates = options->maxStates > 0 ? options->maxStates : SOLVE_DEFAULT_MAX_STATES;
     // The seed turns the order the push angles are tried in, which decides between equal states.
     uint32_t mix = options->seed * 2654435761u + 1u;
     const int32_t angleCount = SOLVE_COUNT(SOLVE_PUSH_ANGLES);
@@ -651,12 +723,27 @@ int32_t SolveStart(SolveSearch* s, const SolveOptions* options) {
     }
 
     // All the memory the search will use, now: untouched pages cost nothing until a state needs them.
-    size_t tableSize = 1;
-    while (tableSize < (size_t)s->maxStates * 2) {
-        tableSize <<= 1;
+    // The cap is what the memory holds (a table of a power of two slots, half of them used, and the
+    // store's share), unless the options name one.
+    size_t tableSize = 2;
+    if (options->maxStates > 0) {
+        while (tableSize < (size_t)options->maxStates * 2) {
+            tableSize <<= 1;
+        }
+        s->maxStates = options->maxStates;
+        s->storeCap = std::max((size_t)s->maxStates * SOLVE_STORE_WORDS_PER_STATE, SOLVE_STORE_WORDS_MIN);
+    } else {
+        const size_t memory = options->memory > 0 ? options->memory : SOLVE_DEFAULT_MEMORY;
+        const size_t forStates = memory - memory / SOLVE_STORE_SHARE;
+        while (tableSize * 2 / 2 * SOLVE_BYTES_PER_STATE <= forStates && tableSize < ((size_t)1 << 30)) {
+            tableSize <<= 1;
+        }
+        s->maxStates = (int32_t)(tableSize / 2);
+        const size_t used = (size_t)s->maxStates * SOLVE_BYTES_PER_STATE;
+        s->storeCap = std::max((memory > used ? memory - used : 0) / sizeof(uint32_t), SOLVE_STORE_WORDS_MIN);
     }
     s->tableMask = tableSize - 1;
-    s->storeCap = (size_t)s->maxStates * SOLVE_STORE_WORDS_PER_STATE;
+    s->memory = (size_t)s->maxStates * SOLVE_BYTES_PER_STATE + s->storeCap * sizeof(uint32_t);
     const size_t cells = (size_t)MAP_MAX_ROWS * (MAP_MAX_COLS + SOLVE_MARGIN_COLS);
     s->nodes =
         (SolveNode*)malloc(std::max((size_t)s->maxStates * sizeof(SolveNode), cells * sizeof(int32_t)));
@@ -740,7 +827,9 @@ float SolveProgress(const SolveSearch* s) {
     if (s->shortening) {
         return 0.9f + 0.1f * (float)s->cutIdle / (float)SOLVE_SHORTEN_TRIALS;
     }
-    return 0.9f * (float)s->nodeCount / (float)s->maxStates;
+    const float kept = (float)s->nodeCount / (float)s->maxStates;
+    const float stored = (float)s->storeUsed / (float)s->storeCap;
+    return 0.9f * std::max(kept, stored);
 }
 
 void SolveFinish(SolveSearch* s) {

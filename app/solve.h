@@ -35,8 +35,8 @@ constexpr int32_t SOLVE_START_CURSOR_X = 160;
 constexpr int32_t SOLVE_START_CURSOR_Y = 100;
 // The longest route, in steps; deeper states are not kept.
 constexpr int32_t SOLVE_MAX_ROUTE = 1024;
-// States kept when the options say 0: about 840 MB at the most, taken only as it is used.
-constexpr int32_t SOLVE_DEFAULT_MAX_STATES = 1500000;
+// The memory a search takes when the options say 0, in bytes; its state cap follows from it.
+constexpr size_t SOLVE_DEFAULT_MEMORY = (size_t)256 << 20;
 
 // Read only while SolveStart or SolveStartGame runs: the strings need not outlive them.
 struct SolveOptions {
@@ -44,7 +44,8 @@ struct SolveOptions {
     const char* stageText; // the stage as text, read as a file with these bytes; may be null
     size_t stageTextLength;
     uint32_t seed;     // orders the angles tried; the same seed, the same search
-    int32_t maxStates; // states kept at most (0: SOLVE_DEFAULT_MAX_STATES)
+    int32_t maxStates; // states kept at most (0: as many as the memory holds)
+    size_t memory;     // bytes the search may take (0: SOLVE_DEFAULT_MEMORY); the cap follows from it
 };
 
 enum SolveStatus {
@@ -55,16 +56,19 @@ enum SolveStatus {
     SOLVE_CANNOT_START = 4, // the stage does not start (or the memory for the search is missing)
 };
 
-// A node of the search tree: the step that led here from parent.
+// A node of the search tree: the step that led here from parent. Its saved game is kept only once it
+// is expanded (the root at once); until then it is its parent's, played on by the step.
 struct SolveNode {
     int32_t parent;
-    SolveStep step;
+    uint32_t step;  // the step, packed: kind, angle and frames
     int32_t frames; // frames of play after the start
     int32_t distance;
-    int32_t depth;  // steps from the start
-    uint32_t state; // where its saved game lies in the search's store
+    uint32_t state; // where its saved game lies in the search's store, SOLVE_NO_STATE before
+    uint16_t depth; // steps from the start
+    uint16_t unused;
     uint64_t key;
 };
+constexpr uint32_t SOLVE_NO_STATE = 0xFFFFFFFFu;
 
 struct SolveOpen {
     int64_t priority;
@@ -87,6 +91,7 @@ struct SolveSearch {
     int64_t expanded;                 // read: states whose steps were tried
     int64_t framesRun;                // read: game frames stepped
     int32_t maxStates;                // read: the cap
+    size_t memory;                    // read: bytes taken for the search
     int32_t routeSteps;               // read: steps in route
     int32_t routeFrames;              // read: frames the route plays after the starting click
     int32_t searchFrames;             // read: the same as first found, before shortening
@@ -104,8 +109,8 @@ struct SolveSearch {
     GameSnapshot outside; // the caller's game, put back after every call
     SolveNode* nodes;
     int32_t nodeCount;
-    uint32_t* store; // the states, as their differences from start
-    size_t storeUsed;
+    uint32_t* store;  // the states, as their differences from start
+    size_t storeUsed; // read with storeCap: words of saved games in use and at most
     size_t storeCap;
     SolveSlot* table; // the fewest frames each state key was reached in
     size_t tableMask;
