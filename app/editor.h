@@ -19,14 +19,19 @@ constexpr int32_t EDITOR_BAR_H = 20;
 constexpr int32_t EDITOR_STATUS_Y = 180;
 
 // Enters the editor on the stage file at path: a missing file (or a null path, which can never be
-// saved) gives a blank stage with its border, a floor, a start and a goal.
+// saved) gives a blank stage with its border, a floor, a start and a goal. Whatever was open is closed
+// first: its search stopped, its route forgotten, a stage lent to a play-test given back.
 void EditorOpen(PlatformWindow* window, const char* path);
+// Keeps path to open when the running play-test ends (the game gets its stage back first).
+void EditorOpenAfterPlaytest(const char* path);
 // Leaves the editor (and any play-test) for the game's title screen.
 void EditorClose(void);
 // 1 from EditorOpen on, play-tests included.
 int EditorIsActive(void);
 // 1 while the editor, not a play-test, owns the frame.
 int EditorIsEditing(void);
+// 1 while the game plays the editor's stage (a play-test, or a route played back).
+int EditorIsPlaytesting(void);
 // One frame of editing: input snapshot, palette, scrolling, painting, undo, save, play-test.
 void EditorStep(PlatformWindow* window, float dt);
 // Draws the stage, the palette bar and the status lines.

@@ -95,6 +95,8 @@ int MainOnDropFile(PlatformWindow* window, const char* path) {
     }
     if (EditorIsEditing()) {
         EditorOpen(window, path);
+    } else {
+        EditorOpenAfterPlaytest(path);
     }
     return 1;
 }

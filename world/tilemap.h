@@ -26,6 +26,10 @@ constexpr float BODY_BOX_W = 14.0f;
 constexpr float BODY_BOX_H = 28.0f;
 constexpr float COLLISION_SKIN = 0.05f;
 constexpr float GROUND_FRICTION = 0.88f;
+// How far above the top of the tile it stands on a body at rest has its centre: half its height and
+// the skin the collision leaves.
+constexpr float BODY_REST_HEIGHT = 14.05f;
+static_assert(BODY_REST_HEIGHT == BODY_BOX_H * 0.5f + COLLISION_SKIN, "the rest height follows the box");
 
 struct Tilemap {
     int32_t width;  // used width in tiles, 0..128

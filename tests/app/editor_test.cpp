@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <stdio.h>
+#include <string.h>
 
 #include <filesystem>
 #include <fstream>
@@ -342,9 +343,10 @@ TEST_F(Editor, StatusLinesNameTheCellAndWarnAsYouPaint) {
     Press(KEY_0 + 1);
     ShowCell(EDITOR_BLANK_COLS - 4, EDITOR_BLANK_ROWS - 2);
     EditorGetView(&vx, &vy);
+    // Left, right, then the lid: a goal under a lid one tile above the floor is out of the body's reach.
     const int cells[3][2] = {{EDITOR_BLANK_COLS - 5, EDITOR_BLANK_ROWS - 2},
-                             {EDITOR_BLANK_COLS - 4, EDITOR_BLANK_ROWS - 3},
-                             {EDITOR_BLANK_COLS - 3, EDITOR_BLANK_ROWS - 2}};
+                             {EDITOR_BLANK_COLS - 3, EDITOR_BLANK_ROWS - 2},
+                             {EDITOR_BLANK_COLS - 4, EDITOR_BLANK_ROWS - 3}};
     HeadlessSetKeyDown(KEY_LBUTTON, 1);
     for (const auto& cell : cells) {
         EXPECT_STRNE(EditorMessageLine(), "GOAL WALLED IN: NO OPEN PATH TO IT");
@@ -355,7 +357,7 @@ TEST_F(Editor, StatusLinesNameTheCellAndWarnAsYouPaint) {
     HeadlessSetKeyDown(KEY_LBUTTON, 0);
     Frame();
     EXPECT_STREQ(EditorMessageLine(), "GOAL WALLED IN: NO OPEN PATH TO IT");
-    EXPECT_EQ(Tile(EDITOR_BLANK_COLS - 3, EDITOR_BLANK_ROWS - 2), TILE_GROUND);
+    EXPECT_EQ(Tile(EDITOR_BLANK_COLS - 4, EDITOR_BLANK_ROWS - 3), TILE_GROUND);
     // A start on the border is lost to it.
     Press(KEY_0 + 8);
     ClickCell(4, 0);
@@ -414,6 +416,67 @@ TEST_F(EditorSolve, VSolvesASliceAFrameDrawsTheRouteAndPPlaysItToTheGoal) {
     // An edit forgets the route.
     ClickCell(20, 3);
     EXPECT_EQ(EditorRouteSteps(&clears), 0);
+}
+
+// Opening another stage closes the one before as a whole: its search, its route, a play-test's loan.
+TEST_F(EditorSolve, OpeningAnotherStageForgetsTheRouteTheSearchAndTheLoan) {
+    Open("tools/maptool/lessons/2-double-shot.txt");
+    Press('V');
+    for (int i = 0; i < 20000 && EditorIsSolving(); ++i) {
+        Frame();
+    }
+    int clears = 0;
+    ASSERT_GT(EditorRouteSteps(&clears), 0);
+    Open("tools/maptool/lessons/1-long-pit.txt");
+    EXPECT_EQ(EditorRouteSteps(&clears), 0);
+    Press('P');
+    EXPECT_TRUE(EditorIsEditing()) << "P played the route of the stage before";
+    // A search running at the opening stops with it and never reports over the new stage.
+    Press('V');
+    ASSERT_TRUE(EditorIsSolving());
+    Open("tools/maptool/lessons/3-ledge-climb.txt");
+    EXPECT_FALSE(EditorIsSolving());
+    EXPECT_EQ(std::string(EditorMessageLine()).find("CLEARABLE"), std::string::npos);
+    // Opened during a play-test (the page's Edit), the game gets its own stage back.
+    LevelSetStagePath(nullptr);
+    Press(KEY_ENTER);
+    ASSERT_FALSE(EditorIsEditing());
+    MainStartEditor(window, path.c_str());
+    Press(KEY_ENTER);
+    Press(KEY_ESCAPE);
+    EditorClose();
+    LevelStageSource source;
+    LevelGetStageSource(&source);
+    EXPECT_EQ(source.text, nullptr) << "the editor's stage is still lent to the game";
+    EXPECT_STREQ(source.path, LEVEL_STAGE_PATH);
+}
+
+// A file dropped during a play-test opens in the editor when the play-test ends, and says so.
+TEST_F(EditorSolve, AFileDroppedDuringAPlaytestOpensWhenItEnds) {
+    const std::string other = (fs::current_path() / "editor-test-dropped.txt").string();
+    fs::copy_file(fs::path(KALVORO_SOURCE_DIR) / "tools/maptool/lessons/4-walker.txt", other,
+                  fs::copy_options::overwrite_existing);
+    Press(KEY_ENTER);
+    ASSERT_FALSE(EditorIsEditing());
+    EXPECT_EQ(MainOnDropFile(window, other.c_str()), 1);
+    EXPECT_FALSE(EditorIsEditing()) << "the play-test goes on";
+    Press(KEY_ESCAPE);
+    ASSERT_TRUE(EditorIsEditing());
+    Tilemap dropped;
+    ASSERT_EQ(LevelReadGridFile(&dropped, other.c_str()), LEVEL_FROM_FILE);
+    EXPECT_EQ(EditorGetGrid()->width, dropped.width);
+    EXPECT_EQ(memcmp(EditorGetGrid()->tiles, dropped.tiles, sizeof(dropped.tiles)), 0);
+    EXPECT_NE(std::string(EditorMessageLine()).find("PLAY-TEST"), std::string::npos) << EditorMessageLine();
+    fs::remove(other);
+}
+
+// The goal's room opens only past the stage's right end, as in play: no warning, and V clears it.
+TEST_F(EditorSolve, AGoalReachedRoundTheRightEndIsNotWalledIn) {
+    std::ofstream(path) << "..............\n..............\n..............\n..............\n"
+                           ".........#####\n.........#....\n.........#.G..\n.S.......#....\n##############\n";
+    MainStartEditor(window, path.c_str());
+    Frames(200);
+    EXPECT_EQ(std::string(EditorMessageLine()).find("WALLED"), std::string::npos) << EditorMessageLine();
 }
 
 TEST_F(EditorSolve, AWalledInGoalIsSaidAtOnce) {

@@ -1,0 +1,104 @@
+// editor_draw.cpp -- the editor's picture: the stage with the game's own tile and actor drawing, the
+// markers, the route, the palette bar and the status lines.
+#include <stdio.h>
+
+#include "actors/enemy.h"
+#include "actors/player.h"
+#include "app/editor_parts.h"
+#include "render/msx_font.h"
+#include "render/render.h"
+
+const int32_t EDITOR_PALETTE[EDITOR_PALETTE_SIZE] = {
+    TILE_GROUND,  TILE_PLATFORM, TILE_PILLAR,       TILE_SOLID_4,     TILE_SOLID_5,
+    TILE_SOLID_6, TILE_SOLID_7,  TILE_PLAYER_SPAWN, TILE_ENEMY_SPAWN, TILE_GOAL,
+};
+const char* const EDITOR_TILE_NAMES[TILE_GOAL + 1] = {
+    "EMPTY",   "GROUND",  "PLATFORM", "PILLAR", "SOLID 4", "SOLID 5",
+    "SOLID 6", "SOLID 7", "START",    "WALKER", "GOAL",
+};
+
+// Drawn with the game's own actors, positioned anew each frame.
+static Enemy gDrawEnemies[MAX_ENEMY_SPAWNS];
+static Player gDrawPlayer;
+
+// The markers the tile drawing leaves out: the start as the block it becomes with the player on it,
+// walkers as the game draws them.
+static void EditorRenderMarkers(const EditorStage* s) {
+    int32_t walkers = 0;
+    for (int32_t row = 0; row < s->grid.height; ++row) {
+        for (int32_t col = 0; col < s->grid.width; ++col) {
+            const int32_t id = TilemapGetTile(&s->grid, col, row);
+            const float x = (float)(TILE_SIZE * col + 8);
+            if (id == TILE_PLAYER_SPAWN) {
+                TilemapRenderTile(TILE_GROUND, (int)((float)(TILE_SIZE * col) - s->viewX),
+                                  (int)((float)(TILE_SIZE * row) - s->viewY));
+                PlayerReset(&gDrawPlayer, x, (float)(TILE_SIZE * row) - BODY_REST_HEIGHT);
+                PlayerRender(&gDrawPlayer, s->viewX, s->viewY);
+            } else if (id == TILE_ENEMY_SPAWN && walkers < MAX_ENEMY_SPAWNS) {
+                EnemyInit(&gDrawEnemies[walkers++], x, (float)(TILE_SIZE * row + 8));
+            }
+        }
+    }
+    EnemyRender(gDrawEnemies, walkers, s->viewX, s->viewY);
+}
+
+static void EditorRenderSwatch(int32_t index, int32_t x, int32_t y) {
+    const int32_t id = EDITOR_PALETTE[index];
+    if (id == TILE_PLAYER_SPAWN || id == TILE_ENEMY_SPAWN) {
+        RenderFillRect(x, y, TILE_SIZE, TILE_SIZE, EDITOR_MARKER_BG);
+        DrawMsxString(x + 4, y + 4, id == TILE_PLAYER_SPAWN ? "S" : "E", EDITOR_WHITE, 1);
+    } else {
+        RenderFillRect(x, y, TILE_SIZE, TILE_SIZE, EDITOR_MARKER_BG);
+        TilemapRenderTile(id, x, y);
+    }
+}
+
+void EditorRender(void) {
+    const EditorStage* s = &gEditor.stage;
+    TilemapRender(&s->grid, s->viewX, s->viewY);
+    EditorRenderMarkers(s);
+    // The stage's right and bottom ends, where painting grows it.
+    const int32_t endX = (int32_t)((float)(s->grid.width * TILE_SIZE) - s->viewX);
+    const int32_t endY = (int32_t)((float)(s->grid.height * TILE_SIZE) - s->viewY);
+    RenderFillRect(endX, 0, 1, endY, EDITOR_WHITE);
+    RenderFillRect(0, endY, endX + 1, 1, EDITOR_WHITE);
+    // The cell under the cursor.
+    const int32_t mx = InputGetMouseLogicalX(), my = InputGetMouseLogicalY();
+    const int32_t col = EditorCell((float)mx + s->viewX);
+    const int32_t row = EditorCell((float)my + s->viewY);
+    if (my >= EDITOR_BAR_H && my < EDITOR_STATUS_Y) {
+        RenderDrawBox((int32_t)((float)(col * TILE_SIZE) - s->viewX),
+                      (int32_t)((float)(row * TILE_SIZE) - s->viewY), TILE_SIZE, TILE_SIZE, EDITOR_WHITE);
+    }
+    // The route as the stage tool draws it: a dot every other frame.
+    const uint32_t routeColour = s->routeClears ? EDITOR_WHITE : EDITOR_RED;
+    for (int32_t i = 0; i < s->routePoints; i += 2) {
+        RenderFillRect((int32_t)(s->routeX[i] - s->viewX) - 1, (int32_t)(s->routeY[i] - s->viewY) - 1, 2, 2,
+                       routeColour);
+    }
+    RenderFillRect(0, 0, LOGICAL_WIDTH, EDITOR_BAR_H, EDITOR_BAR_BG);
+    for (int32_t i = 0; i < EDITOR_PALETTE_SIZE; ++i) {
+        const int32_t x = 4 + 20 * i;
+        if (i == gEditor.palette) {
+            RenderDrawBox(x - 2, 0, 20, 20, EDITOR_WHITE);
+        }
+        EditorRenderSwatch(i, x, 2);
+    }
+    snprintf(gEditor.line, sizeof(gEditor.line), "%d %s", (int)(gEditor.palette == 9 ? 0 : gEditor.palette + 1),
+             EDITOR_TILE_NAMES[EDITOR_PALETTE[gEditor.palette]]);
+    DrawMsxString(206, 6, gEditor.line, EDITOR_YELLOW, 1);
+    RenderFillRect(0, EDITOR_STATUS_Y, LOGICAL_WIDTH, LOGICAL_HEIGHT - EDITOR_STATUS_Y, EDITOR_BAR_BG);
+    const int inside = col >= 0 && row >= 0 && col < s->grid.width && row < s->grid.height;
+    snprintf(gEditor.status, sizeof(gEditor.status), "%-8s C%-3d R%-2d %dX%d%s",
+             inside ? EDITOR_TILE_NAMES[TilemapGetTile(&s->grid, col, row)] : "OUTSIDE", (int)col, (int)row,
+             (int)s->grid.width, (int)s->grid.height, EditorIsDirty() ? " *" : "");
+    DrawMsxString(2, EDITOR_STATUS_Y + 2, gEditor.status, EDITOR_WHITE, 1);
+    const char* line = s->messageMs > 0.0f ? s->message : s->warning[0] ? s->warning : "ENTER:PLAY ^S:SAVE ^Z:UNDO";
+    const uint32_t colour = s->messageMs > 0.0f ? EDITOR_YELLOW : s->warning[0] ? EDITOR_RED : EDITOR_GREY;
+    DrawMsxString(2, EDITOR_STATUS_Y + 11, line, colour, 1);
+    if (s->solving) {
+        const float done = SolveProgress(&gEditorSearch);
+        RenderFillRect(0, EDITOR_STATUS_Y - 3, LOGICAL_WIDTH, 3, EDITOR_BAR_BG);
+        RenderFillRect(0, EDITOR_STATUS_Y - 3, (int32_t)(done * (float)LOGICAL_WIDTH) + 1, 3, EDITOR_YELLOW);
+    }
+}

@@ -1,0 +1,122 @@
+// editor_parts.h -- the editor's state as one record and the calls between its parts: the grid and
+// its history (editor_grid), the stage check (editor_check), the solver and its route (editor_solve),
+// the drawing (editor_draw) and the files (editor_file); editor.cpp steps them. Only the editor's own
+// files include this.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+
+#include "app/editor.h"
+#include "app/safe_output.h"
+#include "app/solve.h"
+#include "world/level.h"
+
+constexpr uint32_t EDITOR_BAR_BG = 0x202020;
+constexpr uint32_t EDITOR_WHITE = 0xFFFFFF;
+constexpr uint32_t EDITOR_YELLOW = 0xD0DC78;
+constexpr uint32_t EDITOR_GREY = 0x7C807B;
+constexpr uint32_t EDITOR_RED = 0xD75F93;
+constexpr uint32_t EDITOR_MARKER_BG = 0x58A4D8;
+constexpr float EDITOR_MESSAGE_MS = 3000.0f;
+constexpr int32_t EDITOR_LINE_CHARS = 40;
+constexpr int32_t EDITOR_ROUTE_POINTS = 4096;
+
+// One undo state: the grid's size and cells.
+struct EditorGridState {
+    int32_t width;
+    int32_t height;
+    uint8_t tiles[MAP_MAX_ROWS][MAP_MAX_COLS];
+};
+
+// Everything the editor knows about the stage it has open. Opening another stage closes this one first
+// (the search stopped, the route forgotten, a lent stage given back) and then clears it as a whole.
+struct EditorStage {
+    char path[SAFE_OUTPUT_MAX_PATH]; // "" when the stage has no file
+    Tilemap grid;
+    // States in a ring: history[(historyFirst + i) % EDITOR_HISTORY] for i < historyCount; the grid
+    // equals entry historyAt whenever no stroke is open.
+    EditorGridState history[EDITOR_HISTORY];
+    int32_t historyFirst;
+    int32_t historyCount;
+    int32_t historyAt;
+    int32_t savedAt; // history entry last opened or saved; -1 when it fell out of the ring
+    int strokeOpen;
+    int strokeChanged;
+    float viewX;
+    float viewY;
+    int dragging;
+    int32_t dragX;
+    int32_t dragY;
+    char message[EDITOR_LINE_CHARS + 1];
+    float messageMs;
+    char warning[64];
+    int titleDirty; // the dirty mark the window title shows; -1: not set yet
+    // The solver, run a slice per frame, and the route of its last answer.
+    int solving;
+    SolveStep route[SOLVE_MAX_ROUTE];
+    int32_t routeSteps;
+    int routeClears; // 1: the route clears the stage; 0: the way nearest the goal
+    float routeX[EDITOR_ROUTE_POINTS];
+    float routeY[EDITOR_ROUTE_POINTS];
+    int32_t routePoints;
+};
+
+// The editor as a whole: whether it runs, the stage it has open, and a play-test's loan of it.
+struct EditorRecord {
+    PlatformWindow* window;
+    int active;
+    int playtesting;         // the game plays the lent stage (a play-test or a route played back)
+    int playback;            // the route plays as the game's input
+    int32_t playbackFrame;
+    LevelStageSource kept;   // what the game played before a play-test lent it the editor's text
+    char pending[SAFE_OUTPUT_MAX_PATH]; // a file given during a play-test, opened when it ends
+    int32_t palette;
+    int32_t wheel;
+    // Grows at every change of the grid, openings included; the check last ran at checkedRevision.
+    uint32_t revision;
+    uint32_t checkedRevision;
+    char status[EDITOR_LINE_CHARS + 1];
+    char line[EDITOR_LINE_CHARS + 1];
+    char text[LEVEL_MAX_TEXT_BYTES]; // the grid as stage text, as last written
+    size_t textLength;
+    EditorStage stage;
+};
+
+extern EditorRecord gEditor;
+// The search's record is the solver's own, too large to copy with the stage.
+extern SolveSearch gEditorSearch;
+
+// editor.cpp
+void EditorSay(const char* text);
+// The grid as stage text in gEditor.text, as a file would hold it.
+void EditorWriteText(void);
+// The stage handed to the game as its stage text, the game's own stage source kept for the return.
+void EditorLendStage(void);
+
+// editor_grid.cpp
+void EditorResetHistory(void);
+void EditorEndStroke(void);
+void EditorUndo(int32_t step);
+void EditorResize(int32_t dw, int32_t dh);
+void EditorPaint(int32_t col, int32_t row, int32_t id);
+int32_t EditorCount(int32_t id);
+int32_t EditorCell(float world);
+void EditorBlankStage(void);
+
+// editor_check.cpp: the first surprise the game would have in store, into stage.warning.
+void EditorCheck(void);
+
+// editor_solve.cpp
+void EditorSolveToggle(void);
+void EditorSolveSlice(void);
+// A running search is dropped and the route drawn is forgotten: the stage it was for has changed.
+void EditorForgetRoute(void);
+void EditorPlayRoute(void);
+
+// editor_file.cpp: the stage read from path (or a blank one), and Ctrl+S.
+void EditorReadStage(const char* path);
+void EditorSave(void);
+
+// editor_draw.cpp
+extern const int32_t EDITOR_PALETTE[EDITOR_PALETTE_SIZE];
+extern const char* const EDITOR_TILE_NAMES[TILE_GOAL + 1];
