@@ -6,6 +6,7 @@
 #include "app/solve.h"
 
 #include <math.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -16,8 +17,8 @@
 #include "render/render.h"
 #include "world/level.h"
 
-static const int32_t SOLVE_FAR = 1 << 20;   // distance of a cell with no open path to the goal
-static const int32_t SOLVE_MARGIN_COLS = 6; // open columns right of the stage the player may cross
+// The distance the search gives a place the body's field knows no way from.
+static const int32_t SOLVE_NO_WAY = MAP_MAX_ROWS * (MAP_MAX_COLS + REACH_MARGIN_COLS);
 // One tile nearer the goal is worth this many frames of a longer route.
 static const int32_t SOLVE_TILE_FRAMES = 48;
 // Frames after a shot, a reload tap or nothing at which the search may decide again.
@@ -60,6 +61,9 @@ static const int32_t SOLVE_SCREEN_ZONES = 3; // zones past either edge, each SOL
 // state (beside a floor) when the options give a state cap instead. A store full stops the search as
 // the cap does.
 static const size_t SOLVE_STORE_SHARE = 4; // a quarter
+// Expanded states whose game is kept: those this many steps deep (a multiple); the rest are played on
+// from the nearest one kept above them, at most this many steps less one.
+static const int32_t SOLVE_KEEP_EVERY = 4;
 static const size_t SOLVE_STORE_WORDS_PER_STATE = 16;
 static const size_t SOLVE_STORE_WORDS_MIN = (size_t)1 << 18;
 // What every kept state costs beside its share of the store: its node, its place in the open heap
@@ -227,12 +231,20 @@ static int32_t SolveRunFrame(SolveSearch* s, const SolveStep* step, int32_t f);
 
 static void SolveLoadState(SolveSearch* s, const SolveNode* node) {
     if (node->state == SOLVE_NO_STATE) {
-        // Not kept: the parent's game (kept when it was expanded) played on by the step.
-        SolveLoadState(s, &s->nodes[node->parent]);
-        SolveStep step;
-        SolveUnpackStep(node->step, &step);
-        for (int32_t f = 1; f <= step.frames; ++f) {
-            SolveRunFrame(s, &step, f);
+        // Not kept: the game of the nearest ancestor kept (one in SOLVE_KEEP_EVERY steps is) played on
+        // by the steps from there.
+        const SolveNode* path[SOLVE_KEEP_EVERY + 1];
+        int32_t count = 0;
+        for (const SolveNode* n = node; n->state == SOLVE_NO_STATE; n = &s->nodes[n->parent]) {
+            path[count++] = n;
+        }
+        SolveLoadState(s, &s->nodes[path[count - 1]->parent]);
+        while (count > 0) {
+            SolveStep step;
+            SolveUnpackStep(path[--count]->step, &step);
+            for (int32_t f = 1; f <= step.frames; ++f) {
+                SolveRunFrame(s, &step, f);
+            }
         }
         return;
     }
@@ -253,56 +265,18 @@ static void SolveLoadState(SolveSearch* s, const SolveNode* node) {
 
 // ---- the search ---------------------------------------------------------------------------------------
 
-// Tiles to the goal over open cells (eight ways: never shorter than the way a body can go), from every
-// cell of the stage and a few open columns to its right.
-static void SolveBuildDistances(SolveSearch* s, const Tilemap* map) {
-    s->gridW = map->width + SOLVE_MARGIN_COLS;
-    s->gridH = map->height;
-    const int32_t cells = s->gridW * s->gridH;
-    // The queue of cells to visit borrows the nodes' memory, still empty (SolveStart sizes it for this).
-    int32_t* queue = (int32_t*)s->nodes;
-    int32_t tail = 0;
-    for (int32_t row = 0; row < s->gridH; ++row) {
-        for (int32_t col = 0; col < s->gridW; ++col) {
-            // The goal counts from its own tile and from the tile right below it.
-            const int goal = TilemapGetTile(map, col, row) == TILE_GOAL ||
-                             (TilemapGetTile(map, col, row - 1) == TILE_GOAL &&
-                              !TilemapIsSolid(TilemapGetTile(map, col, row)));
-            s->distance[row * s->gridW + col] = goal ? 0 : SOLVE_FAR;
-            if (goal) {
-                queue[tail++] = row * s->gridW + col;
-            }
-        }
-    }
-    for (int32_t head = 0; head < tail && head < cells; ++head) {
-        const int32_t cell = queue[head];
-        const int32_t col = cell % s->gridW;
-        const int32_t row = cell / s->gridW;
-        for (int32_t dy = -1; dy <= 1; ++dy) {
-            for (int32_t dx = -1; dx <= 1; ++dx) {
-                const int32_t c = col + dx;
-                const int32_t r = row + dy;
-                if (c < 0 || r < 0 || c >= s->gridW || r >= s->gridH) {
-                    continue;
-                }
-                const int32_t at = r * s->gridW + c;
-                if (s->distance[at] != SOLVE_FAR || TilemapIsSolid(TilemapGetTile(map, c, r))) {
-                    continue;
-                }
-                s->distance[at] = s->distance[cell] + 1;
-                queue[tail++] = at;
-            }
-        }
-    }
-}
-
+// The body's steps to the goal from where it stands (world/reach). A place the body's field knows no way
+// from is still a place the game put the body: it is kept, by its open-cell distance, behind every place
+// with a way for the body.
 static int32_t SolveDistanceAt(const SolveSearch* s, float x, float y, int32_t* col, int32_t* row) {
     *col = (int32_t)floorf(x / (float)TILE_SIZE);
     *row = (int32_t)floorf(y / (float)TILE_SIZE);
-    if (*col < 0 || *row < 0 || *col >= s->gridW || *row >= s->gridH) {
-        return SOLVE_FAR;
+    const int32_t distance = ReachDistanceOfBody(&s->reach, x, y);
+    if (distance < REACH_FAR) {
+        return distance;
     }
-    return s->distance[*row * s->gridW + *col];
+    const int32_t open = ReachDistanceOfCell(&s->openField, x, y);
+    return open < REACH_FAR ? SOLVE_NO_WAY + open : 2 * SOLVE_NO_WAY;
 }
 
 static int32_t SolveGrid(float value, float unit, int32_t offset, int32_t max) {
@@ -393,7 +367,7 @@ static void SolveAddNode(SolveSearch* s, int32_t parent, const SolveStep* step, 
     int32_t row = 0;
     const Player* p = GameStateGetPlayer();
     const int32_t distance = SolveDistanceAt(s, p->body.x, p->body.y, &col, &row);
-    if (distance >= SOLVE_FAR || frames >= s->bestClear) {
+    if (frames >= s->bestClear) {
         return;
     }
     const int32_t depth = parent < 0 ? 0 : s->nodes[parent].depth + 1;
@@ -462,8 +436,9 @@ static void SolveBranch(SolveSearch* s, int32_t parent, int32_t kind, int32_t an
 // with a walker near), a reload when shells are missing, and a wait.
 static void SolveExpand(SolveSearch* s, int32_t index) {
     SolveLoadState(s, &s->nodes[index]);
-    // Its children start from here: keep it.
-    if (s->nodes[index].state == SOLVE_NO_STATE && !SolveStoreState(s, &s->nodes[index])) {
+    // Its children and theirs start from here: keep it, at every SOLVE_KEEP_EVERY-th step.
+    if (s->nodes[index].state == SOLVE_NO_STATE && s->nodes[index].depth % SOLVE_KEEP_EVERY == 0 &&
+        !SolveStoreState(s, &s->nodes[index])) {
         s->capped = 1;
         return;
     }
@@ -744,9 +719,7 @@ int32_t SolveStart(SolveSearch* s, const SolveOptions* options) {
     }
     s->tableMask = tableSize - 1;
     s->memory = (size_t)s->maxStates * SOLVE_BYTES_PER_STATE + s->storeCap * sizeof(uint32_t);
-    const size_t cells = (size_t)MAP_MAX_ROWS * (MAP_MAX_COLS + SOLVE_MARGIN_COLS);
-    s->nodes =
-        (SolveNode*)malloc(std::max((size_t)s->maxStates * sizeof(SolveNode), cells * sizeof(int32_t)));
+    s->nodes = (SolveNode*)malloc((size_t)s->maxStates * sizeof(SolveNode));
     s->store = (uint32_t*)malloc(s->storeCap * sizeof(uint32_t));
     s->table = (SolveSlot*)calloc(tableSize, sizeof(SolveSlot));
     s->open = (SolveOpen*)malloc((size_t)s->maxStates * sizeof(SolveOpen));
@@ -768,11 +741,14 @@ int32_t SolveStart(SolveSearch* s, const SolveOptions* options) {
         GameStateRestore(&s->outside);
         return s->status;
     }
-    SolveBuildDistances(s, &s->start.map);
+    ReachBuild(&s->reach, &s->start.map);
+    ReachBuildOpen(&s->openField, &s->start.map);
     const Player* player = GameStateGetPlayer();
-    const int32_t startDistance = SolveDistanceAt(s, player->body.x, player->body.y, &s->farCol, &s->farRow);
-    s->farDistance = startDistance;
-    if (startDistance >= SOLVE_FAR) {
+    s->farDistance = SolveDistanceAt(s, player->body.x, player->body.y, &s->farCol, &s->farRow);
+    // Walled in only when not even open cells lead there: the body's slots miss places it touches in
+    // passing.
+    if (ReachDistanceOfCell(&s->openField, player->body.x, player->body.y) >= REACH_FAR &&
+        ReachDistanceOfCell(&s->openField, player->body.x, player->body.y - (float)TILE_SIZE) >= REACH_FAR) {
         s->status = SOLVE_WALLED_IN;
     } else {
         const SolveStep none = {SOLVE_WAIT, 0, 0};
@@ -830,6 +806,50 @@ float SolveProgress(const SolveSearch* s) {
     const float kept = (float)s->nodeCount / (float)s->maxStates;
     const float stored = (float)s->storeUsed / (float)s->storeCap;
     return 0.9f * std::max(kept, stored);
+}
+
+size_t SolveMemoryInUse(const SolveSearch* s) {
+    return (size_t)s->nodeCount * SOLVE_BYTES_PER_STATE + s->storeUsed * sizeof(uint32_t);
+}
+
+int32_t SolveAnswerOf(int32_t status) {
+    switch (status) {
+    case SOLVE_FOUND:
+        return SOLVE_ANSWER_CLEARABLE;
+    case SOLVE_WALLED_IN:
+        return SOLVE_ANSWER_CANNOT;
+    case SOLVE_EXHAUSTED:
+        return SOLVE_ANSWER_NOT_SETTLED;
+    default:
+        return SOLVE_ANSWER_NONE;
+    }
+}
+
+void SolveVerdict(const SolveSearch* s, int brief, char* out, size_t size) {
+    if (s->status == SOLVE_FOUND && brief) {
+        snprintf(out, size, "CLEARABLE IN %d FRAMES: P PLAYS IT", (int)s->routeFrames);
+    } else if (s->status == SOLVE_FOUND) {
+        // The starting click's frame counts too.
+        snprintf(out, size, "clearable in %d frames", (int)s->routeFrames + 1);
+    } else if (s->status == SOLVE_WALLED_IN && brief) {
+        snprintf(out, size, "CANNOT BE CLEARED: GOAL WALLED IN");
+    } else if (s->status == SOLVE_WALLED_IN) {
+        snprintf(
+            out, size,
+            "cannot be cleared: the goal is walled in: no way for the body leads to it from the start at "
+            "tile (%d, %d)",
+            (int)s->farCol, (int)s->farRow);
+    } else if (s->status == SOLVE_EXHAUSTED && brief) {
+        snprintf(out, size, "NOT SETTLED: NEAREST %d TILES OFF", (int)s->farDistance);
+    } else if (s->status == SOLVE_EXHAUSTED) {
+        snprintf(out, size,
+                 "not settled: no route among %lld states (%s); nearest the goal: tile (%d, %d), %d tiles "
+                 "from it",
+                 (long long)s->states, s->capped ? "the search is full" : "out of time or of states to try",
+                 (int)s->farCol, (int)s->farRow, (int)s->farDistance);
+    } else {
+        snprintf(out, size, brief ? "THE STAGE DOES NOT START" : "the stage does not start");
+    }
 }
 
 void SolveFinish(SolveSearch* s) {

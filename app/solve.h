@@ -13,6 +13,7 @@
 
 #include "app/game_snapshot.h"
 #include "input/input.h"
+#include "world/reach.h"
 #include "world/tilemap.h"
 
 enum SolveStepKind {
@@ -51,10 +52,20 @@ struct SolveOptions {
 enum SolveStatus {
     SOLVE_RUNNING = 0,      // more to do: call SolveAdvance again
     SOLVE_FOUND = 1,        // a route clears the stage, shortened as far as the pass goes
-    SOLVE_EXHAUSTED = 2,    // every state reachable was tried (or the state cap hit): no route
-    SOLVE_WALLED_IN = 3,    // no open cells lead from the start to the goal: nothing was searched
+    SOLVE_EXHAUSTED = 2,    // not settled: the search stopped (cap, memory, time, or no state left of its
+                            // grid) without a route; the grid merges states, so this proves nothing
+    SOLVE_WALLED_IN = 3,    // cannot be cleared: no way for the body leads from the start to the goal
     SOLVE_CANNOT_START = 4, // the stage does not start (or the memory for the search is missing)
 };
+
+// The three answers a search gives a maker, the same in the editor and in `maptool solve`.
+enum SolveAnswer {
+    SOLVE_ANSWER_CLEARABLE = 0,   // with a route
+    SOLVE_ANSWER_CANNOT = 1,      // with a sound argument, named in the verdict
+    SOLVE_ANSWER_NOT_SETTLED = 2, // the budget or the memory ran out first
+    SOLVE_ANSWER_NONE = 3,        // still running, or the stage does not start
+};
+int32_t SolveAnswerOf(int32_t status);
 
 // A node of the search tree: the step that led here from parent. Its saved game is kept only once it
 // is expanded (the root at once); until then it is its parent's, played on by the step.
@@ -101,9 +112,8 @@ struct SolveSearch {
     int32_t farDistance; // read: its distance from the goal in tiles, 0 at the goal
 
     int32_t pushAngles[21];
-    int32_t gridW;
-    int32_t gridH;
-    int32_t distance[MAP_MAX_ROWS * (MAP_MAX_COLS + 8)];
+    ReachField reach;     // the body's steps to the goal
+    ReachField openField; // steps over open cells, for places the body's field knows no way from
     GameSnapshot start;   // the stage just started by the click
     GameSnapshot work;    // what a saved state is laid over
     GameSnapshot outside; // the caller's game, put back after every call
@@ -152,6 +162,11 @@ float SolveProgress(const SolveSearch* search);
 // Ends a running search where it stands (a time limit ran out): SOLVE_FOUND with the best route so far,
 // unshortened when the pass had not begun, or SOLVE_EXHAUSTED with the way nearest the goal.
 int32_t SolveStop(SolveSearch* search);
+// The search's answer in one line, the same words for every tool: "clearable in N frames", "cannot be
+// cleared: WHY", "not settled: HOW FAR IT GOT". brief: a short line in capitals, for the editor.
+void SolveVerdict(const SolveSearch* search, int brief, char* out, size_t size);
+// Bytes of the search's memory in use: its kept states, their table slots and their saved games.
+size_t SolveMemoryInUse(const SolveSearch* search);
 // Gives the memory back; the route and the read fields stay.
 void SolveFinish(SolveSearch* search);
 

@@ -8,8 +8,8 @@ static int ReachOpenCell(const Tilemap* map, int32_t col, int32_t row) {
 }
 
 static int ReachOpenSlot(const ReachField* field, const Tilemap* map, int32_t col, int32_t row) {
-    return col >= 0 && row >= 1 && col < field->width && row < field->height && ReachOpenCell(map, col, row) &&
-           ReachOpenCell(map, col, row - 1);
+    return col >= 0 && row >= 1 && col < field->width && row < field->height &&
+           ReachOpenCell(map, col, row) && ReachOpenCell(map, col, row - 1);
 }
 
 void ReachBuild(ReachField* field, const Tilemap* map) {
@@ -58,8 +58,9 @@ void ReachBuild(ReachField* field, const Tilemap* map) {
 
 static int32_t ReachCellIndex(float v) {
     const float cell = floorf(v / (float)TILE_SIZE);
-    return cell < -1.0f ? -1 : cell > (float)(MAP_MAX_COLS + REACH_MARGIN_COLS) ? MAP_MAX_COLS + REACH_MARGIN_COLS
-                                                                               : (int32_t)cell;
+    return cell < -1.0f                                       ? -1
+           : cell > (float)(MAP_MAX_COLS + REACH_MARGIN_COLS) ? MAP_MAX_COLS + REACH_MARGIN_COLS
+                                                              : (int32_t)cell;
 }
 
 int32_t ReachDistanceOfBody(const ReachField* field, float x, float y) {
@@ -76,6 +77,51 @@ int32_t ReachDistanceOfBody(const ReachField* field, float x, float y) {
         }
     }
     return best;
+}
+
+void ReachBuildOpen(ReachField* field, const Tilemap* map) {
+    field->width = map->width + REACH_MARGIN_COLS;
+    field->height = map->height + REACH_MARGIN_ROWS;
+    int32_t tail = 0;
+    for (int32_t row = 0; row < field->height; ++row) {
+        for (int32_t col = 0; col < field->width; ++col) {
+            const int32_t at = row * field->width + col;
+            const int goal = TilemapGetTile(map, col, row) == TILE_GOAL ||
+                             (TilemapGetTile(map, col, row - 1) == TILE_GOAL && ReachOpenCell(map, col, row));
+            field->distance[at] = goal ? 0 : REACH_FAR;
+            if (goal) {
+                field->queue[tail++] = at;
+            }
+        }
+    }
+    for (int32_t head = 0; head < tail; ++head) {
+        const int32_t at = field->queue[head];
+        const int32_t col = at % field->width;
+        const int32_t row = at / field->width;
+        for (int32_t dy = -1; dy <= 1; ++dy) {
+            for (int32_t dx = -1; dx <= 1; ++dx) {
+                const int32_t c = col + dx;
+                const int32_t r = row + dy;
+                if (c < 0 || r < 0 || c >= field->width || r >= field->height || !ReachOpenCell(map, c, r)) {
+                    continue;
+                }
+                const int32_t next = r * field->width + c;
+                if (field->distance[next] == REACH_FAR) {
+                    field->distance[next] = field->distance[at] + 1;
+                    field->queue[tail++] = next;
+                }
+            }
+        }
+    }
+}
+
+int32_t ReachDistanceOfCell(const ReachField* field, float x, float y) {
+    const int32_t col = ReachCellIndex(x);
+    const int32_t row = ReachCellIndex(y);
+    if (col < 0 || row < 0 || col >= field->width || row >= field->height) {
+        return REACH_FAR;
+    }
+    return field->distance[row * field->width + col];
 }
 
 int ReachStartLeadsToGoal(const ReachField* field, const Tilemap* map) {

@@ -29,5 +29,12 @@ struct ReachField {
 void ReachBuild(ReachField* field, const Tilemap* map);
 // The least distance of the slots within the cells the box round a body centred at (x, y) overlaps.
 int32_t ReachDistanceOfBody(const ReachField* field, float x, float y);
+// Steps to the goal over single open cells, eight ways (corners too), from every cell of the stage and
+// its margins: far looser than the body's slots, for a verdict that must never wall in a goal the body
+// can touch in passing (a goal right under the ceiling over a pillar, which no slot holds). The goal
+// counts from its own cell and the cell below it.
+void ReachBuildOpen(ReachField* field, const Tilemap* map);
+// The distance in an open-cell field of the cell holding (x, y).
+int32_t ReachDistanceOfCell(const ReachField* field, float x, float y);
 // 1 when the player at the spawn point of map (as loaded) has a way to the goal in field.
 int ReachStartLeadsToGoal(const ReachField* field, const Tilemap* map);

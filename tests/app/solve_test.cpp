@@ -209,15 +209,15 @@ TEST(Solve, AStageThatCannotBeClearedSaysWhyAtOnceOrRunsDry) {
     // No goal at all: nothing to walk toward.
     EXPECT_EQ(RunToEnd(StageText("......\n......\n.S....\n######\n"), 1), SOLVE_WALLED_IN);
     SolveFinish(&gSearch);
-    // A goal out of reach, a tiny cap: the search ends at the cap, with the way nearest the goal.
-    const SolveOptions capped = StageFile(STAGES + "out-of-reach.txt", 300);
+    // A tiny cap: the search ends at the cap, not settled, with the way nearest the goal.
+    const SolveOptions capped = StageFile(STAGES + "tall.txt", 300);
     EXPECT_EQ(RunToEnd(capped, 50), SOLVE_EXHAUSTED);
     EXPECT_TRUE(gSearch.capped);
     EXPECT_LE(gSearch.states, 300);
     EXPECT_GT(gSearch.farDistance, 0);
     SolveFinish(&gSearch);
     // Stopped early by its caller: still the way nearest the goal.
-    const SolveOptions open = StageFile(STAGES + "out-of-reach.txt");
+    const SolveOptions open = StageFile(STAGES + "tall.txt");
     ASSERT_EQ(SolveStart(&gSearch, &open), SOLVE_RUNNING);
     EXPECT_EQ(SolveAdvance(&gSearch, 30), SOLVE_RUNNING);
     EXPECT_EQ(SolveStop(&gSearch), SOLVE_EXHAUSTED);

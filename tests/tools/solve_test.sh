@@ -1,7 +1,7 @@
 #!/bin/bash
 # solve_test.sh -- maptool solve proves stages clearable: each route it writes clears its stage in
-# kalvoro-run; a walled-in goal and a goal out of reach end with status 1 and say where the search got
-# to; bad input is status 2. The budgets are processor time, so a busy machine only makes them slower.
+# kalvoro-run; a walled-in goal ends with status 1 ("cannot be cleared"), a search out of budget with
+# status 3 ("not settled", saying where it got to); bad input is status 2. The budgets are processor time, so a busy machine only makes them slower.
 # Usage: solve_test.sh KALVORO_RUN MAPTOOL SOURCE_DIR clears STAGE...   (a STAGE may be --builtin)
 #        solve_test.sh KALVORO_RUN MAPTOOL SOURCE_DIR refusals
 set -u
@@ -47,8 +47,9 @@ if [ "$MODE" = clears ]; then
     done
 else
     stages=$SRC/tools/maptool/stages
-    expect 1 "the goal is walled in" "$MAPTOOL" solve "$stages/walled-in.txt" --budget 30
-    expect 1 "no route found in" "$MAPTOOL" solve "$stages/out-of-reach.txt" --budget 1 --png far.png
+    expect 1 "cannot be cleared: the goal is walled in" "$MAPTOOL" solve "$stages/walled-in.txt" --budget 30
+    # Out of budget: not settled (status 3), with how far it got.
+    expect 3 "not settled: no route among" "$MAPTOOL" solve "$stages/out-of-reach.txt" --budget 1 --png far.png
     grep -q "nearest the goal: tile (" err.txt || fail "out-of-reach: no farthest tile named"
     [ "$(head -c 4 far.png | od -An -c | tr -d ' ')" = "211PNG" ] || fail "far.png is not a picture"
     # The same seed, the same route.
