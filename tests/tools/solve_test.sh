@@ -4,6 +4,7 @@
 # status 3 ("not settled", saying where it got to); bad input is status 2. The budgets are processor time, so a busy machine only makes them slower.
 # Usage: solve_test.sh KALVORO_RUN MAPTOOL SOURCE_DIR clears STAGE...   (a STAGE may be --builtin)
 #        solve_test.sh KALVORO_RUN MAPTOOL SOURCE_DIR refusals
+#        solve_test.sh KALVORO_RUN MAPTOOL SOURCE_DIR hard STAGE:BUDGET:STATUS:FRAGMENT...
 set -u
 RUN=$1
 MAPTOOL=$2
@@ -44,6 +45,17 @@ if [ "$MODE" = clears ]; then
             expect 0 "clear after" "$RUN" --stage "$stage" --expect clear route.txt
         fi
         grep -h "clearable in" out.txt err.txt
+    done
+elif [ "$MODE" = hard ]; then
+    # Stages made to be hard, each with its budget and the answer it must get within it.
+    for spec in "$@"; do
+        IFS=: read -r stage budget status fragment <<<"$spec"
+        expect "$status" "$fragment" "$MAPTOOL" solve "$SRC/tools/maptool/stages/$stage" -o route.txt \
+            --budget "$budget" --seed 1
+        if [ "$status" = 0 ]; then
+            expect 0 "clear after" "$RUN" --stage "$SRC/tools/maptool/stages/$stage" --expect clear route.txt
+        fi
+        grep -h "$fragment" out.txt err.txt | head -1
     done
 else
     stages=$SRC/tools/maptool/stages
