@@ -37,6 +37,9 @@ static const int32_t SOLVE_SHORTEN_TRIALS = 4000;
 // Cuts the shortening pass tries on each step's frames, after dropping the step.
 static const int32_t SOLVE_CUTS[] = {32, 16, 8, 4, 2, 1};
 static const int32_t SOLVE_CUT_COUNT = (int32_t)(sizeof(SOLVE_CUTS) / sizeof(SOLVE_CUTS[0]));
+// How far the centring pass moves a press either way looking for the edges of its window.
+static const int32_t SOLVE_CENTRE_FRAMES = 8;
+static const int32_t SOLVE_CENTRE_DEGREES = 10;
 // The state grid: 4 px of position, 0.06 px/ms of velocity, reload in 150 ms steps, walkers near the
 // player to 16 px and their heading.
 static const float SOLVE_GRID_POS = 0.25f;
@@ -629,6 +632,83 @@ static int32_t SolveShortenSome(SolveSearch* s, int32_t budget) {
     return SOLVE_RUNNING;
 }
 
+// The route with press i moved by frames later (the presses after it with it, as a player keeps the
+// rhythm from the last press) and turned by degrees, as trial; the frames after the start at which it
+// clears, 0 when it does not (or a player could not give it).
+static int32_t SolveMovedClears(SolveSearch* s, int32_t i, int32_t frames, int32_t degrees) {
+    int32_t steps = s->routeSteps;
+    memcpy(s->trial, s->route, sizeof(SolveStep) * (size_t)steps);
+    s->trial[steps - 1].frames += SOLVE_CENTRE_FRAMES; // a later clear still counts
+    s->trial[i - 1].frames += frames;
+    s->trial[i].angle += degrees;
+    if (s->trial[i - 1].frames < 1 || !SolveRouteValid(s->trial, steps)) {
+        return 0;
+    }
+    return SolveReplay(s, s->trial, &steps);
+}
+
+// How far press i may move (by frames, or by degrees) either way and still clear, up to reach; with
+// move, the route is then moved to the middle of that window. The width of the window the press has
+// both ways from where it stands: twice the nearer edge's distance, and one.
+static int32_t SolveCentreOn(SolveSearch* s, int32_t i, int by, int32_t reach, int move) {
+    int32_t lo = 0;
+    int32_t hi = 0;
+    while (lo > -reach && SolveMovedClears(s, i, by ? 0 : lo - 1, by ? lo - 1 : 0) > 0) {
+        --lo;
+    }
+    while (hi < reach && SolveMovedClears(s, i, by ? 0 : hi + 1, by ? hi + 1 : 0) > 0) {
+        ++hi;
+    }
+    const int32_t mid = (lo + hi) / 2;
+    if (move && mid != 0) {
+        const int32_t got = SolveMovedClears(s, i, by ? 0 : mid, by ? mid : 0);
+        const int32_t steps = s->routeSteps;
+        memcpy(s->route, s->trial, sizeof(SolveStep) * (size_t)steps);
+        // The replay cut the trial where it cleared: find that end again.
+        s->routeSteps = 0;
+        for (int32_t n = 0, f = 0; n < steps && f < got; ++n) {
+            f += s->route[n].frames;
+            s->routeSteps = n + 1;
+        }
+        s->routeFrames = got;
+    }
+    return 2 * std::min(-lo, hi) + 1;
+}
+
+// The centring pass, a press at a time: each shot and reload moved to the middle of the frames, and
+// each shot to the middle of the angles, at which the route still clears. A second pass moves nothing
+// and measures the windows of the route as it now stands: the narrowest is its margin.
+static int32_t SolveCentreSome(SolveSearch* s, int32_t budget) {
+    for (int32_t done = 0; done < budget; ++done) {
+        if (s->centreStep >= s->routeSteps && s->centring == 1) {
+            s->centring = 2;
+            s->centreStep = 0;
+            s->marginFrames = INT32_MAX;
+            s->marginDegrees = INT32_MAX;
+        }
+        if (s->centreStep >= s->routeSteps) {
+            s->marginFrames = s->marginFrames == INT32_MAX ? 0 : s->marginFrames;
+            s->marginDegrees = s->marginDegrees == INT32_MAX ? 0 : s->marginDegrees;
+            return SOLVE_FOUND;
+        }
+        const int32_t i = s->centreStep++;
+        if (i == 0 || s->route[i].kind == SOLVE_WAIT) {
+            continue;
+        }
+        const int move = s->centring == 1;
+        s->marginFrames = std::min(s->marginFrames, SolveCentreOn(s, i, 0, SOLVE_CENTRE_FRAMES, move));
+        if (i < s->routeSteps && s->route[i].kind == SOLVE_SHOOT) {
+            s->marginDegrees = std::min(s->marginDegrees, SolveCentreOn(s, i, 1, SOLVE_CENTRE_DEGREES, move));
+        }
+    }
+    return SOLVE_RUNNING;
+}
+
+const char* SolveRating(int32_t marginFrames, int32_t marginDegrees) {
+    const int32_t margin = std::min(marginFrames, marginDegrees);
+    return margin >= 9 ? "easy" : margin >= 5 ? "fair" : margin >= 3 ? "hard" : "for experts";
+}
+
 // ---- the public calls ---------------------------------------------------------------------------------
 
 int SolveKeepGame(SolveSearch* s, uint32_t* at) {
@@ -770,6 +850,11 @@ int32_t SolveStop(SolveSearch* s) {
     } else {
         s->status = SOLVE_FOUND;
     }
+    // Stopped before the measuring pass went through: no margin is known.
+    if (s->status == SOLVE_FOUND && (s->centring < 2 || s->centreStep < s->routeSteps)) {
+        s->marginFrames = 0;
+        s->marginDegrees = 0;
+    }
     GameStateRestore(&s->outside);
     return s->status;
 }
@@ -781,8 +866,17 @@ int32_t SolveAdvance(SolveSearch* s, int32_t budget) {
     GameStateSave(&s->outside);
     if (!s->shortening) {
         s->status = SolveSearchSome(s, budget);
-    } else {
+    } else if (!s->centring) {
         s->status = SolveShortenSome(s, budget);
+        if (s->status == SOLVE_FOUND) {
+            s->status = SOLVE_RUNNING;
+            s->centring = 1;
+            s->centreStep = 0;
+            s->marginFrames = INT32_MAX;
+            s->marginDegrees = INT32_MAX;
+        }
+    } else {
+        s->status = SolveCentreSome(s, budget);
     }
     s->states = s->nodeCount;
     GameStateRestore(&s->outside);
@@ -800,8 +894,12 @@ float SolveProgress(const SolveSearch* s) {
     if (s->status != SOLVE_RUNNING) {
         return 1.0f;
     }
+    if (s->centring) {
+        return 0.95f +
+               0.025f * ((float)(s->centring - 1) + (float)s->centreStep / (float)std::max(s->routeSteps, 1));
+    }
     if (s->shortening) {
-        return 0.9f + 0.1f * (float)s->cutIdle / (float)SOLVE_SHORTEN_TRIALS;
+        return 0.9f + 0.05f * (float)s->cutIdle / (float)SOLVE_SHORTEN_TRIALS;
     }
     const float kept = (float)s->nodeCount / (float)s->maxStates;
     const float stored = (float)s->storeUsed / (float)s->storeCap;
@@ -827,10 +925,12 @@ int32_t SolveAnswerOf(int32_t status) {
 
 void SolveVerdict(const SolveSearch* s, int brief, char* out, size_t size) {
     if (s->status == SOLVE_FOUND && brief) {
-        snprintf(out, size, "CLEARABLE IN %d FRAMES: P PLAYS IT", (int)s->routeFrames);
+        snprintf(out, size, "CLEARABLE IN %d FRAMES, MARGIN %d", (int)s->routeFrames, (int)s->marginFrames);
     } else if (s->status == SOLVE_FOUND) {
         // The starting click's frame counts too.
-        snprintf(out, size, "clearable in %d frames", (int)s->routeFrames + 1);
+        snprintf(out, size, "clearable in %d frames, margin %d frames and %d degrees (%s)",
+                 (int)s->routeFrames + 1, (int)s->marginFrames, (int)s->marginDegrees,
+                 SolveRating(s->marginFrames, s->marginDegrees));
     } else if (s->status == SOLVE_WALLED_IN && brief) {
         snprintf(out, size, "CANNOT BE CLEARED: GOAL WALLED IN");
     } else if (s->status == SOLVE_WALLED_IN) {

@@ -106,6 +106,12 @@ struct SolveSearch {
     int32_t routeSteps;               // read: steps in route
     int32_t routeFrames;              // read: frames the route plays after the starting click
     int32_t searchFrames;             // read: the same as first found, before shortening
+    int32_t centring;                 // read: once shortened, 1 while each press is moved to the middle of
+                                      // the frames and angles that still clear, 2 while they are measured
+    int32_t marginFrames;             // read: once found, the narrowest window of frames, as wide both
+                                      // ways, a press of the route may move in (the presses after it
+                                      // along) and still clear; 0 when unknown or there is no press
+    int32_t marginDegrees;            // read: the same for the angles of its shots
     SolveStep route[SOLVE_MAX_ROUTE]; // read: the route found, or the way to the state nearest the goal
     int32_t farCol;                   // read: the tile reached nearest the goal (by open path)
     int32_t farRow;
@@ -138,6 +144,7 @@ struct SolveSearch {
     int32_t cutChoice;
     int32_t cutImproved;
     int32_t cutIdle;
+    int32_t centreStep; // the press the centring pass moves next
 };
 
 // Starts a search of the stage the options name: takes the memory, starts the stage with a click from
@@ -165,6 +172,8 @@ int32_t SolveStop(SolveSearch* search);
 // The search's answer in one line, the same words for every tool: "clearable in N frames", "cannot be
 // cleared: WHY", "not settled: HOW FAR IT GOT". brief: a short line in capitals, for the editor.
 void SolveVerdict(const SolveSearch* search, int brief, char* out, size_t size);
+// A word for how hard a route of these margins is to follow by hand: easy, fair, hard, for experts.
+const char* SolveRating(int32_t marginFrames, int32_t marginDegrees);
 // Bytes of the search's memory in use: its kept states, their table slots and their saved games.
 size_t SolveMemoryInUse(const SolveSearch* search);
 // Gives the memory back; the route and the read fields stay.

@@ -127,6 +127,44 @@ TEST(Solve, SlicesOfOneStateFindTheSameRouteAsOneRunAndPlayBackToAClear) {
     LevelSetStagePath(nullptr);
 }
 
+// 1 when route, played from the title on stage, clears it.
+bool RouteClears(const std::string& stage, const std::vector<SolveStep>& route) {
+    LevelSetStagePath(stage.c_str());
+    static const GameSnapshot clean = {};
+    GameStateRestore(&clean);
+    InputFrame input;
+    for (int32_t frame = 0; SolveRouteInput(route.data(), (int32_t)route.size(), frame, &input); ++frame) {
+        GameStateStepWith(&input, SOLVE_DT);
+        if (GameStateGetMode() != MODE_PLAYING && frame > 0) {
+            break;
+        }
+    }
+    LevelSetStagePath(nullptr);
+    return GameStateGetMode() == MODE_STAGE_CLEAR;
+}
+
+TEST(Solve, EveryPressSitsInTheMiddleOfItsWindowAndTheMarginHolds) {
+    const std::string stage = LESSONS + "2-double-shot.txt";
+    ASSERT_EQ(RunToEnd(StageFile(stage), 64), SOLVE_FOUND);
+    const std::vector<SolveStep> route = Route();
+    const int32_t margin = gSearch.marginFrames;
+    ASSERT_GE(margin, 1);
+    EXPECT_GE(gSearch.marginDegrees, 1);
+    SolveFinish(&gSearch);
+    // Every press moved by half the margin either way, those after it along, still clears.
+    for (size_t i = 1; i < route.size(); ++i) {
+        if (route[i].kind == SOLVE_WAIT) {
+            continue;
+        }
+        for (int32_t d : {-(margin - 1) / 2, (margin - 1) / 2}) {
+            std::vector<SolveStep> moved = route;
+            moved[i - 1].frames += d;
+            moved.back().frames += 16;
+            EXPECT_TRUE(RouteClears(stage, moved)) << "press " << i << " moved by " << d;
+        }
+    }
+}
+
 TEST(Solve, TheGameBesideTheSearchIsLeftAsItWas) {
     PlatformWindow* window = GameInPlay();
     LevelStageSource sourceBefore;

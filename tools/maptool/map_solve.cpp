@@ -64,6 +64,8 @@ int MapSolve(const MapSolveOptions* options, MapSolveResult* result) {
     result->answer = SolveAnswerOf(status);
     SolveVerdict(&gSearch, 0, result->verdict, sizeof(result->verdict));
     result->capped = gSearch.capped;
+    result->marginFrames = gSearch.marginFrames;
+    result->marginDegrees = gSearch.marginDegrees;
     result->bytesPerState =
         gSearch.states > 0 ? (double)SolveMemoryInUse(&gSearch) / (double)gSearch.states : 0.0;
     int32_t steps = 0;

@@ -257,7 +257,9 @@ static int MaptoolSolve(const MaptoolSolveArgs* a, int quietReplay, MapSolveResu
             "to %d\n",
             result->seconds, (long long)result->states, result->bytesPerState, (long long)result->framesRun,
             (int)result->searchFrames, (int)result->frames);
-    fprintf(report, "%s: clearable in %d frames (par %s)\n", name, (int)result->frames, par);
+    fprintf(report, "%s: clearable in %d frames (par %s), margin %d frames and %d degrees (%s)\n", name,
+            (int)result->frames, par, (int)result->marginFrames, (int)result->marginDegrees,
+            SolveRating(result->marginFrames, result->marginDegrees));
     if (a->replayOut && !MaptoolWriteText(a->replayOut, text)) {
         return MAPTOOL_USAGE;
     }
