@@ -25,6 +25,11 @@ static const int32_t SOLVE_TILE_FRAMES = 48;
 static const int32_t SOLVE_SHOT_STOPS[] = {2, 4, 7, 11, 16, 23, 32, 45, 64};
 static const int32_t SOLVE_RELOAD_STOPS[] = {2, 8, 20, 40, 76};
 static const int32_t SOLVE_WAIT_STOPS[] = {4, 12, 30};
+// Round a shot that got nearer the goal: its angle and its neighbours' at every frame to 16, and the
+// neighbours at the usual stops beyond.
+static const int32_t SOLVE_FINE_STOPS[] = {2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12,
+                                           13, 14, 15, 16, 20, 23, 27, 32, 45, 64};
+static const int32_t SOLVE_FINE_TURNS[] = {0, -1, 1, -2, 2, -3, 3, -5, 5};
 // Angles tried, degrees: level to straight down and back, which push, and upward, which only kill.
 static const int32_t SOLVE_PUSH_ANGLES[] = {1,  10,  20,  30,  40,  50,  60,  70,  80,  85, 90,
                                             95, 100, 110, 120, 130, 140, 150, 160, 170, 179};
@@ -406,15 +411,23 @@ static void SolveAddNode(SolveSearch* s, int32_t parent, const SolveStep* step, 
     std::push_heap(s->open, s->open + s->openCount, SolveOpenAfter);
 }
 
-// Runs step kind/angle from the state of parent, adding a child at every stop.
-static void SolveBranch(SolveSearch* s, int32_t parent, int32_t kind, int32_t angle, const int32_t* stops,
-                        int32_t stopCount) {
+// Runs step kind/angle from the state of parent, adding a child at every stop; the least distance the
+// body had on the way.
+static int32_t SolveBranch(SolveSearch* s, int32_t parent, int32_t kind, int32_t angle, const int32_t* stops,
+                           int32_t stopCount) {
     SolveLoadState(s, &s->nodes[parent]);
     const int32_t start = s->nodes[parent].frames;
     SolveStep step = {kind, angle, 0};
     int32_t next = 0;
+    int32_t nearest = INT32_MAX;
     for (int32_t f = 1; f <= stops[stopCount - 1]; ++f) {
         const int32_t mode = SolveRunFrame(s, &step, f);
+        if (mode == MODE_PLAYING) {
+            const Player* p = GameStateGetPlayer();
+            int32_t col = 0;
+            int32_t row = 0;
+            nearest = std::min(nearest, SolveDistanceAt(s, p->body.x, p->body.y, &col, &row));
+        }
         if (mode == MODE_STAGE_CLEAR) {
             if (start + f < s->bestClear) {
                 s->bestClear = start + f;
@@ -422,10 +435,10 @@ static void SolveBranch(SolveSearch* s, int32_t parent, int32_t kind, int32_t an
                 s->foundStep = step;
                 s->foundStep.frames = f;
             }
-            return;
+            return 0;
         }
         if (mode != MODE_PLAYING) {
-            return;
+            return nearest;
         }
         if (f == stops[next]) {
             step.frames = f;
@@ -433,6 +446,7 @@ static void SolveBranch(SolveSearch* s, int32_t parent, int32_t kind, int32_t an
             ++next;
         }
     }
+    return nearest;
 }
 
 // Every step from the state of node index: shots at each angle when the gun can fire (upward ones only
@@ -449,8 +463,25 @@ static void SolveExpand(SolveSearch* s, int32_t index) {
     const int walkerNear = canFire && SolveWalkerNear();
     const int canReload = ShotgunCanReload(&GameStateGetPlayer()->shotgun);
     if (canFire) {
+        int32_t best = INT32_MAX;
+        int32_t bestAngle = 0;
         for (int32_t angle : s->pushAngles) {
-            SolveBranch(s, index, SOLVE_SHOOT, angle, SOLVE_SHOT_STOPS, SOLVE_COUNT(SOLVE_SHOT_STOPS));
+            const int32_t nearest =
+                SolveBranch(s, index, SOLVE_SHOOT, angle, SOLVE_SHOT_STOPS, SOLVE_COUNT(SOLVE_SHOT_STOPS));
+            if (nearest < best) {
+                best = nearest;
+                bestAngle = angle;
+            }
+        }
+        // The shot that got nearest, when it got nearer than here: every frame and the degrees round it.
+        if (best <= s->nodes[s->farNode].distance) {
+            for (int32_t turn : SOLVE_FINE_TURNS) {
+                const int32_t angle = bestAngle + turn;
+                if (angle >= 0 && angle <= 180) {
+                    SolveBranch(s, index, SOLVE_SHOOT, angle, SOLVE_FINE_STOPS,
+                                SOLVE_COUNT(SOLVE_FINE_STOPS));
+                }
+            }
         }
     }
     if (walkerNear) {

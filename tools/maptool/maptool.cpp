@@ -252,11 +252,12 @@ static int MaptoolSolve(const MaptoolSolveArgs* a, int quietReplay, MapSolveResu
     }
     char par[32];
     MaptoolPar(result->frames, par, sizeof(par));
-    fprintf(stderr,
-            "solve: found in %.1f s (%lld states, %.0f bytes a state, %lld frames run): %d frames, shortened "
-            "to %d\n",
-            result->seconds, (long long)result->states, result->bytesPerState, (long long)result->framesRun,
-            (int)result->searchFrames, (int)result->frames);
+    fprintf(
+        stderr,
+        "solve: found in %.1f s (%lld states, %.0f bytes a state, %lld frames run): %d frames, shortened and "
+        "centred to %d\n",
+        result->seconds, (long long)result->states, result->bytesPerState, (long long)result->framesRun,
+        (int)result->searchFrames, (int)result->frames);
     fprintf(report, "%s: clearable in %d frames (par %s), margin %d frames and %d degrees (%s)\n", name,
             (int)result->frames, par, (int)result->marginFrames, (int)result->marginDegrees,
             SolveRating(result->marginFrames, result->marginDegrees));
