@@ -378,6 +378,10 @@ static void SolveAddNode(SolveSearch* s, int32_t parent, const SolveStep* step, 
     if (frames >= s->bestClear) {
         return;
     }
+    // The walled-in verdict's argument: every place the game puts the body has open cells to the goal.
+    if (ReachDistanceOfCell(&s->openField, p->body.x, p->body.y) >= REACH_FAR) {
+        ++s->outsideOpen;
+    }
     const int32_t depth = parent < 0 ? 0 : s->nodes[parent].depth + 1;
     if (s->nodeCount >= s->maxStates || depth >= SOLVE_MAX_ROUTE - 1) {
         s->capped = s->capped || s->nodeCount >= s->maxStates;
@@ -856,8 +860,8 @@ int32_t SolveStart(SolveSearch* s, const SolveOptions* options) {
     ReachBuildOpen(&s->openField, &s->start.map);
     const Player* player = GameStateGetPlayer();
     s->farDistance = SolveDistanceAt(s, player->body.x, player->body.y, &s->farCol, &s->farRow);
-    // Walled in only when not even open cells lead there: the body's slots miss places it touches in
-    // passing.
+    // Walled in only when not even the cells the body's centre may be in lead there (world/reach): the
+    // body's slots miss places it touches in passing or reaches through a thin wall.
     if (ReachDistanceOfCell(&s->openField, player->body.x, player->body.y) >= REACH_FAR &&
         ReachDistanceOfCell(&s->openField, player->body.x, player->body.y - (float)TILE_SIZE) >= REACH_FAR) {
         s->status = SOLVE_WALLED_IN;
@@ -967,8 +971,8 @@ void SolveVerdict(const SolveSearch* s, int brief, char* out, size_t size) {
     } else if (s->status == SOLVE_WALLED_IN) {
         snprintf(
             out, size,
-            "cannot be cleared: the goal is walled in: no way for the body leads to it from the start at "
-            "tile (%d, %d)",
+            "cannot be cleared: the goal is walled in: walls three tiles thick or more lie between it and "
+            "the start at tile (%d, %d)",
             (int)s->farCol, (int)s->farRow);
     } else if (s->status == SOLVE_EXHAUSTED && brief) {
         snprintf(out, size, "NOT SETTLED: NEAREST %d TILES OFF", (int)s->farDistance);

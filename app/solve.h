@@ -111,6 +111,8 @@ struct SolveSearch {
     int32_t marginFrames;             // read: once found, the narrowest window of frames, as wide both
                                       // ways, a press of the route may move in (the presses after it
                                       // along) and still clear; 0 when unknown or there is no press
+    int64_t outsideOpen;              // read: states kept in a cell the walled-in argument has no way from
+                                      // (0 unless that argument is wrong)
     int32_t marginDegrees;            // read: the same for the angles of its shots
     SolveStep route[SOLVE_MAX_ROUTE]; // read: the route found, or the way to the state nearest the goal
     int32_t farCol;                   // read: the tile reached nearest the goal (by open path)

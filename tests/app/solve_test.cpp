@@ -165,6 +165,30 @@ TEST(Solve, EveryPressSitsInTheMiddleOfItsWindowAndTheMarginHolds) {
     }
 }
 
+// The walled-in verdict says no open cells lead from the start to the goal; it holds only if the body
+// never gets anywhere open cells do not lead from. Every state of a search on every stage we have.
+TEST(Solve, EveryStateSearchedLiesWhereOpenCellsLeadToTheGoal) {
+    const char* const stages[] = {"map.txt",
+                                  "lessons/1-long-pit.txt",
+                                  "lessons/2-double-shot.txt",
+                                  "lessons/3-ledge-climb.txt",
+                                  "lessons/4-walker.txt",
+                                  "lessons/5-narrow-shaft.txt",
+                                  "lessons/6-kill-upward.txt",
+                                  "stages/out-of-reach.txt",
+                                  "stages/tall.txt",
+                                  "stages/maze.txt",
+                                  "stages/climb.txt"};
+    for (const char* stage : stages) {
+        const SolveOptions options =
+            StageFile(KALVORO_SOURCE_DIR "/tools/maptool/" + std::string(stage), 20000);
+        RunToEnd(options, 1 << 30);
+        EXPECT_GT(gSearch.states, 0) << stage;
+        EXPECT_EQ(gSearch.outsideOpen, 0) << stage;
+        SolveFinish(&gSearch);
+    }
+}
+
 TEST(Solve, TheGameBesideTheSearchIsLeftAsItWas) {
     PlatformWindow* window = GameInPlay();
     LevelStageSource sourceBefore;
@@ -239,8 +263,10 @@ TEST(Solve, EveryStoredGameComesBackByteForByte) {
 }
 
 TEST(Solve, AStageThatCannotBeClearedSaysWhyAtOnceOrRunsDry) {
-    // Walled in: the goal boxed, the start outside.
-    EXPECT_EQ(RunToEnd(StageText("......\n.###..\n.#G#..\n.###..\n......\n.S....\n######\n"), 1),
+    // Walled in: the goal boxed by walls three tiles thick, the start outside.
+    EXPECT_EQ(RunToEnd(StageText("........\n#######.\n#######.\n#######.\n###G###.\n#######.\n#######.\n"
+                                 "#######.\n........\n.S......\n########\n"),
+                       1),
               SOLVE_WALLED_IN);
     EXPECT_EQ(gSearch.expanded, 0);
     SolveFinish(&gSearch);
