@@ -3,8 +3,9 @@
 BUILD       ?= build
 JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
-# `make test` builds with -Werror: a new warning fails the run.
-WERROR       = $(if $(KALVORO_WERROR),-DKALVORO_WERROR=ON)
+# `make test` builds with -Werror: a new warning fails the run. Said on every configure, so a switch
+# set by one goal is never left in the cache for the next (`make play` after `make test` builds without).
+WERROR       = -DKALVORO_WERROR=$(if $(KALVORO_WERROR),ON,OFF)
 
 # Debian packages each goal needs; tools/install-deps.sh installs whatever is missing.
 PKG_BUILD = cmake make g++ pkg-config libsdl2-dev libgtest-dev libbenchmark-dev zlib1g-dev
@@ -13,7 +14,7 @@ PKG_WEB   = emscripten chromium nodejs python3 ca-certificates
 PKG_FUZZ  = cmake make clang libclang-rt-dev
 PKG_TEST  = $(PKG_BUILD) $(PKG_DEB) xvfb xauth xdotool x11-apps x11-utils libx11-dev libxfixes-dev imagemagick procps unzip patchelf icoutils $(PKG_WINDOWS) $(PKG_WEB) $(PKG_FUZZ)
 
-.PHONY: all play test build configure deps-build deps-test clean print-packages
+.PHONY: all play test check build configure deps-build deps-test clean print-packages
 
 all: build
 
@@ -38,6 +39,12 @@ test: deps-test windows web web-test-deps configure
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory sanitize-test fuzz-short
 
+# The inner loop while working: the unit, game-flow and replay tests, under a minute on two cores.
+# `make test` stays the whole gate.
+check: deps-build configure
+	@cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -L check
+
 clean:
 	rm -rf $(BUILD) build-*
 
@@ -56,7 +63,7 @@ deps-windows:
 windows: deps-windows
 	@cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake $(CMAKE_FLAGS) $(WERROR) >/dev/null
 	@cmake --build $(WIN_BUILD) -j $(JOBS)
-	@bash platform/win32/package.sh $(WIN_BUILD)/shotgun-kalvoro.exe dist
+	@bash backends/win32/package.sh $(WIN_BUILD)/shotgun-kalvoro.exe dist
 
 # The packages for players, in dist/: the Windows zip, the Linux x86-64 archive (the game and its tools
 # with the libraries they load, from $(BUILD)), the browser build as a zip, and SHA256SUMS over the three.
@@ -69,8 +76,8 @@ deps-dist:
 
 dist: deps-dist windows web configure
 	@cmake --build $(BUILD) -j $(JOBS) --target shotgun-kalvoro maptool kalvoro-run
-	@bash platform/sdl2/package.sh $(BUILD)/shotgun-kalvoro dist
-	@bash platform/web/package.sh $(WEB_BUILD) dist
+	@bash backends/sdl2/package.sh $(BUILD)/shotgun-kalvoro dist
+	@bash backends/web/package.sh $(WEB_BUILD) dist
 	@cd dist && sha256sum $(DIST_FILES) >.SHA256SUMS.part && mv .SHA256SUMS.part SHA256SUMS
 	@cat dist/SHA256SUMS
 
@@ -85,7 +92,7 @@ deps-web:
 	@bash tools/install-deps.sh $(PKG_WEB)
 
 web: deps-web
-	@$(WEB_ENV) emcmake cmake -S platform/web -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release $(WERROR) >/dev/null
+	@$(WEB_ENV) emcmake cmake -S backends/web -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release $(WERROR) >/dev/null
 	@$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
 
 serve: web
@@ -184,16 +191,16 @@ pictures: deps-pictures windows web web-test-deps configure
 	cd $(BUILD) && KALVORO_REQUIRE_WEB=1 ctest --output-on-failure -R '^(web_browser|wine|sdl2_editor_window)$$'
 	@cp $(PICTURE_SHOTS) docs/
 
-# The icon files the packages and the page use (platform/icons/), drawn anew by the game's own code;
+# The icon files the packages and the page use (backends/icons/), drawn anew by the game's own code;
 # `make test` fails while they differ from what it draws.
 .PHONY: icons
 icons: deps-build configure
 	@cmake --build $(BUILD) -j $(JOBS) --target kalvoro-icons
-	./$(BUILD)/tools/icons/kalvoro-icons platform/icons
+	./$(BUILD)/tools/icons/kalvoro-icons backends/icons
 
 # The Debian package, dist/shotgun-kalvoro_VERSION_ARCH.deb: the game and its tools built in their own
 # folder with Debian's hardening flags, installed with prefix /usr and checked by lintian,
-# desktop-file-validate and appstreamcli (platform/sdl2/linux/deb.sh).
+# desktop-file-validate and appstreamcli (backends/sdl2/linux/deb.sh).
 DEB_BUILD ?= build-deb
 PKG_DEB    = $(PKG_BUILD) dpkg-dev lintian desktop-file-utils appstream
 DEB_FLAGS  = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
@@ -207,7 +214,7 @@ deb: deps-deb
 	  -DCMAKE_CXX_FLAGS="$$($(DEB_FLAGS) CXXFLAGS) $$($(DEB_FLAGS) CPPFLAGS)" \
 	  -DCMAKE_EXE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)" >/dev/null
 	@cmake --build $(DEB_BUILD) -j $(JOBS) --target shotgun-kalvoro maptool kalvoro-run
-	@bash platform/sdl2/linux/deb.sh $(DEB_BUILD) dist
+	@bash backends/sdl2/linux/deb.sh $(DEB_BUILD) dist
 
 # A minimal Debian 12 root made with debootstrap, the README's two commands run in it from nothing, the
 # Linux package started in a second pristine root and the .deb installed, started and purged in a third;

@@ -3,6 +3,7 @@
 #include "actors/enemy.h"
 
 #include "app/utils.h"
+#include "render/palette.h"
 #include "render/render.h"
 
 static const float ENEMY_WALK_SPEED = 0.035f;  // px/ms: 35 px per second
@@ -13,9 +14,9 @@ static const float ENEMY_HITBOX_W = 14.0f;
 static const float ENEMY_HITBOX_H = 24.0f;
 static const float PLAYER_CONTACT_W = 12.0f;
 static const float PLAYER_CONTACT_H = 24.0f;
-static const uint32_t ENEMY_BODY_COLOUR = 0x3EB849;
-static const uint32_t ENEMY_LIMB_COLOUR = 0x1D681D;
-static const uint32_t ENEMY_DEAD_COLOUR = 0x7C807B;
+static const uint32_t ENEMY_BODY_COLOUR = PALETTE_GREEN;
+static const uint32_t ENEMY_LIMB_COLOUR = PALETTE_DARK_GREEN;
+static const uint32_t ENEMY_DEAD_COLOUR = PALETTE_GREY;
 
 static void EnemyClear(Enemy* enemy, float x, float y) {
     enemy->x = x;

@@ -9,6 +9,7 @@
 #include "input/input.h"
 #include "platform/keys.h"
 #include "render/msx_font.h"
+#include "render/palette.h"
 #include "render/render.h"
 
 static const float PHYSICS_SUBSTEP_MS = 2.0f;
@@ -16,12 +17,12 @@ static const float PELLET_ORIGIN_RISE = 4.0f; // pellets leave 4 px above the bo
 static const float GUN_PIVOT_RISE = 8.0f;     // the gun pivots 8 px above the body centre
 static const float GUN_LENGTH = 14.0f;
 
-static const uint32_t PLAYER_CLOAK_COLOUR = 0xB95E51;
-static const uint32_t PLAYER_FACE_COLOUR = 0xD7C792;
-static const uint32_t PLAYER_GREY = 0x7C807B;
-static const uint32_t PLAYER_FLASH_COLOUR = 0xD0DC78;
-static const uint32_t HUD_RELOAD_COLOUR = 0x65DBEF;
-static const uint32_t HUD_WHITE = 0xFFFFFF;
+static const uint32_t PLAYER_CLOAK_COLOUR = PALETTE_BRICK;
+static const uint32_t PLAYER_FACE_COLOUR = PALETTE_SKIN;
+static const uint32_t PLAYER_GREY = PALETTE_GREY;
+static const uint32_t PLAYER_FLASH_COLOUR = PALETTE_YELLOW;
+static const uint32_t HUD_RELOAD_COLOUR = PALETTE_CYAN;
+static const uint32_t HUD_WHITE = PALETTE_WHITE;
 
 void PlayerInit(Player* player, float x, float y) {
     if (!player) {

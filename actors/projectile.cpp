@@ -5,10 +5,11 @@
 #include <math.h>
 
 #include "app/utils.h"
+#include "render/palette.h"
 #include "render/render.h"
 
 static const float PELLET_SAMPLE_PX = 2.0f;
-static const uint32_t PELLET_TRACER_COLOUR = 0xD0DC78;
+static const uint32_t PELLET_TRACER_COLOUR = PALETTE_YELLOW;
 // Largest float below 2^31: keeps the sample count's conversion defined for absurd ranges.
 static const float PELLET_MAX_SAMPLES = 2147483520.0f;
 

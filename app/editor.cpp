@@ -22,6 +22,7 @@ EditorRecord gEditor;
 void EditorSay(const char* text) {
     snprintf(gEditor.stage.message, sizeof(gEditor.stage.message), "%s", text);
     gEditor.stage.messageMs = EDITOR_MESSAGE_MS;
+    gEditor.stage.messageStays = 0;
 }
 
 void EditorWriteText(void) {
@@ -54,6 +55,7 @@ static void EditorUpdateTitle(void) {
 // The game gets its own stage back and shows its title behind the editor; a file given during the
 // play-test opens now.
 static void EditorResume(void) {
+    gEditor.resumed = 1; // the Escape that ended the play-test is not the editor's
     gEditor.playtesting = 0;
     gEditor.playback = 0;
     LevelSetStageSource(&gEditor.kept);
@@ -80,6 +82,8 @@ void EditorOpen(PlatformWindow* window, const char* path) {
     EditorCloseStage();
     gEditor.window = window;
     gEditor.active = 1;
+    gEditor.question = EDITOR_ASK_NONE;
+    gEditor.quit = 0;
     memset(&gEditor.stage, 0, sizeof(gEditor.stage));
     gEditor.stage.titleDirty = -1;
     EditorReadStage(path);
@@ -89,6 +93,7 @@ void EditorOpen(PlatformWindow* window, const char* path) {
     gEditor.revision++;
     EditorCheck();
     EditorUpdateTitle();
+    EditorOfferRecovery();
 }
 
 void EditorOpenAfterPlaytest(const char* path) {
@@ -112,8 +117,28 @@ static void EditorPlaytest(void) {
     GameStateStartStage();
 }
 
+void EditorLeave(void) {
+    EditorClose();
+}
+
+int EditorRequestClose(void) {
+    if (!gEditor.active || !EditorIsDirty()) {
+        return 1;
+    }
+    if (gEditor.playtesting) {
+        EditorResume();
+    }
+    EditorAsk(EDITOR_ASK_CLOSE);
+    return 0;
+}
+
+int EditorWantsQuit(void) {
+    return gEditor.quit;
+}
+
 void EditorClose(void) {
     gEditor.pending[0] = '\0';
+    gEditor.question = EDITOR_ASK_NONE;
     EditorForgetRoute();
     if (gEditor.active) {
         EditorResume();
@@ -186,8 +211,9 @@ static void EditorScroll(float dt) {
         s->dragY = my;
     } else {
         s->dragging = 0;
-        // The picture's edges scroll, unless a stroke is being painted.
-        if (!s->strokeOpen) {
+        // The picture's edges scroll, unless a stroke is being painted; a pointer off the picture (on a
+        // button beside it, in the border, outside the window) scrolls nothing.
+        if (!s->strokeOpen && InputIsMouseOnPicture()) {
             s->viewX += mx >= LOGICAL_WIDTH - EDITOR_EDGE ? step : 0.0f;
             s->viewX -= mx < EDITOR_EDGE ? step : 0.0f;
             s->viewY += my >= LOGICAL_HEIGHT - EDITOR_EDGE ? step : 0.0f;
@@ -205,7 +231,7 @@ static void EditorKeys(void) {
         } else if (InputWasKeyPressed('Y')) {
             EditorUndo(1);
         } else if (InputWasKeyPressed(KEY_S)) {
-            EditorSave();
+            EditorSave(0);
         }
         return;
     }
@@ -259,6 +285,24 @@ void EditorStep(PlatformWindow* window, float dt) {
     gEditor.window = window;
     InputUpdate(window);
     InputSetCamera(s->viewX, s->viewY);
+    const int escape = InputWasKeyPressed(KEY_ESCAPE) && !gEditor.resumed;
+    gEditor.resumed = 0;
+    if (!s->messageStays) {
+        s->messageMs = s->messageMs > dt ? s->messageMs - dt : 0.0f;
+    }
+    if (gEditor.question != EDITOR_ASK_NONE) {
+        EditorAnswer();
+        EditorUpdateTitle();
+        return;
+    }
+    if (escape) {
+        if (EditorIsDirty()) {
+            EditorAsk(EDITOR_ASK_LEAVE);
+        } else {
+            EditorLeave();
+        }
+        return;
+    }
     if (gEditor.wheel != 0) {
         // Away from the user goes back through the palette, like a list scrolled up.
         EditorChoose(gEditor.palette - gEditor.wheel);
@@ -284,8 +328,13 @@ void EditorStep(PlatformWindow* window, float dt) {
     EditorMouse();
     if (gEditor.checkedRevision != gEditor.revision) {
         EditorCheck(); // once in a frame that changed the grid, never on an idle one
+        EditorRecoveryDue();
+        if (s->messageStays) {
+            s->messageStays = 0; // a solver's answer is for the stage as it was
+            s->messageMs = 0.0f;
+        }
     }
-    s->messageMs = s->messageMs > dt ? s->messageMs - dt : 0.0f;
+    EditorKeepRecovery(dt);
     EditorUpdateTitle();
 }
 

@@ -26,6 +26,10 @@ void EditorOpen(PlatformWindow* window, const char* path);
 void EditorOpenAfterPlaytest(const char* path);
 // Leaves the editor (and any play-test) for the game's title screen.
 void EditorClose(void);
+// The window is asked to close: 1 when it may close now; 0 while unsaved changes wait for the question
+// in the picture (save, discard or stay), after which EditorWantsQuit says 1 if it is to close.
+int EditorRequestClose(void);
+int EditorWantsQuit(void);
 // 1 from EditorOpen on, play-tests included.
 int EditorIsActive(void);
 // 1 while the editor, not a play-test, owns the frame.

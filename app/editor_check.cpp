@@ -5,12 +5,24 @@
 #include "app/editor_parts.h"
 #include "world/reach.h"
 
+// The stage as Enter plays it: the game's own reader and its own spawning.
+static void EditorMakePlayed(EditorStage* s) {
+    EditorWriteText();
+    LevelLoadStageText(&s->played, gEditor.text, gEditor.textLength, nullptr);
+    int count = 0;
+    EnemySpawnDefaults(s->walkers, &count, &s->played);
+    s->walkerCount = count;
+    s->markers = EditorCount(TILE_ENEMY_SPAWN);
+    s->walkersOwn = s->markers == 0;
+    s->goals = EditorCount(TILE_GOAL);
+}
+
 void EditorCheck(void) {
     EditorStage* s = &gEditor.stage;
-    static Tilemap loaded; // large: kept off the stack
-    static ReachField reach;
+    static ReachField reach; // large: kept off the stack
     gEditor.checkedRevision = gEditor.revision;
     s->warning[0] = '\0';
+    EditorMakePlayed(s);
     int32_t starts = 0, borderMarks = 0;
     for (int32_t row = 0; row < s->grid.height; ++row) {
         for (int32_t col = 0; col < s->grid.width; ++col) {
@@ -27,21 +39,24 @@ void EditorCheck(void) {
         snprintf(s->warning, sizeof(s->warning), "%d MARKS IN THE BORDER: IT TURNS SOLID", (int)borderMarks);
         return;
     }
+    if (s->markers > MAX_ENEMIES) {
+        snprintf(s->warning, sizeof(s->warning), "%d WALKERS: THE GAME KEEPS THE FIRST %d", (int)s->markers,
+                 (int)MAX_ENEMIES);
+        return;
+    }
     if (starts == 0) {
         snprintf(s->warning, sizeof(s->warning), "NO START: PICK IT WITH KEY 8");
         return;
     }
-    if (EditorCount(TILE_GOAL) == 0) {
+    if (s->goals == 0) {
         snprintf(s->warning, sizeof(s->warning), "NO GOAL: THE STAGE CANNOT BE CLEARED");
         return;
     }
     // The way to the goal as the solver and the game see it: the loaded stage, open past its right end.
-    EditorWriteText();
-    LevelLoadStageText(&loaded, gEditor.text, gEditor.textLength, nullptr);
-    ReachBuild(&reach, &loaded);
-    if (!ReachStartLeadsToGoal(&reach, &loaded)) {
+    ReachBuild(&reach, &s->played);
+    if (!ReachStartLeadsToGoal(&reach, &s->played)) {
         snprintf(s->warning, sizeof(s->warning), "GOAL WALLED IN: NO OPEN PATH TO IT");
-    } else if (EditorCount(TILE_ENEMY_SPAWN) == 0) {
+    } else if (s->walkersOwn) {
         snprintf(s->warning, sizeof(s->warning), "NO WALKER: THE GAME ADDS FOUR OF ITS OWN");
     }
 }

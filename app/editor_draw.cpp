@@ -18,28 +18,32 @@ const char* const EDITOR_TILE_NAMES[TILE_GOAL + 1] = {
 };
 
 // Drawn with the game's own actors, positioned anew each frame.
-static Enemy gDrawEnemies[MAX_ENEMY_SPAWNS];
 static Player gDrawPlayer;
 
-// The markers the tile drawing leaves out: the start as the block it becomes with the player on it,
-// walkers as the game draws them.
+// What the tile drawing leaves out: the start as the block it becomes with the player on it, the
+// walkers the game starts with (its own four, boxed in grey, when none are placed), and a red box on
+// each walker marker the game drops (past the first eight).
 static void EditorRenderMarkers(const EditorStage* s) {
-    int32_t walkers = 0;
+    int32_t marker = 0;
     for (int32_t row = 0; row < s->grid.height; ++row) {
         for (int32_t col = 0; col < s->grid.width; ++col) {
             const int32_t id = TilemapGetTile(&s->grid, col, row);
-            const float x = (float)(TILE_SIZE * col + 8);
+            const int32_t sx = (int32_t)((float)(TILE_SIZE * col) - s->viewX);
+            const int32_t sy = (int32_t)((float)(TILE_SIZE * row) - s->viewY);
             if (id == TILE_PLAYER_SPAWN) {
-                TilemapRenderTile(TILE_GROUND, (int)((float)(TILE_SIZE * col) - s->viewX),
-                                  (int)((float)(TILE_SIZE * row) - s->viewY));
-                PlayerReset(&gDrawPlayer, x, (float)(TILE_SIZE * row) - BODY_REST_HEIGHT);
+                TilemapRenderTile(TILE_GROUND, sx, sy);
+                PlayerReset(&gDrawPlayer, (float)(TILE_SIZE * col + 8), (float)(TILE_SIZE * row) - BODY_REST_HEIGHT);
                 PlayerRender(&gDrawPlayer, s->viewX, s->viewY);
-            } else if (id == TILE_ENEMY_SPAWN && walkers < MAX_ENEMY_SPAWNS) {
-                EnemyInit(&gDrawEnemies[walkers++], x, (float)(TILE_SIZE * row + 8));
+            } else if (id == TILE_ENEMY_SPAWN && marker++ >= s->walkerCount) {
+                RenderDrawBox(sx, sy, TILE_SIZE, TILE_SIZE, EDITOR_RED);
             }
         }
     }
-    EnemyRender(gDrawEnemies, walkers, s->viewX, s->viewY);
+    EnemyRender(s->walkers, s->walkerCount, s->viewX, s->viewY);
+    for (int32_t i = 0; s->walkersOwn && i < s->walkerCount; ++i) {
+        RenderDrawBox((int32_t)(s->walkers[i].x - 9.0f - s->viewX), (int32_t)(s->walkers[i].y - 24.0f - s->viewY), 18,
+                      26, EDITOR_GREY);
+    }
 }
 
 static void EditorRenderSwatch(int32_t index, int32_t x, int32_t y) {
@@ -55,7 +59,8 @@ static void EditorRenderSwatch(int32_t index, int32_t x, int32_t y) {
 
 void EditorRender(void) {
     const EditorStage* s = &gEditor.stage;
-    TilemapRender(&s->grid, s->viewX, s->viewY);
+    // The tiles as Enter plays them: the top row and the left column are walls whatever the grid holds.
+    TilemapRender(&s->played, s->viewX, s->viewY);
     EditorRenderMarkers(s);
     // The stage's right and bottom ends, where painting grows it.
     const int32_t endX = (int32_t)((float)(s->grid.width * TILE_SIZE) - s->viewX);
@@ -84,16 +89,20 @@ void EditorRender(void) {
         }
         EditorRenderSwatch(i, x, 2);
     }
-    snprintf(gEditor.line, sizeof(gEditor.line), "%d %s", (int)(gEditor.palette == 9 ? 0 : gEditor.palette + 1),
+    snprintf(gEditor.line, sizeof(gEditor.line), "%d %s",
+             (int)(gEditor.palette == 9 ? 0 : gEditor.palette + 1),
              EDITOR_TILE_NAMES[EDITOR_PALETTE[gEditor.palette]]);
     DrawMsxString(206, 6, gEditor.line, EDITOR_YELLOW, 1);
     RenderFillRect(0, EDITOR_STATUS_Y, LOGICAL_WIDTH, LOGICAL_HEIGHT - EDITOR_STATUS_Y, EDITOR_BAR_BG);
     const int inside = col >= 0 && row >= 0 && col < s->grid.width && row < s->grid.height;
-    snprintf(gEditor.status, sizeof(gEditor.status), "%-8s C%-3d R%-2d %dX%d%s",
+    snprintf(gEditor.status, sizeof(gEditor.status), "%-8s C%-3d R%-2d %dX%d W%d G%d%s",
              inside ? EDITOR_TILE_NAMES[TilemapGetTile(&s->grid, col, row)] : "OUTSIDE", (int)col, (int)row,
-             (int)s->grid.width, (int)s->grid.height, EditorIsDirty() ? " *" : "");
+             (int)s->grid.width, (int)s->grid.height, (int)s->walkerCount, (int)s->goals,
+             EditorIsDirty() ? " *" : "");
     DrawMsxString(2, EDITOR_STATUS_Y + 2, gEditor.status, EDITOR_WHITE, 1);
-    const char* line = s->messageMs > 0.0f ? s->message : s->warning[0] ? s->warning : "ENTER:PLAY ^S:SAVE ^Z:UNDO";
+    const char* line = s->messageMs > 0.0f ? s->message
+                       : s->warning[0]     ? s->warning
+                                           : "ENTER:PLAY ^S:SAVE ^Z:UNDO ESC:LEAVE";
     const uint32_t colour = s->messageMs > 0.0f ? EDITOR_YELLOW : s->warning[0] ? EDITOR_RED : EDITOR_GREY;
     DrawMsxString(2, EDITOR_STATUS_Y + 11, line, colour, 1);
     if (s->solving) {
@@ -101,4 +110,5 @@ void EditorRender(void) {
         RenderFillRect(0, EDITOR_STATUS_Y - 3, LOGICAL_WIDTH, 3, EDITOR_BAR_BG);
         RenderFillRect(0, EDITOR_STATUS_Y - 3, (int32_t)(done * (float)LOGICAL_WIDTH) + 1, 3, EDITOR_YELLOW);
     }
+    EditorRenderQuestion();
 }

@@ -1,8 +1,78 @@
 // editor_file.cpp -- the stage file behind the editor: read at opening (a blank stage when there is
-// none) and written aside and renamed into place by Ctrl+S.
+// none), with what the editor's first save would change in it said at once; written aside and renamed
+// into place by Ctrl+S, never over a change made on disk meanwhile without asking; and a recovery copy
+// of unsaved changes in the game's data folder, a few seconds after the last change.
 #include <stdio.h>
+#include <string.h>
 
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "app/data_folder.h"
 #include "app/editor_parts.h"
+
+namespace fs = std::filesystem;
+
+// A recovery copy is written this long after the last change.
+constexpr float EDITOR_RECOVERY_MS = 3000.0f;
+
+// The file's time and size now; 0 when it cannot be read.
+static int EditorFileStamp(const char* path, long long* time, unsigned long long* size) {
+    std::error_code error;
+    const auto when = fs::last_write_time(path, error);
+    if (error) {
+        return 0;
+    }
+    const auto bytes = fs::file_size(path, error);
+    if (error) {
+        return 0;
+    }
+    *time = (long long)when.time_since_epoch().count();
+    *size = (unsigned long long)bytes;
+    return 1;
+}
+
+static void EditorRememberFile(void) {
+    EditorStage* s = &gEditor.stage;
+    s->fileKnown = EditorFileStamp(s->path, &s->fileTime, &s->fileSize);
+}
+
+// What the editor's first save would change in the file as read, in a status line; null when the save
+// writes the same bytes.
+static const char* EditorFirstSaveChanges(const char* path) {
+    std::vector<char> bytes;
+    FILE* file = fopen(path, "rb");
+    if (!file) {
+        return nullptr;
+    }
+    char chunk[4096];
+    size_t got = 0;
+    while ((got = fread(chunk, 1, sizeof(chunk), file)) > 0 && bytes.size() < LEVEL_MAX_READ_BYTES) {
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    fclose(file);
+    EditorWriteText();
+    if (bytes.size() == gEditor.textLength && memcmp(bytes.data(), gEditor.text, bytes.size()) == 0) {
+        return nullptr;
+    }
+    int32_t rows = 0, column = 0, wide = 0, cr = 0;
+    for (const char c : bytes) {
+        cr |= c == '\r';
+        if (c == '\n') {
+            rows++;
+            column = 0;
+        } else if (++column > MAP_MAX_COLS) {
+            wide = 1;
+        }
+    }
+    rows += column > 0;
+    if (wide || rows > MAP_MAX_ROWS) {
+        return "SAVE CUTS IT TO 128 X 32: ORIGINAL KEPT";
+    }
+    return cr ? "SAVE DROPS CR LINE ENDS: ORIGINAL KEPT" : "SAVE REWRITES OTHER BYTES: ORIGINAL KEPT";
+}
 
 void EditorReadStage(const char* path) {
     EditorStage* s = &gEditor.stage;
@@ -12,15 +82,53 @@ void EditorReadStage(const char* path) {
         if (path) {
             EditorSay("NEW STAGE: CTRL+S WRITES THE FILE");
         }
+        return;
+    }
+    EditorRememberFile();
+    const char* changes = EditorFirstSaveChanges(path);
+    if (changes) {
+        s->keepOriginal = 1;
+        EditorSay(changes);
+        s->messageMs = EDITOR_MESSAGE_MS * 2.0f;
+        fprintf(stderr, "shotgun-kalvoro: the editor writes '%s' differently from how it reads (%s); its first save keeps the original as '%s.orig'\n",
+                path, changes, path);
     }
 }
 
-void EditorSave(void) {
+// The file as it is on disk copied beside it, as NAME.orig (a number added while that name is taken).
+static int EditorKeepOriginal(const char* path, char* kept, size_t keptSize) {
+    std::error_code error;
+    for (int i = 0; i < 100; ++i) {
+        if (i == 0) {
+            snprintf(kept, keptSize, "%s.orig", path);
+        } else {
+            snprintf(kept, keptSize, "%s.orig%d", path, i);
+        }
+        if (!fs::exists(fs::symlink_status(kept, error))) {
+            return fs::copy_file(path, kept, error) && !error;
+        }
+    }
+    return 0;
+}
+
+int EditorSave(int force) {
     EditorStage* s = &gEditor.stage;
     EditorEndStroke();
     if (!s->path[0]) {
         EditorSay("NO FILE: START WITH --edit FILE");
-        return;
+        return 0;
+    }
+    long long time = 0;
+    unsigned long long size = 0;
+    const int exists = EditorFileStamp(s->path, &time, &size);
+    if (!force && s->fileKnown && exists && (time != s->fileTime || size != s->fileSize)) {
+        EditorAsk(EDITOR_ASK_OVERWRITE);
+        return 0;
+    }
+    char kept[SAFE_OUTPUT_MAX_PATH + 16] = "";
+    if (s->keepOriginal && exists && !EditorKeepOriginal(s->path, kept, sizeof(kept))) {
+        EditorSay("NOT SAVED: THE ORIGINAL CANNOT BE KEPT");
+        return 0;
     }
     EditorWriteText();
     SafeOutput out;
@@ -32,8 +140,86 @@ void EditorSave(void) {
     }
     if (!ok) {
         EditorSay("NOT SAVED: THE FILE CANNOT BE WRITTEN");
-        return;
+        return 0;
     }
     s->savedAt = s->historyAt;
-    EditorSay("SAVED");
+    EditorRememberFile();
+    EditorDropRecovery();
+    if (kept[0]) {
+        s->keepOriginal = 0;
+        EditorSay("SAVED: THE ORIGINAL IS KEPT AS .ORIG");
+        fprintf(stderr, "shotgun-kalvoro: saved '%s'; the file as it was is kept as '%s'\n", s->path, kept);
+    } else {
+        EditorSay("SAVED");
+    }
+    return 1;
+}
+
+// The recovery copy's path for the open stage: its name and a hash of its whole path, so two stages of
+// one name in two folders keep two copies.
+static int EditorRecoveryPath(char* out, size_t size) {
+    const EditorStage* s = &gEditor.stage;
+    std::error_code error;
+    const std::string whole = s->path[0] ? fs::absolute(s->path, error).string() : std::string("untitled");
+    uint64_t hash = 1469598103934665603ull;
+    for (const unsigned char c : whole) {
+        hash = (hash ^ c) * 1099511628211ull;
+    }
+    std::string base = s->path[0] ? fs::path(s->path).filename().string() : std::string("untitled");
+    for (char& c : base) {
+        const int plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                          c == '_' || c == '.';
+        c = plain ? c : '_';
+    }
+    char name[128];
+    snprintf(name, sizeof(name), "recovery/%.40s-%016llx.txt", base.c_str(), (unsigned long long)hash);
+    return DataFolderPath(name, out, size);
+}
+
+void EditorKeepRecovery(float dt) {
+    EditorStage* s = &gEditor.stage;
+    if (s->recoveryDueMs <= 0.0f) {
+        return;
+    }
+    s->recoveryDueMs -= dt;
+    if (s->recoveryDueMs > 0.0f) {
+        return;
+    }
+    s->recoveryDueMs = 0.0f;
+    if (!EditorIsDirty()) {
+        EditorDropRecovery(); // undone back to what the file holds
+        return;
+    }
+    char path[SAFE_OUTPUT_MAX_PATH];
+    if (!EditorRecoveryPath(path, sizeof(path))) {
+        return;
+    }
+    EditorWriteText();
+    SafeOutput out;
+    if (SafeOutputOpen(&out, path, nullptr, 0)) {
+        const int ok = fwrite(gEditor.text, 1, gEditor.textLength, out.file) == gEditor.textLength;
+        SafeOutputClose(&out, ok);
+    }
+}
+
+void EditorRecoveryDue(void) {
+    gEditor.stage.recoveryDueMs = EDITOR_RECOVERY_MS;
+}
+
+int EditorFindRecovery(Tilemap* out) {
+    char path[SAFE_OUTPUT_MAX_PATH];
+    if (!EditorRecoveryPath(path, sizeof(path)) || LevelReadGridFile(out, path) != LEVEL_FROM_FILE) {
+        return 0;
+    }
+    const Tilemap* grid = &gEditor.stage.grid;
+    return out->width != grid->width || out->height != grid->height ||
+           memcmp(out->tiles, grid->tiles, sizeof(out->tiles)) != 0;
+}
+
+void EditorDropRecovery(void) {
+    char path[SAFE_OUTPUT_MAX_PATH];
+    if (EditorRecoveryPath(path, sizeof(path))) {
+        std::error_code error;
+        fs::remove(path, error);
+    }
 }

@@ -175,3 +175,13 @@ void EditorPaint(int32_t col, int32_t row, int32_t id) {
     s->strokeChanged = 1;
     gEditor.revision++;
 }
+
+void EditorReplaceGrid(const Tilemap* grid) {
+    EditorStage* s = &gEditor.stage;
+    EditorEndStroke();
+    s->grid.width = grid->width;
+    s->grid.height = grid->height;
+    memcpy(s->grid.tiles, grid->tiles, sizeof(s->grid.tiles));
+    gEditor.revision++;
+    EditorCommit();
+}

@@ -6,17 +6,19 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "actors/enemy.h"
 #include "app/editor.h"
 #include "app/safe_output.h"
 #include "app/solve.h"
+#include "render/palette.h"
 #include "world/level.h"
 
-constexpr uint32_t EDITOR_BAR_BG = 0x202020;
-constexpr uint32_t EDITOR_WHITE = 0xFFFFFF;
-constexpr uint32_t EDITOR_YELLOW = 0xD0DC78;
-constexpr uint32_t EDITOR_GREY = 0x7C807B;
-constexpr uint32_t EDITOR_RED = 0xD75F93;
-constexpr uint32_t EDITOR_MARKER_BG = 0x58A4D8;
+constexpr uint32_t EDITOR_BAR_BG = PALETTE_BAR;
+constexpr uint32_t EDITOR_WHITE = PALETTE_WHITE;
+constexpr uint32_t EDITOR_YELLOW = PALETTE_YELLOW;
+constexpr uint32_t EDITOR_GREY = PALETTE_GREY;
+constexpr uint32_t EDITOR_RED = PALETTE_PINK;
+constexpr uint32_t EDITOR_MARKER_BG = PALETTE_SKY;
 constexpr float EDITOR_MESSAGE_MS = 3000.0f;
 constexpr int32_t EDITOR_LINE_CHARS = 40;
 constexpr int32_t EDITOR_ROUTE_POINTS = 4096;
@@ -26,6 +28,15 @@ struct EditorGridState {
     int32_t width;
     int32_t height;
     uint8_t tiles[MAP_MAX_ROWS][MAP_MAX_COLS];
+};
+
+// The question the editor asks in the picture, waiting for its answer (keys, or a click on an answer).
+enum EditorQuestion {
+    EDITOR_ASK_NONE = 0,
+    EDITOR_ASK_CLOSE,     // unsaved changes and the window is to close: save, discard or stay
+    EDITOR_ASK_LEAVE,     // unsaved changes and Escape leaves the editor: save, discard or stay
+    EDITOR_ASK_RECOVER,   // a recovery copy of unsaved changes was found: restore or discard it
+    EDITOR_ASK_OVERWRITE, // the file changed on disk since it was opened: save over it or keep it
 };
 
 // Everything the editor knows about the stage it has open. Opening another stage closes this one first
@@ -51,6 +62,22 @@ struct EditorStage {
     float messageMs;
     char warning[64];
     int titleDirty; // the dirty mark the window title shows; -1: not set yet
+    // The stage as Enter plays it, made at every change: the grid as the game loads it (its forced
+    // border, the start turned into a block), the walkers the game starts with (its own four when none
+    // are placed), and the markers it drops.
+    Tilemap played;
+    Enemy walkers[MAX_ENEMIES];
+    int32_t walkerCount;
+    int walkersOwn;      // 1: no marker placed, the game brings its own
+    int32_t markers;     // walker markers in the grid
+    int32_t goals;
+    int messageStays;    // the message stays until the next edit (a solver's answer)
+    // The file as it was opened or last saved, to tell a change made on disk by someone else.
+    int fileKnown;
+    long long fileTime;
+    unsigned long long fileSize;
+    int keepOriginal; // the editor writes the file differently: its first save keeps a copy beside it
+    float recoveryDueMs; // a recovery copy is written when this runs out (0: none due)
     // The solver, run a slice per frame, and the route of its last answer.
     int solving;
     SolveStep route[SOLVE_MAX_ROUTE];
@@ -65,11 +92,14 @@ struct EditorStage {
 struct EditorRecord {
     PlatformWindow* window;
     int active;
-    int playtesting;         // the game plays the lent stage (a play-test or a route played back)
-    int playback;            // the route plays as the game's input
+    int playtesting; // the game plays the lent stage (a play-test or a route played back)
+    int playback;    // the route plays as the game's input
     int32_t playbackFrame;
-    LevelStageSource kept;   // what the game played before a play-test lent it the editor's text
+    LevelStageSource kept;              // what the game played before a play-test lent it the editor's text
     char pending[SAFE_OUTPUT_MAX_PATH]; // a file given during a play-test, opened when it ends
+    int32_t question;                   // EditorQuestion
+    int quit;                           // 1: a close request was answered; the window may close
+    int resumed;                        // a play-test ended since the last editing frame
     int32_t palette;
     int32_t wheel;
     // Grows at every change of the grid, openings included; the check last ran at checkedRevision.
@@ -102,6 +132,8 @@ void EditorPaint(int32_t col, int32_t row, int32_t id);
 int32_t EditorCount(int32_t id);
 int32_t EditorCell(float world);
 void EditorBlankStage(void);
+// The grid becomes grid as one undoable change.
+void EditorReplaceGrid(const Tilemap* grid);
 
 // editor_check.cpp: the first surprise the game would have in store, into stage.warning.
 void EditorCheck(void);
@@ -113,9 +145,28 @@ void EditorSolveSlice(void);
 void EditorForgetRoute(void);
 void EditorPlayRoute(void);
 
-// editor_file.cpp: the stage read from path (or a blank one), and Ctrl+S.
+// editor_file.cpp: the stage read from path (or a blank one) and what its first save would change;
+// Ctrl+S (force: write over a file changed on disk); the recovery copy of unsaved changes.
 void EditorReadStage(const char* path);
-void EditorSave(void);
+// 1 when the stage's file now holds the grid.
+int EditorSave(int force);
+// A change was made: the recovery copy is due a few seconds from now.
+void EditorRecoveryDue(void);
+// Counts down to the recovery copy after a change (dt in ms); writes it when due.
+void EditorKeepRecovery(float dt);
+// 1 when a recovery copy for the open stage holds other tiles than the stage; its grid into out.
+int EditorFindRecovery(Tilemap* out);
+void EditorDropRecovery(void);
+
+// editor_ask.cpp
+void EditorAsk(int32_t question);
+// At opening: a recovery copy that differs from the stage is offered (else it is dropped).
+void EditorOfferRecovery(void);
+// One frame of an open question: its answer, if given.
+void EditorAnswer(void);
+void EditorRenderQuestion(void);
+// Leaves the editor for the game's title (the stage as saved; unsaved changes dropped).
+void EditorLeave(void);
 
 // editor_draw.cpp
 extern const int32_t EDITOR_PALETTE[EDITOR_PALETTE_SIZE];

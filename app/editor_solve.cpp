@@ -5,6 +5,7 @@
 
 #include "app/editor_parts.h"
 #include "app/game_state.h"
+#include "render/render.h"
 
 // At most EDITOR_SOLVE_SLICE_MS of the clock and EDITOR_SOLVE_SLICE states a frame, so a frame keeps
 // its pace (the headless clock stands still within a frame).
@@ -20,12 +21,28 @@ void EditorForgetRoute(void) {
         SolveStop(&gEditorSearch);
         SolveFinish(&gEditorSearch);
         s->solving = 0;
+        EditorSay("THE EDIT STOPPED THE SEARCH: V AGAIN");
     }
     s->routeSteps = 0;
     s->routePoints = 0;
 }
 
-static void EditorSolveDone(int32_t status) {
+// A route drawn wholly or partly off the view: the view moves to its middle.
+static void EditorShowRoute(EditorStage* s) {
+    int off = 0;
+    for (int32_t i = 0; i < s->routePoints && !off; ++i) {
+        const float x = s->routeX[i] - s->viewX, y = s->routeY[i] - s->viewY;
+        off = x < 0.0f || y < (float)EDITOR_BAR_H || x >= (float)LOGICAL_WIDTH || y >= (float)EDITOR_STATUS_Y;
+    }
+    if (off) {
+        const int32_t middle = s->routePoints / 2;
+        s->viewX = s->routeX[middle] - (float)(LOGICAL_WIDTH / 2);
+        s->viewY = s->routeY[middle] - (float)((EDITOR_BAR_H + EDITOR_STATUS_Y) / 2);
+    }
+}
+
+// stopped: the search was stopped by V before it could answer.
+static void EditorSolveDone(int32_t status, int stopped) {
     EditorStage* s = &gEditor.stage;
     s->solving = 0;
     int32_t steps = 0;
@@ -36,10 +53,15 @@ static void EditorSolveDone(int32_t status) {
     s->routePoints =
         SolveRoutePath(&gEditorSearch, s->route, s->routeSteps, s->routeX, s->routeY, EDITOR_ROUTE_POINTS);
     char line[EDITOR_LINE_CHARS + 1];
-    SolveVerdict(&gEditorSearch, 1, line, sizeof(line));
+    if (stopped && !s->routeClears) {
+        snprintf(line, sizeof(line), "STOPPED: RED IS THE WAY NEAREST THE GOAL");
+    } else {
+        SolveVerdict(&gEditorSearch, 1, line, sizeof(line));
+    }
     SolveFinish(&gEditorSearch);
     EditorSay(line);
-    s->messageMs = EDITOR_MESSAGE_MS * 2.0f;
+    s->messageStays = 1; // until the next edit
+    EditorShowRoute(s);
 }
 
 static void EditorSolveStart(void) {
@@ -63,7 +85,7 @@ static void EditorSolveStart(void) {
         SolveFinish(&gEditorSearch);
         EditorSay("THE STAGE DOES NOT START: NO SEARCH");
     } else if (status == SOLVE_FOUND) {
-        EditorSolveDone(status);
+        EditorSolveDone(status, 0);
     } else {
         gEditor.stage.solving = 1;
         EditorSay("SOLVING... (V AGAIN STOPS)");
@@ -72,7 +94,7 @@ static void EditorSolveStart(void) {
 
 void EditorSolveToggle(void) {
     if (gEditor.stage.solving) {
-        EditorSolveDone(SolveStop(&gEditorSearch));
+        EditorSolveDone(SolveStop(&gEditorSearch), 1);
     } else {
         EditorSolveStart();
     }
@@ -88,7 +110,7 @@ void EditorSolveSlice(void) {
         }
     }
     if (status != SOLVE_RUNNING) {
-        EditorSolveDone(status);
+        EditorSolveDone(status, 0);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "input/input.h"
 #include "platform/keys.h"
 #include "render/msx_font.h"
+#include "render/palette.h"
 #include "render/render.h"
 #include "world/level.h"
 
@@ -14,12 +15,12 @@ constexpr int32_t START_KEY_FIRST = 8;
 constexpr int32_t START_KEY_LAST = 254;
 constexpr float CAMERA_START_OFFSET = 160.0f;
 
-constexpr uint32_t COLOUR_SKY = 0x58A4D8;
-constexpr uint32_t COLOUR_WHITE = 0xFFFFFF;
-constexpr uint32_t COLOUR_GREY = 0x7C807B;
-constexpr uint32_t COLOUR_YELLOW = 0xD0DC78;
-constexpr uint32_t COLOUR_CLEAR_BG = 0x1D681D;
-constexpr uint32_t COLOUR_GAME_OVER = 0xD75F93;
+constexpr uint32_t COLOUR_SKY = PALETTE_SKY;
+constexpr uint32_t COLOUR_WHITE = PALETTE_WHITE;
+constexpr uint32_t COLOUR_GREY = PALETTE_GREY;
+constexpr uint32_t COLOUR_YELLOW = PALETTE_YELLOW;
+constexpr uint32_t COLOUR_CLEAR_BG = PALETTE_DARK_GREEN;
+constexpr uint32_t COLOUR_GAME_OVER = PALETTE_PINK;
 
 // The stage in play and the mode machine. Each of these is a line of GAME_STATE_LIST
 // (app/game_snapshot.h), which saves, restores and hashes them; a static left out of the list fails
@@ -106,7 +107,12 @@ static int GameStartPressed(void) {
 }
 
 void GameStatePollKeys(void) {
-    if (gMode == MODE_TITLE || gMode == MODE_STAGE_CLEAR) {
+    // A stage set's title: Left and Right choose the stage; every other key still starts.
+    const int choose = gMode == MODE_TITLE && StageSetCount() > 0 &&
+                       (InputWasKeyPressed(KEY_LEFT) || InputWasKeyPressed(KEY_RIGHT));
+    if (choose) {
+        StageSetChoose(InputWasKeyPressed(KEY_RIGHT) - InputWasKeyPressed(KEY_LEFT));
+    } else if (gMode == MODE_TITLE || gMode == MODE_STAGE_CLEAR) {
         if (GameStartPressed()) {
             // Leaving the clear screen of a stage set plays its next stage.
             if (gMode == MODE_STAGE_CLEAR) {
@@ -210,6 +216,16 @@ void GameStateRestore(const GameSnapshot* snapshot) {
     GAME_STATE_LIST(GAME_RESTORE_VALUE, GAME_RESTORE_ARRAY, GAME_RESTORE_MODULE)
 }
 
+// Under the title's texts while a stage set plays: which stage starts, and how to choose another.
+static void GameRenderSetLines(void) {
+    char line[STAGE_SET_LINE_SIZE];
+    StageSetLine(line);
+    if (line[0]) {
+        DrawMsxStringCentered(136, line, COLOUR_WHITE, 1);
+        DrawMsxStringCentered(148, "LEFT/RIGHT: ANOTHER STAGE", COLOUR_GREY, 1);
+    }
+}
+
 void GameStateRender(void) {
     // Every mode below covers the whole screen first (play through the tile renderer's sky), so the
     // sky clear is only needed for a mode that draws nothing.
@@ -220,6 +236,7 @@ void GameStateRender(void) {
         DrawMsxStringCentered(90, "SHOOT OPPOSITE TO JUMP", COLOUR_GREY, 1);
         DrawMsxStringCentered(104, "2 SHOTS = DOUBLE JUMP", COLOUR_GREY, 1);
         DrawMsxStringCentered(118, "AIM:LMB  RELOAD:R", COLOUR_GREY, 1);
+        GameRenderSetLines();
         DrawPressAnyKeyPrompt(gTitleBlink, COLOUR_WHITE);
         break;
     case MODE_PLAYING:
@@ -237,7 +254,7 @@ void GameStateRender(void) {
         DrawPressAnyKeyPrompt(gTitleBlink, COLOUR_YELLOW);
         break;
     case MODE_GAME_OVER:
-        RenderFillRect(0, 0, LOGICAL_WIDTH, LOGICAL_HEIGHT, 0x000000);
+        RenderFillRect(0, 0, LOGICAL_WIDTH, LOGICAL_HEIGHT, PALETTE_BLACK);
         DrawMsxStringCentered(80, "GAME OVER", COLOUR_GAME_OVER, 2);
         DrawMsxStringCentered(110, "R: RETRY  ESC: TITLE", COLOUR_WHITE, 1);
         break;

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "actors/player.h"
+#include "render/palette.h"
 #include "render/render.h"
 
 // The square cropped from the buffer: the player with the gun raised and its flash fits with a
@@ -13,7 +14,7 @@ static const int32_t ICON_CROP = 38;
 static const float ICON_BODY_X = 14.0f;
 static const float ICON_BODY_Y = 23.0f;
 static const float ICON_AIM = -0.5f; // up and to the right
-static const uint32_t ICON_SKY = 0x58A4D8;
+static const uint32_t ICON_SKY = PALETTE_SKY;
 
 static uint32_t gIconSaved[ICON_CROP * ICON_CROP];
 

@@ -2,14 +2,20 @@
 // these, so the order of things in a frame is written exactly once.
 #include "app/main.h"
 
+#include <stdio.h>
 #include <string.h>
+
+#include <filesystem>
+#include <system_error>
 
 #include "app/editor.h"
 #include "app/game_state.h"
+#include "app/stage_open.h"
 #include "app/utils.h"
 #include "audio/audio.h"
 #include "input/input.h"
 #include "render/msx_font.h"
+#include "render/palette.h"
 #include "render/render.h"
 
 static uint32_t gPrevTick;
@@ -89,16 +95,38 @@ void MainOnMouseWheel(int32_t notches) {
     EditorOnWheel(notches);
 }
 
-int MainOnDropFile(PlatformWindow* window, const char* path) {
-    if (!EditorIsActive()) {
-        return 0;
+int32_t MainOnDropFile(PlatformWindow* window, const char* path) {
+    char message[STAGE_OPEN_MESSAGE_SIZE];
+    const int32_t outcome = StageOpen(window, path, STAGE_OPEN_DROPPED, message);
+    if (outcome == STAGE_OPEN_REFUSED || outcome == STAGE_OPEN_AFTER_PLAYTEST) {
+        fprintf(stderr, "shotgun-kalvoro: %s\n", message);
     }
-    if (EditorIsEditing()) {
-        EditorOpen(window, path);
-    } else {
-        EditorOpenAfterPlaytest(path);
+    return outcome;
+}
+
+int32_t MainStartWith(PlatformWindow* window, const MainArgs* args, char* why, size_t whySize) {
+    std::error_code error;
+    if (args->edit && args->path && std::filesystem::is_directory(args->path, error)) {
+        snprintf(why, whySize, "'%.200s' is a folder: --edit takes a stage file (a new name starts a new stage)",
+                 args->path);
+        return 2;
     }
-    return 1;
+    if (args->path && !args->edit) {
+        char message[STAGE_OPEN_MESSAGE_SIZE];
+        const int32_t outcome = StageOpen(window, args->path, STAGE_OPEN_GIVEN, message);
+        if (outcome == STAGE_OPEN_EMPTY_SET) {
+            snprintf(why, whySize, "%s", message);
+            return 2;
+        }
+        if (outcome == STAGE_OPEN_REFUSED) {
+            fprintf(stderr, "shotgun-kalvoro: %s\n", message);
+        }
+    }
+    MainStartup(window);
+    if (args->edit) {
+        MainStartEditor(window, args->path);
+    }
+    return 0;
 }
 
 void MainStartEditor(PlatformWindow* window, const char* path) {
@@ -116,4 +144,42 @@ void MainOnResize(PlatformWindow* window) {
 
 void MainOnDestroy(void) {
     RenderReleaseBackBuffer();
+}
+
+int MainOnCloseRequest(void) {
+    return EditorRequestClose();
+}
+
+int MainWantsQuit(void) {
+    return EditorWantsQuit();
+}
+
+void MainShowProblem(PlatformWindow* window, const char* why) {
+    MsxFontInit();
+    UpdateDisplayLayout(window);
+    RenderFillRect(0, 0, LOGICAL_WIDTH, LOGICAL_HEIGHT, PALETTE_BLACK);
+    DrawMsxStringCentered(40, "SHOTGUN-KALVORO CANNOT START", PALETTE_PINK, 1);
+    // The reason in lines of at most 38 characters, broken at spaces where it can be.
+    char line[39];
+    const size_t length = strlen(why);
+    size_t at = 0;
+    for (int32_t y = 64; at < length && y < 160; y += 12) {
+        size_t take = length - at < 38 ? length - at : 38;
+        if (at + take < length) {
+            size_t space = take;
+            while (space > 0 && why[at + space] != ' ') {
+                --space;
+            }
+            take = space > 0 ? space : take;
+        }
+        memcpy(line, why + at, take);
+        line[take] = '\0';
+        DrawMsxStringCentered(y, line, PALETTE_WHITE, 1);
+        at += take;
+        while (at < length && why[at] == ' ') {
+            ++at;
+        }
+    }
+    DrawMsxStringCentered(172, "ANY KEY CLOSES THIS WINDOW", PALETTE_GREY, 1);
+    PresentPixelBuffer(window);
 }

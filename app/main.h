@@ -1,6 +1,7 @@
 // main.h -- the portable start-up, frame step and shutdown, written once for every backend's
 // entry point, and the routing of window events into the game.
 #pragma once
+#include <stddef.h>
 #include <stdint.h>
 
 #include "platform/platform.h"
@@ -40,11 +41,22 @@ void MainShutdown(void);
 // Window events, as the backends deliver them between frames.
 void MainOnKeyDown(int32_t vk);
 void MainOnMouseMove(int32_t clientX, int32_t clientY);
-// A stage file dropped on the window: 1 when the editor opened it (0: the backend plays it).
-int MainOnDropFile(PlatformWindow* window, const char* path);
+// A stage file dropped on the window: what it means is decided in app/stage_open (a file that cannot
+// be used is said on standard error and in the title). Returns its StageOpenOutcome.
+int32_t MainOnDropFile(PlatformWindow* window, const char* path);
+// What the command line asks for, once the window is open: the stage or stage set it gives, start-up,
+// then the editor when asked. 0: run the frames; else the exit status, and why says it for a person.
+int32_t MainStartWith(PlatformWindow* window, const MainArgs* args, char* why, size_t whySize);
+// Says in the window why the game cannot start (an empty stage folder, --edit on a folder), for a
+// person who started it from a menu and has no terminal to read; drawn again at each call.
+void MainShowProblem(PlatformWindow* window, const char* why);
 // Enters the editor on path (null or a missing file: a blank stage); after MainStartup.
 void MainStartEditor(PlatformWindow* window, const char* path);
 // Wheel notches, positive away from the user.
 void MainOnMouseWheel(int32_t notches);
 void MainOnResize(PlatformWindow* window);
 void MainOnDestroy(void);
+// The window's close button (or the system's quit): 1 when the window may close now; 0 when the game
+// holds it to ask first (unsaved changes), after which MainWantsQuit says whether to close.
+int MainOnCloseRequest(void);
+int MainWantsQuit(void);

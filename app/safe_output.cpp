@@ -96,12 +96,35 @@ static void SafeOutputRemoveStale(const char* path) {
     }
 }
 
-int SafeOutputOpen(SafeOutput* out, const char* path, char* why, size_t whySize) {
+// The file a path names once its symbolic links are followed (a link to a file not there yet included),
+// written into resolved; path itself when it is no link or cannot be followed.
+static void SafeOutputFollowLinks(const char* path, char resolved[SAFE_OUTPUT_MAX_PATH]) {
+    std::error_code error;
+    fs::path at(path);
+    // A chain of links is followed a few steps; a loop gives up and keeps the path as given.
+    for (int i = 0; i < 40 && fs::is_symlink(fs::symlink_status(at, error)); ++i) {
+        const fs::path to = fs::read_symlink(at, error);
+        if (error) {
+            break;
+        }
+        at = to.is_absolute() ? to : at.parent_path() / to;
+    }
+    const std::string text = at.string();
+    if (text.size() < SAFE_OUTPUT_MAX_PATH) {
+        memcpy(resolved, text.c_str(), text.size() + 1);
+    } else {
+        snprintf(resolved, SAFE_OUTPUT_MAX_PATH, "%s", path);
+    }
+}
+
+int SafeOutputOpen(SafeOutput* out, const char* given, char* why, size_t whySize) {
     memset(out, 0, sizeof(*out));
+    // Written through a symbolic link: the file it names is replaced, and the link stays a link.
+    SafeOutputFollowLinks(given, out->target);
+    const char* path = out->target;
     if (!SafeOutputAllowed(path, why, whySize)) {
         return 0;
     }
-    memcpy(out->target, path, strlen(path) + 1);
     SafeOutputRemoveStale(path);
     int lastError = 0;
     for (int i = 0; i < SAFE_OUTPUT_TEMP_TRIES && !out->file; ++i) {

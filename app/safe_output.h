@@ -23,7 +23,8 @@ int SafeOutputDistinct(const char* output, const char* const* others, int count,
 // 1 when path is allowed and a file can be created beside it now (the folder exists and takes new
 // files); checked before long work so that its result is not lost at the end.
 int SafeOutputWritable(const char* path, char* why, size_t whySize);
-// Creates the temporary file beside path (with the target's permissions when it exists), first removing
+// Creates the temporary file beside path (with the target's permissions when it exists; through a
+// symbolic link, beside the file it names, which is then replaced while the link stays), first removing
 // temporary files of path that tools stopped while writing left behind; 0 (with why filled, naming the
 // file and the system's reason) when path is refused or nothing can be created there.
 int SafeOutputOpen(SafeOutput* out, const char* path, char* why, size_t whySize);

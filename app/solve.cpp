@@ -857,13 +857,11 @@ int32_t SolveStart(SolveSearch* s, const SolveOptions* options) {
         return s->status;
     }
     ReachBuild(&s->reach, &s->start.map);
-    ReachBuildOpen(&s->openField, &s->start.map);
     const Player* player = GameStateGetPlayer();
     s->farDistance = SolveDistanceAt(s, player->body.x, player->body.y, &s->farCol, &s->farRow);
     // Walled in only when not even the cells the body's centre may be in lead there (world/reach): the
     // body's slots miss places it touches in passing or reaches through a thin wall.
-    if (ReachDistanceOfCell(&s->openField, player->body.x, player->body.y) >= REACH_FAR &&
-        ReachDistanceOfCell(&s->openField, player->body.x, player->body.y - (float)TILE_SIZE) >= REACH_FAR) {
+    if (ReachWalledIn(&s->openField, &s->start.map)) {
         s->status = SOLVE_WALLED_IN;
     } else {
         const SolveStep none = {SOLVE_WAIT, 0, 0};

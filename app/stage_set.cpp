@@ -14,15 +14,36 @@
 #include "world/level.h"
 
 static PlatformWindow* gWindow;
-static char gPaths[STAGE_SET_MAX][STAGE_SET_MAX_PATH];
+// Listed once when the set opens; nothing is allocated while it plays.
+static std::vector<std::string> gPaths;
 static int32_t gCount;
 static int32_t gIndex;
+static char gLine[STAGE_SET_LINE_SIZE];
+
+// The title screen's line for the stage at gIndex, made when it is chosen (never while frames draw).
+static void StageSetMakeLine(void) {
+    std::string name = std::filesystem::path(gPaths[(size_t)gIndex]).filename().string();
+    name = name.substr(0, name.size() - 4); // ".txt", in any case
+    size_t start = 0;
+    while (start < name.size() && name[start] >= '0' && name[start] <= '9') {
+        start++;
+    }
+    while (start < name.size() && (name[start] == '-' || name[start] == '_' || name[start] == ' ')) {
+        start++;
+    }
+    name = start < name.size() ? name.substr(start) : name;
+    for (char& c : name) {
+        c = (c == '-' || c == '_') ? ' ' : (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c;
+    }
+    snprintf(gLine, sizeof(gLine), "STAGE %d OF %d: %s", (int)(gIndex + 1), (int)gCount, name.c_str());
+}
 
 static void StageSetPlay(int32_t index) {
     gIndex = index;
-    LevelSetStagePath(gPaths[gIndex]);
+    StageSetMakeLine();
+    LevelSetStagePath(gPaths[(size_t)gIndex].c_str());
     char title[STAGE_TITLE_SIZE];
-    StageTitleFor(gPaths[gIndex], title);
+    StageTitleFor(gPaths[(size_t)gIndex].c_str(), title);
     char numbered[STAGE_TITLE_SIZE + 32];
     snprintf(numbered, sizeof(numbered), "%s (%d/%d)", title, (int)(gIndex + 1), (int)gCount);
     PlatformSetTitle(gWindow, numbered);
@@ -33,18 +54,28 @@ int32_t StageSetOpen(PlatformWindow* window, const char* folder, char* why, size
     if (!folder || !std::filesystem::is_directory(folder, error)) {
         return STAGE_SET_NOT_A_FOLDER;
     }
-    // Listed once, when the set opens; nothing is allocated while it plays.
     std::vector<std::string> names;
+    int32_t tooLong = 0;
     for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
          it.increment(error)) {
-        const std::string name = it->path().filename().string();
+        std::string name = it->path().filename().string();
         const std::string path = it->path().string();
-        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".txt") == 0 &&
-            path.size() < STAGE_SET_MAX_PATH && it->is_regular_file(error)) {
-            names.push_back(path);
+        for (char& c : name) {
+            c = (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c;
+        }
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".txt") == 0 && it->is_regular_file(error)) {
+            if (path.size() < STAGE_SET_MAX_PATH) {
+                names.push_back(path);
+            } else {
+                tooLong++;
+            }
         }
     }
     std::sort(names.begin(), names.end());
+    if (tooLong > 0) {
+        fprintf(stderr, "shotgun-kalvoro: %d stage files in '%.200s' are left out: their paths are over %d bytes\n",
+                (int)tooLong, folder, (int)STAGE_SET_MAX_PATH - 1);
+    }
     if (names.empty()) {
         if (why && whySize > 0) {
             snprintf(why, whySize, "no stage files (*.txt) in the folder '%.200s'", folder);
@@ -52,10 +83,8 @@ int32_t StageSetOpen(PlatformWindow* window, const char* folder, char* why, size
         return STAGE_SET_EMPTY;
     }
     gWindow = window;
-    gCount = (int32_t)std::min<size_t>(names.size(), (size_t)STAGE_SET_MAX);
-    for (int32_t i = 0; i < gCount; ++i) {
-        memcpy(gPaths[i], names[(size_t)i].c_str(), names[(size_t)i].size() + 1);
-    }
+    gPaths = names;
+    gCount = (int32_t)gPaths.size();
     StageSetPlay(0);
     return STAGE_SET_OPENED;
 }
@@ -64,6 +93,16 @@ void StageSetOnCleared(void) {
     if (gCount > 0) {
         StageSetPlay((gIndex + 1) % gCount);
     }
+}
+
+void StageSetChoose(int32_t step) {
+    if (gCount > 0) {
+        StageSetPlay(((gIndex + step) % gCount + gCount) % gCount);
+    }
+}
+
+void StageSetLine(char out[STAGE_SET_LINE_SIZE]) {
+    memcpy(out, gCount > 0 ? gLine : "", gCount > 0 ? sizeof(gLine) : 1);
 }
 
 int32_t StageSetCount(void) {
@@ -75,6 +114,7 @@ int32_t StageSetIndex(void) {
 }
 
 void StageSetClose(void) {
+    gPaths.clear();
     gCount = 0;
     gIndex = 0;
     LevelSetStagePath(nullptr);

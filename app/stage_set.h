@@ -6,9 +6,10 @@
 
 #include "platform/platform.h"
 
-// Stage files of a set: the first this many names in order count.
-constexpr int32_t STAGE_SET_MAX = 64;
+// The longest stage path a set keeps; a longer one is left out and said.
 constexpr size_t STAGE_SET_MAX_PATH = 1024;
+// Room for the title screen's line naming the stage, terminator included.
+constexpr size_t STAGE_SET_LINE_SIZE = 41;
 
 // What StageSetOpen made of a path.
 enum StageSetOpenResult {
@@ -17,11 +18,17 @@ enum StageSetOpenResult {
     STAGE_SET_EMPTY,            // a folder without a stage file in it
 };
 
-// Opens the folder as a set when it is one: its regular files named *.txt, in byte order of their
-// names; the window's title names the stage in play. why (when not null) says what an empty folder lacks.
+// Opens the folder as a set when it is one: every regular file named *.txt (in any case), in byte order
+// of their names; the window's title names the stage in play. why (when not null) says what an empty
+// folder lacks.
 int32_t StageSetOpen(PlatformWindow* window, const char* folder, char* why, size_t whySize);
 // After a cleared stage: the next stage (after the last, the first) from the next stage start on.
 void StageSetOnCleared(void);
+// The title screen's Left and Right: step -1 or +1 through the set, wrapping, cleared or not.
+void StageSetChoose(int32_t step);
+// "STAGE 3 OF 6: LEDGE CLIMB" for the stage in play: its number and the name of its file, the order
+// digits and the .txt dropped, dashes and underscores as spaces, in capitals; "" when no set is open.
+void StageSetLine(char out[STAGE_SET_LINE_SIZE]);
 // Stages in the open set (0: none open) and the index of the one in play.
 int32_t StageSetCount(void);
 int32_t StageSetIndex(void);

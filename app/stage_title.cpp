@@ -18,8 +18,7 @@ static const char* StageTitleName(const char* path) {
     return name;
 }
 
-// "Shotgun-Kalvoro - NAME" and then suffix, NAME cut so that the suffix always shows.
-static void StageTitleCompose(const char* path, const char* suffix, char out[STAGE_TITLE_SIZE]) {
+void StageTitleWith(const char* path, const char* suffix, char out[STAGE_TITLE_SIZE]) {
     const size_t room = STAGE_TITLE_SIZE - strlen(suffix);
     const int used = snprintf(out, room, "%s - %s", WINDOW_TITLE, StageTitleName(path));
     // A name cut in the middle of a UTF-8 sequence would be invalid text: drop the partial character.
@@ -46,33 +45,5 @@ void StageTitleFor(const char* path, char out[STAGE_TITLE_SIZE]) {
         snprintf(out, STAGE_TITLE_SIZE, "%s", WINDOW_TITLE);
         return;
     }
-    StageTitleCompose(path, "", out);
-}
-
-int StageTitleUse(const char* path, int dropped, char title[STAGE_TITLE_SIZE]) {
-    static Tilemap probe; // large: kept off the stack
-    LevelReadInfo info = {};
-    if (path) {
-        LevelLoadStageFrom(&probe, path, nullptr, nullptr, &info);
-    }
-    if (!path || info.source == LEVEL_FROM_FILE) {
-        LevelSetStagePath(path);
-        StageTitleFor(path, title);
-        return 1;
-    }
-    const char* why = info.source == LEVEL_BUILTIN_NO_FILE       ? "not found"
-                      : info.source == LEVEL_BUILTIN_NOT_REGULAR ? "not a file"
-                                                                 : "no tiles";
-    char suffix[64];
-    snprintf(suffix, sizeof(suffix), " %s: %s", why, dropped ? "stage kept" : "built-in stage");
-    StageTitleCompose(path, suffix, title);
-    fprintf(stderr, "shotgun-kalvoro: cannot use the stage file '%s': %s; %s\n", path,
-            info.source == LEVEL_BUILTIN_NO_FILE       ? "it does not exist or cannot be opened"
-            : info.source == LEVEL_BUILTIN_NOT_REGULAR ? "it is a folder, a pipe or a device, not a file"
-                                                       : "it holds no tiles",
-            dropped ? "the stage played so far is kept" : "playing the built-in stage");
-    if (!dropped) {
-        LevelSetStagePath(path);
-    }
-    return 0;
+    StageTitleWith(path, "", out);
 }

@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "audio/audio.h"
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 
 namespace {
 

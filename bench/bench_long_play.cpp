@@ -5,7 +5,7 @@
 #include <math.h>
 
 #include "app/game_state.h"
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 #include "render/render.h"
 
 static const uint32_t LONG_PLAY_FRAME_MS = 16;

@@ -4,7 +4,7 @@
 
 #include "app/editor.h"
 #include "app/main.h"
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 
 namespace {
 

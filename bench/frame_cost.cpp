@@ -13,7 +13,7 @@
 #include "audio/audio.h"
 #include "bench/bench_long_play.h"
 #include "bench/bench_play.h"
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 #include "render/msx_font.h"
 #include "render/render.h"
 #include "world/level.h"

@@ -6,7 +6,7 @@
 #include "app/main.h"
 #include "bench/bench_long_play.h"
 #include "bench/bench_play.h"
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 #include "world/level.h"
 
 #ifdef KALVORO_HAVE_REPLAY

@@ -2,7 +2,7 @@
 // per-frame call alone, and with the client image read back as a tool that captures frames would.
 #include <benchmark/benchmark.h>
 
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 #include "render/render.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <benchmark/benchmark.h>
 #include <stdio.h>
 
-#include "platform/sdl2/sdl2_platform.h"
+#include "backends/sdl2/sdl2_platform.h"
 #include "render/render.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "app/game_state.h"
 #include "app/main.h"
 #include "bench/bench_play.h"
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 #include "platform/keys.h"
 #include "world/level.h"
 

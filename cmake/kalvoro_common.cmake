@@ -19,8 +19,24 @@ function(kalvoro_module_sources var)
   set(${var} ${sources} PARENT_SCOPE)
 endfunction()
 
+# The game's portable modules as the static library kalvoro_core, defined here once for every build
+# (the desktop and Windows, the page, the fuzz targets); KALVORO_CORE_SOURCES lists its files.
+macro(kalvoro_add_core)
+  kalvoro_module_sources(KALVORO_CORE_SOURCES)
+  add_library(kalvoro_core STATIC ${KALVORO_CORE_SOURCES})
+  target_include_directories(kalvoro_core PUBLIC ${KALVORO_ROOT})
+endmacro()
+
+# The headless backend on the core, kalvoro_headless (a library, no entry point of its own), for the
+# tests, the tools and the fuzz targets; KALVORO_HEADLESS_SOURCES lists its files.
+macro(kalvoro_add_headless)
+  file(GLOB KALVORO_HEADLESS_SOURCES CONFIGURE_DEPENDS ${KALVORO_ROOT}/backends/headless/*.cpp)
+  add_library(kalvoro_headless STATIC ${KALVORO_HEADLESS_SOURCES})
+  target_link_libraries(kalvoro_headless PUBLIC kalvoro_core)
+endmacro()
+
 # What the desktop backends (SDL2, Win32) share beyond the core, and their tests build too.
-set(KALVORO_DESKTOP_SOURCES ${KALVORO_ROOT}/platform/key_gate.cpp)
+set(KALVORO_DESKTOP_SOURCES ${KALVORO_ROOT}/backends/key_gate.cpp)
 
 # Exact single-precision arithmetic: no contraction into FMA, never fast-math.
 add_compile_options(-Wall -Wextra -ffp-contract=off -fno-fast-math)
@@ -36,6 +52,11 @@ endif()
 function(kalvoro_sanitize_test name target)
   set_property(TEST ${name} APPEND PROPERTY LABELS sanitize)
   set_property(GLOBAL APPEND PROPERTY KALVORO_SANITIZE_TARGETS ${target})
+endfunction()
+
+# Marks tests as part of `make check`, the quick inner loop (`ctest -L check`).
+function(kalvoro_check_test)
+  set_property(TEST ${ARGN} APPEND PROPERTY LABELS check)
 endfunction()
 
 # Says in one line what is left out, what it lacks and which Debian package brings that.

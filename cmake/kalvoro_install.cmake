@@ -10,7 +10,7 @@ set(KALVORO_HOMEPAGE "https://kalvoro.org" CACHE STRING
 # The menu entry and the AppStream file are named after the home page's domain, as AppStream asks.
 set(KALVORO_APP_ID org.kalvoro.ShotgunKalvoro)
 set(KALVORO_ICON_SIZES 16 24 32 48 64 128 256 512)
-set(linux ${CMAKE_SOURCE_DIR}/platform/sdl2/linux)
+set(linux ${CMAKE_SOURCE_DIR}/backends/sdl2/linux)
 
 # The start script finds the rest from where it lies, so any prefix works and a symlink to it too.
 file(RELATIVE_PATH KALVORO_REL_DATA /${KALVORO_INSTALL_GAMESDIR} /${KALVORO_INSTALL_DATADIR})
@@ -41,6 +41,6 @@ endforeach()
 install(FILES ${CMAKE_BINARY_DIR}/install/${KALVORO_APP_ID}.desktop DESTINATION share/applications)
 install(FILES ${CMAKE_BINARY_DIR}/install/${KALVORO_APP_ID}.metainfo.xml DESTINATION share/metainfo)
 foreach(size ${KALVORO_ICON_SIZES})
-  install(FILES ${CMAKE_SOURCE_DIR}/platform/icons/shotgun-kalvoro-${size}.png
+  install(FILES ${CMAKE_SOURCE_DIR}/backends/icons/shotgun-kalvoro-${size}.png
           DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME shotgun-kalvoro.png)
 endforeach()

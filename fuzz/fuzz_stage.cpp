@@ -8,7 +8,7 @@
 
 #include "app/game_state.h"
 #include "app/main.h"
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 #include "platform/keys.h"
 #include "tests/reliability/state_check.h"
 #include "world/level.h"

@@ -14,6 +14,8 @@ static int32_t gMouseLeft;
 static int32_t gMouseLeftPrev;
 static int32_t gMouseLogicalX;
 static int32_t gMouseLogicalY;
+// Whether the pointer was last seen on the picture: a device matter, not part of a saved game.
+static int32_t gMouseOnPicture;
 static float gCameraX;
 static float gCameraY;
 
@@ -34,8 +36,10 @@ void InputUpdate(PlatformWindow* window) {
     // When the cursor cannot be read this frame, the last logical position stands.
     int32_t clientX = 0;
     int32_t clientY = 0;
+    gMouseOnPicture = 0;
     if (PlatformGetCursorClient(window, &clientX, &clientY)) {
         MapClientToLogical(clientX, clientY, &gMouseLogicalX, &gMouseLogicalY);
+        gMouseOnPicture = MapClientIsOnPicture(clientX, clientY);
     }
     gMouseLeftPrev = gMouseLeft;
     gMouseLeft = PlatformIsKeyDown(INPUT_CODE_LEFT_BUTTON) ? 1 : 0;
@@ -51,6 +55,7 @@ void InputUpdateFrom(const InputFrame* frame) {
         frame->cursorX < 0 ? 0 : (frame->cursorX >= LOGICAL_WIDTH ? LOGICAL_WIDTH - 1 : frame->cursorX);
     gMouseLogicalY =
         frame->cursorY < 0 ? 0 : (frame->cursorY >= LOGICAL_HEIGHT ? LOGICAL_HEIGHT - 1 : frame->cursorY);
+    gMouseOnPicture = 1;
     gMouseLeftPrev = gMouseLeft;
     gMouseLeft = frame->leftButton ? 1 : 0;
     memset(gKeyDown, 0, sizeof(gKeyDown));
@@ -67,6 +72,11 @@ void InputSetCamera(float x, float y) {
 
 void InputOnMouseMove(int32_t x, int32_t y) {
     MapClientToLogical(x, y, &gMouseLogicalX, &gMouseLogicalY);
+    gMouseOnPicture = MapClientIsOnPicture(x, y);
+}
+
+int32_t InputIsMouseOnPicture(void) {
+    return gMouseOnPicture;
 }
 
 void InputOnMouseButton(int32_t x, int32_t y) {

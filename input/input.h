@@ -53,6 +53,9 @@ int32_t InputWasMouseLeftPressed(void);
 int32_t InputWasMouseLeftReleased(void);
 int32_t InputGetMouseLogicalX(void);
 int32_t InputGetMouseLogicalY(void);
+// 1 when the pointer was on the picture at the last reading (the logical cursor is kept on the picture
+// however far off it the pointer is, so this tells the two apart).
+int32_t InputIsMouseOnPicture(void);
 float InputGetMouseWorldX(void);
 float InputGetMouseWorldY(void);
 // Copies the module's state out and back in (saved games for tools and searches).

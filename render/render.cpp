@@ -221,6 +221,11 @@ void MapClientToLogical(int32_t clientX, int32_t clientY, int32_t* outX, int32_t
     *outY = (int32_t)y;
 }
 
+int MapClientIsOnPicture(int32_t clientX, int32_t clientY) {
+    return clientX >= g_destX && clientY >= g_destY && (int64_t)clientX < (int64_t)g_destX + g_destW &&
+           (int64_t)clientY < (int64_t)g_destY + g_destH;
+}
+
 void PresentPixelBuffer(PlatformWindow* window) {
     UpdateDisplayLayout(window);
     int32_t cw, ch;

@@ -28,6 +28,8 @@ void UpdateDisplayLayout(PlatformWindow* window);
 int32_t GetDisplayScale(void);
 // Client coordinates to logical pixels through the current layout, clamped to the screen.
 void MapClientToLogical(int32_t clientX, int32_t clientY, int32_t* outX, int32_t* outY);
+// 1 when the client point lies on the picture itself, not in the border round it or beyond the client.
+int MapClientIsOnPicture(int32_t clientX, int32_t clientY);
 // Shows pixelBuffer in the window: layout, back buffer (re)made on size change, black borders, blit.
 void PresentPixelBuffer(PlatformWindow* window);
 // Releases the back buffer; safe at any time and any number of times.

@@ -69,7 +69,7 @@ void LevelSetStageSource(const LevelStageSource* in) {
 }
 
 // The character table: every byte not listed is empty.
-static int LevelTileForByte(unsigned char c) {
+int LevelTileForByte(unsigned char c) {
     switch (c) {
     case '#':
     case '1':

@@ -64,6 +64,9 @@ int LevelReadGridText(Tilemap* map, const char* text, size_t length);
 // Reads the stage file at path the same way; returns its LevelSource (LEVEL_FROM_FILE: map holds it).
 int32_t LevelReadGridFile(Tilemap* map, const char* path);
 
+// The tile id a byte of stage text stands for (TILE_EMPTY for every byte that is not a tile's).
+int LevelTileForByte(unsigned char c);
+
 // Room for any stage as text: every row at full width with its line feed.
 constexpr size_t LEVEL_MAX_TEXT_BYTES = (size_t)MAP_MAX_ROWS * (MAP_MAX_COLS + 1);
 // Writes map's grid (markers included) as stage text, width bytes and a line feed per row, so the

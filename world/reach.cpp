@@ -146,6 +146,13 @@ int32_t ReachDistanceOfCell(const ReachField* field, float x, float y) {
     return field->distance[row * field->width + col];
 }
 
+int ReachWalledIn(ReachField* field, const Tilemap* map) {
+    ReachBuildOpen(field, map);
+    // The start marker turns into a block under or inside the body at first: the body soon stands on it.
+    return ReachDistanceOfCell(field, map->spawnX, map->spawnY) >= REACH_FAR &&
+           ReachDistanceOfCell(field, map->spawnX, map->spawnY - (float)TILE_SIZE) >= REACH_FAR;
+}
+
 int ReachStartLeadsToGoal(const ReachField* field, const Tilemap* map) {
     // The start marker turns into a block under or inside the body at first: the body soon stands on it.
     return ReachDistanceOfBody(field, map->spawnX, map->spawnY) < REACH_FAR ||

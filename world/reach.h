@@ -37,6 +37,9 @@ int32_t ReachDistanceOfBody(const ReachField* field, float x, float y);
 // side opposite its speed, so walls up to two tiles thick may be crossed. The goal counts from its own
 // cell and the cell below it; all the air round the stage counts as the open columns past its right end.
 void ReachBuildOpen(ReachField* field, const Tilemap* map);
+// The walled-in rule of the solver's "cannot be cleared" (and maptool's): field built by
+// ReachBuildOpen for map, and no way from the spawn point's cell nor from the cell above it.
+int ReachWalledIn(ReachField* field, const Tilemap* map);
 // The distance in an open-cell field of the cell holding (x, y).
 int32_t ReachDistanceOfCell(const ReachField* field, float x, float y);
 // 1 when the player at the spawn point of map (as loaded) has a way to the goal in field.

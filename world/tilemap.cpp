@@ -5,6 +5,7 @@
 #include <math.h>
 #include <string.h>
 
+#include "render/palette.h"
 #include "render/render.h"
 
 // Subtracted from the right and bottom edges so a box ending exactly on a tile boundary does not
@@ -12,15 +13,25 @@
 static const float TILEMAP_RANGE_EPSILON = 0.001f;
 static const float TILEMAP_TILE_SCALE = 0.0625f;
 
-static const uint32_t TILEMAP_SKY = 0x58A4D8;
-static const uint32_t TILEMAP_OUTLINE = 0x7C807B;
-static const uint32_t TILEMAP_PILLAR_INNER = 0x1D681D;
-static const uint32_t TILEMAP_PILLAR_EDGE = 0x3EB849;
-static const uint32_t TILEMAP_GOAL_FLAG = 0xD0DC78;
+static const uint32_t TILEMAP_SKY = PALETTE_SKY;
+static const uint32_t TILEMAP_OUTLINE = PALETTE_GREY;
+static const uint32_t TILEMAP_PILLAR_INNER = PALETTE_DARK_GREEN;
+static const uint32_t TILEMAP_PILLAR_EDGE = PALETTE_GREEN;
+static const uint32_t TILEMAP_GOAL_FLAG = PALETTE_YELLOW;
 
 // Fill colour per id, 0 for ids that are not drawn (0, 8, 9).
 static const uint32_t TILEMAP_FILL[TILE_GOAL + 1] = {
-    0, 0xB95E51, 0xD0DC78, 0x3EB849, 0x7C807B, 0xB95E51, 0x1D681D, 0x5955E0, 0, 0, 0xD75F93,
+    0,
+    PALETTE_BRICK,
+    PALETTE_YELLOW,
+    PALETTE_GREEN,
+    PALETTE_GREY,
+    PALETTE_BRICK,
+    PALETTE_DARK_GREEN,
+    PALETTE_BLUE,
+    0,
+    0,
+    PALETTE_PINK,
 };
 
 // floor(v / 16) as an int. Values far outside the grid are pinned a little beyond it, which keeps

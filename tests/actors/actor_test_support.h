@@ -7,7 +7,7 @@
 
 #include "audio/audio.h"
 #include "input/input.h"
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 #include "render/render.h"
 #include "world/tilemap.h"
 

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -13,7 +15,8 @@
 #include "app/editor.h"
 #include "app/game_state.h"
 #include "app/main.h"
-#include "platform/headless/headless.h"
+#include "app/stage_open.h"
+#include "backends/headless/headless.h"
 #include "platform/keys.h"
 #include "render/render.h"
 #include "world/level.h"
@@ -26,10 +29,15 @@ class Editor : public ::testing::Test {
   protected:
     PlatformWindow* window = nullptr;
     std::string path;
+    std::string data;
 
     void SetUp() override {
         path = (fs::current_path() / "editor-test-stage.txt").string();
         fs::remove(path);
+        // Recovery copies go to a data folder of the test's own, new for every test.
+        data = (fs::current_path() / "editor-test-data").string();
+        fs::remove_all(data);
+        setenv("XDG_DATA_HOME", data.c_str(), 1);
         window = HeadlessOpenWindow(320, 200); // scale 1: client pixels are logical pixels
         MainStartup(window);
         MainStartEditor(window, path.c_str());
@@ -260,6 +268,18 @@ TEST_F(Editor, ScrollingByKeysDragAndEdgesStaysNearTheStage) {
     Frames(400);
     EditorGetView(&x, &y);
     EXPECT_FLOAT_EQ(x, -16.0f);
+    // A pointer off the picture (beside it, or gone from the window) scrolls nothing.
+    Cursor(200, 100);
+    Frames(2);
+    EditorGetView(&x0, &y0);
+    Cursor(400, 250);
+    Frames(30);
+    HeadlessSetCursorAvailable(0);
+    Frames(30);
+    HeadlessSetCursorAvailable(1);
+    EditorGetView(&x, &y);
+    EXPECT_FLOAT_EQ(x, x0);
+    EXPECT_FLOAT_EQ(y, y0);
 }
 
 TEST_F(Editor, EnterPlaysTheStageBeingEditedAndEscapeComesBack) {
@@ -364,13 +384,112 @@ TEST_F(Editor, StatusLinesNameTheCellAndWarnAsYouPaint) {
     EXPECT_NE(std::string(EditorMessageLine()).find("BORDER"), std::string::npos);
 }
 
-TEST_F(Editor, KeysNeverReachTheGameWhileEditing) {
+TEST_F(Editor, KeysNeverReachTheGameWhileEditingAndEscapeLeaves) {
     Press(KEY_F);
     Press(KEY_R);
-    Press(KEY_ESCAPE);
     EXPECT_TRUE(EditorIsEditing());
     EXPECT_EQ(GameStateGetMode(), MODE_TITLE);
     EXPECT_EQ(GameStateGetDebugFly(), 0);
+    // Nothing unsaved: Escape leaves for the game's title at once.
+    Press(KEY_ESCAPE);
+    EXPECT_FALSE(EditorIsActive());
+    EXPECT_EQ(GameStateGetMode(), MODE_TITLE);
+}
+
+// Closing the window, or leaving by Escape, with unsaved changes asks first: stay, save or discard.
+TEST_F(Editor, UnsavedChangesAreNeverLostToACloseOrAnEscape) {
+    EXPECT_EQ(MainOnCloseRequest(), 1); // nothing to lose yet
+    Press(KEY_0 + 1);
+    ClickCell(10, 5);
+    ASSERT_TRUE(EditorIsDirty());
+    EXPECT_EQ(MainOnCloseRequest(), 0);
+    Frame();
+    EXPECT_FALSE(MainWantsQuit());
+    Press(KEY_ESCAPE); // stay
+    EXPECT_FALSE(MainWantsQuit());
+    EXPECT_TRUE(EditorIsEditing());
+    ClickCell(11, 5); // the editor edits again
+    EXPECT_EQ(Tile(11, 5), TILE_GROUND);
+    // Asked again, S saves and lets the window close.
+    EXPECT_EQ(MainOnCloseRequest(), 0);
+    Press(KEY_S);
+    EXPECT_TRUE(MainWantsQuit());
+    EXPECT_TRUE(fs::exists(path));
+    EXPECT_FALSE(EditorIsDirty());
+    // A close during a play-test comes back to the editor to ask; a click on DISCARD lets it close.
+    MainStartEditor(window, path.c_str());
+    Frames(200);
+    ClickCell(12, 5);
+    Press(KEY_ENTER);
+    ASSERT_FALSE(EditorIsEditing());
+    EXPECT_EQ(MainOnCloseRequest(), 0);
+    Frame();
+    EXPECT_TRUE(EditorIsEditing());
+    Cursor(160, 108); // the middle answer: D:DISCARD
+    Press(KEY_LBUTTON);
+    EXPECT_TRUE(MainWantsQuit());
+    // Escape with unsaved changes asks the same before leaving.
+    MainStartEditor(window, path.c_str());
+    Frames(200);
+    ClickCell(13, 5);
+    Press(KEY_ESCAPE);
+    EXPECT_TRUE(EditorIsEditing());
+    Press('D');
+    EXPECT_FALSE(EditorIsActive());
+}
+
+// Unsaved changes are copied to the data folder a few seconds after the last one; opening the stage
+// again (after a crash: nothing saved) offers them.
+TEST_F(Editor, ARecoveryCopyOutlivesACrashAndIsOffered) {
+    Press(KEY_0 + 1);
+    Chord(KEY_CONTROL, KEY_S);
+    ClickCell(10, 5);
+    Frames(250); // 4 s
+    ASSERT_TRUE(fs::exists(data + "/shotgun-kalvoro/recovery"));
+    MainStartEditor(window, path.c_str()); // as a new session would, the work never saved
+    Frames(2);
+    EXPECT_EQ(Tile(10, 5), TILE_EMPTY);
+    Press(KEY_R);
+    EXPECT_EQ(Tile(10, 5), TILE_GROUND);
+    EXPECT_TRUE(EditorIsDirty());
+    Chord(KEY_CONTROL, KEY_S);
+    // Saved: the copy is gone, and the next opening offers nothing.
+    MainStartEditor(window, path.c_str());
+    Frames(2);
+    ClickCell(11, 5);
+    EXPECT_EQ(Tile(11, 5), TILE_GROUND);
+}
+
+// A file changed on disk since it was opened is not written over without a question; a file the
+// editor would write differently is said at opening and kept beside it at the first save.
+TEST_F(Editor, ASaveNeverWritesOverChangesMadeOnDiskOrAFileItWouldChange) {
+    Chord(KEY_CONTROL, KEY_S);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << "#####\n#S.G#\n#####\n#####\n";
+    fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(5));
+    ClickCell(10, 5);
+    Chord(KEY_CONTROL, KEY_S);
+    const auto read = [&]() {
+        std::stringstream text;
+        text << std::ifstream(path, std::ios::binary).rdbuf();
+        return text.str();
+    };
+    EXPECT_EQ(read(), "#####\n#S.G#\n#####\n#####\n");
+    Press(KEY_ESCAPE);
+    EXPECT_EQ(read(), "#####\n#S.G#\n#####\n#####\n");
+    Chord(KEY_CONTROL, KEY_S);
+    Press(KEY_S);
+    EXPECT_NE(read(), "#####\n#S.G#\n#####\n#####\n");
+    EXPECT_FALSE(EditorIsDirty());
+    // Line ends of two bytes: said at opening, and the original kept at the first save.
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << "#####\r\n#S.G#\r\n#####\r\n";
+    MainStartEditor(window, path.c_str());
+    EXPECT_NE(std::string(EditorMessageLine()).find("CR LINE ENDS"), std::string::npos) << EditorMessageLine();
+    Chord(KEY_CONTROL, KEY_S);
+    EXPECT_EQ(read(), "#####.\n#S.G#.\n#####.\n"); // the reader's column of carriage returns
+    std::stringstream original;
+    original << std::ifstream(path + ".orig", std::ios::binary).rdbuf();
+    EXPECT_EQ(original.str(), "#####\r\n#S.G#\r\n#####\r\n");
+    fs::remove(path + ".orig");
 }
 
 } // namespace
@@ -458,7 +577,7 @@ TEST_F(EditorSolve, AFileDroppedDuringAPlaytestOpensWhenItEnds) {
                   fs::copy_options::overwrite_existing);
     Press(KEY_ENTER);
     ASSERT_FALSE(EditorIsEditing());
-    EXPECT_EQ(MainOnDropFile(window, other.c_str()), 1);
+    EXPECT_EQ(MainOnDropFile(window, other.c_str()), STAGE_OPEN_AFTER_PLAYTEST);
     EXPECT_FALSE(EditorIsEditing()) << "the play-test goes on";
     Press(KEY_ESCAPE);
     ASSERT_TRUE(EditorIsEditing());
@@ -477,6 +596,60 @@ TEST_F(EditorSolve, AGoalReachedRoundTheRightEndIsNotWalledIn) {
     MainStartEditor(window, path.c_str());
     Frames(200);
     EXPECT_EQ(std::string(EditorMessageLine()).find("WALLED"), std::string::npos) << EditorMessageLine();
+}
+
+// The editor draws what Enter plays: the border walls the game forces, its own four walkers when none
+// are placed, a red box on each marker it drops; the status line counts walkers and goals.
+TEST_F(Editor, ThePictureShowsWhatEnterPlays) {
+    std::ofstream(path) << "............\n............\n............\n..S.......G.\n############\n";
+    MainStartEditor(window, path.c_str());
+    Frames(200);
+    float vx = 0, vy = 0;
+    EditorGetView(&vx, &vy);
+    const auto pixel = [&](float x, float y) { return pixelBuffer[(int)(y - vy) * LOGICAL_WIDTH + (int)(x - vx)]; };
+    EXPECT_EQ(pixel(3 * 16 + 8, 8), 0xB95E51u) << "the top row is a wall in play";
+    EXPECT_EQ(pixel(8, 2 * 16 + 8), 0xB95E51u) << "the left column is a wall in play";
+    EXPECT_EQ(pixel(200, 5 * 16 - 24 - 4), 0x3EB849u) << "the game's own walker at x 200";
+    EXPECT_NE(std::string(EditorStatusLine()).find("W4 G1"), std::string::npos) << EditorStatusLine();
+    // Nine markers: eight walk, the ninth is boxed in red and said.
+    std::ofstream(path) << "............\n.EEEEEEEEE..\n............\n..S.......G.\n############\n";
+    MainStartEditor(window, path.c_str());
+    EXPECT_NE(std::string(EditorMessageLine()).find("9 WALKERS"), std::string::npos) << EditorMessageLine();
+    Frames(200);
+    EXPECT_EQ(pixel(9 * 16 + 8, 16), 0xD75F93u) << "the dropped ninth marker";
+    EXPECT_NE(std::string(EditorStatusLine()).find("W8 G1"), std::string::npos) << EditorStatusLine();
+}
+
+// The solver's answers are true and stay: V again says STOPPED, the answer stays until the next edit,
+// an edit during a search says it stopped it, and a route off the view is brought into it.
+TEST_F(EditorSolve, SolverMessagesSayWhatHappenedAndStay) {
+    Open("tools/maptool/lessons/1-long-pit.txt");
+    HeadlessSetKeyDown(KEY_RIGHT, 1);
+    Frames(400); // the view at the stage's far end
+    HeadlessSetKeyDown(KEY_RIGHT, 0);
+    float x0 = 0, y0 = 0;
+    EditorGetView(&x0, &y0);
+    Press('V');
+    Press('V');
+    EXPECT_EQ(std::string(EditorMessageLine()).rfind("STOPPED", 0), 0u) << EditorMessageLine();
+    Press('V');
+    for (int i = 0; i < 20000 && EditorIsSolving(); ++i) {
+        Frame();
+    }
+    ASSERT_EQ(std::string(EditorMessageLine()).rfind("CLEARABLE", 0), 0u) << EditorMessageLine();
+    float x = 0, y = 0;
+    EditorGetView(&x, &y);
+    EXPECT_NE(x, x0) << "the route, off the view, was not brought into it";
+    Frames(600); // ten seconds
+    EXPECT_EQ(std::string(EditorMessageLine()).rfind("CLEARABLE", 0), 0u) << EditorMessageLine();
+    Press(KEY_0 + 1);
+    ClickCell(3, 3);
+    EXPECT_EQ(std::string(EditorMessageLine()).find("CLEARABLE"), std::string::npos);
+    Press('V');
+    ASSERT_TRUE(EditorIsSolving());
+    ClickCell(4, 3);
+    EXPECT_FALSE(EditorIsSolving());
+    EXPECT_NE(std::string(EditorMessageLine()).find("STOPPED THE SEARCH"), std::string::npos) << EditorMessageLine();
 }
 
 TEST_F(EditorSolve, AWalledInGoalIsSaidAtOnce) {

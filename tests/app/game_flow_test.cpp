@@ -7,7 +7,7 @@
 #include "app/game_state.h"
 #include "app/main.h"
 #include "audio/audio.h"
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 #include "render/render.h"
 #include "world/level.h"
 

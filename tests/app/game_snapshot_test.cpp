@@ -13,7 +13,7 @@
 
 #include "app/game_state.h"
 #include "app/main.h"
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 #include "world/level.h"
 
 namespace {

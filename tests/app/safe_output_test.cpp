@@ -34,6 +34,25 @@ TEST(SafeOutput, TheTargetChangesOnlyWhenTheOutputIsComplete) {
     std::filesystem::remove(target);
 }
 
+// Through a symbolic link (relative, in a chain) the file it names is written and the links stay links.
+TEST(SafeOutput, WritingThroughALinkKeepsTheLink) {
+    namespace fs = std::filesystem;
+    const std::string dir = "safe_output_links";
+    fs::remove_all(dir);
+    fs::create_directories(dir + "/stages");
+    std::ofstream(dir + "/stages/real.txt") << "before";
+    fs::create_symlink("stages/real.txt", dir + "/first");
+    fs::create_symlink("first", dir + "/second");
+    SafeOutput out;
+    ASSERT_EQ(SafeOutputOpen(&out, (dir + "/second").c_str(), nullptr, 0), 1);
+    fputs("after", out.file);
+    ASSERT_EQ(SafeOutputClose(&out, 1), 1);
+    EXPECT_TRUE(fs::is_symlink(dir + "/second"));
+    EXPECT_TRUE(fs::is_symlink(dir + "/first"));
+    EXPECT_EQ(ReadText(dir + "/stages/real.txt"), "after");
+    fs::remove_all(dir);
+}
+
 TEST(SafeOutput, OneFileUnderTwoNamesIsCaught) {
     const std::string dir = "safe_output_names";
     std::filesystem::remove_all(dir);

@@ -9,7 +9,7 @@
 #include "app/game_state.h"
 #include "app/main.h"
 #include "app/stage_set.h"
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 #include "platform/keys.h"
 #include "world/level.h"
 
@@ -74,6 +74,38 @@ TEST_F(StageSet, StagesPlayInNameOrderAndWrapAround) {
     MainOnKeyDown(KEY_F);
     EXPECT_EQ(GameStateGetMap()->width, 5);
     MainOnKeyDown(KEY_F);
+}
+
+// No stage blocks the set: Left and Right on its title choose any stage (the title names it); every
+// other key still starts. Names end in .txt in any case, and a set is never cut short.
+TEST_F(StageSet, LeftAndRightChooseAnyStageAndEveryStageCounts) {
+    std::ofstream(dir / "D-LAST_ONE.TXT") << ClearAtOnce(9);
+    for (int i = 0; i < 70; ++i) {
+        std::ofstream(dir / ("e" + std::to_string(100 + i) + ".txt")) << ClearAtOnce(8);
+    }
+    char why[256] = "";
+    ASSERT_EQ(StageSetOpen(window, dir.string().c_str(), why, sizeof(why)), STAGE_SET_OPENED);
+    EXPECT_EQ(StageSetCount(), 74);
+    char line[STAGE_SET_LINE_SIZE];
+    Press(KEY_LEFT);
+    EXPECT_EQ(GameStateGetMode(), MODE_TITLE);
+    StageSetLine(line);
+    EXPECT_STREQ(line, "STAGE 74 OF 74: E169");
+    Press(KEY_RIGHT); // round to the first: byte order puts capitals first
+    StageSetLine(line);
+    EXPECT_STREQ(line, "STAGE 1 OF 74: D LAST ONE");
+    Press(KEY_SPACE);
+    EXPECT_EQ(GameStateGetMap()->width, 9);
+}
+
+// --edit on a folder is said, not opened as a blank stage that could never be saved.
+TEST_F(StageSet, EditingAFolderIsRefusedWithAReason) {
+    MainArgs args = {1, nullptr};
+    const std::string folder = dir.string();
+    args.path = folder.c_str();
+    char why[256] = "";
+    EXPECT_EQ(MainStartWith(window, &args, why, sizeof(why)), 2);
+    EXPECT_NE(std::string(why).find("is a folder"), std::string::npos) << why;
 }
 
 TEST_F(StageSet, AFolderWithoutStagesIsRefusedWithAReasonAndAFileIsNoSet) {

@@ -5,7 +5,13 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "app/stage_title.h"
+#include <filesystem>
+
+#include "app/editor.h"
+#include "app/main.h"
+#include "app/stage_open.h"
+#include "app/stage_set.h"
+#include "backends/headless/headless.h"
 #include "world/level.h"
 
 namespace {
@@ -38,38 +44,62 @@ int32_t NextStageWidth() {
     return map.width;
 }
 
-TEST(StageTitle, AFileThatCannotBeUsedIsSaidSoAndABadDropKeepsTheStage) {
+// What a given or dropped file means, with the title and the message it gets.
+TEST(StageOpen, AFileThatCannotBeUsedIsSaidSoAndABadDropKeepsTheStage) {
     LevelStageSource kept;
     LevelGetStageSource(&kept);
-    char title[STAGE_TITLE_SIZE];
+    PlatformWindow* window = HeadlessOpenWindow(320, 200);
+    char message[STAGE_OPEN_MESSAGE_SIZE];
     const int32_t builtinWidth = (LevelSetStagePath(""), NextStageWidth());
-    EXPECT_EQ(StageTitleUse("/nonexistent/x.txt", 0, title), 0);
-    EXPECT_STREQ(title, "Shotgun-Kalvoro - x.txt not found: built-in stage");
+    EXPECT_EQ(StageOpen(window, "/nonexistent/x.txt", STAGE_OPEN_GIVEN, message), STAGE_OPEN_REFUSED);
+    EXPECT_STREQ(HeadlessWindowTitle(), "Shotgun-Kalvoro - x.txt not found: built-in stage");
+    EXPECT_NE(strstr(message, "playing the built-in stage"), nullptr) << message;
     EXPECT_EQ(NextStageWidth(), builtinWidth);
     const char* good = "stage_title_good.txt";
     FILE* f = fopen(good, "w");
     ASSERT_NE(f, nullptr);
     fputs("S   G\n#####\n", f);
     fclose(f);
-    EXPECT_EQ(StageTitleUse(good, 1, title), 1);
-    EXPECT_STREQ(title, "Shotgun-Kalvoro - stage_title_good.txt");
+    EXPECT_EQ(StageOpen(window, good, STAGE_OPEN_DROPPED, message), STAGE_OPEN_PLAYS);
+    EXPECT_STREQ(HeadlessWindowTitle(), "Shotgun-Kalvoro - stage_title_good.txt");
     EXPECT_EQ(NextStageWidth(), 5);
     // Dropped: a folder, a missing file and one without tiles leave the good stage in place.
-    EXPECT_EQ(StageTitleUse(".", 1, title), 0);
-    EXPECT_STREQ(title, "Shotgun-Kalvoro - . not a file: stage kept");
-    EXPECT_EQ(StageTitleUse("gone.txt", 1, title), 0);
-    EXPECT_STREQ(title, "Shotgun-Kalvoro - gone.txt not found: stage kept");
+    EXPECT_EQ(StageOpen(window, ".", STAGE_OPEN_DROPPED, message), STAGE_OPEN_REFUSED);
+    EXPECT_STREQ(HeadlessWindowTitle(), "Shotgun-Kalvoro - . not a file: stage kept");
+    EXPECT_EQ(StageOpen(window, "gone.txt", STAGE_OPEN_DROPPED, message), STAGE_OPEN_REFUSED);
+    EXPECT_STREQ(HeadlessWindowTitle(), "Shotgun-Kalvoro - gone.txt not found: stage kept");
+    EXPECT_NE(strstr(message, "the stage played so far is kept"), nullptr) << message;
     EXPECT_EQ(NextStageWidth(), 5);
     // However long the name, what happened still shows.
     char name[400] = "";
     for (int i = 0; i < 300; ++i) {
         strcat(name, "n");
     }
-    StageTitleUse(name, 0, title);
-    EXPECT_LT(strlen(title), STAGE_TITLE_SIZE);
-    EXPECT_NE(strstr(title, "n not found: built-in stage"), nullptr) << title;
-    StageTitleUse(nullptr, 0, title);
-    EXPECT_STREQ(title, "Shotgun-Kalvoro");
+    StageOpen(window, name, STAGE_OPEN_GIVEN, message);
+    EXPECT_LT(strlen(HeadlessWindowTitle()), STAGE_TITLE_SIZE);
+    EXPECT_NE(strstr(HeadlessWindowTitle(), "n not found: built-in stage"), nullptr) << HeadlessWindowTitle();
+    StageOpen(window, nullptr, STAGE_OPEN_GIVEN, message);
+    EXPECT_STREQ(HeadlessWindowTitle(), "Shotgun-Kalvoro");
+    // A folder given at start-up is a stage set; one without stages cannot start.
+    EXPECT_EQ(StageOpen(window, ".", STAGE_OPEN_GIVEN, message), STAGE_OPEN_SET);
+    StageSetClose();
+    std::filesystem::create_directory("stage_open_empty");
+    EXPECT_EQ(StageOpen(window, "stage_open_empty", STAGE_OPEN_GIVEN, message), STAGE_OPEN_EMPTY_SET);
+    EXPECT_NE(strstr(message, "no stage files"), nullptr) << message;
+    std::filesystem::remove("stage_open_empty");
+    // Into an open editor a file without tiles is refused: the editor never opens it to write it over.
+    FILE* notes = fopen("notes.txt", "w");
+    ASSERT_NE(notes, nullptr);
+    fputs("\n\n", notes);
+    fclose(notes);
+    MainStartup(window);
+    MainStartEditor(window, good);
+    EXPECT_EQ(StageOpen(window, "notes.txt", STAGE_OPEN_DROPPED, message), STAGE_OPEN_REFUSED);
+    EXPECT_EQ(EditorGetGrid()->width, 5);
+    EXPECT_EQ(StageOpen(window, good, STAGE_OPEN_CHOSEN, message), STAGE_OPEN_PLAYS);
+    EXPECT_FALSE(EditorIsActive());
+    MainShutdown();
+    remove("notes.txt");
     remove(good);
     LevelSetStageSource(&kept);
 }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "audio/audio.h"
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string.h>
 
-#include "platform/key_gate.h"
+#include "backends/key_gate.h"
 #include "platform/keys.h"
 
 namespace {
@@ -97,6 +97,23 @@ TEST_F(KeyGate, ALoneAltStillReachesTheGameForOneFrame) {
     KeyGateSetFocus(0, nullptr);
     Up(KEY_ALT);
     EXPECT_EQ(KeyGateTakeLatePress(), 0);
+}
+
+// Ctrl read by one frame, then S typed and Ctrl let go before the next: that frame sees the chord.
+TEST_F(KeyGate, AChordTypedFasterThanAFrameKeepsItsModifier) {
+    Down(KEY_CONTROL);
+    EXPECT_EQ(Seen(KEY_CONTROL), 1);
+    KeyGateEndFrame();
+    Down(KEY_S);
+    Up(KEY_S);
+    Up(KEY_CONTROL);
+    EXPECT_EQ(Seen(KEY_S), 1);
+    EXPECT_EQ(Seen(KEY_CONTROL), 1);
+    KeyGateEndFrame();
+    EXPECT_EQ(Seen(KEY_CONTROL), 0);
+    // A key pressed after Ctrl came up is no chord.
+    Down(KEY_S);
+    EXPECT_EQ(Seen(KEY_CONTROL), 0);
 }
 
 TEST_F(KeyGate, AQuickTapIsSeenByExactlyOneFrame) {

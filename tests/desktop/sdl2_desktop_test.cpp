@@ -9,11 +9,12 @@
 
 #include "app/game_state.h"
 #include "app/main.h"
+#include "app/stage_open.h"
 #include "input/input.h"
 #include "platform/keys.h"
-#include "platform/sdl2/sdl2_events.h"
-#include "platform/sdl2/sdl2_pad.h"
-#include "platform/sdl2/sdl2_platform.h"
+#include "backends/sdl2/sdl2_events.h"
+#include "backends/sdl2/sdl2_pad.h"
+#include "backends/sdl2/sdl2_platform.h"
 
 namespace {
 
@@ -195,7 +196,8 @@ TEST_F(Sdl2Desktop, DroppedStageIsPlayedAtTheNextStartAndNamesTheWindow) {
     EXPECT_EQ(GameStateGetMode(), MODE_PLAYING);
     EXPECT_EQ(GameStateGetMap()->width, 12); // the file's stage, not the built-in one
     remove(path);
-    Sdl2EventsUseStage(gWindow, nullptr, 0);
+    char message[STAGE_OPEN_MESSAGE_SIZE];
+    StageOpen(gWindow, nullptr, STAGE_OPEN_GIVEN, message);
     EXPECT_STREQ(SDL_GetWindowTitle(SDL_GetWindowFromID(1)), "Shotgun-Kalvoro");
     // Unplugged: the pad lets go of everything.
     SDL_JoystickSetVirtualButton(gStick, SDL_CONTROLLER_BUTTON_X, 1);

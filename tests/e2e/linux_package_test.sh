@@ -12,7 +12,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 e2e_begin linux_package patchelf ldd tar Xvfb xdotool
 archive=shotgun-kalvoro-linux-x86_64.tar.gz
 
-bash "$here/../../platform/sdl2/package.sh" "$game" "$work/dist" >/dev/null || fail "package.sh failed"
+bash "$here/../../backends/sdl2/package.sh" "$game" "$work/dist" >/dev/null || fail "package.sh failed"
 ls -A "$work/dist" | grep -qv "^$archive\$" && fail "package.sh left more than the archive: $(ls -A "$work/dist")"
 tar -xzf "$work/dist/$archive" -C "$work" || fail "cannot unpack $archive"
 top=$work/shotgun-kalvoro

@@ -17,7 +17,7 @@
 
 #include "app/icon.h"
 #include "app/main.h"
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 #include "render/render.h"
 
 struct Ppm {

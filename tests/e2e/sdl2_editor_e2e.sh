@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # sdl2_editor_e2e.sh -- the SDL2 editor in a private Xvfb, driven by real X input: --edit on a new file
 # opens a blank stage named in the title, a number key and a click paint a pillar and mark the title,
-# Enter plays the stage and Escape comes back, Ctrl+S writes the stage text and clears the mark.
+# Enter plays the stage and Escape comes back, Ctrl+S writes the stage text (through the symbolic link
+# new.txt is, which stays a link) and clears the mark; a Ctrl+S typed 1 ms apart saves 20 times in 20;
+# a close request with unsaved changes keeps the window and asks, and D lets it close.
 # Use: sdl2_editor_e2e.sh GAME SCREEN_REFERENCE [SCREENSHOT_DIR]
 set -u
 game=$1
@@ -12,8 +14,9 @@ shots=${3:-}
 e2e_begin sdl2-editor Xvfb xdotool xwd convert timeout
 e2e_start_xvfb
 
-mkdir -p "$work/run"
-(cd "$work/run" && SDL_AUDIODRIVER=dummy timeout 120 "$game" --edit new.txt >"$work/run.log" 2>&1; echo $? >"$work/status") &
+mkdir -p "$work/run/stages"
+ln -s stages/real.txt "$work/run/new.txt"
+(cd "$work/run" && XDG_DATA_HOME="$work/data" SDL_AUDIODRIVER=dummy timeout 120 "$game" --edit new.txt >"$work/run.log" 2>&1; echo $? >"$work/status") &
 game_pid=$!
 e2e_find_window 150 'Shotgun-Kalvoro - new.txt'
 echo "sdl2-editor: window $win '$(xdotool getwindowname "$win")'"
@@ -63,5 +66,41 @@ for _ in $(seq 1 25); do
 done
 [ "$(xdotool getwindowname "$win")" = 'Shotgun-Kalvoro - new.txt' ] || fail "the mark stayed after saving"
 ls "$work/run" | grep -q tmp && fail "a temporary file was left beside the stage"
-echo "sdl2-editor: Ctrl+S wrote new.txt ($(wc -l <"$work/run/new.txt") rows), the mark is gone"
+[ -L "$work/run/new.txt" ] && [ -f "$work/run/stages/real.txt" ] || fail "the save replaced the link new.txt"
+ls "$work/run/stages" | grep -q tmp && fail "a temporary file was left beside the linked stage"
+echo "sdl2-editor: Ctrl+S wrote new.txt ($(wc -l <"$work/run/new.txt") rows) through its link, the mark is gone"
+
+# Twenty edits, each saved by a Ctrl+S whose four key events come 1 ms apart.
+e2e_key 1
+saved=0
+for i in $(seq 0 19); do
+  e2e_click $((48 * (6 + i % 10) + 48)) $((48 * (2 + i / 10) + 84))
+  for _ in $(seq 1 20); do
+    [ "$(xdotool getwindowname "$win")" = 'Shotgun-Kalvoro - new.txt *' ] && break
+    sleep 0.1
+  done
+  xdotool key --delay 1 ctrl+s
+  for _ in $(seq 1 20); do
+    [ "$(xdotool getwindowname "$win")" = 'Shotgun-Kalvoro - new.txt' ] && { saved=$((saved + 1)); break; }
+    sleep 0.1
+  done
+done
+[ "$saved" -eq 20 ] || fail "a quick Ctrl+S saved $saved times of 20"
+echo "sdl2-editor: a quick Ctrl+S saved 20 times of 20"
+
+# The close button with unsaved changes: the window stays and asks; D discards and lets it close.
+if [ -n "${KALVORO_X11_CLOSE:-}" ]; then
+  e2e_click 768 324
+  sleep 0.5
+  "$KALVORO_X11_CLOSE" "$win" || fail "could not ask the window to close"
+  e2e_await_picture question colour SHOT 12 66 16 68 202020 || fail "no question after the close request"
+  xdotool getwindowname "$win" >/dev/null 2>&1 || fail "the window closed with unsaved changes"
+  e2e_key d
+  for _ in $(seq 1 50); do
+    [ -s "$work/status" ] && break
+    sleep 0.2
+  done
+  [ "$(cat "$work/status" 2>/dev/null)" = 0 ] || fail "D did not close the game (status '$(cat "$work/status" 2>/dev/null)')"
+  echo "sdl2-editor: the close request asked first, D closed the window"
+fi
 echo "sdl2-editor: PASS"

@@ -5,7 +5,7 @@
 #include <string.h>
 
 #include "input/input.h"
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 #include "render/render.h"
 
 namespace {

@@ -15,7 +15,7 @@ fail() {
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-out=$(bash "$here/../../platform/sdl2/linux/deb.sh" "$build" "$work/dist" 2>&1) || fail "deb.sh failed: $out"
+out=$(bash "$here/../../backends/sdl2/linux/deb.sh" "$build" "$work/dist" 2>&1) || fail "deb.sh failed: $out"
 echo "$out"
 deb=$(ls "$work"/dist/shotgun-kalvoro_*_"$(dpkg --print-architecture)".deb) || fail "no .deb was written"
 [ "$(ls -A "$work/dist" | wc -l)" = 1 ] || fail "deb.sh left more than the package: $(ls -A "$work/dist")"

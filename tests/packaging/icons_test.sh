@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# icons_test.sh -- the icon files in platform/icons/ are what the game draws today: every PNG equals,
+# icons_test.sh -- the icon files in backends/icons/ are what the game draws today: every PNG equals,
 # pixel for pixel, a fresh one from kalvoro-icons, and the .ico holds the sizes up to 256 as those PNGs.
 # `make icons` writes them anew after the drawing changes.
 # Use: icons_test.sh KALVORO_ICONS SOURCE_DIR
 set -u
 icons=$1
-committed=$2/platform/icons
+committed=$2/backends/icons
 fail() {
   echo "icons: FAIL: $*" >&2
   exit 1
@@ -17,12 +17,12 @@ trap 'rm -rf "$work"' EXIT
 count=$(ls "$work"/*.png | wc -l)
 for png in "$work"/*.png; do
   name=$(basename "$png")
-  [ -f "$committed/$name" ] || fail "$name is missing from platform/icons/ (make icons)"
+  [ -f "$committed/$name" ] || fail "$name is missing from backends/icons/ (make icons)"
   diff=$(compare -metric AE "$png" "$committed/$name" null: 2>&1)
-  [ "$diff" = 0 ] || fail "platform/icons/$name differs from what the game draws in $diff pixels (make icons)"
+  [ "$diff" = 0 ] || fail "backends/icons/$name differs from what the game draws in $diff pixels (make icons)"
 done
 extra=$(comm -13 <(ls "$work") <(ls "$committed"))
-[ -z "$extra" ] || fail "platform/icons/ holds files kalvoro-icons does not make: $extra"
+[ -z "$extra" ] || fail "backends/icons/ holds files kalvoro-icons does not make: $extra"
 
 # The .ico: one PNG entry per size up to 256, each the same picture as that size's file.
 sizes=$(identify -format '%w ' "$committed/shotgun-kalvoro.ico" 2>/dev/null)

@@ -30,7 +30,7 @@ if [ -f "$windows_zip" ]; then
 fi
 
 if [ -f "$web/sw.js" ]; then
-  bash "$src/platform/web/package.sh" "$web" "$work/dist" >/dev/null || fail "the web package.sh failed"
+  bash "$src/backends/web/package.sh" "$web" "$work/dist" >/dev/null || fail "the web package.sh failed"
   mkdir "$work/site"
   unzip -q "$work/dist/shotgun-kalvoro-web.zip" -d "$work/site" || fail "cannot unpack the web zip"
   [ -f "$work/site/index.html" ] || fail "the web zip has no index.html at its top: $(ls "$work/site")"

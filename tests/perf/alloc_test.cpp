@@ -11,7 +11,7 @@
 #include "app/game_state.h"
 #include "app/main.h"
 #include "bench/bench_long_play.h"
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 #include "world/level.h"
 
 // glibc's own allocator, under the names it exports for allocators that wrap it.

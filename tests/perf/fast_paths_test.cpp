@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "audio/audio.h"
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 #include "render/msx_font.h"
 #include "render/render.h"
 

@@ -15,7 +15,7 @@
 #include "app/main.h"
 #include "audio/audio.h"
 #include "input/input.h"
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 #include "render/render.h"
 #include "tests/reliability/state_check.h"
 #include "world/level.h"

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 #include "render/msx_font.h"
 #include "render/render.h"
 

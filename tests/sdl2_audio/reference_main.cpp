@@ -3,7 +3,7 @@
 #include <stdio.h>
 
 #include "audio/audio.h"
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 #include "tests/sdl2_audio/audio_scene.h"
 
 static void ReferenceWait(void) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/web/web_keys.h"
+#include "backends/web/web_keys.h"
 
 class WebKeysTest : public ::testing::Test {
   protected:

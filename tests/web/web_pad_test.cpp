@@ -5,8 +5,8 @@
 #include <math.h>
 
 #include "input/pad.h"
-#include "platform/web/web_keys.h"
-#include "platform/web/web_pad.h"
+#include "backends/web/web_keys.h"
+#include "backends/web/web_pad.h"
 
 static float gPads[WEB_PAD_MAX * WEB_PAD_VALUES];
 

@@ -94,7 +94,8 @@ TEST(Reach, EveryShippedStageLeadsToItsGoal) {
         ReachBuild(&gField, &gMap);
         EXPECT_TRUE(ReachStartLeadsToGoal(&gField, &gMap)) << stage;
     }
-    LevelLoadStageFrom(&gMap, (std::string(KALVORO_SOURCE_DIR) + "/tools/maptool/stages/walled-in.txt").c_str(),
+    LevelLoadStageFrom(&gMap,
+                       (std::string(KALVORO_SOURCE_DIR) + "/tools/maptool/stages/walled-in.txt").c_str(),
                        nullptr, nullptr, nullptr);
     ReachBuild(&gField, &gMap);
     EXPECT_FALSE(ReachStartLeadsToGoal(&gField, &gMap));

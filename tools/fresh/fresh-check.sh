@@ -169,6 +169,28 @@ await_window() {
   return 1
 }
 
+# run_until_window ROOT LOG SECONDS ASK_ROOT SHOT WHERE COMMAND...: starts COMMAND inside ROOT in a
+# process group of its own on $display, waits up to SECONDS for its window (asked from inside ASK_ROOT
+# when not empty), takes a picture of the screen into SHOT when not empty, says what happened and
+# stops it. Returns 0 when the window showed; window then holds its id.
+run_until_window() {
+  local in=$1 log=$2 seconds=$3 ask=$4 shot=$5 where=$6 pid status=1
+  shift 6
+  setsid chroot "$in" /usr/bin/env -i "${chroot_env[@]}" DISPLAY="$display" "$@" >"$log" 2>&1 &
+  pid=$!
+  pids+=("$pid")
+  if window=$(await_window "$display" "$seconds" $ask); then
+    say "window $window titled \"$TITLE\" is up$where"
+    [ -n "$shot" ] && DISPLAY=$display xwd -root -silent >"$shot" 2>/dev/null
+    status=0
+  else
+    say "no window titled \"$TITLE\"$where within $seconds s; it said:"
+    tail -n 20 "$log"
+  fi
+  kill -- "-$pid" 2>/dev/null
+  return $status
+}
+
 # start_x [ROOT]: an X server inside ROOT (the one its commands installed), or without ROOT the one on
 # this machine the package roots show their windows on, started once (a root sees only its socket).
 # Sets display.
@@ -206,7 +228,7 @@ root_files() {
 # command of its menu entry until its window shows, purges it with what apt pulled in, and finds the
 # root as it was. Sets deb_status.
 check_deb() {
-  local deb=$1 before_pkgs before_files exec_line window left
+  local deb=$1 before_pkgs before_files exec_line left
   deb_status=1
   new_root "$debroot"
   mount_in "$debroot/var/cache/apt/archives" --bind "$work/apt-archives"
@@ -223,20 +245,9 @@ check_deb() {
   mount_in "$debroot/tmp/.X11-unix" --bind /tmp/.X11-unix
   # As the menu does: the command without its field codes, from the home folder. Mesa keeps a shader
   # cache in the home folder of whoever draws with it: that is the user's, not the package's.
-  setsid chroot "$debroot" /usr/bin/env -i "${chroot_env[@]}" DISPLAY="$display" SDL_AUDIODRIVER=dummy \
-    MESA_SHADER_CACHE_DISABLE=true /bin/bash -c \
-    "cd /root && exec ${exec_line//%[fFuU]/}" >"$work/deb-play.log" 2>&1 &
-  local deb_pid=$!
-  pids+=("$deb_pid")
-  if window=$(await_window "$display" 30); then
-    say "window $window titled \"$TITLE\" is up from the installed package"
-    DISPLAY=$display xwd -root -silent >"$work/deb-window.xwd" 2>/dev/null
+  run_until_window "$debroot" "$work/deb-play.log" 30 "" "$work/deb-window.xwd" " from the installed package" \
+    SDL_AUDIODRIVER=dummy MESA_SHADER_CACHE_DISABLE=true /bin/bash -c "cd /root && exec ${exec_line//%[fFuU]/}" &&
     deb_status=0
-  else
-    say "the installed game opened no window; it said:"
-    tail -n 20 "$work/deb-play.log"
-  fi
-  kill -- "-$deb_pid" 2>/dev/null
   sleep 1
   umount "$debroot/tmp/.X11-unix" 2>/dev/null
   rmdir "$debroot/tmp/.X11-unix" 2>/dev/null
@@ -273,7 +284,7 @@ prepare_tarball() {
 # check_readme_commands: the working tree copied into a pristine root, `./kalvoro test` run there and
 # `./kalvoro play` until its window shows; then what they installed. Sets test_status, play_status.
 check_readme_commands() {
-  local before after installed named play_pid window
+  local before after installed named
   step "pristine root"
   new_root "$root"
   # Only downloads are kept between runs; the root itself starts empty.
@@ -301,19 +312,9 @@ check_readme_commands() {
   play_status=1
   if in_root "$root" "command -v Xvfb && command -v xdotool" >/dev/null; then
     start_x "$root"
-    setsid chroot "$root" /usr/bin/env -i "${chroot_env[@]}" DISPLAY="$display" /bin/bash -c \
-      "cd /root/shotgun-kalvoro && exec ./kalvoro play" >"$work/play.log" 2>&1 &
-    play_pid=$!
-    pids+=("$play_pid")
     # The play command builds first: up to ten minutes.
-    if window=$(await_window "$display" 600 "$root"); then
-      say "window $window titled \"$TITLE\" is up"
-      play_status=0
-    else
-      say "no window titled \"$TITLE\" within 10 minutes; the play command said:"
-      tail -n 20 "$work/play.log"
-    fi
-    kill -- "-$play_pid" 2>/dev/null
+    run_until_window "$root" "$work/play.log" 600 "$root" "" "" \
+      /bin/bash -c "cd /root/shotgun-kalvoro && exec ./kalvoro play" && play_status=0
   else
     say "Xvfb or xdotool missing in the root (./kalvoro test installs them); play not checked"
   fi
@@ -349,7 +350,7 @@ build_packages() {
 # check_archive ARCHIVE: the Linux package unpacked into a second pristine root that gets nothing but
 # the host's X server socket, started until its window shows. Sets package_status.
 check_archive() {
-  local package=$1 player_before package_pid window
+  local package=$1 player_before
   new_root "$player"
   player_before=$(packages "$player")
   mkdir -p "$player/root/shotgun-kalvoro"
@@ -357,19 +358,8 @@ check_archive() {
   start_x
   mount_in "$player/tmp/.X11-unix" --bind /tmp/.X11-unix
   in_root "$player" "cd /root && tar -xzf $ARCHIVE && ls shotgun-kalvoro" || die "cannot unpack $ARCHIVE in the root"
-  setsid chroot "$player" /usr/bin/env -i "${chroot_env[@]}" DISPLAY="$display" /root/shotgun-kalvoro/shotgun-kalvoro \
-    >"$work/package-play.log" 2>&1 &
-  package_pid=$!
-  pids+=("$package_pid")
-  if window=$(await_window "$display" 30); then
-    say "window $window titled \"$TITLE\" is up from the unpacked archive"
-    package_status=0
-    DISPLAY=$display xwd -root -silent >"$work/package-window.xwd" 2>/dev/null
-  else
-    say "the unpacked game opened no window; it said:"
-    tail -n 20 "$work/package-play.log"
-  fi
-  kill -- "-$package_pid" 2>/dev/null
+  run_until_window "$player" "$work/package-play.log" 30 "" "$work/package-window.xwd" " from the unpacked archive" \
+    /root/shotgun-kalvoro/shotgun-kalvoro && package_status=0
   [ "$(packages "$player")" = "$player_before" ] && say "nothing was installed in that root"
 }
 

@@ -26,12 +26,13 @@ static void CheckAdd(std::vector<std::string>* list, const char* format, ...) {
     list->push_back(text);
 }
 
+// What the loader makes of a byte, asked of the loader itself.
 static int CheckIsTileChar(uint8_t c) {
-    return c != 0 && strchr("#1=2|34567SEG", c) != nullptr;
+    return LevelTileForByte(c) != TILE_EMPTY;
 }
 
 static int CheckIsSolidChar(uint8_t c) {
-    return c != 0 && strchr("#1=2|34567", c) != nullptr;
+    return TilemapIsSolid(LevelTileForByte(c));
 }
 
 // A line of the file as the loader sees it: where it starts and how long it is (line feed excluded).

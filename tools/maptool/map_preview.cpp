@@ -10,15 +10,16 @@
 #include "actors/enemy.h"
 #include "actors/player.h"
 #include "app/game_state.h"
+#include "render/palette.h"
 #include "render/render.h"
 #include "tools/runner/replay_run.h"
 
 static const int32_t PREVIEW_STEP_X = LOGICAL_WIDTH;  // 20 tiles
 static const int32_t PREVIEW_STEP_Y = 12 * TILE_SIZE; // 192: the whole tiles of a 200-row view
-static const uint32_t PREVIEW_DROPPED = 0xD75F93;     // outline of a marker that does not walk
-static const uint32_t ROUTE_DOT = 0xFFFFFF;
-static const uint32_t ROUTE_EDGE = 0x000000;
-static const uint32_t ROUTE_SHOT = 0xD0DC78;
+static const uint32_t PREVIEW_DROPPED = PALETTE_PINK;     // outline of a marker that does not walk
+static const uint32_t ROUTE_DOT = PALETTE_WHITE;
+static const uint32_t ROUTE_EDGE = PALETTE_BLACK;
+static const uint32_t ROUTE_SHOT = PALETTE_YELLOW;
 static const int32_t ROUTE_SHOT_RADIUS = 5;
 
 int MapPreviewDraw(const Tilemap* map, std::vector<uint32_t>* pixels, int32_t* w, int32_t* h) {

@@ -9,7 +9,7 @@
 #include "app/game_state.h"
 #include "app/main.h"
 #include "app/solve.h"
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 #include "platform/keys.h"
 #include "render/render.h"
 #include "world/level.h"

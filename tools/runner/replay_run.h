@@ -3,7 +3,7 @@
 #pragma once
 #include <stdint.h>
 
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 #include "tools/runner/replay_script.h"
 
 // The game's values a replay checks and traces, read after a frame.

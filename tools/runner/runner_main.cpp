@@ -8,7 +8,7 @@
 
 #include "app/main.h"
 #include "audio/audio.h"
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 #include "render/render.h"
 #include "tools/common/png_writer.h"
 #include "app/safe_output.h"

@@ -1,10 +1,10 @@
 // web_keys.cpp -- KeyboardEvent.code names to Win32 virtual-key codes (the same codes the SDL2 backend
 // gives), and the down state of every physical key and mouse button behind those codes.
-#include "platform/web/web_keys.h"
+#include "backends/web/web_keys.h"
 
 #include <string.h>
 
-#include "platform/key_gate.h"
+#include "backends/key_gate.h"
 #include "platform/keys.h"
 
 struct WebKeyName {

@@ -3,7 +3,7 @@
 #include <stdint.h>
 #include <windows.h>
 
-#include "platform/win32/win32_window.h"
+#include "backends/win32/win32_window.h"
 
 static HDC g_memDc;
 static HBITMAP g_memBmp;

@@ -9,7 +9,7 @@ set -eu
 game=$1
 dist=$2
 root=$(cd "$(dirname "$0")/../.." && pwd)
-. "$root/platform/package_parts.sh"
+. "$root/backends/package_parts.sh"
 name=shotgun-kalvoro
 archive=$name-linux-x86_64.tar.gz
 # Part of every glibc system, and tied to its exact version: never bundled.
@@ -58,9 +58,9 @@ mkdir -p "$top/share/X11"
 cp -r /usr/share/X11/locale "$top/share/X11/locale"
 
 # The installed game's start file, with the data in this folder and the game in bin/.
-sed -e 's|@KALVORO_REL_DATA@|.|' -e 's|@KALVORO_REL_GAME@|bin|' "$root/platform/sdl2/linux/start.sh.in" >"$top/$name"
+sed -e 's|@KALVORO_REL_DATA@|.|' -e 's|@KALVORO_REL_GAME@|bin|' "$root/backends/sdl2/linux/start.sh.in" >"$top/$name"
 chmod 755 "$top/$name" "$top/bin/"*
-cp "$root/platform/sdl2/README.txt" "$top/README.txt"
+cp "$root/backends/sdl2/README.txt" "$top/README.txt"
 package_stages "$root" "$top"
 
 # Written beside the old one and renamed: an interrupted run never leaves half an archive.

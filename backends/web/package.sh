@@ -23,7 +23,7 @@ trap 'rm -rf "$stage"; rm -f "$dist/.$name.zip.part"' EXIT
 for file in $files sw.js; do
   cp "$build/$file" "$stage/"
 done
-cp "$root/platform/web/README.txt" "$stage/README.txt"
+cp "$root/backends/web/README.txt" "$stage/README.txt"
 (cd "$stage" && zip -q -r -X "$dist/.$name.zip.part" .)
 mv "$dist/.$name.zip.part" "$dist/$name.zip"
 echo "package: $dist/$name.zip"

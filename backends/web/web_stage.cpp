@@ -1,6 +1,6 @@
 // web_stage.cpp -- the page's stages: the stage file the game plays, written from links and opened
 // files into the page's memory file system, read back as plain text and as a link.
-#include "platform/web/web_stage.h"
+#include "backends/web/web_stage.h"
 
 #include <emscripten.h>
 #include <emscripten/html5.h>
@@ -10,15 +10,14 @@
 
 #include "app/editor.h"
 #include "app/main.h"
-#include "app/stage_title.h"
-#include "platform/keys.h"
+#include "app/stage_open.h"
 #include "world/level.h"
 #include "world/stage_link.h"
 
-static char gWebStagePath[256] = LEVEL_STAGE_PATH;
+static LevelStageSource gWebStageSource;
 static char gWebStageText[LEVEL_MAX_TEXT_BYTES + 1];
 static char gWebStageLink[STAGE_LINK_MAX_CHARS];
-static char gWebStageMessage[STAGE_LINK_MESSAGE];
+static char gWebStageMessage[STAGE_OPEN_MESSAGE_SIZE > STAGE_LINK_MESSAGE ? STAGE_OPEN_MESSAGE_SIZE : STAGE_LINK_MESSAGE];
 static Tilemap gWebStageGrid;
 static PlatformWindow* gWebStageWindow;
 // The editor's grid revision the page last kept, and whether the editor was editing at the last frame.
@@ -54,31 +53,17 @@ static int32_t WebStageFail(const char* why) {
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStagePlay(const char* path) {
-    if (!path || strlen(path) >= sizeof(gWebStagePath)) {
-        return WebStageFail("The stage file cannot be opened.");
-    }
-    if (LevelReadGridFile(&gWebStageGrid, path) != LEVEL_FROM_FILE) {
-        return WebStageFail("The file holds no stage: a stage is lines of tiles such as # = | S E G.");
-    }
-    // A stage chosen to play ends the editing.
-    EditorClose();
-    snprintf(gWebStagePath, sizeof(gWebStagePath), "%s", path);
-    // Played from the next start and named in the title, as a stage dropped on a desktop window.
-    char title[STAGE_TITLE_SIZE];
-    StageTitleUse(gWebStagePath, 1, title);
-    emscripten_set_window_title(title);
-    // Out of a run to the title, as the Escape key does: the next start plays the new stage.
-    MainOnKeyDown(KEY_ESCAPE);
-    return 1;
+    return StageOpen(gWebStageWindow, path, STAGE_OPEN_CHOSEN, gWebStageMessage) == STAGE_OPEN_PLAYS;
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStageTake(const char* incoming) {
+    // The editor, when open, edits it instead (or after its play-test).
+    if (EditorIsActive()) {
+        const int32_t outcome = StageOpen(gWebStageWindow, incoming, STAGE_OPEN_DROPPED, gWebStageMessage);
+        return outcome == STAGE_OPEN_EDITS || outcome == STAGE_OPEN_AFTER_PLAYTEST;
+    }
     if (!incoming || LevelReadGridFile(&gWebStageGrid, incoming) != LEVEL_FROM_FILE) {
         return WebStageFail("The file holds no stage: a stage is lines of tiles such as # = | S E G.");
-    }
-    // The editor, when open, edits it instead.
-    if (MainOnDropFile(gWebStageWindow, incoming)) {
-        return 1;
     }
     // Renamed into place, so a stage start never reads half a stage.
     if (rename(incoming, WEB_STAGE_GIVEN_PATH) != 0) {
@@ -134,7 +119,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* WebStageText(void) {
     gWebStageText[0] = '\0';
     if (EditorIsActive()) {
         memcpy(&gWebStageGrid, EditorGetGrid(), sizeof(gWebStageGrid));
-    } else if (LevelReadGridFile(&gWebStageGrid, gWebStagePath) != LEVEL_FROM_FILE) {
+    } else if ((LevelGetStageSource(&gWebStageSource), LevelReadGridFile(&gWebStageGrid, gWebStageSource.path)) !=
+               LEVEL_FROM_FILE) {
         WebStageFail("The game plays its built-in stage, which has no file.");
         return gWebStageText;
     }

@@ -1,6 +1,6 @@
 // sdl2_pad.cpp -- every attached controller is opened as it arrives and closed as it goes; the down state
 // of each mapped control is read live from all of them, so a pad unplugged mid-press lets go.
-#include "platform/sdl2/sdl2_pad.h"
+#include "backends/sdl2/sdl2_pad.h"
 
 #include <math.h>
 

@@ -2,7 +2,7 @@
 // the 320 x 200 picture copied at the layout rectangle with nearest scaling over a black clear, or,
 // without a GPU, the client image composed on the processor straight into the window's surface.
 // Keys, buttons and the pointer are read as SDL tracked them for this window, never the whole desktop.
-#include "platform/sdl2/sdl2_platform.h"
+#include "backends/sdl2/sdl2_platform.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -11,9 +11,9 @@
 #endif
 
 #include "app/icon.h"
-#include "platform/key_gate.h"
+#include "backends/key_gate.h"
 #include "platform/keys.h"
-#include "platform/sdl2/sdl2_pad.h"
+#include "backends/sdl2/sdl2_pad.h"
 #include "render/render.h"
 
 struct PlatformWindow {
@@ -284,8 +284,11 @@ int PlatformGetCursorClient(PlatformWindow* window, int32_t* x, int32_t* y) {
     if (Sdl2PadOwnsCursor()) {
         return Sdl2PadCursorClient(x, y);
     }
-    // SDL's own record in window coordinates: right after the window moved, too. When the pointer
-    // leaves, SDL keeps it at the edge it left by, which the game's clamp would make of it anyway.
+    // SDL's own record in window coordinates: right after the window moved, too. A pointer outside the
+    // window gives no position: the game keeps the last one, and knows it is not on the picture.
+    if (SDL_GetMouseFocus() != window->window) {
+        return 0;
+    }
     int wx = 0, wy = 0;
     SDL_GetMouseState(&wx, &wy);
     Sdl2WindowToClient(window, wx, wy, x, y);

@@ -1,23 +1,15 @@
 // sdl2_events.cpp -- routing of SDL's events into the game, as every frame's pump delivers them.
-#include "platform/sdl2/sdl2_events.h"
+#include "backends/sdl2/sdl2_events.h"
 
 #include "app/main.h"
-#include "app/stage_title.h"
-#include "platform/key_gate.h"
+#include "backends/key_gate.h"
 #include "platform/keys.h"
-#include "platform/sdl2/sdl2_pad.h"
-#include "platform/sdl2/sdl2_platform.h"
-#include "app/stage_title.h"
+#include "backends/sdl2/sdl2_pad.h"
+#include "backends/sdl2/sdl2_platform.h"
 
 // A click this soon after the focus came is the click that gave it: not a press for the game.
 constexpr Uint32 SDL2_FOCUS_CLICK_MS = 100;
 static Uint32 gFocusTicks;
-
-void Sdl2EventsUseStage(PlatformWindow* window, const char* path, int dropped) {
-    char title[STAGE_TITLE_SIZE];
-    StageTitleUse(path, dropped, title);
-    Sdl2SetTitle(window, title);
-}
 
 // Delivers a key-down through the gate; a late Alt goes first.
 static void Sdl2EventsKeyDown(PlatformWindow* window, int32_t vk, int repeat, int altHeld) {
@@ -36,6 +28,10 @@ static void Sdl2EventsKeyDown(PlatformWindow* window, int32_t vk, int repeat, in
 int Sdl2EventsHandle(PlatformWindow* window, const SDL_Event* ev) {
     switch (ev->type) {
     case SDL_QUIT:
+        // Unsaved changes hold the close while the game asks; MainWantsQuit ends it once answered.
+        if (!MainOnCloseRequest()) {
+            return 1;
+        }
         MainOnDestroy();
         return 0;
     case SDL_KEYDOWN: {
@@ -89,9 +85,7 @@ int Sdl2EventsHandle(PlatformWindow* window, const SDL_Event* ev) {
     }
     case SDL_DROPFILE:
         if (ev->drop.file) {
-            if (!MainOnDropFile(window, ev->drop.file)) {
-                Sdl2EventsUseStage(window, ev->drop.file, 1);
-            }
+            MainOnDropFile(window, ev->drop.file);
             SDL_free(ev->drop.file);
         }
         return 1;

@@ -4,7 +4,7 @@
 #include <emscripten.h>
 
 #include "platform/platform.h"
-#include "platform/web/web_platform.h"
+#include "backends/web/web_platform.h"
 
 constexpr int32_t WEB_AUDIO_RATE = PLATFORM_SAMPLE_RATE;
 

@@ -1,9 +1,9 @@
 // web_pad.cpp -- the pads' buttons become holds of the game's codes, their sticks an aim direction.
-#include "platform/web/web_pad.h"
+#include "backends/web/web_pad.h"
 
 #include "input/pad.h"
 #include "platform/keys.h"
-#include "platform/web/web_keys.h"
+#include "backends/web/web_keys.h"
 
 // The page's button of each of the game's pad controls, in the standard layout.
 static const int32_t WEB_PAD_BUTTON[PAD_CONTROLS] = {0, 2, 9, 7};

@@ -9,10 +9,10 @@
 #include "app/main.h"
 #include "input/pad.h"
 #include "platform/keys.h"
-#include "platform/web/web_keys.h"
-#include "platform/web/web_pad.h"
-#include "platform/web/web_platform.h"
-#include "platform/web/web_stage.h"
+#include "backends/web/web_keys.h"
+#include "backends/web/web_pad.h"
+#include "backends/web/web_platform.h"
+#include "backends/web/web_stage.h"
 #include "render/render.h"
 
 static PlatformWindow* gWebMainWindow;

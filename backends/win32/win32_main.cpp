@@ -9,11 +9,10 @@
 #include <shellapi.h>
 
 #include "app/main.h"
-#include "app/stage_set.h"
-#include "app/stage_title.h"
-#include "platform/key_gate.h"
+#include "app/stage_open.h"
+#include "backends/key_gate.h"
 #include "platform/keys.h"
-#include "platform/win32/win32_window.h"
+#include "backends/win32/win32_window.h"
 
 // The one game window; its handle is filled in right after creation.
 static PlatformWindow gWindow;
@@ -68,13 +67,6 @@ static void Win32ToggleFullscreen(HWND hwnd) {
                  SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
 }
 
-// The stage file played from the next stage start on, named in the title (with why when unusable).
-static void Win32UseStage(HWND hwnd, const char* path, int dropped) {
-    char title[STAGE_TITLE_SIZE];
-    StageTitleUse(path, dropped, title);
-    SetWindowTextA(hwnd, title);
-}
-
 // A key-down message through the gate; sys: WM_SYSKEYDOWN, which the game never heard of and which
 // keeps Windows' own meaning (Alt+F4) unless it is the toggle. Returns 1 when handled here.
 static int Win32KeyDown(HWND hwnd, WPARAM wParam, LPARAM lParam, int sys) {
@@ -100,6 +92,13 @@ static int Win32KeyDown(HWND hwnd, WPARAM wParam, LPARAM lParam, int sys) {
 
 static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
+    case WM_CLOSE:
+        // Unsaved changes hold the close while the game asks in the picture; the frame loop destroys
+        // the window once the question is answered with save or discard.
+        if (gStarted && !MainOnCloseRequest()) {
+            return 0;
+        }
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
     case WM_DESTROY:
         if (gStarted) {
             MainOnDestroy();
@@ -140,9 +139,7 @@ static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         HDROP drop = (HDROP)wParam;
         char path[MAX_PATH];
         if (DragQueryFileA(drop, 0, path, sizeof(path)) > 0) {
-            if (!MainOnDropFile(&gWindow, path)) {
-                Win32UseStage(hwnd, path, 1);
-            }
+            MainOnDropFile(&gWindow, path);
         }
         DragFinish(drop);
         return 0;
@@ -224,19 +221,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
     gWindow.hwnd = gHwnd;
     DragAcceptFiles(gHwnd, TRUE);
-    if (args.path && !args.edit) {
-        char why[320];
-        const int32_t set = StageSetOpen(&gWindow, args.path, why, sizeof(why));
-        if (set == STAGE_SET_EMPTY) {
-            MainFailStartup(why, 2);
-            DestroyWindow(gHwnd);
-            return 2;
-        }
-        if (set == STAGE_SET_NOT_A_FOLDER) {
-            Win32UseStage(gHwnd, args.path, 0);
-        }
-    }
-
     gWindow.dc = GetDC(gHwnd);
     if (!gWindow.dc) {
         // The message box comes first: the quit request posted by WM_DESTROY would close it at once.
@@ -245,9 +229,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         return 3;
     }
 
-    MainStartup(&gWindow);
-    if (args.edit) {
-        MainStartEditor(&gWindow, args.path);
+    char why[STAGE_OPEN_MESSAGE_SIZE];
+    const int32_t status = MainStartWith(&gWindow, &args, why, sizeof(why));
+    if (status != 0) {
+        MainFailStartup(why, status);
+        ReleaseDC(gHwnd, gWindow.dc);
+        DestroyWindow(gHwnd);
+        return status;
     }
     gStarted = 1;
 
@@ -265,6 +253,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         }
         MainFrame(&gWindow);
         KeyGateEndFrame();
+        if (MainWantsQuit()) {
+            DestroyWindow(gHwnd);
+        }
     }
 
     MainShutdown();

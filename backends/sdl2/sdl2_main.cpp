@@ -4,9 +4,9 @@
 #include <stdio.h>
 
 #include "app/main.h"
-#include "app/stage_set.h"
-#include "platform/sdl2/sdl2_events.h"
-#include "platform/sdl2/sdl2_platform.h"
+#include "app/stage_open.h"
+#include "backends/sdl2/sdl2_events.h"
+#include "backends/sdl2/sdl2_platform.h"
 
 int main(int argc, char** argv) {
     SDL_SetMainReady();
@@ -22,22 +22,23 @@ int main(int argc, char** argv) {
                 whyNot);
         return 1;
     }
-    if (args.path && !args.edit) {
-        char why[320];
-        const int32_t set = StageSetOpen(window, args.path, why, sizeof(why));
-        if (set == STAGE_SET_EMPTY) {
-            fprintf(stderr, "shotgun-kalvoro: %s\n", why);
-            Sdl2CloseWindow(window);
-            SDL_Quit();
-            return 2;
+    char why[STAGE_OPEN_MESSAGE_SIZE];
+    const int32_t status = MainStartWith(window, &args, why, sizeof(why));
+    if (status != 0) {
+        // Said in a window as well: started from a menu, there is no terminal to read.
+        fprintf(stderr, "shotgun-kalvoro: %s\n", why);
+        // Said in the window too, until a key, a click or the close button: started from a menu,
+        // there is no terminal to read.
+        for (int waiting = 1; waiting;) {
+            MainShowProblem(window, why);
+            SDL_Event ev;
+            while (waiting && SDL_WaitEventTimeout(&ev, 100)) {
+                waiting = ev.type != SDL_QUIT && ev.type != SDL_KEYDOWN && ev.type != SDL_MOUSEBUTTONDOWN;
+            }
         }
-        if (set == STAGE_SET_NOT_A_FOLDER) {
-            Sdl2EventsUseStage(window, args.path, 0);
-        }
-    }
-    MainStartup(window);
-    if (args.edit) {
-        MainStartEditor(window, args.path);
+        Sdl2CloseWindow(window);
+        SDL_Quit();
+        return status;
     }
     int running = 1;
     while (running) {
@@ -49,6 +50,7 @@ int main(int argc, char** argv) {
         if (running) {
             MainFrame(window);
             Sdl2EventsEndFrame(window);
+            running = !MainWantsQuit();
         }
     }
     MainShutdown();

@@ -2,12 +2,12 @@
 // 320 x 200 picture goes to a canvas that the page's CSS scales and places at the layout rectangle.
 // Client pixels are the screen's own (CSS pixels times devicePixelRatio), so that every logical pixel
 // becomes a whole block of screen pixels also on high-density and zoomed pages.
-#include "platform/web/web_platform.h"
+#include "backends/web/web_platform.h"
 
 #include <emscripten.h>
 #include <math.h>
 
-#include "platform/web/web_keys.h"
+#include "backends/web/web_keys.h"
 
 struct PlatformWindow {
     int32_t canvasReady;

@@ -2,7 +2,7 @@
 // the game. A lone Alt is held back while it is down: it may still become Alt+Enter, which the game must
 // never see; released alone it reaches the game then, for one frame, so Alt still starts a stage.
 // Presses are latched until a frame has read them: a click shorter than a frame still starts and fires.
-#include "platform/key_gate.h"
+#include "backends/key_gate.h"
 
 #include <string.h>
 
@@ -15,6 +15,10 @@ static int gAltPending;
 // Pressed since the last frame ended: shown down to the next reading even if already let go.
 static uint8_t gLatched[KEY_COUNT];
 static int32_t gLatePress;
+// Ctrl and Shift down by their messages: a press latched while one is down latches it too, so a chord
+// typed faster than a frame (Ctrl let go before the frame read the S) is still seen as a chord.
+static uint8_t gModifierDown[KEY_COUNT];
+static const int32_t KEY_GATE_MODIFIERS[] = {KEY_CONTROL, KEY_SHIFT};
 
 static int KeyGateValid(int32_t vk) {
     return (uint32_t)vk < (uint32_t)KEY_COUNT;
@@ -33,6 +37,7 @@ void KeyGateReset(void) {
     memset(gHeldBack, 0, sizeof(gHeldBack));
     gAltPending = 0;
     memset(gLatched, 0, sizeof(gLatched));
+    memset(gModifierDown, 0, sizeof(gModifierDown));
     gLatePress = 0;
 }
 
@@ -40,6 +45,7 @@ void KeyGateSetFocus(int focused, KeyGateRawFn raw) {
     gFocused = focused ? 1 : 0;
     gAltPending = 0;
     memset(gLatched, 0, sizeof(gLatched));
+    memset(gModifierDown, 0, sizeof(gModifierDown));
     gLatePress = 0;
     for (int32_t vk = 0; vk < KEY_COUNT; ++vk) {
         gHeldBack[vk] = (gFocused && raw && raw(vk)) ? 1 : 0;
@@ -79,6 +85,13 @@ KeyGateAction KeyGateOnKeyDown(int32_t vk, int repeat, int altHeld) {
         gLatePress = KEY_ALT;
     }
     gLatched[vk] = 1;
+    if (vk == KEY_CONTROL || vk == KEY_SHIFT) {
+        gModifierDown[vk] = 1;
+    } else {
+        for (const int32_t modifier : KEY_GATE_MODIFIERS) {
+            gLatched[modifier] |= gModifierDown[modifier];
+        }
+    }
     return KEY_GATE_PASS;
 }
 
@@ -87,6 +100,7 @@ void KeyGateOnKeyUp(int32_t vk) {
         return;
     }
     gHeldBack[vk] = 0;
+    gModifierDown[vk] = 0;
     if (vk == KEY_ALT && gAltPending) {
         gAltPending = 0;
         gLatched[KEY_ALT] = (uint8_t)gFocused;

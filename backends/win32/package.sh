@@ -7,7 +7,7 @@ set -eu
 exe=$1
 dist=$2
 root=$(cd "$(dirname "$0")/../.." && pwd)
-. "$root/platform/package_parts.sh"
+. "$root/backends/package_parts.sh"
 name=shotgun-kalvoro
 
 built=$(dirname "$exe")
@@ -26,7 +26,7 @@ for tool in $tools; do
   x86_64-w64-mingw32-strip -o "$stage/$name/$(basename "$tool")" "$tool"
 done
 # Windows readers expect CRLF line ends in a text file.
-sed 's/$/\r/' "$root/platform/win32/README.txt" >"$stage/$name/README.txt"
+sed 's/$/\r/' "$root/backends/win32/README.txt" >"$stage/$name/README.txt"
 package_stages "$root" "$stage/$name"
 
 cp "$stage/$name/$name.exe" "$dist/.$name.exe.part"

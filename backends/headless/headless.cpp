@@ -1,7 +1,7 @@
 // headless.cpp -- the headless backend: a virtual millisecond clock, a window that is only a client
 // size and a picture in memory, scripted cursor and keys, and a sound device that plays in virtual
 // time and records every sample it is given.
-#include "platform/headless/headless.h"
+#include "backends/headless/headless.h"
 
 #include <stdio.h>
 #include <string.h>
