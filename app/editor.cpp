@@ -69,6 +69,9 @@ static void EditorResume(void) {
     }
 }
 
+static void EditorClampView(void);
+static void EditorViewStart(void);
+
 // Closing what is open: the search stopped, the route forgotten, a lent stage given back.
 static void EditorCloseStage(void) {
     EditorForgetRoute();
@@ -88,12 +91,27 @@ void EditorOpen(PlatformWindow* window, const char* path) {
     gEditor.stage.titleDirty = -1;
     EditorReadStage(path);
     EditorResetHistory();
-    gEditor.stage.viewX = -8.0f;
-    gEditor.stage.viewY = (float)-EDITOR_BAR_H;
     gEditor.revision++;
     EditorCheck();
+    EditorViewStart();
     EditorUpdateTitle();
     EditorOfferRecovery();
+}
+
+// The view opens on the stage's start (clamped near the stage), or at its top left without one.
+static void EditorViewStart(void) {
+    EditorStage* s = &gEditor.stage;
+    s->viewX = -8.0f;
+    s->viewY = (float)-EDITOR_BAR_H;
+    for (int32_t row = 0; row < s->grid.height; ++row) {
+        for (int32_t col = 0; col < s->grid.width; ++col) {
+            if (TilemapGetTile(&s->grid, col, row) == TILE_PLAYER_SPAWN) {
+                s->viewX = (float)(TILE_SIZE * col + TILE_SIZE / 2 - LOGICAL_WIDTH / 2);
+                s->viewY = (float)(TILE_SIZE * row + TILE_SIZE / 2 - (EDITOR_BAR_H + EDITOR_STATUS_Y) / 2);
+            }
+        }
+    }
+    EditorClampView();
 }
 
 void EditorOpenAfterPlaytest(const char* path) {

@@ -2,6 +2,9 @@
 // mode machine: title, play, stage clear, game over; drives every gameplay module.
 #include "app/game_state.h"
 
+#include <stdio.h>
+
+#include "app/progress.h"
 #include "app/stage_set.h"
 #include "audio/audio.h"
 #include "input/input.h"
@@ -51,6 +54,7 @@ static void GameLoadStage(void) {
 }
 
 void GameStateStartStage(void) {
+    ProgressNoteStart();
     AudioPlaySfx(SFX_START);
     GameLoadStage();
     gMode = MODE_PLAYING;
@@ -179,6 +183,7 @@ void GameStateUpdate(float dt) {
     } else if (PlayerFellOff(&gPlayer, &gMap) && gSpawnGraceMs == 0.0f) {
         GameEndRun(SFX_GAME_OVER, MODE_GAME_OVER);
     } else if (PlayerReachedGoal(&gPlayer, &gMap)) {
+        ProgressNoteClear();
         GameEndRun(SFX_STAGE_CLEAR, MODE_STAGE_CLEAR);
     }
 }
@@ -216,13 +221,39 @@ void GameStateRestore(const GameSnapshot* snapshot) {
     GAME_STATE_LIST(GAME_RESTORE_VALUE, GAME_RESTORE_ARRAY, GAME_RESTORE_MODULE)
 }
 
-// Under the title's texts while a stage set plays: which stage starts, and how to choose another.
+// Under the title's texts while a stage set plays: which stage starts, its best time, and how to
+// choose another; and a line when progress could not be read or kept.
 static void GameRenderSetLines(void) {
     char line[STAGE_SET_LINE_SIZE];
     StageSetLine(line);
     if (line[0]) {
-        DrawMsxStringCentered(136, line, COLOUR_WHITE, 1);
-        DrawMsxStringCentered(148, "LEFT/RIGHT: ANOTHER STAGE", COLOUR_GREY, 1);
+        DrawMsxStringCentered(132, line, COLOUR_WHITE, 1);
+        const int32_t best = ProgressBestMs();
+        char time[16];
+        ProgressFormatTime(best, time);
+        snprintf(line, sizeof(line), best >= 0 ? "CLEARED  BEST %s" : "NOT CLEARED YET", time);
+        DrawMsxStringCentered(142, line, best >= 0 ? COLOUR_YELLOW : COLOUR_GREY, 1);
+        DrawMsxStringCentered(152, "LEFT/RIGHT: ANOTHER STAGE", COLOUR_GREY, 1);
+    }
+    if (ProgressNotice()[0]) {
+        DrawMsxStringCentered(184, ProgressNotice(), COLOUR_GAME_OVER, 1);
+    }
+}
+
+// On the clear screen of a stage that keeps progress: the run's time, the best, and a new best said.
+static void GameRenderClearTimes(void) {
+    if (!ProgressActive() || ProgressRunMs() < 0) {
+        return;
+    }
+    char time[16], line[32];
+    ProgressFormatTime(ProgressRunMs(), time);
+    snprintf(line, sizeof(line), "TIME %s", time);
+    DrawMsxStringCentered(108, line, COLOUR_WHITE, 1);
+    ProgressFormatTime(ProgressBestMs(), time);
+    snprintf(line, sizeof(line), "BEST %s", time);
+    DrawMsxStringCentered(120, line, COLOUR_WHITE, 1);
+    if (ProgressWasNewBest()) {
+        DrawMsxStringCentered(134, "NEW BEST", COLOUR_YELLOW, 1);
     }
 }
 
@@ -251,6 +282,7 @@ void GameStateRender(void) {
     case MODE_STAGE_CLEAR:
         RenderFillRect(0, 0, LOGICAL_WIDTH, LOGICAL_HEIGHT, COLOUR_CLEAR_BG);
         DrawMsxStringCentered(80, "STAGE CLEAR!", COLOUR_WHITE, 2);
+        GameRenderClearTimes();
         DrawPressAnyKeyPrompt(gTitleBlink, COLOUR_YELLOW);
         break;
     case MODE_GAME_OVER:

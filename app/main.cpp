@@ -10,6 +10,7 @@
 
 #include "app/editor.h"
 #include "app/game_state.h"
+#include "app/progress.h"
 #include "app/stage_open.h"
 #include "app/utils.h"
 #include "audio/audio.h"
@@ -66,6 +67,7 @@ void MainFrame(PlatformWindow* window) {
     if (!EditorIsEditing()) {
         if (!EditorPlaybackStep()) {
             GameStateStep(window, dt);
+            ProgressStep(dt);
         }
         EditorWatchPlaytest();
     }

@@ -123,6 +123,12 @@ TEST_F(Editor, AMissingFileStartsABlankStageNamedInTheTitle) {
     EXPECT_FALSE(fs::exists(path)); // nothing is written before Ctrl+S
     // The blank stage has no walker of its own: the game would add four.
     EXPECT_NE(std::string(EditorMessageLine()).find("WALKER"), std::string::npos);
+    // The view opens on the start, its floor in view below it.
+    float vx = 0, vy = 0;
+    EditorGetView(&vx, &vy);
+    EXPECT_GE(3 * 16 - vx, 0.0f);
+    EXPECT_LE(EDITOR_BLANK_ROWS * 16 - vy, (float)EDITOR_STATUS_Y);
+    EXPECT_GE((EDITOR_BLANK_ROWS - 2) * 16 - vy, (float)EDITOR_BAR_H);
 }
 
 TEST_F(Editor, NumberKeysAndTheWheelPickEveryTileAndTheLeftButtonPaintsIt) {

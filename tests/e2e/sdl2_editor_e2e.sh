@@ -16,7 +16,7 @@ e2e_start_xvfb
 
 mkdir -p "$work/run/stages"
 ln -s stages/real.txt "$work/run/new.txt"
-(cd "$work/run" && XDG_DATA_HOME="$work/data" SDL_AUDIODRIVER=dummy timeout 120 "$game" --edit new.txt >"$work/run.log" 2>&1; echo $? >"$work/status") &
+(cd "$work/run" && SDL_AUDIODRIVER=dummy timeout 120 "$game" --edit new.txt >"$work/run.log" 2>&1; echo $? >"$work/status") &
 game_pid=$!
 e2e_find_window 150 'Shotgun-Kalvoro - new.txt'
 echo "sdl2-editor: window $win '$(xdotool getwindowname "$win")'"
@@ -26,22 +26,24 @@ e2e_find_window 50 'Shotgun-Kalvoro - new.txt'
 xdotool windowfocus --sync "$win" 2>/dev/null
 [ -f "$work/run/new.txt" ] && fail "the file was written before Ctrl+S"
 
-# Pillar (key 3) on cell (5, 5): the blank stage's view starts half a tile left of column 0, under the bar.
+# The blank stage's view opens on its start (3, 13): a tile left of column 0, row 0 at 116 px above
+# the picture's top, so cell (c, r) is centred at window (48 c + 72, 48 r - 324) at scale 3.
+# Pillar (key 3) on cell (5, 10).
 e2e_key 3
-e2e_click 288 324
-e2e_await_picture painted colour SHOT 94 106 98 110 1D681D || fail "the left button painted no pillar"
+e2e_click 312 156
+e2e_await_picture painted colour SHOT 102 50 106 54 1D681D || fail "the left button painted no pillar"
 # A few more strokes for the README's picture: a platform run, a walker, the goal moved up.
 e2e_key 2
-xdotool mousemove $((win_x + 336)) $((win_y + 276)) mousedown 1
-for x in 384 432 480 528 576; do
+xdotool mousemove $((win_x + 360)) $((win_y + 108)) mousedown 1
+for x in 408 456 504 552 600; do
   sleep 0.15
-  xdotool mousemove $((win_x + x)) $((win_y + 276))
+  xdotool mousemove $((win_x + x)) $((win_y + 108))
 done
 sleep 0.3
 xdotool mouseup 1
 e2e_key 9
-e2e_click 624 468
-e2e_await_picture strokes colour SHOT 160 90 164 92 D0DC78 || fail "the drag painted no platform run"
+e2e_click 648 300
+e2e_await_picture strokes colour SHOT 164 32 168 34 D0DC78 || fail "the drag painted no platform run"
 e2e_save_png strokes editor.png
 for _ in $(seq 1 25); do
   [ "$(xdotool getwindowname "$win")" = 'Shotgun-Kalvoro - new.txt *' ] && break
@@ -54,12 +56,12 @@ echo "sdl2-editor: a pillar painted, the title marks the change"
 e2e_key Return
 e2e_await_picture play colour SHOT 8 8 13 13 D0DC78 || fail "Enter did not play the stage"
 e2e_key Escape
-e2e_await_picture back colour SHOT 94 106 98 110 1D681D || fail "Escape did not come back to the editor"
+e2e_await_picture back colour SHOT 102 50 106 54 1D681D || fail "Escape did not come back to the editor"
 echo "sdl2-editor: Enter played the stage, Escape came back"
 
 e2e_editor_save "$work/run/new.txt"
-[ "$(sed -n 6p "$work/run/new.txt" 2>/dev/null | cut -c1-7)" = "#....|." ] ||
-  fail "Ctrl+S wrote no stage with the pillar: $(sed -n 6p "$work/run/new.txt" 2>/dev/null)"
+[ "$(sed -n 11p "$work/run/new.txt" 2>/dev/null | cut -c1-7)" = "#....|." ] ||
+  fail "Ctrl+S wrote no stage with the pillar: $(sed -n 11p "$work/run/new.txt" 2>/dev/null)"
 for _ in $(seq 1 25); do
   [ "$(xdotool getwindowname "$win")" = 'Shotgun-Kalvoro - new.txt' ] && break
   sleep 0.2
@@ -74,7 +76,7 @@ echo "sdl2-editor: Ctrl+S wrote new.txt ($(wc -l <"$work/run/new.txt") rows) thr
 e2e_key 1
 saved=0
 for i in $(seq 0 19); do
-  e2e_click $((48 * (6 + i % 10) + 48)) $((48 * (2 + i / 10) + 84))
+  e2e_click $((48 * (6 + i % 10) + 72)) $((48 * (11 + i / 10) - 324))
   for _ in $(seq 1 20); do
     [ "$(xdotool getwindowname "$win")" = 'Shotgun-Kalvoro - new.txt *' ] && break
     sleep 0.1
@@ -90,7 +92,7 @@ echo "sdl2-editor: a quick Ctrl+S saved 20 times of 20"
 
 # The close button with unsaved changes: the window stays and asks; D discards and lets it close.
 if [ -n "${KALVORO_X11_CLOSE:-}" ]; then
-  e2e_click 768 324
+  e2e_click 744 156
   sleep 0.5
   "$KALVORO_X11_CLOSE" "$win" || fail "could not ask the window to close"
   e2e_await_picture question colour SHOT 12 66 16 68 202020 || fail "no question after the close request"

@@ -18,7 +18,7 @@ e2e_cleanup() {
 }
 
 # e2e_begin NAME TOOL...: messages start with NAME; every TOOL must be installed; a temporary folder
-# in $work that goes, with the game and the server, when the script exits.
+# in $work that goes, with the game and the server, when the script exits, holding the game's data.
 e2e_begin() {
   e2e_name=$1
   shift
@@ -26,6 +26,8 @@ e2e_begin() {
     command -v "$tool" >/dev/null || fail "$tool is not installed (make deps-test)"
   done
   work=$(mktemp -d)
+  # The game's data folder (recovery copies, progress) of the test's own, never the user's.
+  export XDG_DATA_HOME="$work/data"
   xvfb_pid=
   game_pid=
   trap e2e_cleanup EXIT

@@ -1,0 +1,309 @@
+// progress.cpp -- the stages' records, read once, merged and written aside at every start and clear.
+#include "app/progress.h"
+
+#include <stdio.h>
+#include <string.h>
+#include <time.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/data_folder.h"
+#include "app/editor.h"
+#include "app/game_state.h"
+#include "app/safe_output.h"
+#include "world/level.h"
+
+struct ProgressEntry {
+    uint64_t key; // the stage's contents as the game loads them
+    int32_t cleared;
+    int32_t bestMs; // -1: none
+    int32_t runs;
+    int32_t clears;
+    char name[64]; // the file's name, for a person reading the file
+};
+
+static ProgressEntry gEntries[PROGRESS_MAX_STAGES];
+static int32_t gEntryCount;
+static int gLoaded;
+static char gNotice[41];
+static int gNoticeSaid;
+// The stage the screens speak of, and the run in play.
+static LevelStageSource gSource;
+static int32_t gLastMode = -1;
+static uint64_t gKey;
+static int gActive;
+static float gRunMs;
+static int32_t gLastRunMs = -1;
+static int gNewBest;
+static int gFlew; // the run used debug flight: its clear is no record
+// Starts and clears the game noted, and how many of them the frames took up.
+static uint32_t gStartsNoted, gStartsSeen;
+static uint32_t gClearsNoted, gClearsSeen;
+
+static uint64_t ProgressHash(const Tilemap* map) {
+    uint64_t hash = 1469598103934665603ull;
+    const auto mix = [&hash](const void* data, size_t size) {
+        const unsigned char* bytes = (const unsigned char*)data;
+        for (size_t i = 0; i < size; ++i) {
+            hash = (hash ^ bytes[i]) * 1099511628211ull;
+        }
+    };
+    mix(&map->width, sizeof(map->width));
+    mix(&map->height, sizeof(map->height));
+    for (int32_t row = 0; row < map->height; ++row) {
+        mix(map->tiles[row], (size_t)map->width);
+    }
+    mix(&map->spawnX, sizeof(map->spawnX));
+    mix(&map->spawnY, sizeof(map->spawnY));
+    mix(&map->enemySpawnCount, sizeof(map->enemySpawnCount));
+    mix(map->enemySpawnX, sizeof(float) * (size_t)map->enemySpawnCount);
+    mix(map->enemySpawnY, sizeof(float) * (size_t)map->enemySpawnCount);
+    return hash;
+}
+
+static void ProgressSay(const char* line, const char* detail) {
+    if (gNoticeSaid) {
+        return;
+    }
+    gNoticeSaid = 1;
+    snprintf(gNotice, sizeof(gNotice), "%s", line);
+    fprintf(stderr, "shotgun-kalvoro: %s\n", detail);
+}
+
+static ProgressEntry* ProgressFind(uint64_t key, int create) {
+    for (int32_t i = 0; i < gEntryCount; ++i) {
+        if (gEntries[i].key == key) {
+            return &gEntries[i];
+        }
+    }
+    if (!create || gEntryCount == PROGRESS_MAX_STAGES) {
+        return nullptr;
+    }
+    ProgressEntry* e = &gEntries[gEntryCount++];
+    memset(e, 0, sizeof(*e));
+    e->key = key;
+    e->bestMs = -1;
+    return e;
+}
+
+// Another record of the same stage joined in: the better of each.
+static void ProgressMerge(ProgressEntry* into, const ProgressEntry* from) {
+    into->cleared |= from->cleared;
+    if (from->bestMs >= 0 && (into->bestMs < 0 || from->bestMs < into->bestMs)) {
+        into->bestMs = from->bestMs;
+    }
+    into->runs = from->runs > into->runs ? from->runs : into->runs;
+    into->clears = from->clears > into->clears ? from->clears : into->clears;
+    if (!into->name[0]) {
+        memcpy(into->name, from->name, sizeof(into->name));
+    }
+}
+
+// Reads the file and merges it into what is held; a file that is not ours is kept aside. 0 when there
+// is no data folder.
+static int ProgressRead(char* path, size_t size) {
+    if (!DataFolderPath("progress.txt", path, size)) {
+        return 0;
+    }
+    FILE* file = fopen(path, "rb");
+    if (!file) {
+        return 1; // none yet
+    }
+    char line[256];
+    int broken = !fgets(line, sizeof(line), file) || strncmp(line, PROGRESS_VERSION_LINE "\n", sizeof(line)) != 0;
+    while (!broken && fgets(line, sizeof(line), file)) {
+        ProgressEntry e = {};
+        unsigned long long key = 0;
+        int used = 0;
+        if (sscanf(line, "%16llx %d %d %d %d %n", &key, &e.cleared, &e.bestMs, &e.runs, &e.clears, &used) != 5 ||
+            strchr(line, '\n') == nullptr) {
+            broken = 1;
+            break;
+        }
+        e.key = key;
+        snprintf(e.name, sizeof(e.name), "%s", line + used);
+        e.name[strcspn(e.name, "\r\n")] = '\0';
+        ProgressEntry* held = ProgressFind(e.key, 1);
+        if (held) {
+            ProgressMerge(held, &e);
+        }
+    }
+    fclose(file);
+    if (broken) {
+        char aside[SAFE_OUTPUT_MAX_PATH + 32];
+        snprintf(aside, sizeof(aside), "%s.unreadable-%lld", path, (long long)time(nullptr));
+        std::error_code error;
+        std::filesystem::rename(path, aside, error);
+        char detail[SAFE_OUTPUT_MAX_PATH * 2 + 96];
+        snprintf(detail, sizeof(detail), "the progress file '%s' could not be read; it is kept as '%s' and a new one started",
+                 path, aside);
+        ProgressSay("PROGRESS FILE UNREADABLE: KEPT ASIDE", detail);
+    }
+    return 1;
+}
+
+static void ProgressLoad(void) {
+    if (!gLoaded) {
+        gLoaded = 1;
+        char path[SAFE_OUTPUT_MAX_PATH];
+        ProgressRead(path, sizeof(path));
+    }
+}
+
+// What another running copy wrote meanwhile merged in, then everything written aside and renamed.
+static void ProgressWrite(void) {
+    char path[SAFE_OUTPUT_MAX_PATH];
+    if (!ProgressRead(path, sizeof(path))) {
+        return;
+    }
+    SafeOutput out;
+    char why[512];
+    int ok = SafeOutputOpen(&out, path, why, sizeof(why));
+    if (ok) {
+        ok = fprintf(out.file, "%s\n", PROGRESS_VERSION_LINE) > 0;
+        for (int32_t i = 0; ok && i < gEntryCount; ++i) {
+            const ProgressEntry* e = &gEntries[i];
+            ok = fprintf(out.file, "%016llx %d %d %d %d %s\n", (unsigned long long)e->key, (int)e->cleared,
+                         (int)e->bestMs, (int)e->runs, (int)e->clears, e->name) > 0;
+        }
+        ok = SafeOutputClose(&out, ok);
+    }
+    if (!ok) {
+        char detail[640];
+        snprintf(detail, sizeof(detail), "progress cannot be kept: %s; play goes on", why);
+        ProgressSay("PROGRESS CANNOT BE KEPT: PLAY GOES ON", detail);
+    }
+}
+
+// The stage the next start plays counts when it is not the shipped one and no editor lends its own.
+static void ProgressFollowStage(void) {
+    LevelStageSource now;
+    LevelGetStageSource(&now);
+    if (now.text == gSource.text && strcmp(now.path, gSource.path) == 0 && gLastMode >= 0) {
+        return;
+    }
+    gSource = now;
+    gActive = !EditorIsActive() && now.text == nullptr && strcmp(now.path, LEVEL_STAGE_PATH) != 0 && now.path[0];
+    gKey = 0;
+    if (gActive) {
+        static Tilemap map; // large: kept off the stack
+        LevelLoadStageFrom(&map, now.path, nullptr, nullptr, nullptr);
+        gKey = ProgressHash(&map);
+        gLastRunMs = -1;
+        gNewBest = 0;
+    }
+}
+
+void ProgressNoteStart(void) {
+    gStartsNoted++;
+}
+
+void ProgressNoteClear(void) {
+    gClearsNoted++;
+}
+
+void ProgressStep(float dt) {
+    ProgressFollowStage();
+    const int32_t mode = GameStateGetMode();
+    gLastMode = mode;
+    const int started = gStartsNoted != gStartsSeen;
+    const int cleared = gClearsNoted != gClearsSeen;
+    gStartsSeen = gStartsNoted;
+    gClearsSeen = gClearsNoted;
+    if (!gActive || EditorIsActive()) {
+        return; // an editor's play-tests and searches, or a stage that keeps nothing
+    }
+    if (started) {
+        gRunMs = 0.0f;
+        gFlew = 0;
+        gKey = ProgressHash(GameStateGetMap());
+        ProgressLoad();
+        ProgressEntry* e = ProgressFind(gKey, 1);
+        if (e) {
+            e->runs++;
+            const char* slash = strrchr(gSource.path, '/');
+            const char* name = slash ? slash + 1 : gSource.path;
+            const size_t length = strnlen(name, sizeof(e->name) - 1);
+            memcpy(e->name, name, length);
+            e->name[length] = '\0';
+            for (char* c = e->name; *c; ++c) {
+                *c = (unsigned char)*c < 0x20 ? '?' : *c; // one record a line
+            }
+            if (!cleared) {
+                ProgressWrite();
+            }
+        }
+    }
+    // Game time: every frame whose step ran the stage (the frame of the clear included).
+    if (mode == MODE_PLAYING || cleared) {
+        gRunMs += dt;
+        gFlew |= GameStateGetDebugFly();
+    }
+    if (cleared && !gFlew) {
+        gLastRunMs = (int32_t)gRunMs;
+        ProgressEntry* e = ProgressFind(gKey, 1);
+        if (e) {
+            gNewBest = e->bestMs < 0 || gLastRunMs < e->bestMs;
+            e->cleared = 1;
+            e->clears++;
+            e->bestMs = gNewBest ? gLastRunMs : e->bestMs;
+            ProgressWrite();
+        }
+    }
+}
+
+int ProgressActive(void) {
+    return gActive && !EditorIsActive();
+}
+
+static const ProgressEntry* ProgressHeld(void) {
+    if (!ProgressActive()) {
+        return nullptr;
+    }
+    ProgressLoad();
+    return ProgressFind(gKey, 0);
+}
+
+int32_t ProgressBestMs(void) {
+    const ProgressEntry* e = ProgressHeld();
+    return e ? e->bestMs : -1;
+}
+
+int32_t ProgressRunMs(void) {
+    return gLastRunMs;
+}
+
+int ProgressWasNewBest(void) {
+    return gNewBest;
+}
+
+int32_t ProgressRuns(void) {
+    const ProgressEntry* e = ProgressHeld();
+    return e ? e->runs : 0;
+}
+
+int32_t ProgressClears(void) {
+    const ProgressEntry* e = ProgressHeld();
+    return e ? e->clears : 0;
+}
+
+const char* ProgressNotice(void) {
+    return gNotice;
+}
+
+void ProgressForget(void) {
+    gEntryCount = 0;
+    gLoaded = 0;
+    gNotice[0] = '\0';
+    gNoticeSaid = 0;
+    memset(&gSource, 0, sizeof(gSource));
+    gLastMode = -1;
+    gActive = 0;
+    gLastRunMs = -1;
+    gNewBest = 0;
+}
+
+void ProgressFormatTime(int32_t ms, char out[16]) {
+    snprintf(out, 16, "%d.%03d S", (int)(ms / 1000), (int)(ms % 1000));
+}

@@ -1,0 +1,138 @@
+// progress_test.cpp -- a player's records kept in the data folder: across a restart, a best that only
+// improves, a stage edited starting fresh, a torn file kept aside, two running copies both kept.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/game_state.h"
+#include "app/main.h"
+#include "app/progress.h"
+#include "app/stage_open.h"
+#include "backends/headless/headless.h"
+#include "platform/keys.h"
+#include "world/level.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Progress : public ::testing::Test {
+  protected:
+    PlatformWindow* window = nullptr;
+    fs::path dir = fs::current_path() / "progress-test";
+    fs::path stage = dir / "pit.txt";
+    fs::path file = dir / "data" / "shotgun-kalvoro" / "progress.txt";
+    LevelStageSource kept;
+
+    void SetUp() override {
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+        // The goal is the cell the player starts in: every start is a clear.
+        std::ofstream(stage) << "......\n..G...\n..S...\n######\n";
+        LevelGetStageSource(&kept);
+        window = HeadlessOpenWindow(320, 200);
+        MainStartup(window);
+        Give();
+    }
+    void TearDown() override {
+        MainShutdown();
+        LevelSetStageSource(&kept);
+        ProgressForget();
+        fs::remove_all(dir);
+    }
+    // As a new process given the stage would be.
+    void Give() {
+        ProgressForget();
+        char message[STAGE_OPEN_MESSAGE_SIZE];
+        ASSERT_EQ(StageOpen(window, stage.c_str(), STAGE_OPEN_GIVEN, message), STAGE_OPEN_PLAYS);
+        Frame();
+    }
+    void Frame() {
+        HeadlessAdvanceTicks(16);
+        HeadlessRunFrame(window);
+    }
+    // A start from the title: a clear at once, then back to the title.
+    void Run() {
+        HeadlessSetKeyDown(KEY_SPACE, 1);
+        Frame();
+        HeadlessSetKeyDown(KEY_SPACE, 0);
+        for (int i = 0; i < 10 && GameStateGetMode() != MODE_STAGE_CLEAR; ++i) {
+            Frame();
+        }
+        ASSERT_EQ(GameStateGetMode(), MODE_STAGE_CLEAR);
+    }
+    std::string Text() {
+        std::stringstream text;
+        text << std::ifstream(file).rdbuf();
+        return text.str();
+    }
+};
+
+TEST_F(Progress, KeptAcrossARestartWithABestThatOnlyImproves) {
+    ASSERT_TRUE(ProgressActive());
+    EXPECT_EQ(ProgressBestMs(), -1);
+    Run();
+    EXPECT_TRUE(ProgressWasNewBest());
+    const int32_t best = ProgressBestMs();
+    EXPECT_GE(best, 0);
+    EXPECT_EQ(ProgressRunMs(), best);
+    EXPECT_EQ(Text().rfind(PROGRESS_VERSION_LINE "\n", 0), 0u);
+    Give();
+    EXPECT_EQ(ProgressBestMs(), best);
+    EXPECT_EQ(ProgressRuns(), 1);
+    // A record no run can beat (1 ms: a run takes at least a frame) stays the best.
+    std::string text = Text();
+    const size_t at = text.find(' ', text.find('\n') + 1);
+    std::ofstream(file, std::ios::trunc) << text.substr(0, at) << " 1 1 1 1 pit.txt\n";
+    Give();
+    Run();
+    EXPECT_FALSE(ProgressWasNewBest());
+    EXPECT_EQ(ProgressBestMs(), 1);
+    EXPECT_EQ(ProgressRunMs(), best);
+    EXPECT_EQ(ProgressRuns(), 2);
+    EXPECT_EQ(ProgressClears(), 2);
+}
+
+TEST_F(Progress, AnEditedStageStartsFreshAndTheShippedStageKeepsNothing) {
+    Run();
+    ASSERT_GE(ProgressBestMs(), 0);
+    std::ofstream(stage, std::ios::trunc) << ".......\n..G....\n..S....\n#######\n";
+    Give();
+    EXPECT_EQ(ProgressBestMs(), -1);
+    LevelSetStagePath(nullptr);
+    Frame();
+    EXPECT_FALSE(ProgressActive());
+}
+
+TEST_F(Progress, ATornFileIsKeptAsideAndANewOneStarted) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file) << PROGRESS_VERSION_LINE "\n0123456789abcdef 1 20";
+    Give();
+    Run();
+    EXPECT_NE(std::string(ProgressNotice()).find("UNREADABLE"), std::string::npos) << ProgressNotice();
+    int aside = 0;
+    for (const auto& entry : fs::directory_iterator(file.parent_path())) {
+        aside += entry.path().filename().string().rfind("progress.txt.unreadable-", 0) == 0;
+    }
+    EXPECT_EQ(aside, 1);
+    EXPECT_EQ(Text().rfind(PROGRESS_VERSION_LINE "\n", 0), 0u);
+    EXPECT_GE(ProgressBestMs(), 0);
+}
+
+// Another copy of the game wrote its record meanwhile: both are in the file after our next write.
+TEST_F(Progress, TwoRunningCopiesKeepEachOthersRecords) {
+    Run();
+    std::ofstream(file, std::ios::app) << "00000000000000aa 1 1234 3 1 other.txt\n";
+    Run();
+    const std::string text = Text();
+    EXPECT_NE(text.find("00000000000000aa 1 1234 3 1 other.txt"), std::string::npos) << text;
+    EXPECT_NE(text.find("pit.txt"), std::string::npos) << text;
+}
+
+} // namespace
