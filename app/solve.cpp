@@ -537,7 +537,8 @@ static void SolveNoteFar(SolveSearch* s, int32_t node) {
     const Player* p = GameStateGetPlayer();
     s->farCol = (int32_t)floorf(p->body.x / (float)TILE_SIZE);
     s->farRow = (int32_t)floorf(p->body.y / (float)TILE_SIZE);
-    s->farDistance = n->distance;
+    // Tiles, whichever field gave them (the open cells' are counted past every place with a way).
+    s->farDistance = n->distance >= 2 * SOLVE_NO_WAY ? n->distance : n->distance % SOLVE_NO_WAY;
 }
 
 // The search has ended: the route found (checked by a replay, then shortened) or the way nearest the goal.
