@@ -135,6 +135,15 @@ static void EditorPlaytest(void) {
     GameStateStartStage();
 }
 
+// Shift+Enter: the play-test starts with the player standing in the cell under the cursor.
+static void EditorPlaytestFromCursor(void) {
+    const EditorStage* s = &gEditor.stage;
+    const int32_t col = EditorCell((float)InputGetMouseLogicalX() + s->viewX);
+    const int32_t row = EditorCell((float)InputGetMouseLogicalY() + s->viewY);
+    EditorPlaytest();
+    GameStatePlacePlayer((float)(TILE_SIZE * col + TILE_SIZE / 2), (float)(TILE_SIZE * (row + 1)) - BODY_REST_HEIGHT);
+}
+
 void EditorLeave(void) {
     EditorClose();
 }
@@ -258,6 +267,8 @@ static void EditorKeys(void) {
             EditorChoose(n == 0 ? 9 : n - 1);
         }
     }
+    gEditor.overview ^= InputWasKeyPressed('O');
+    gEditor.grid ^= InputWasKeyPressed('G');
     if (InputIsKeyDown(KEY_SHIFT)) {
         const int32_t dw = InputWasKeyPressed(KEY_RIGHT) - InputWasKeyPressed(KEY_LEFT);
         const int32_t dh = InputWasKeyPressed(KEY_DOWN) - InputWasKeyPressed(KEY_UP);
@@ -267,12 +278,40 @@ static void EditorKeys(void) {
     }
 }
 
+// A click on the overview moves the view there and closes it.
+static void EditorOverviewClick(void) {
+    EditorStage* s = &gEditor.stage;
+    int32_t ox = 0, oy = 0;
+    EditorOverviewBox(&ox, &oy);
+    const int32_t col = (InputGetMouseLogicalX() - ox) / 2, row = (InputGetMouseLogicalY() - oy) / 2;
+    s->viewX = (float)(TILE_SIZE * col - LOGICAL_WIDTH / 2);
+    s->viewY = (float)(TILE_SIZE * row - (EDITOR_BAR_H + EDITOR_STATUS_Y) / 2);
+    EditorClampView();
+    gEditor.overview = 0;
+}
+
 static void EditorMouse(void) {
     EditorStage* s = &gEditor.stage;
     const int32_t mx = InputGetMouseLogicalX(), my = InputGetMouseLogicalY();
     const int left = InputIsMouseLeftDown();
     const int right = InputIsKeyDown(KEY_RBUTTON);
+    const int32_t col = EditorCell((float)mx + s->viewX);
+    const int32_t row = EditorCell((float)my + s->viewY);
     if (!left && !right) {
+        if (s->strokeOpen && s->rectangle) {
+            // The rectangle is painted (or erased) whole when the button comes up: one undo step.
+            const int32_t id = s->rectangleErases ? TILE_EMPTY : EDITOR_PALETTE[gEditor.palette];
+            const int32_t c0 = s->rectCol0 < s->rectCol1 ? s->rectCol0 : s->rectCol1;
+            const int32_t c1 = s->rectCol0 < s->rectCol1 ? s->rectCol1 : s->rectCol0;
+            const int32_t r0 = s->rectRow0 < s->rectRow1 ? s->rectRow0 : s->rectRow1;
+            const int32_t r1 = s->rectRow0 < s->rectRow1 ? s->rectRow1 : s->rectRow0;
+            for (int32_t r = r0; r <= r1; ++r) {
+                for (int32_t c = c0; c <= c1; ++c) {
+                    EditorPaint(c, r, id);
+                }
+            }
+            s->rectangle = 0;
+        }
         EditorEndStroke();
         return;
     }
@@ -287,14 +326,27 @@ static void EditorMouse(void) {
         if (my >= EDITOR_STATUS_Y) {
             return;
         }
+        if (gEditor.overview) {
+            if (InputWasMouseLeftPressed()) {
+                EditorOverviewClick();
+            }
+            return;
+        }
         s->strokeOpen = 1;
         s->strokeChanged = 0;
+        s->rectangle = InputIsKeyDown(KEY_SHIFT);
+        s->rectangleErases = !left;
+        s->rectCol0 = col;
+        s->rectRow0 = row;
     }
     if (my < EDITOR_BAR_H || my >= EDITOR_STATUS_Y) {
         return;
     }
-    const int32_t col = EditorCell((float)mx + s->viewX);
-    const int32_t row = EditorCell((float)my + s->viewY);
+    if (s->rectangle) {
+        s->rectCol1 = col;
+        s->rectRow1 = row;
+        return;
+    }
     EditorPaint(col, row, left ? EDITOR_PALETTE[gEditor.palette] : TILE_EMPTY);
 }
 
@@ -327,7 +379,11 @@ void EditorStep(PlatformWindow* window, float dt) {
         gEditor.wheel = 0;
     }
     if (InputWasKeyPressed(KEY_ENTER) && !InputIsKeyDown(KEY_CONTROL)) {
-        EditorPlaytest();
+        if (InputIsKeyDown(KEY_SHIFT)) {
+            EditorPlaytestFromCursor();
+        } else {
+            EditorPlaytest();
+        }
         return;
     }
     if (InputWasKeyPressed('P') && !InputIsKeyDown(KEY_CONTROL)) {

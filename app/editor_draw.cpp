@@ -46,6 +46,34 @@ static void EditorRenderMarkers(const EditorStage* s) {
     }
 }
 
+void EditorOverviewBox(int32_t* x, int32_t* y) {
+    const EditorStage* s = &gEditor.stage;
+    *x = (LOGICAL_WIDTH - s->grid.width * 2) / 2;
+    *y = (EDITOR_BAR_H + EDITOR_STATUS_Y - s->grid.height * 2) / 2;
+}
+
+// O: the whole stage at 2 pixels a tile (solid tiles in their colour, markers bright), the view's
+// part outlined; a click there moves the view.
+static void EditorRenderOverview(const EditorStage* s) {
+    int32_t ox = 0, oy = 0;
+    EditorOverviewBox(&ox, &oy);
+    RenderFillRect(ox - 2, oy - 2, s->grid.width * 2 + 4, s->grid.height * 2 + 4, EDITOR_BAR_BG);
+    for (int32_t row = 0; row < s->played.height; ++row) {
+        for (int32_t col = 0; col < s->played.width; ++col) {
+            const int32_t id = TilemapGetTile(&s->grid, col, row);
+            const int32_t played = TilemapGetTile(&s->played, col, row);
+            const uint32_t colour = id == TILE_PLAYER_SPAWN  ? EDITOR_WHITE
+                                    : id == TILE_ENEMY_SPAWN ? PALETTE_GREEN
+                                    : id == TILE_GOAL        ? EDITOR_RED
+                                    : TilemapIsSolid(played) ? PALETTE_BRICK
+                                                             : EDITOR_MARKER_BG;
+            RenderFillRect(ox + 2 * col, oy + 2 * row, 2, 2, colour);
+        }
+    }
+    const int32_t vx = (int32_t)(s->viewX / 8.0f), vy = (int32_t)((s->viewY + (float)EDITOR_BAR_H) / 8.0f);
+    RenderDrawBox(ox + vx, oy + vy, LOGICAL_WIDTH / 8, (EDITOR_STATUS_Y - EDITOR_BAR_H) / 8, EDITOR_YELLOW);
+}
+
 static void EditorRenderSwatch(int32_t index, int32_t x, int32_t y) {
     const int32_t id = EDITOR_PALETTE[index];
     if (id == TILE_PLAYER_SPAWN || id == TILE_ENEMY_SPAWN) {
@@ -67,6 +95,24 @@ void EditorRender(void) {
     const int32_t endY = (int32_t)((float)(s->grid.height * TILE_SIZE) - s->viewY);
     RenderFillRect(endX, 0, 1, endY, EDITOR_WHITE);
     RenderFillRect(0, endY, endX + 1, 1, EDITOR_WHITE);
+    // G: the tile grid, a dot at every tile corner in view.
+    if (gEditor.grid) {
+        const int32_t x0 = (int32_t)(-s->viewX) % TILE_SIZE, y0 = (int32_t)(-s->viewY) % TILE_SIZE;
+        for (int32_t y = (y0 + TILE_SIZE) % TILE_SIZE; y < LOGICAL_HEIGHT; y += TILE_SIZE) {
+            for (int32_t x = (x0 + TILE_SIZE) % TILE_SIZE; x < LOGICAL_WIDTH; x += TILE_SIZE) {
+                RenderFillRect(x, y, 1, 1, EDITOR_WHITE);
+            }
+        }
+    }
+    // A rectangle being drawn (Shift and a drag).
+    if (s->strokeOpen && s->rectangle) {
+        const int32_t c0 = s->rectCol0 < s->rectCol1 ? s->rectCol0 : s->rectCol1;
+        const int32_t r0 = s->rectRow0 < s->rectRow1 ? s->rectRow0 : s->rectRow1;
+        const int32_t w = (s->rectCol0 - s->rectCol1 < 0 ? s->rectCol1 - s->rectCol0 : s->rectCol0 - s->rectCol1) + 1;
+        const int32_t h = (s->rectRow0 - s->rectRow1 < 0 ? s->rectRow1 - s->rectRow0 : s->rectRow0 - s->rectRow1) + 1;
+        RenderDrawBox((int32_t)((float)(c0 * TILE_SIZE) - s->viewX), (int32_t)((float)(r0 * TILE_SIZE) - s->viewY),
+                      w * TILE_SIZE, h * TILE_SIZE, s->rectangleErases ? EDITOR_RED : EDITOR_YELLOW);
+    }
     // The cell under the cursor.
     const int32_t mx = InputGetMouseLogicalX(), my = InputGetMouseLogicalY();
     const int32_t col = EditorCell((float)mx + s->viewX);
@@ -109,6 +155,9 @@ void EditorRender(void) {
         const float done = SolveProgress(&gEditorSearch);
         RenderFillRect(0, EDITOR_STATUS_Y - 3, LOGICAL_WIDTH, 3, EDITOR_BAR_BG);
         RenderFillRect(0, EDITOR_STATUS_Y - 3, (int32_t)(done * (float)LOGICAL_WIDTH) + 1, 3, EDITOR_YELLOW);
+    }
+    if (gEditor.overview) {
+        EditorRenderOverview(s);
     }
     EditorRenderQuestion();
 }

@@ -72,6 +72,10 @@ struct EditorStage {
     int32_t markers;     // walker markers in the grid
     int32_t goals;
     int messageStays;    // the message stays until the next edit (a solver's answer)
+    // A rectangle stroke (Shift held when the button went down): its first and current cells.
+    int rectangle;
+    int rectangleErases;
+    int32_t rectCol0, rectRow0, rectCol1, rectRow1;
     // The file as it was opened or last saved, to tell a change made on disk by someone else.
     int fileKnown;
     long long fileTime;
@@ -102,6 +106,8 @@ struct EditorRecord {
     int resumed;                        // a play-test ended since the last editing frame
     int32_t palette;
     int32_t wheel;
+    int overview; // O: the whole stage small over the picture
+    int grid;     // G: the tile grid drawn over the stage
     // Grows at every change of the grid, openings included; the check last ran at checkedRevision.
     uint32_t revision;
     uint32_t checkedRevision;
@@ -170,4 +176,6 @@ void EditorLeave(void);
 
 // editor_draw.cpp
 extern const int32_t EDITOR_PALETTE[EDITOR_PALETTE_SIZE];
+// The overview's top-left corner in the picture: the whole stage at 2 pixels a tile, centred.
+void EditorOverviewBox(int32_t* x, int32_t* y);
 extern const char* const EDITOR_TILE_NAMES[TILE_GOAL + 1];

@@ -61,6 +61,12 @@ void GameStateStartStage(void) {
     AudioSetTrack(TRACK_STAGE);
 }
 
+void GameStatePlacePlayer(float x, float y) {
+    PlayerReset(&gPlayer, x, y);
+    const float camX = gPlayer.body.x - CAMERA_START_OFFSET;
+    gCamera.x = camX > 0.0f ? camX : 0.0f;
+}
+
 void GameStateShowTitle(void) {
     gMode = MODE_TITLE;
     AudioSetTrack(TRACK_MENU);

@@ -25,6 +25,9 @@ void GameStateInit(void);
 void GameStateStartStage(void);
 // The title screen and its music.
 void GameStateShowTitle(void);
+// The stage just started puts its player at (x, y) instead of the start (the editor's play-test from
+// a chosen point); the camera follows as at a start.
+void GameStatePlacePlayer(float x, float y);
 // This frame's input snapshot.
 void GameStatePollMouse(PlatformWindow* window);
 // Mode changes on this frame's press edges.

@@ -626,6 +626,52 @@ TEST_F(Editor, ThePictureShowsWhatEnterPlays) {
     EXPECT_NE(std::string(EditorStatusLine()).find("W8 G1"), std::string::npos) << EditorStatusLine();
 }
 
+// Shift and a drag paints a rectangle as one undo step (the right button erases one); Shift+Enter
+// plays from the cell under the cursor; O shows the whole stage and a click there moves the view.
+TEST_F(Editor, RectanglesPlayFromTheCursorAndTheOverview) {
+    Press(KEY_0 + 1);
+    ShowCell(10, 6);
+    float vx = 0, vy = 0;
+    EditorGetView(&vx, &vy);
+    const auto at = [&](int col, int row) { Cursor((int)(col * 16 + 8 - vx), (int)(row * 16 + 8 - vy)); };
+    at(10, 6);
+    Frame();
+    HeadlessSetKeyDown(KEY_SHIFT, 1);
+    HeadlessSetKeyDown(KEY_LBUTTON, 1);
+    Frame();
+    at(13, 8);
+    Frame();
+    EXPECT_EQ(Tile(12, 7), TILE_EMPTY); // drawn only when the button comes up
+    HeadlessSetKeyDown(KEY_LBUTTON, 0);
+    Frame();
+    HeadlessSetKeyDown(KEY_SHIFT, 0);
+    for (int col = 10; col <= 13; ++col) {
+        for (int row = 6; row <= 8; ++row) {
+            EXPECT_EQ(Tile(col, row), TILE_GROUND) << col << "," << row;
+        }
+    }
+    Chord(KEY_CONTROL, KEY_Z);
+    EXPECT_EQ(Tile(10, 6), TILE_EMPTY);
+    EXPECT_EQ(Tile(13, 8), TILE_EMPTY);
+    // Shift+Enter: the player starts in the cell under the cursor, standing on its floor.
+    at(15, 5);
+    Frame();
+    HeadlessSetKeyDown(KEY_SHIFT, 1);
+    Press(KEY_ENTER);
+    HeadlessSetKeyDown(KEY_SHIFT, 0);
+    ASSERT_FALSE(EditorIsEditing());
+    EXPECT_NEAR(GameStateGetPlayer()->body.x, 15 * 16 + 8, 8.0f);
+    Press(KEY_ESCAPE);
+    EXPECT_TRUE(EditorIsEditing());
+    // O, then a click on the overview's far right: the view goes to the stage's right end.
+    Press('O');
+    Cursor(160 + EDITOR_BLANK_COLS - 2, 100);
+    Press(KEY_LBUTTON);
+    EditorGetView(&vx, &vy);
+    EXPECT_GT(vx, (EDITOR_BLANK_COLS - 20) * 16.0f);
+    EXPECT_EQ(Tile(EDITOR_BLANK_COLS - 2, 7), TILE_EMPTY); // the click painted nothing
+}
+
 // The solver's answers are true and stay: V again says STOPPED, the answer stays until the next edit,
 // an edit during a search says it stopped it, and a route off the view is brought into it.
 TEST_F(EditorSolve, SolverMessagesSayWhatHappenedAndStay) {
