@@ -100,8 +100,7 @@ void PlayerTryReload(Player* player) {
     if (!player || !InputWasKeyPressed(KEY_R)) {
         return;
     }
-    const Shotgun* gun = &player->shotgun;
-    if (ShotgunIsReloading(gun) || !gun->def || gun->shells >= gun->def->magazineSize) {
+    if (!ShotgunCanReload(&player->shotgun)) {
         return;
     }
     ShotgunStartReload(&player->shotgun);

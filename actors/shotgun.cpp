@@ -49,12 +49,13 @@ int ShotgunTryFire(Shotgun* shotgun) {
     return 1;
 }
 
-void ShotgunStartReload(Shotgun* shotgun) {
-    if (!shotgun || !shotgun->def || shotgun->reloading) {
-        return;
-    }
+int ShotgunCanReload(const Shotgun* shotgun) {
     // A full magazine is not reloaded.
-    if (shotgun->shells >= shotgun->def->magazineSize) {
+    return shotgun && shotgun->def && !shotgun->reloading && shotgun->shells < shotgun->def->magazineSize;
+}
+
+void ShotgunStartReload(Shotgun* shotgun) {
+    if (!ShotgunCanReload(shotgun)) {
         return;
     }
     shotgun->reloading = 1;

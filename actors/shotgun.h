@@ -30,7 +30,9 @@ void ShotgunUpdate(Shotgun* shotgun, float dtMs);
 int ShotgunCanFire(const Shotgun* shotgun);
 // Spends one shell and returns 1 when a shot is possible.
 int ShotgunTryFire(Shotgun* shotgun);
-// Starts a full reload unless one runs or the magazine is full.
+// 1 when a reload may start: none runs and the magazine is not full.
+int ShotgunCanReload(const Shotgun* shotgun);
+// Starts a full reload when ShotgunCanReload allows it.
 void ShotgunStartReload(Shotgun* shotgun);
 int ShotgunIsReloading(const Shotgun* shotgun);
 // Fraction of the running reload done, 0..1; 0 when not reloading.

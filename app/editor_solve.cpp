@@ -53,12 +53,10 @@ static void EditorSolveDone(int32_t status, int stopped) {
     s->routePoints =
         SolveRoutePath(&gEditorSearch, s->route, s->routeSteps, s->routeX, s->routeY, EDITOR_ROUTE_POINTS);
     char line[EDITOR_LINE_CHARS + 1];
-    if (s->routeClears) {
-        snprintf(line, sizeof(line), "CLEARABLE IN %d FRAMES: P PLAYS IT", (int)gEditorSearch.routeFrames);
-    } else if (stopped) {
+    if (stopped && !s->routeClears) {
         snprintf(line, sizeof(line), "STOPPED: RED IS THE WAY NEAREST THE GOAL");
     } else {
-        snprintf(line, sizeof(line), "NO ROUTE FOUND: NEAREST %d TILES OFF", (int)gEditorSearch.farDistance);
+        SolveVerdict(&gEditorSearch, 1, line, sizeof(line));
     }
     SolveFinish(&gEditorSearch);
     EditorSay(line);
@@ -78,9 +76,11 @@ static void EditorSolveStart(void) {
     options.seed = 1;
     options.maxStates = EDITOR_SOLVE_STATES;
     const int32_t status = SolveStart(&gEditorSearch, &options);
-    if (status == SOLVE_WALLED_IN) {
+    if (SolveAnswerOf(status) == SOLVE_ANSWER_CANNOT) {
+        char line[EDITOR_LINE_CHARS + 1];
+        SolveVerdict(&gEditorSearch, 1, line, sizeof(line));
         SolveFinish(&gEditorSearch);
-        EditorSay("GOAL WALLED IN: NOTHING TO SEARCH");
+        EditorSay(line);
     } else if (status == SOLVE_CANNOT_START) {
         SolveFinish(&gEditorSearch);
         EditorSay("THE STAGE DOES NOT START: NO SEARCH");

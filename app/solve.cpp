@@ -6,6 +6,7 @@
 #include "app/solve.h"
 
 #include <math.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -16,14 +17,19 @@
 #include "render/render.h"
 #include "world/level.h"
 
-static const int32_t SOLVE_FAR = 1 << 20;   // distance of a cell with no open path to the goal
-static const int32_t SOLVE_MARGIN_COLS = 6; // open columns right of the stage the player may cross
+// The distance the search gives a place the body's field knows no way from.
+static const int32_t SOLVE_NO_WAY = MAP_MAX_ROWS * (MAP_MAX_COLS + REACH_MARGIN_COLS);
 // One tile nearer the goal is worth this many frames of a longer route.
 static const int32_t SOLVE_TILE_FRAMES = 48;
 // Frames after a shot, a reload tap or nothing at which the search may decide again.
 static const int32_t SOLVE_SHOT_STOPS[] = {2, 4, 7, 11, 16, 23, 32, 45, 64};
 static const int32_t SOLVE_RELOAD_STOPS[] = {2, 8, 20, 40, 76};
 static const int32_t SOLVE_WAIT_STOPS[] = {4, 12, 30};
+// Round a shot that got nearer the goal: its angle and its neighbours' at every frame to 16, and the
+// neighbours at the usual stops beyond.
+static const int32_t SOLVE_FINE_STOPS[] = {2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12,
+                                           13, 14, 15, 16, 20, 23, 27, 32, 45, 64};
+static const int32_t SOLVE_FINE_TURNS[] = {0, -1, 1, -2, 2, -3, 3, -5, 5};
 // Angles tried, degrees: level to straight down and back, which push, and upward, which only kill.
 static const int32_t SOLVE_PUSH_ANGLES[] = {1,  10,  20,  30,  40,  50,  60,  70,  80,  85, 90,
                                             95, 100, 110, 120, 130, 140, 150, 160, 170, 179};
@@ -36,6 +42,9 @@ static const int32_t SOLVE_SHORTEN_TRIALS = 4000;
 // Cuts the shortening pass tries on each step's frames, after dropping the step.
 static const int32_t SOLVE_CUTS[] = {32, 16, 8, 4, 2, 1};
 static const int32_t SOLVE_CUT_COUNT = (int32_t)(sizeof(SOLVE_CUTS) / sizeof(SOLVE_CUTS[0]));
+// How far the centring pass moves a press either way looking for the edges of its window.
+static const int32_t SOLVE_CENTRE_FRAMES = 8;
+static const int32_t SOLVE_CENTRE_DEGREES = 10;
 // The state grid: 4 px of position, 0.06 px/ms of velocity, reload in 150 ms steps, walkers near the
 // player to 16 px and their heading.
 static const float SOLVE_GRID_POS = 0.25f;
@@ -44,11 +53,30 @@ static const int32_t SOLVE_GRID_Y_MAX = 255;
 static const float SOLVE_GRID_SPEED = 0.06f;
 static const int32_t SOLVE_GRID_SPEED_MID = 16;
 static const int32_t SOLVE_GRID_SPEED_MAX = 31;
-static const float SOLVE_GRID_RELOAD_MS = 150.0f;
-static const int32_t SOLVE_GRID_RELOAD_MAX = 15;
+static const float SOLVE_GRID_RELOAD_MS = 64.0f;
+static const int32_t SOLVE_GRID_RELOAD_MAX = 31;
+static const float SOLVE_GRID_BLOCK_MS = 16.0f;
+static const int32_t SOLVE_GRID_BLOCK_MAX = 15;
 static const float SOLVE_GRID_WALKER_X = 16.0f;
-// A saved state's share of the store, in words, on average; a store full stops the search as the cap.
-static const size_t SOLVE_STORE_WORDS_PER_STATE = 160;
+// Walkers farther away are known by a coarse phase: which 64 px of their walk and their heading.
+static const float SOLVE_GRID_WALKER_FAR_X = 64.0f;
+// Where the player stands on the screen decides which aims exist (the cursor is clamped to the
+// screen): within this many pixels of an edge, or past it, the state is told apart by how far.
+static const int32_t SOLVE_SCREEN_EDGE = 24;
+static const int32_t SOLVE_SCREEN_STEP = 64;
+static const int32_t SOLVE_SCREEN_ZONES = 3; // zones past either edge, each SOLVE_SCREEN_STEP wide
+// Saved games are kept only for expanded states: the store's share of the memory, and its words per
+// state (beside a floor) when the options give a state cap instead. A store full stops the search as
+// the cap does.
+static const size_t SOLVE_STORE_SHARE = 4; // a quarter
+// Expanded states whose game is kept: those this many steps deep (a multiple); the rest are played on
+// from the nearest one kept above them, at most this many steps less one.
+static const int32_t SOLVE_KEEP_EVERY = 4;
+static const size_t SOLVE_STORE_WORDS_PER_STATE = 16;
+static const size_t SOLVE_STORE_WORDS_MIN = (size_t)1 << 18;
+// What every kept state costs beside its share of the store: its node, its place in the open heap
+// and two slots of the table (kept at most half full).
+static const size_t SOLVE_BYTES_PER_STATE = sizeof(SolveNode) + sizeof(SolveOpen) + 2 * sizeof(SolveSlot);
 // Differences from the start nearer than this many equal words are kept as one run.
 static const uint32_t SOLVE_RUN_GAP = 2;
 
@@ -131,11 +159,6 @@ static int SolveCanFire(void) {
     return block == 0.0f && ShotgunCanFire(&p->shotgun);
 }
 
-static int SolveCanReload(void) {
-    const Shotgun* gun = &GameStateGetPlayer()->shotgun;
-    return !gun->reloading && gun->def && gun->shells < gun->def->magazineSize;
-}
-
 static int SolveWalkerNear(void) {
     const Player* p = GameStateGetPlayer();
     int32_t count = 0;
@@ -202,7 +225,37 @@ static int SolveStoreState(SolveSearch* s, SolveNode* node) {
     return 1;
 }
 
+static void SolveUnpackStep(uint32_t packed, SolveStep* step) {
+    step->kind = (int32_t)(packed & 3u);
+    step->angle = (int32_t)((packed >> 2) & 1023u) - 512;
+    step->frames = (int32_t)(packed >> 12);
+}
+
+static uint32_t SolvePackStep(const SolveStep* step) {
+    return (uint32_t)step->kind | (uint32_t)(step->angle + 512) << 2 | (uint32_t)step->frames << 12;
+}
+
+static int32_t SolveRunFrame(SolveSearch* s, const SolveStep* step, int32_t f);
+
 static void SolveLoadState(SolveSearch* s, const SolveNode* node) {
+    if (node->state == SOLVE_NO_STATE) {
+        // Not kept: the game of the nearest ancestor kept (one in SOLVE_KEEP_EVERY steps is) played on
+        // by the steps from there.
+        const SolveNode* path[SOLVE_KEEP_EVERY + 1];
+        int32_t count = 0;
+        for (const SolveNode* n = node; n->state == SOLVE_NO_STATE; n = &s->nodes[n->parent]) {
+            path[count++] = n;
+        }
+        SolveLoadState(s, &s->nodes[path[count - 1]->parent]);
+        while (count > 0) {
+            SolveStep step;
+            SolveUnpackStep(path[--count]->step, &step);
+            for (int32_t f = 1; f <= step.frames; ++f) {
+                SolveRunFrame(s, &step, f);
+            }
+        }
+        return;
+    }
     memcpy(&s->work, &s->start, sizeof(s->work));
     uint32_t* out = (uint32_t*)&s->work;
     size_t at = node->state;
@@ -220,64 +273,38 @@ static void SolveLoadState(SolveSearch* s, const SolveNode* node) {
 
 // ---- the search ---------------------------------------------------------------------------------------
 
-// Tiles to the goal over open cells (eight ways: never shorter than the way a body can go), from every
-// cell of the stage and a few open columns to its right.
-static void SolveBuildDistances(SolveSearch* s, const Tilemap* map) {
-    s->gridW = map->width + SOLVE_MARGIN_COLS;
-    s->gridH = map->height;
-    const int32_t cells = s->gridW * s->gridH;
-    // The queue of cells to visit borrows the nodes' memory, still empty (SolveStart sizes it for this).
-    int32_t* queue = (int32_t*)s->nodes;
-    int32_t tail = 0;
-    for (int32_t row = 0; row < s->gridH; ++row) {
-        for (int32_t col = 0; col < s->gridW; ++col) {
-            // The goal counts from its own tile and from the tile right below it.
-            const int goal = TilemapGetTile(map, col, row) == TILE_GOAL ||
-                             (TilemapGetTile(map, col, row - 1) == TILE_GOAL &&
-                              !TilemapIsSolid(TilemapGetTile(map, col, row)));
-            s->distance[row * s->gridW + col] = goal ? 0 : SOLVE_FAR;
-            if (goal) {
-                queue[tail++] = row * s->gridW + col;
-            }
-        }
-    }
-    for (int32_t head = 0; head < tail && head < cells; ++head) {
-        const int32_t cell = queue[head];
-        const int32_t col = cell % s->gridW;
-        const int32_t row = cell / s->gridW;
-        for (int32_t dy = -1; dy <= 1; ++dy) {
-            for (int32_t dx = -1; dx <= 1; ++dx) {
-                const int32_t c = col + dx;
-                const int32_t r = row + dy;
-                if (c < 0 || r < 0 || c >= s->gridW || r >= s->gridH) {
-                    continue;
-                }
-                const int32_t at = r * s->gridW + c;
-                if (s->distance[at] != SOLVE_FAR || TilemapIsSolid(TilemapGetTile(map, c, r))) {
-                    continue;
-                }
-                s->distance[at] = s->distance[cell] + 1;
-                queue[tail++] = at;
-            }
-        }
-    }
-}
-
+// The body's steps to the goal from where it stands (world/reach). A place the body's field knows no way
+// from is still a place the game put the body: it is kept, by its open-cell distance, behind every place
+// with a way for the body.
 static int32_t SolveDistanceAt(const SolveSearch* s, float x, float y, int32_t* col, int32_t* row) {
     *col = (int32_t)floorf(x / (float)TILE_SIZE);
     *row = (int32_t)floorf(y / (float)TILE_SIZE);
-    if (*col < 0 || *row < 0 || *col >= s->gridW || *row >= s->gridH) {
-        return SOLVE_FAR;
+    const int32_t distance = ReachDistanceOfBody(&s->reach, x, y);
+    if (distance < REACH_FAR) {
+        return distance;
     }
-    return s->distance[*row * s->gridW + *col];
+    const int32_t open = ReachDistanceOfCell(&s->openField, x, y);
+    return open < REACH_FAR ? SOLVE_NO_WAY + open : 2 * SOLVE_NO_WAY;
 }
 
 static int32_t SolveGrid(float value, float unit, int32_t offset, int32_t max) {
     return std::min(std::max((int32_t)floorf(value / unit) + offset, 0), max);
 }
 
-// The grid cell a state is known by: position, velocity, shells, reload, ground, the fire block,
-// which walkers live and where the near ones are.
+// Where a coordinate of the player on the screen lies, for the key: 0 well inside; past or near the
+// low edge 1..SOLVE_SCREEN_ZONES, past or near the high edge after those, each by how far.
+static int32_t SolveScreenZone(float at, int32_t size) {
+    const int32_t v = (int32_t)floorf(at);
+    if (v >= SOLVE_SCREEN_EDGE && v < size - SOLVE_SCREEN_EDGE) {
+        return 0;
+    }
+    const int32_t beyond = v < SOLVE_SCREEN_EDGE ? SOLVE_SCREEN_EDGE - 1 - v : v - (size - SOLVE_SCREEN_EDGE);
+    const int32_t far = std::min(beyond / SOLVE_SCREEN_STEP, SOLVE_SCREEN_ZONES - 1);
+    return 1 + far + (v < SOLVE_SCREEN_EDGE ? 0 : SOLVE_SCREEN_ZONES);
+}
+
+// The grid cell a state is known by: position, velocity, shells, reload, ground, the fire block, the
+// player's place on the screen, which walkers live and where each one is in its walk.
 static uint64_t SolveKey(void) {
     const Player* p = GameStateGetPlayer();
     int32_t count = 0;
@@ -293,27 +320,38 @@ static uint64_t SolveKey(void) {
     const int32_t kvx = SolveGrid(p->body.vx, SOLVE_GRID_SPEED, SOLVE_GRID_SPEED_MID, SOLVE_GRID_SPEED_MAX);
     const int32_t kvy = SolveGrid(p->body.vy, SOLVE_GRID_SPEED, SOLVE_GRID_SPEED_MID, SOLVE_GRID_SPEED_MAX);
     const int32_t reload =
-        std::min((int32_t)(p->shotgun.reloadMs / SOLVE_GRID_RELOAD_MS), SOLVE_GRID_RELOAD_MAX);
+        std::min((int32_t)ceilf(p->shotgun.reloadMs / SOLVE_GRID_RELOAD_MS), SOLVE_GRID_RELOAD_MAX);
+    const int32_t blocked =
+        std::min(std::max((int32_t)ceilf(block / SOLVE_GRID_BLOCK_MS), 0), SOLVE_GRID_BLOCK_MAX);
+    const Camera* camera = GameStateGetCamera();
+    const int32_t zoneX = SolveScreenZone(p->body.x - camera->x, LOGICAL_WIDTH);
+    const int32_t zoneY = SolveScreenZone(p->body.y - camera->y, LOGICAL_HEIGHT);
     uint64_t key = (uint64_t)kx;
     key = key << 8 | (uint64_t)ky;
     key = key << 5 | (uint64_t)kvx;
     key = key << 5 | (uint64_t)kvy;
     key = key << 2 | (uint64_t)(p->shotgun.shells & 3);
-    key = key << 4 | (uint64_t)reload;
+    key = key << 5 | (uint64_t)reload;
     key = key << 1 | (uint64_t)(p->body.onGround != 0);
-    key = key << 1 | (uint64_t)(block > 0.0f);
+    key = key << 4 | (uint64_t)blocked;
+    key = key << 3 | (uint64_t)zoneX;
+    key = key << 3 | (uint64_t)zoneY;
     key = key << 8 | alive;
-    // Walkers near the player: waiting for one to pass is then a new state.
-    uint64_t near = 0;
+    // Every live walker by its phase: finely near the player, coarsely far away, so waiting for one to
+    // come round is a new state.
+    uint64_t walkers = 0;
     for (int32_t i = 0; i < count && i < MAX_ENEMIES; ++i) {
         const Enemy* e = &enemies[i];
-        if (EnemyIsAlive(e) && fabsf(e->x - p->body.x) < SOLVE_WALKER_NEAR_X &&
-            fabsf(e->y - p->body.y) < SOLVE_WALKER_NEAR_Y) {
-            near = near * 1099511628211ull +
-                   (uint64_t)(i * 4096 + (int32_t)floorf(e->x / SOLVE_GRID_WALKER_X) * 2 + (e->dir > 0));
+        if (!EnemyIsAlive(e)) {
+            continue;
         }
+        const int near =
+            fabsf(e->x - p->body.x) < SOLVE_WALKER_NEAR_X && fabsf(e->y - p->body.y) < SOLVE_WALKER_NEAR_Y;
+        const float unit = near ? SOLVE_GRID_WALKER_X : SOLVE_GRID_WALKER_FAR_X;
+        walkers = walkers * 1099511628211ull +
+                  (uint64_t)(i * 8192 + near * 4096 + (int32_t)floorf(e->x / unit) * 2 + (e->dir > 0));
     }
-    key ^= near * 0x9E3779B97F4A7C15ull;
+    key ^= walkers * 0x9E3779B97F4A7C15ull;
     return key != 0 ? key : 1;
 }
 
@@ -337,8 +375,12 @@ static void SolveAddNode(SolveSearch* s, int32_t parent, const SolveStep* step, 
     int32_t row = 0;
     const Player* p = GameStateGetPlayer();
     const int32_t distance = SolveDistanceAt(s, p->body.x, p->body.y, &col, &row);
-    if (distance >= SOLVE_FAR || frames >= s->bestClear) {
+    if (frames >= s->bestClear) {
         return;
+    }
+    // The walled-in verdict's argument: every place the game puts the body has open cells to the goal.
+    if (ReachDistanceOfCell(&s->openField, p->body.x, p->body.y) >= REACH_FAR) {
+        ++s->outsideOpen;
     }
     const int32_t depth = parent < 0 ? 0 : s->nodes[parent].depth + 1;
     if (s->nodeCount >= s->maxStates || depth >= SOLVE_MAX_ROUTE - 1) {
@@ -352,7 +394,8 @@ static void SolveAddNode(SolveSearch* s, int32_t parent, const SolveStep* step, 
         return;
     }
     SolveNode* node = &s->nodes[s->nodeCount];
-    if (!SolveStoreState(s, node)) {
+    node->state = SOLVE_NO_STATE;
+    if (parent < 0 && !SolveStoreState(s, node)) {
         s->capped = 1;
         return;
     }
@@ -361,25 +404,34 @@ static void SolveAddNode(SolveSearch* s, int32_t parent, const SolveStep* step, 
         slot->frames = frames;
     }
     node->parent = parent;
-    node->step = *step;
+    node->step = SolvePackStep(step);
     node->frames = frames;
     node->distance = distance;
-    node->depth = depth;
+    node->depth = (uint16_t)depth;
+    node->unused = 0;
     node->key = key;
     const int64_t priority = (int64_t)distance * SOLVE_TILE_FRAMES + frames;
     s->open[s->openCount++] = {priority, s->order++, s->nodeCount++};
     std::push_heap(s->open, s->open + s->openCount, SolveOpenAfter);
 }
 
-// Runs step kind/angle from the state of parent, adding a child at every stop.
-static void SolveBranch(SolveSearch* s, int32_t parent, int32_t kind, int32_t angle, const int32_t* stops,
-                        int32_t stopCount) {
+// Runs step kind/angle from the state of parent, adding a child at every stop; the least distance the
+// body had on the way.
+static int32_t SolveBranch(SolveSearch* s, int32_t parent, int32_t kind, int32_t angle, const int32_t* stops,
+                           int32_t stopCount) {
     SolveLoadState(s, &s->nodes[parent]);
     const int32_t start = s->nodes[parent].frames;
     SolveStep step = {kind, angle, 0};
     int32_t next = 0;
+    int32_t nearest = INT32_MAX;
     for (int32_t f = 1; f <= stops[stopCount - 1]; ++f) {
         const int32_t mode = SolveRunFrame(s, &step, f);
+        if (mode == MODE_PLAYING) {
+            const Player* p = GameStateGetPlayer();
+            int32_t col = 0;
+            int32_t row = 0;
+            nearest = std::min(nearest, SolveDistanceAt(s, p->body.x, p->body.y, &col, &row));
+        }
         if (mode == MODE_STAGE_CLEAR) {
             if (start + f < s->bestClear) {
                 s->bestClear = start + f;
@@ -387,10 +439,10 @@ static void SolveBranch(SolveSearch* s, int32_t parent, int32_t kind, int32_t an
                 s->foundStep = step;
                 s->foundStep.frames = f;
             }
-            return;
+            return 0;
         }
         if (mode != MODE_PLAYING) {
-            return;
+            return nearest;
         }
         if (f == stops[next]) {
             step.frames = f;
@@ -398,18 +450,42 @@ static void SolveBranch(SolveSearch* s, int32_t parent, int32_t kind, int32_t an
             ++next;
         }
     }
+    return nearest;
 }
 
 // Every step from the state of node index: shots at each angle when the gun can fire (upward ones only
 // with a walker near), a reload when shells are missing, and a wait.
 static void SolveExpand(SolveSearch* s, int32_t index) {
     SolveLoadState(s, &s->nodes[index]);
+    // Its children and theirs start from here: keep it, at every SOLVE_KEEP_EVERY-th step.
+    if (s->nodes[index].state == SOLVE_NO_STATE && s->nodes[index].depth % SOLVE_KEEP_EVERY == 0 &&
+        !SolveStoreState(s, &s->nodes[index])) {
+        s->capped = 1;
+        return;
+    }
     const int canFire = SolveCanFire();
     const int walkerNear = canFire && SolveWalkerNear();
-    const int canReload = SolveCanReload();
+    const int canReload = ShotgunCanReload(&GameStateGetPlayer()->shotgun);
     if (canFire) {
+        int32_t best = INT32_MAX;
+        int32_t bestAngle = 0;
         for (int32_t angle : s->pushAngles) {
-            SolveBranch(s, index, SOLVE_SHOOT, angle, SOLVE_SHOT_STOPS, SOLVE_COUNT(SOLVE_SHOT_STOPS));
+            const int32_t nearest =
+                SolveBranch(s, index, SOLVE_SHOOT, angle, SOLVE_SHOT_STOPS, SOLVE_COUNT(SOLVE_SHOT_STOPS));
+            if (nearest < best) {
+                best = nearest;
+                bestAngle = angle;
+            }
+        }
+        // The shot that got nearest, when it got nearer than here: every frame and the degrees round it.
+        if (best <= s->nodes[s->farNode].distance) {
+            for (int32_t turn : SOLVE_FINE_TURNS) {
+                const int32_t angle = bestAngle + turn;
+                if (angle >= 0 && angle <= 180) {
+                    SolveBranch(s, index, SOLVE_SHOOT, angle, SOLVE_FINE_STOPS,
+                                SOLVE_COUNT(SOLVE_FINE_STOPS));
+                }
+            }
         }
     }
     if (walkerNear) {
@@ -450,7 +526,7 @@ static int32_t SolveRouteTo(const SolveSearch* s, int32_t node, SolveStep* route
     const int32_t steps = s->nodes[node].depth;
     int32_t at = steps;
     for (int32_t n = node; n > 0; n = s->nodes[n].parent) {
-        route[--at] = s->nodes[n].step;
+        SolveUnpackStep(s->nodes[n].step, &route[--at]);
     }
     return steps;
 }
@@ -461,7 +537,8 @@ static void SolveNoteFar(SolveSearch* s, int32_t node) {
     const Player* p = GameStateGetPlayer();
     s->farCol = (int32_t)floorf(p->body.x / (float)TILE_SIZE);
     s->farRow = (int32_t)floorf(p->body.y / (float)TILE_SIZE);
-    s->farDistance = n->distance;
+    // Tiles, whichever field gave them (the open cells' are counted past every place with a way).
+    s->farDistance = n->distance >= 2 * SOLVE_NO_WAY ? n->distance : n->distance % SOLVE_NO_WAY;
 }
 
 // The search has ended: the route found (checked by a replay, then shortened) or the way nearest the goal.
@@ -520,14 +597,24 @@ static int32_t SolveSearchSome(SolveSearch* s, int32_t budget) {
     return SOLVE_RUNNING;
 }
 
-// A click or a tap needs a frame with nothing pressed before the next one.
+// Every step's click or tap must be a press the game sees (input's press edge), the first one after
+// the starting click too; every step lasts a frame at least.
 static int SolveRouteValid(const SolveStep* route, int32_t steps) {
-    for (int32_t i = 0; i + 1 < steps; ++i) {
-        if (route[i].kind != SOLVE_WAIT && route[i].frames < 2 && route[i + 1].kind != SOLVE_WAIT) {
+    InputFrame before;
+    SolveRouteInput(route, steps, 0, &before);
+    for (int32_t i = 0; i < steps; ++i) {
+        if (route[i].frames < 1) {
             return 0;
         }
+        InputFrame now;
+        SolveStepInput(&route[i], 1, &now);
+        if ((route[i].kind == SOLVE_SHOOT && !InputIsPressEdge(now.leftButton, before.leftButton)) ||
+            (route[i].kind == SOLVE_RELOAD && !InputIsPressEdge(now.key, before.key))) {
+            return 0;
+        }
+        SolveStepInput(&route[i], route[i].frames, &before);
     }
-    return steps > 0 && route[0].frames >= 1;
+    return steps > 0;
 }
 
 // The shortening pass, a trial at a time: drops steps and trims waits while the stage is still cleared
@@ -579,6 +666,83 @@ static int32_t SolveShortenSome(SolveSearch* s, int32_t budget) {
         }
     }
     return SOLVE_RUNNING;
+}
+
+// The route with press i moved by frames later (the presses after it with it, as a player keeps the
+// rhythm from the last press) and turned by degrees, as trial; the frames after the start at which it
+// clears, 0 when it does not (or a player could not give it).
+static int32_t SolveMovedClears(SolveSearch* s, int32_t i, int32_t frames, int32_t degrees) {
+    int32_t steps = s->routeSteps;
+    memcpy(s->trial, s->route, sizeof(SolveStep) * (size_t)steps);
+    s->trial[steps - 1].frames += SOLVE_CENTRE_FRAMES; // a later clear still counts
+    s->trial[i - 1].frames += frames;
+    s->trial[i].angle += degrees;
+    if (s->trial[i - 1].frames < 1 || !SolveRouteValid(s->trial, steps)) {
+        return 0;
+    }
+    return SolveReplay(s, s->trial, &steps);
+}
+
+// How far press i may move (by frames, or by degrees) either way and still clear, up to reach; with
+// move, the route is then moved to the middle of that window. The width of the window the press has
+// both ways from where it stands: twice the nearer edge's distance, and one.
+static int32_t SolveCentreOn(SolveSearch* s, int32_t i, int by, int32_t reach, int move) {
+    int32_t lo = 0;
+    int32_t hi = 0;
+    while (lo > -reach && SolveMovedClears(s, i, by ? 0 : lo - 1, by ? lo - 1 : 0) > 0) {
+        --lo;
+    }
+    while (hi < reach && SolveMovedClears(s, i, by ? 0 : hi + 1, by ? hi + 1 : 0) > 0) {
+        ++hi;
+    }
+    const int32_t mid = (lo + hi) / 2;
+    if (move && mid != 0) {
+        const int32_t got = SolveMovedClears(s, i, by ? 0 : mid, by ? mid : 0);
+        const int32_t steps = s->routeSteps;
+        memcpy(s->route, s->trial, sizeof(SolveStep) * (size_t)steps);
+        // The replay cut the trial where it cleared: find that end again.
+        s->routeSteps = 0;
+        for (int32_t n = 0, f = 0; n < steps && f < got; ++n) {
+            f += s->route[n].frames;
+            s->routeSteps = n + 1;
+        }
+        s->routeFrames = got;
+    }
+    return 2 * std::min(-lo, hi) + 1;
+}
+
+// The centring pass, a press at a time: each shot and reload moved to the middle of the frames, and
+// each shot to the middle of the angles, at which the route still clears. A second pass moves nothing
+// and measures the windows of the route as it now stands: the narrowest is its margin.
+static int32_t SolveCentreSome(SolveSearch* s, int32_t budget) {
+    for (int32_t done = 0; done < budget; ++done) {
+        if (s->centreStep >= s->routeSteps && s->centring == 1) {
+            s->centring = 2;
+            s->centreStep = 0;
+            s->marginFrames = INT32_MAX;
+            s->marginDegrees = INT32_MAX;
+        }
+        if (s->centreStep >= s->routeSteps) {
+            s->marginFrames = s->marginFrames == INT32_MAX ? 0 : s->marginFrames;
+            s->marginDegrees = s->marginDegrees == INT32_MAX ? 0 : s->marginDegrees;
+            return SOLVE_FOUND;
+        }
+        const int32_t i = s->centreStep++;
+        if (i == 0 || s->route[i].kind == SOLVE_WAIT) {
+            continue;
+        }
+        const int move = s->centring == 1;
+        s->marginFrames = std::min(s->marginFrames, SolveCentreOn(s, i, 0, SOLVE_CENTRE_FRAMES, move));
+        if (i < s->routeSteps && s->route[i].kind == SOLVE_SHOOT) {
+            s->marginDegrees = std::min(s->marginDegrees, SolveCentreOn(s, i, 1, SOLVE_CENTRE_DEGREES, move));
+        }
+    }
+    return SOLVE_RUNNING;
+}
+
+const char* SolveRating(int32_t marginFrames, int32_t marginDegrees) {
+    const int32_t margin = std::min(marginFrames, marginDegrees);
+    return margin >= 9 ? "easy" : margin >= 5 ? "fair" : margin >= 3 ? "hard" : "for experts";
 }
 
 // ---- the public calls ---------------------------------------------------------------------------------
@@ -636,7 +800,6 @@ int32_t SolveStart(SolveSearch* s, const SolveOptions* options) {
     s->foundNode = -1;
     s->bestClear = INT32_MAX;
     s->stopAt = INT64_MAX;
-    s->maxStates = options->maxStates > 0 ? options->maxStates : SOLVE_DEFAULT_MAX_STATES;
     // The seed turns the order the push angles are tried in, which decides between equal states.
     uint32_t mix = options->seed * 2654435761u + 1u;
     const int32_t angleCount = SOLVE_COUNT(SOLVE_PUSH_ANGLES);
@@ -651,15 +814,28 @@ int32_t SolveStart(SolveSearch* s, const SolveOptions* options) {
     }
 
     // All the memory the search will use, now: untouched pages cost nothing until a state needs them.
-    size_t tableSize = 1;
-    while (tableSize < (size_t)s->maxStates * 2) {
-        tableSize <<= 1;
+    // The cap is what the memory holds (a table of a power of two slots, half of them used, and the
+    // store's share), unless the options name one.
+    size_t tableSize = 2;
+    if (options->maxStates > 0) {
+        while (tableSize < (size_t)options->maxStates * 2) {
+            tableSize <<= 1;
+        }
+        s->maxStates = options->maxStates;
+        s->storeCap = std::max((size_t)s->maxStates * SOLVE_STORE_WORDS_PER_STATE, SOLVE_STORE_WORDS_MIN);
+    } else {
+        const size_t memory = options->memory > 0 ? options->memory : SOLVE_DEFAULT_MEMORY;
+        const size_t forStates = memory - memory / SOLVE_STORE_SHARE;
+        while (tableSize * 2 / 2 * SOLVE_BYTES_PER_STATE <= forStates && tableSize < ((size_t)1 << 30)) {
+            tableSize <<= 1;
+        }
+        s->maxStates = (int32_t)(tableSize / 2);
+        const size_t used = (size_t)s->maxStates * SOLVE_BYTES_PER_STATE;
+        s->storeCap = std::max((memory > used ? memory - used : 0) / sizeof(uint32_t), SOLVE_STORE_WORDS_MIN);
     }
     s->tableMask = tableSize - 1;
-    s->storeCap = (size_t)s->maxStates * SOLVE_STORE_WORDS_PER_STATE;
-    const size_t cells = (size_t)MAP_MAX_ROWS * (MAP_MAX_COLS + SOLVE_MARGIN_COLS);
-    s->nodes =
-        (SolveNode*)malloc(std::max((size_t)s->maxStates * sizeof(SolveNode), cells * sizeof(int32_t)));
+    s->memory = (size_t)s->maxStates * SOLVE_BYTES_PER_STATE + s->storeCap * sizeof(uint32_t);
+    s->nodes = (SolveNode*)malloc((size_t)s->maxStates * sizeof(SolveNode));
     s->store = (uint32_t*)malloc(s->storeCap * sizeof(uint32_t));
     s->table = (SolveSlot*)calloc(tableSize, sizeof(SolveSlot));
     s->open = (SolveOpen*)malloc((size_t)s->maxStates * sizeof(SolveOpen));
@@ -681,11 +857,12 @@ int32_t SolveStart(SolveSearch* s, const SolveOptions* options) {
         GameStateRestore(&s->outside);
         return s->status;
     }
-    SolveBuildDistances(s, &s->start.map);
+    ReachBuild(&s->reach, &s->start.map);
     const Player* player = GameStateGetPlayer();
-    const int32_t startDistance = SolveDistanceAt(s, player->body.x, player->body.y, &s->farCol, &s->farRow);
-    s->farDistance = startDistance;
-    if (startDistance >= SOLVE_FAR) {
+    s->farDistance = SolveDistanceAt(s, player->body.x, player->body.y, &s->farCol, &s->farRow);
+    // Walled in only when not even the cells the body's centre may be in lead there (world/reach): the
+    // body's slots miss places it touches in passing or reaches through a thin wall.
+    if (ReachWalledIn(&s->openField, &s->start.map)) {
         s->status = SOLVE_WALLED_IN;
     } else {
         const SolveStep none = {SOLVE_WAIT, 0, 0};
@@ -707,6 +884,11 @@ int32_t SolveStop(SolveSearch* s) {
     } else {
         s->status = SOLVE_FOUND;
     }
+    // Stopped before the measuring pass went through: no margin is known.
+    if (s->status == SOLVE_FOUND && (s->centring < 2 || s->centreStep < s->routeSteps)) {
+        s->marginFrames = 0;
+        s->marginDegrees = 0;
+    }
     GameStateRestore(&s->outside);
     return s->status;
 }
@@ -718,8 +900,17 @@ int32_t SolveAdvance(SolveSearch* s, int32_t budget) {
     GameStateSave(&s->outside);
     if (!s->shortening) {
         s->status = SolveSearchSome(s, budget);
-    } else {
+    } else if (!s->centring) {
         s->status = SolveShortenSome(s, budget);
+        if (s->status == SOLVE_FOUND) {
+            s->status = SOLVE_RUNNING;
+            s->centring = 1;
+            s->centreStep = 0;
+            s->marginFrames = INT32_MAX;
+            s->marginDegrees = INT32_MAX;
+        }
+    } else {
+        s->status = SolveCentreSome(s, budget);
     }
     s->states = s->nodeCount;
     GameStateRestore(&s->outside);
@@ -737,10 +928,62 @@ float SolveProgress(const SolveSearch* s) {
     if (s->status != SOLVE_RUNNING) {
         return 1.0f;
     }
-    if (s->shortening) {
-        return 0.9f + 0.1f * (float)s->cutIdle / (float)SOLVE_SHORTEN_TRIALS;
+    if (s->centring) {
+        return 0.95f +
+               0.025f * ((float)(s->centring - 1) + (float)s->centreStep / (float)std::max(s->routeSteps, 1));
     }
-    return 0.9f * (float)s->nodeCount / (float)s->maxStates;
+    if (s->shortening) {
+        return 0.9f + 0.05f * (float)s->cutIdle / (float)SOLVE_SHORTEN_TRIALS;
+    }
+    const float kept = (float)s->nodeCount / (float)s->maxStates;
+    const float stored = (float)s->storeUsed / (float)s->storeCap;
+    return 0.9f * std::max(kept, stored);
+}
+
+size_t SolveMemoryInUse(const SolveSearch* s) {
+    return (size_t)s->nodeCount * SOLVE_BYTES_PER_STATE + s->storeUsed * sizeof(uint32_t);
+}
+
+int32_t SolveAnswerOf(int32_t status) {
+    switch (status) {
+    case SOLVE_FOUND:
+        return SOLVE_ANSWER_CLEARABLE;
+    case SOLVE_WALLED_IN:
+        return SOLVE_ANSWER_CANNOT;
+    case SOLVE_EXHAUSTED:
+        return SOLVE_ANSWER_NOT_SETTLED;
+    default:
+        return SOLVE_ANSWER_NONE;
+    }
+}
+
+void SolveVerdict(const SolveSearch* s, int brief, char* out, size_t size) {
+    if (s->status == SOLVE_FOUND && brief) {
+        snprintf(out, size, "CLEARABLE IN %d FRAMES, MARGIN %d", (int)s->routeFrames, (int)s->marginFrames);
+    } else if (s->status == SOLVE_FOUND) {
+        // The starting click's frame counts too.
+        snprintf(out, size, "clearable in %d frames, margin %d frames and %d degrees (%s)",
+                 (int)s->routeFrames + 1, (int)s->marginFrames, (int)s->marginDegrees,
+                 SolveRating(s->marginFrames, s->marginDegrees));
+    } else if (s->status == SOLVE_WALLED_IN && brief) {
+        snprintf(out, size, "CANNOT BE CLEARED: GOAL WALLED IN");
+    } else if (s->status == SOLVE_WALLED_IN) {
+        snprintf(
+            out, size,
+            "cannot be cleared: the goal is walled in: walls three tiles thick or more lie between it and "
+            "the start at tile (%d, %d)",
+            (int)s->farCol, (int)s->farRow);
+    } else if (s->status == SOLVE_EXHAUSTED && brief) {
+        snprintf(out, size, "NOT SETTLED: NEAREST %d TILES OFF", (int)s->farDistance);
+    } else if (s->status == SOLVE_EXHAUSTED) {
+        snprintf(out, size,
+                 "not settled: no route among %lld states (%s); nearest the goal: tile (%d, %d), %d tiles "
+                 "from it",
+                 (long long)s->states, s->capped ? "the search is full" : "out of time or of states to try",
+                 (int)s->farCol, (int)s->farRow, (int)s->farDistance);
+    } else {
+        snprintf(out, size, brief ? "THE STAGE DOES NOT START" : "the stage does not start");
+    }
 }
 
 void SolveFinish(SolveSearch* s) {

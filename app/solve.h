@@ -13,6 +13,7 @@
 
 #include "app/game_snapshot.h"
 #include "input/input.h"
+#include "world/reach.h"
 #include "world/tilemap.h"
 
 enum SolveStepKind {
@@ -35,8 +36,8 @@ constexpr int32_t SOLVE_START_CURSOR_X = 160;
 constexpr int32_t SOLVE_START_CURSOR_Y = 100;
 // The longest route, in steps; deeper states are not kept.
 constexpr int32_t SOLVE_MAX_ROUTE = 1024;
-// States kept when the options say 0: about 840 MB at the most, taken only as it is used.
-constexpr int32_t SOLVE_DEFAULT_MAX_STATES = 1500000;
+// The memory a search takes when the options say 0, in bytes; its state cap follows from it.
+constexpr size_t SOLVE_DEFAULT_MEMORY = (size_t)256 << 20;
 
 // Read only while SolveStart or SolveStartGame runs: the strings need not outlive them.
 struct SolveOptions {
@@ -44,27 +45,41 @@ struct SolveOptions {
     const char* stageText; // the stage as text, read as a file with these bytes; may be null
     size_t stageTextLength;
     uint32_t seed;     // orders the angles tried; the same seed, the same search
-    int32_t maxStates; // states kept at most (0: SOLVE_DEFAULT_MAX_STATES)
+    int32_t maxStates; // states kept at most (0: as many as the memory holds)
+    size_t memory;     // bytes the search may take (0: SOLVE_DEFAULT_MEMORY); the cap follows from it
 };
 
 enum SolveStatus {
     SOLVE_RUNNING = 0,      // more to do: call SolveAdvance again
     SOLVE_FOUND = 1,        // a route clears the stage, shortened as far as the pass goes
-    SOLVE_EXHAUSTED = 2,    // every state reachable was tried (or the state cap hit): no route
-    SOLVE_WALLED_IN = 3,    // no open cells lead from the start to the goal: nothing was searched
+    SOLVE_EXHAUSTED = 2,    // not settled: the search stopped (cap, memory, time, or no state left of its
+                            // grid) without a route; the grid merges states, so this proves nothing
+    SOLVE_WALLED_IN = 3,    // cannot be cleared: no way for the body leads from the start to the goal
     SOLVE_CANNOT_START = 4, // the stage does not start (or the memory for the search is missing)
 };
 
-// A node of the search tree: the step that led here from parent.
+// The three answers a search gives a maker, the same in the editor and in `maptool solve`.
+enum SolveAnswer {
+    SOLVE_ANSWER_CLEARABLE = 0,   // with a route
+    SOLVE_ANSWER_CANNOT = 1,      // with a sound argument, named in the verdict
+    SOLVE_ANSWER_NOT_SETTLED = 2, // the budget or the memory ran out first
+    SOLVE_ANSWER_NONE = 3,        // still running, or the stage does not start
+};
+int32_t SolveAnswerOf(int32_t status);
+
+// A node of the search tree: the step that led here from parent. Its saved game is kept only once it
+// is expanded (the root at once); until then it is its parent's, played on by the step.
 struct SolveNode {
     int32_t parent;
-    SolveStep step;
+    uint32_t step;  // the step, packed: kind, angle and frames
     int32_t frames; // frames of play after the start
     int32_t distance;
-    int32_t depth;  // steps from the start
-    uint32_t state; // where its saved game lies in the search's store
+    uint32_t state; // where its saved game lies in the search's store, SOLVE_NO_STATE before
+    uint16_t depth; // steps from the start
+    uint16_t unused;
     uint64_t key;
 };
+constexpr uint32_t SOLVE_NO_STATE = 0xFFFFFFFFu;
 
 struct SolveOpen {
     int64_t priority;
@@ -87,25 +102,33 @@ struct SolveSearch {
     int64_t expanded;                 // read: states whose steps were tried
     int64_t framesRun;                // read: game frames stepped
     int32_t maxStates;                // read: the cap
+    size_t memory;                    // read: bytes taken for the search
     int32_t routeSteps;               // read: steps in route
     int32_t routeFrames;              // read: frames the route plays after the starting click
     int32_t searchFrames;             // read: the same as first found, before shortening
+    int32_t centring;                 // read: once shortened, 1 while each press is moved to the middle of
+                                      // the frames and angles that still clear, 2 while they are measured
+    int32_t marginFrames;             // read: once found, the narrowest window of frames, as wide both
+                                      // ways, a press of the route may move in (the presses after it
+                                      // along) and still clear; 0 when unknown or there is no press
+    int64_t outsideOpen;              // read: states kept in a cell the walled-in argument has no way from
+                                      // (0 unless that argument is wrong)
+    int32_t marginDegrees;            // read: the same for the angles of its shots
     SolveStep route[SOLVE_MAX_ROUTE]; // read: the route found, or the way to the state nearest the goal
     int32_t farCol;                   // read: the tile reached nearest the goal (by open path)
     int32_t farRow;
     int32_t farDistance; // read: its distance from the goal in tiles, 0 at the goal
 
     int32_t pushAngles[21];
-    int32_t gridW;
-    int32_t gridH;
-    int32_t distance[MAP_MAX_ROWS * (MAP_MAX_COLS + 8)];
+    ReachField reach;     // the body's steps to the goal
+    ReachField openField; // steps over open cells, for places the body's field knows no way from
     GameSnapshot start;   // the stage just started by the click
     GameSnapshot work;    // what a saved state is laid over
     GameSnapshot outside; // the caller's game, put back after every call
     SolveNode* nodes;
     int32_t nodeCount;
-    uint32_t* store; // the states, as their differences from start
-    size_t storeUsed;
+    uint32_t* store;  // the states, as their differences from start
+    size_t storeUsed; // read with storeCap: words of saved games in use and at most
     size_t storeCap;
     SolveSlot* table; // the fewest frames each state key was reached in
     size_t tableMask;
@@ -123,6 +146,7 @@ struct SolveSearch {
     int32_t cutChoice;
     int32_t cutImproved;
     int32_t cutIdle;
+    int32_t centreStep; // the press the centring pass moves next
 };
 
 // Starts a search of the stage the options name: takes the memory, starts the stage with a click from
@@ -147,6 +171,13 @@ float SolveProgress(const SolveSearch* search);
 // Ends a running search where it stands (a time limit ran out): SOLVE_FOUND with the best route so far,
 // unshortened when the pass had not begun, or SOLVE_EXHAUSTED with the way nearest the goal.
 int32_t SolveStop(SolveSearch* search);
+// The search's answer in one line, the same words for every tool: "clearable in N frames", "cannot be
+// cleared: WHY", "not settled: HOW FAR IT GOT". brief: a short line in capitals, for the editor.
+void SolveVerdict(const SolveSearch* search, int brief, char* out, size_t size);
+// A word for how hard a route of these margins is to follow by hand: easy, fair, hard, for experts.
+const char* SolveRating(int32_t marginFrames, int32_t marginDegrees);
+// Bytes of the search's memory in use: its kept states, their table slots and their saved games.
+size_t SolveMemoryInUse(const SolveSearch* search);
 // Gives the memory back; the route and the read fields stay.
 void SolveFinish(SolveSearch* search);
 

@@ -75,6 +75,11 @@ NAMES = [
     ("BM_Frame_Editor/0", "frame of the editor, blank stage"),
     ("BM_Frame_Editor/1", "frame of the editor, a view full of tiles and walkers"),
     ("BM_Editor_SolveShipped", "the shipped stage solved in the editor, a slice per frame (wall)"),
+    ("BM_Solve_Stage/0/iterations:1", "solve: the shipped stage, search and shortening"),
+    ("BM_Solve_Stage/1/iterations:1", "solve: tall stage (the camera starts far above the start)"),
+    ("BM_Solve_Stage/2/iterations:1", "solve: maze of switchbacks"),
+    ("BM_Solve_Stage/3/iterations:1", "solve: 9-tile climb in open air"),
+    ("BM_Solve_Stage/4/iterations:1", "solve: a start sealed in (cannot be cleared)"),
     ("BM_Audio_Silent", "sound block, no voice"),
     ("BM_Audio_Drone", "sound block, drone"),
     ("BM_Audio_SixVoices", "sound block, six voices"),
@@ -142,6 +147,11 @@ def main(paths):
                 notes.append("%.2f update frames" % (t / ns(update)))
         if key.startswith("BM_Present_Sdl2"):
             notes.append(b.get("label", "") + ", wall time")
+        if key.startswith("BM_Solve_Stage"):
+            answer = ("clearable in %d frames" % b.get("frames", 0), "cannot be cleared", "not settled")
+            notes.append("%s; %d states, %.0f states/s, %.0f bytes a state" % (
+                answer[min(int(b.get("answer", 2)), 2)], b.get("states", 0), b.get("statesPerSecond", 0),
+                b.get("bytesPerState", 0)))
         print("| %s | %s | %.2f | %s |" % (label, fmt_time(t), t / floor_ns, "; ".join(notes)))
 
     print()

@@ -97,11 +97,15 @@ int32_t InputIsKeyDown(int32_t code) {
     return InputCodeValid(code) ? gKeyDown[code] : 0;
 }
 
+int32_t InputIsPressEdge(int32_t downNow, int32_t downBefore) {
+    return (downNow != 0 && downBefore == 0) ? 1 : 0;
+}
+
 int32_t InputWasKeyPressed(int32_t code) {
     if (!InputCodeValid(code)) {
         return 0;
     }
-    return (gKeyDown[code] != 0 && gKeyPrev[code] == 0) ? 1 : 0;
+    return InputIsPressEdge(gKeyDown[code], gKeyPrev[code]);
 }
 
 int32_t InputIsMouseLeftDown(void) {
@@ -109,7 +113,7 @@ int32_t InputIsMouseLeftDown(void) {
 }
 
 int32_t InputWasMouseLeftPressed(void) {
-    return (gMouseLeft != 0 && gMouseLeftPrev == 0) ? 1 : 0;
+    return InputIsPressEdge(gMouseLeft, gMouseLeftPrev);
 }
 
 int32_t InputWasMouseLeftReleased(void) {

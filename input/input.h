@@ -44,6 +44,8 @@ void InputOnMouseButton(int32_t x, int32_t y);
 // Marks a key down in the current snapshot (codes 0..255 only).
 void InputOnKeyDown(int32_t code);
 int32_t InputIsKeyDown(int32_t code);
+// The press edge every press waits for: 1 when down now and up in the snapshot before.
+int32_t InputIsPressEdge(int32_t downNow, int32_t downBefore);
 // 1 only in the first snapshot that shows the key down.
 int32_t InputWasKeyPressed(int32_t code);
 int32_t InputIsMouseLeftDown(void);

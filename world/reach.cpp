@@ -79,6 +79,80 @@ int32_t ReachDistanceOfBody(const ReachField* field, float x, float y) {
     return best;
 }
 
+// A cell the body's centre may be in: open, or solid with an open cell beside it (eight ways).
+static int ReachCentreCell(const Tilemap* map, int32_t col, int32_t row) {
+    for (int32_t dy = -1; dy <= 1; ++dy) {
+        for (int32_t dx = -1; dx <= 1; ++dx) {
+            if (ReachOpenCell(map, col + dx, row + dy)) {
+                return 1;
+            }
+        }
+    }
+    return 0;
+}
+
+void ReachBuildOpen(ReachField* field, const Tilemap* map) {
+    field->width = map->width + REACH_MARGIN_COLS;
+    field->height = map->height + REACH_MARGIN_ROWS;
+    int32_t tail = 0;
+    for (int32_t row = 0; row < field->height; ++row) {
+        for (int32_t col = 0; col < field->width; ++col) {
+            const int32_t at = row * field->width + col;
+            const int goal =
+                TilemapGetTile(map, col, row) == TILE_GOAL ||
+                (TilemapGetTile(map, col, row - 1) == TILE_GOAL && ReachCentreCell(map, col, row));
+            field->distance[at] = goal ? 0 : REACH_FAR;
+            if (goal) {
+                field->queue[tail++] = at;
+            }
+        }
+    }
+    for (int32_t head = 0; head < tail; ++head) {
+        const int32_t at = field->queue[head];
+        const int32_t col = at % field->width;
+        const int32_t row = at / field->width;
+        for (int32_t dy = -1; dy <= 1; ++dy) {
+            for (int32_t dx = -1; dx <= 1; ++dx) {
+                const int32_t c = col + dx;
+                const int32_t r = row + dy;
+                if (c < 0 || r < 0 || c >= field->width || r >= field->height ||
+                    !ReachCentreCell(map, c, r)) {
+                    continue;
+                }
+                const int32_t next = r * field->width + c;
+                if (field->distance[next] == REACH_FAR) {
+                    field->distance[next] = field->distance[at] + 1;
+                    field->queue[tail++] = next;
+                }
+            }
+        }
+    }
+    field->outside = REACH_FAR;
+    for (int32_t row = 0; row < map->height; ++row) {
+        const int32_t d = field->distance[row * field->width + field->width - 1];
+        field->outside = d < field->outside ? d : field->outside;
+    }
+}
+
+int32_t ReachDistanceOfCell(const ReachField* field, float x, float y) {
+    const int32_t col = ReachCellIndex(x);
+    const int32_t row = ReachCellIndex(y);
+    if (row >= field->height) {
+        return REACH_FAR; // fallen off
+    }
+    if (col < 0 || row < 0 || col >= field->width) {
+        return field->outside;
+    }
+    return field->distance[row * field->width + col];
+}
+
+int ReachWalledIn(ReachField* field, const Tilemap* map) {
+    ReachBuildOpen(field, map);
+    // The start marker turns into a block under or inside the body at first: the body soon stands on it.
+    return ReachDistanceOfCell(field, map->spawnX, map->spawnY) >= REACH_FAR &&
+           ReachDistanceOfCell(field, map->spawnX, map->spawnY - (float)TILE_SIZE) >= REACH_FAR;
+}
+
 int ReachStartLeadsToGoal(const ReachField* field, const Tilemap* map) {
     // The start marker turns into a block under or inside the body at first: the body soon stands on it.
     return ReachDistanceOfBody(field, map->spawnX, map->spawnY) < REACH_FAR ||

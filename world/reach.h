@@ -22,6 +22,7 @@ struct ReachField {
     // Steps to the goal from the slot whose lower cell is (col, row), row by row; REACH_FAR where none.
     int32_t distance[REACH_MAX_CELLS];
     int32_t queue[REACH_MAX_CELLS]; // the search's own
+    int32_t outside;                // ReachBuildOpen: the distance of the air round the stage
 };
 
 // Steps to the goal from every slot. The goal is reached by a body whose centre is in the goal's tile
@@ -29,5 +30,17 @@ struct ReachField {
 void ReachBuild(ReachField* field, const Tilemap* map);
 // The least distance of the slots within the cells the box round a body centred at (x, y) overlaps.
 int32_t ReachDistanceOfBody(const ReachField* field, float x, float y);
+// Steps to the goal over every cell the body's centre may be in, eight ways (corners too), from every
+// cell of the stage and its margins: far looser than the body's slots, for a verdict that must never
+// wall in a goal the body can reach. That is every open cell and every solid cell beside one: a fall
+// against a wall lifts the body onto it with its centre in the wall, and a body in a wall leaves on the
+// side opposite its speed, so walls up to two tiles thick may be crossed. The goal counts from its own
+// cell and the cell below it; all the air round the stage counts as the open columns past its right end.
+void ReachBuildOpen(ReachField* field, const Tilemap* map);
+// The walled-in rule of the solver's "cannot be cleared" (and maptool's): field built by
+// ReachBuildOpen for map, and no way from the spawn point's cell nor from the cell above it.
+int ReachWalledIn(ReachField* field, const Tilemap* map);
+// The distance in an open-cell field of the cell holding (x, y).
+int32_t ReachDistanceOfCell(const ReachField* field, float x, float y);
 // 1 when the player at the spawn point of map (as loaded) has a way to the goal in field.
 int ReachStartLeadsToGoal(const ReachField* field, const Tilemap* map);

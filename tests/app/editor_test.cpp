@@ -708,7 +708,7 @@ TEST_F(EditorSolve, AWalledInGoalIsSaidAtOnce) {
     Open("tools/maptool/stages/walled-in.txt");
     Press('V');
     EXPECT_FALSE(EditorIsSolving());
-    EXPECT_STREQ(EditorMessageLine(), "GOAL WALLED IN: NOTHING TO SEARCH");
+    EXPECT_STREQ(EditorMessageLine(), "CANNOT BE CLEARED: GOAL WALLED IN");
     Press('P');
     EXPECT_TRUE(EditorIsEditing());
 }

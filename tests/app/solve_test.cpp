@@ -127,6 +127,68 @@ TEST(Solve, SlicesOfOneStateFindTheSameRouteAsOneRunAndPlayBackToAClear) {
     LevelSetStagePath(nullptr);
 }
 
+// 1 when route, played from the title on stage, clears it.
+bool RouteClears(const std::string& stage, const std::vector<SolveStep>& route) {
+    LevelSetStagePath(stage.c_str());
+    static const GameSnapshot clean = {};
+    GameStateRestore(&clean);
+    InputFrame input;
+    for (int32_t frame = 0; SolveRouteInput(route.data(), (int32_t)route.size(), frame, &input); ++frame) {
+        GameStateStepWith(&input, SOLVE_DT);
+        if (GameStateGetMode() != MODE_PLAYING && frame > 0) {
+            break;
+        }
+    }
+    LevelSetStagePath(nullptr);
+    return GameStateGetMode() == MODE_STAGE_CLEAR;
+}
+
+TEST(Solve, EveryPressSitsInTheMiddleOfItsWindowAndTheMarginHolds) {
+    const std::string stage = LESSONS + "2-double-shot.txt";
+    ASSERT_EQ(RunToEnd(StageFile(stage), 64), SOLVE_FOUND);
+    const std::vector<SolveStep> route = Route();
+    const int32_t margin = gSearch.marginFrames;
+    ASSERT_GE(margin, 1);
+    EXPECT_GE(gSearch.marginDegrees, 1);
+    SolveFinish(&gSearch);
+    // Every press moved by half the margin either way, those after it along, still clears.
+    for (size_t i = 1; i < route.size(); ++i) {
+        if (route[i].kind == SOLVE_WAIT) {
+            continue;
+        }
+        for (int32_t d : {-(margin - 1) / 2, (margin - 1) / 2}) {
+            std::vector<SolveStep> moved = route;
+            moved[i - 1].frames += d;
+            moved.back().frames += 16;
+            EXPECT_TRUE(RouteClears(stage, moved)) << "press " << i << " moved by " << d;
+        }
+    }
+}
+
+// The walled-in verdict says no open cells lead from the start to the goal; it holds only if the body
+// never gets anywhere open cells do not lead from. Every state of a search on every stage we have.
+TEST(Solve, EveryStateSearchedLiesWhereOpenCellsLeadToTheGoal) {
+    const char* const stages[] = {"map.txt",
+                                  "lessons/1-long-pit.txt",
+                                  "lessons/2-double-shot.txt",
+                                  "lessons/3-ledge-climb.txt",
+                                  "lessons/4-walker.txt",
+                                  "lessons/5-narrow-shaft.txt",
+                                  "lessons/6-kill-upward.txt",
+                                  "stages/out-of-reach.txt",
+                                  "stages/tall.txt",
+                                  "stages/maze.txt",
+                                  "stages/climb.txt"};
+    for (const char* stage : stages) {
+        const SolveOptions options =
+            StageFile(KALVORO_SOURCE_DIR "/tools/maptool/" + std::string(stage), 20000);
+        RunToEnd(options, 1 << 30);
+        EXPECT_GT(gSearch.states, 0) << stage;
+        EXPECT_EQ(gSearch.outsideOpen, 0) << stage;
+        SolveFinish(&gSearch);
+    }
+}
+
 TEST(Solve, TheGameBesideTheSearchIsLeftAsItWas) {
     PlatformWindow* window = GameInPlay();
     LevelStageSource sourceBefore;
@@ -201,23 +263,25 @@ TEST(Solve, EveryStoredGameComesBackByteForByte) {
 }
 
 TEST(Solve, AStageThatCannotBeClearedSaysWhyAtOnceOrRunsDry) {
-    // Walled in: the goal boxed, the start outside.
-    EXPECT_EQ(RunToEnd(StageText("......\n.###..\n.#G#..\n.###..\n......\n.S....\n######\n"), 1),
+    // Walled in: the goal boxed by walls three tiles thick, the start outside.
+    EXPECT_EQ(RunToEnd(StageText("........\n#######.\n#######.\n#######.\n###G###.\n#######.\n#######.\n"
+                                 "#######.\n........\n.S......\n########\n"),
+                       1),
               SOLVE_WALLED_IN);
     EXPECT_EQ(gSearch.expanded, 0);
     SolveFinish(&gSearch);
     // No goal at all: nothing to walk toward.
     EXPECT_EQ(RunToEnd(StageText("......\n......\n.S....\n######\n"), 1), SOLVE_WALLED_IN);
     SolveFinish(&gSearch);
-    // A goal out of reach, a tiny cap: the search ends at the cap, with the way nearest the goal.
-    const SolveOptions capped = StageFile(STAGES + "out-of-reach.txt", 300);
+    // A tiny cap: the search ends at the cap, not settled, with the way nearest the goal.
+    const SolveOptions capped = StageFile(STAGES + "tall.txt", 300);
     EXPECT_EQ(RunToEnd(capped, 50), SOLVE_EXHAUSTED);
     EXPECT_TRUE(gSearch.capped);
     EXPECT_LE(gSearch.states, 300);
     EXPECT_GT(gSearch.farDistance, 0);
     SolveFinish(&gSearch);
     // Stopped early by its caller: still the way nearest the goal.
-    const SolveOptions open = StageFile(STAGES + "out-of-reach.txt");
+    const SolveOptions open = StageFile(STAGES + "tall.txt");
     ASSERT_EQ(SolveStart(&gSearch, &open), SOLVE_RUNNING);
     EXPECT_EQ(SolveAdvance(&gSearch, 30), SOLVE_RUNNING);
     EXPECT_EQ(SolveStop(&gSearch), SOLVE_EXHAUSTED);

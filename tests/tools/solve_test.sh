@@ -1,9 +1,10 @@
 #!/bin/bash
 # solve_test.sh -- maptool solve proves stages clearable: each route it writes clears its stage in
-# kalvoro-run; a walled-in goal and a goal out of reach end with status 1 and say where the search got
-# to; bad input is status 2. The budgets are processor time, so a busy machine only makes them slower.
+# kalvoro-run; a walled-in goal ends with status 1 ("cannot be cleared"), a search out of budget with
+# status 3 ("not settled", saying where it got to); bad input is status 2. The budgets are processor time, so a busy machine only makes them slower.
 # Usage: solve_test.sh KALVORO_RUN MAPTOOL SOURCE_DIR clears STAGE...   (a STAGE may be --builtin)
 #        solve_test.sh KALVORO_RUN MAPTOOL SOURCE_DIR refusals
+#        solve_test.sh KALVORO_RUN MAPTOOL SOURCE_DIR hard STAGE:BUDGET:STATUS:FRAGMENT...
 set -u
 RUN=$1
 MAPTOOL=$2
@@ -45,10 +46,22 @@ if [ "$MODE" = clears ]; then
         fi
         grep -h "clearable in" out.txt err.txt
     done
+elif [ "$MODE" = hard ]; then
+    # Stages made to be hard, each with its budget and the answer it must get within it.
+    for spec in "$@"; do
+        IFS=: read -r stage budget status fragment <<<"$spec"
+        expect "$status" "$fragment" "$MAPTOOL" solve "$SRC/tools/maptool/stages/$stage" -o route.txt \
+            --budget "$budget" --seed 1
+        if [ "$status" = 0 ]; then
+            expect 0 "clear after" "$RUN" --stage "$SRC/tools/maptool/stages/$stage" --expect clear route.txt
+        fi
+        grep -h "$fragment" out.txt err.txt | head -1
+    done
 else
     stages=$SRC/tools/maptool/stages
-    expect 1 "the goal is walled in" "$MAPTOOL" solve "$stages/walled-in.txt" --budget 30
-    expect 1 "no route found in" "$MAPTOOL" solve "$stages/out-of-reach.txt" --budget 1 --png far.png
+    expect 1 "cannot be cleared: the goal is walled in" "$MAPTOOL" solve "$stages/walled-in.txt" --budget 30
+    # Out of budget: not settled (status 3), with how far it got.
+    expect 3 "not settled: no route among" "$MAPTOOL" solve "$stages/out-of-reach.txt" --budget 1 --png far.png
     grep -q "nearest the goal: tile (" err.txt || fail "out-of-reach: no farthest tile named"
     [ "$(head -c 4 far.png | od -An -c | tr -d ' ')" = "211PNG" ] || fail "far.png is not a picture"
     # The same seed, the same route.

@@ -263,7 +263,8 @@ static void CheckEnemies(MapCheckReport* r) {
                      (double)maxX[i]);
         }
         // The player stands on its marker cell; contact needs the 24 px tall boxes to overlap vertically.
-        const float standY = r->spawnMarkers > 0 ? (float)(TILE_SIZE * r->spawnRow) - BODY_REST_HEIGHT : r->map.spawnY;
+        const float standY =
+            r->spawnMarkers > 0 ? (float)(TILE_SIZE * r->spawnRow) - BODY_REST_HEIGHT : r->map.spawnY;
         if (r->map.spawnX > minX[i] - CHECK_CONTACT_X && r->map.spawnX < maxX[i] + CHECK_CONTACT_X &&
             fabsf((y - 2.0f) - standY) < 24.0f) {
             CheckAdd(&r->warnings,

@@ -24,7 +24,8 @@ static SolveOptions MapSolveGameOptions(const MapSolveOptions* options) {
     SolveOptions game = {};
     game.stagePath = options->stagePath;
     game.seed = options->seed;
-    game.maxStates = options->maxStates > 0 && options->maxStates < INT32_MAX ? (int32_t)options->maxStates : 0;
+    game.maxStates =
+        options->maxStates > 0 && options->maxStates < INT32_MAX ? (int32_t)options->maxStates : 0;
     return game;
 }
 
@@ -60,8 +61,13 @@ int MapSolve(const MapSolveOptions* options, MapSolveResult* result) {
         }
     }
     result->found = status == SOLVE_FOUND;
-    result->walledIn = status == SOLVE_WALLED_IN;
+    result->answer = SolveAnswerOf(status);
+    SolveVerdict(&gSearch, 0, result->verdict, sizeof(result->verdict));
     result->capped = gSearch.capped;
+    result->marginFrames = gSearch.marginFrames;
+    result->marginDegrees = gSearch.marginDegrees;
+    result->bytesPerState =
+        gSearch.states > 0 ? (double)SolveMemoryInUse(&gSearch) / (double)gSearch.states : 0.0;
     int32_t steps = 0;
     const SolveStep* route = SolveGetRoute(&gSearch, &steps);
     result->route.assign(route, route + steps);

@@ -19,8 +19,12 @@ struct MapSolveOptions {
 
 struct MapSolveResult {
     int found;                    // 1: route clears the stage
-    int walledIn;                 // 1: no open cells lead from the start to the goal
+    int answer;                   // SolveAnswer: clearable, cannot be cleared, not settled
+    char verdict[400];            // the solver's verdict line (SolveVerdict)
     int capped;                   // 1: the search stopped at its most states, not at the budget
+    double bytesPerState;         // the search's memory in use over the states kept
+    int32_t marginFrames;         // the route's narrowest window of frames for a press (SolveSearch)
+    int32_t marginDegrees;        // the same in degrees for a shot
     std::vector<SolveStep> route; // the shortened route, or the way to the farthest point
     int32_t frames;               // frames the replay runs, the starting click's included
     int32_t searchFrames;         // the same before shortening

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "app/game_state.h"
-#include "tools/common/png_writer.h"
 #include "app/safe_output.h"
+#include "tools/common/png_writer.h"
 #include "tools/maptool/map_check.h"
 #include "tools/maptool/map_preview.h"
 #include "tools/maptool/map_solve.h"
@@ -21,6 +21,7 @@
 static const int MAPTOOL_OK = 0;
 static const int MAPTOOL_UNCLEARABLE = 1;
 static const int MAPTOOL_USAGE = 2;
+static const int MAPTOOL_NOT_SETTLED = 3;
 
 static int MaptoolUsage(void) {
     fprintf(
@@ -30,10 +31,14 @@ static int MaptoolUsage(void) {
         "       maptool preview FILE OUT.png [--route REPLAY]\n"
         "       maptool solve FILE|--builtin [-o REPLAY] [--budget SECONDS] [--seed N] [--png OUT.png]\n"
         "check exits with 0 for a stage that can be cleared, 1 when it cannot (no goal, no tiles, or with\n"
-        "--solve no route found), 2 when the file cannot be read.\n"
+        "--solve the solver's \"cannot be cleared\"), 2 when the file cannot be read, and with --solve 3\n"
+        "when the search is not settled.\n"
         "solve searches for inputs that clear the stage and writes them as a kalvoro-run replay (to stdout\n"
-        "without -o); it exits with 0 with a route, 1 when none is found within the budget (60 s of\n"
-        "processor time unless told; --png draws the way to the farthest point), 2 on bad input.\n");
+        "without -o). Exit status: 0 clearable, with a route; 1 cannot be cleared, with the reason (the "
+        "goal\n"
+        "walled in, or out of reach); 2 bad input; 3 not settled: the budget (60 s of processor time unless\n"
+        "told) or the memory ran out first, naming the tile reached nearest the goal (--png draws the way\n"
+        "there).\n");
     return MAPTOOL_USAGE;
 }
 
@@ -222,18 +227,12 @@ static int MaptoolSolve(const MaptoolSolveArgs* a, int quietReplay, MapSolveResu
     }
     FILE* report = quietReplay ? stderr : stdout;
     if (!result->found) {
-        if (result->walledIn) {
-            fprintf(report,
-                    "%s: the goal is walled in: no open tiles lead to it from the start at tile (%d, %d)\n",
-                    name, (int)result->farCol, (int)result->farRow);
-        } else {
-            // Running out of room is not running out of time: a larger budget would not help.
-            fprintf(report,
-                    "%s: no route found %s %.1f s (%lld states, %lld frames run); nearest the goal: tile "
-                    "(%d, %d), %d tiles from it\n",
-                    name, result->capped ? "(the search is full: it stops at this many states) after" : "in",
-                    result->seconds, (long long)result->states, (long long)result->framesRun,
-                    (int)result->farCol, (int)result->farRow, (int)result->farDistance);
+        fprintf(report, "%s: %s\n", name, result->verdict);
+        if (result->answer == SOLVE_ANSWER_NOT_SETTLED) {
+            fprintf(stderr,
+                    "solve: stopped after %.1f s (%lld states, %.0f bytes a state, %lld frames run)\n",
+                    result->seconds, (long long)result->states, result->bytesPerState,
+                    (long long)result->framesRun);
         }
         if (a->pngOut) {
             const std::string text = MapSolveScript(&options, result->route, name, 0);
@@ -243,7 +242,7 @@ static int MaptoolSolve(const MaptoolSolveArgs* a, int quietReplay, MapSolveResu
                 MaptoolWriteRoutePicture(map, stagePath, &script, a->pngOut);
             }
         }
-        return MAPTOOL_UNCLEARABLE;
+        return result->answer == SOLVE_ANSWER_CANNOT ? MAPTOOL_UNCLEARABLE : MAPTOOL_NOT_SETTLED;
     }
     const std::string text = MapSolveScript(&options, result->route, name, 1);
     char message[320];
@@ -253,10 +252,15 @@ static int MaptoolSolve(const MaptoolSolveArgs* a, int quietReplay, MapSolveResu
     }
     char par[32];
     MaptoolPar(result->frames, par, sizeof(par));
-    fprintf(stderr, "solve: found in %.1f s (%lld states, %lld frames run): %d frames, shortened to %d\n",
-            result->seconds, (long long)result->states, (long long)result->framesRun,
-            (int)result->searchFrames, (int)result->frames);
-    fprintf(report, "%s: clearable in %d frames (par %s)\n", name, (int)result->frames, par);
+    fprintf(
+        stderr,
+        "solve: found in %.1f s (%lld states, %.0f bytes a state, %lld frames run): %d frames, shortened and "
+        "centred to %d\n",
+        result->seconds, (long long)result->states, result->bytesPerState, (long long)result->framesRun,
+        (int)result->searchFrames, (int)result->frames);
+    fprintf(report, "%s: clearable in %d frames (par %s), margin %d frames and %d degrees (%s)\n", name,
+            (int)result->frames, par, (int)result->marginFrames, (int)result->marginDegrees,
+            SolveRating(result->marginFrames, result->marginDegrees));
     if (a->replayOut && !MaptoolWriteText(a->replayOut, text)) {
         return MAPTOOL_USAGE;
     }
