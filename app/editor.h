@@ -2,6 +2,7 @@
 // the game's own tile and actor drawing, undo and redo, play-testing through the game's stage reader,
 // and saving as stage text. The same code runs on every backend.
 #pragma once
+#include <stddef.h>
 #include <stdint.h>
 
 #include "platform/platform.h"
@@ -24,6 +25,11 @@ constexpr int32_t EDITOR_STATUS_Y = 180;
 void EditorOpen(PlatformWindow* window, const char* path);
 // Keeps path to open when the running play-test ends (the game gets its stage back first).
 void EditorOpenAfterPlaytest(const char* path);
+// A host that keeps its stages somewhere the editor cannot see (the page: its browser's storage) gives
+// a keeper: every save hands it the stage text (length bytes), and a save is SAVED only once the keeper
+// says 1. Null (the default): the file written is the whole save.
+typedef int (*EditorKeeper)(const char* text, size_t length);
+void EditorSetKeeper(EditorKeeper keeper);
 // Leaves the editor (and any play-test) for the game's title screen.
 void EditorClose(void);
 // The window is asked to close: 1 when it may close now; 0 while unsaved changes wait for the question

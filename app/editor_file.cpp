@@ -111,6 +111,12 @@ static int EditorKeepOriginal(const char* path, char* kept, size_t keptSize) {
     return 0;
 }
 
+static EditorKeeper gEditorKeeper;
+
+void EditorSetKeeper(EditorKeeper keeper) {
+    gEditorKeeper = keeper;
+}
+
 int EditorSave(int force) {
     EditorStage* s = &gEditor.stage;
     EditorEndStroke();
@@ -142,8 +148,13 @@ int EditorSave(int force) {
         EditorSay("NOT SAVED: THE FILE CANNOT BE WRITTEN");
         return 0;
     }
-    s->savedAt = s->historyAt;
+    // The file is ours now, whatever the keeper says: the next save must not find it changed.
     EditorRememberFile();
+    if (gEditorKeeper && !gEditorKeeper(gEditor.text, gEditor.textLength)) {
+        EditorSay("NOT SAVED: CANNOT KEEP IT; DOWNLOAD IT");
+        return 0;
+    }
+    s->savedAt = s->historyAt;
     EditorDropRecovery();
     if (kept[0]) {
         s->keepOriginal = 0;

@@ -3,6 +3,7 @@
 #include "backends/web/web_stage.h"
 
 #include <emscripten.h>
+#include <string.h>
 #include <sys/stat.h>
 
 #include "app/editor.h"
@@ -16,13 +17,18 @@ static PlatformWindow* gWebStageWindow;
 // Whether the editor was editing at the last frame (-1: not looked yet).
 static int gWebStageEditing = -1;
 
-// Keeps the stage being edited in the browser's local storage, under the page's key.
+// Keeps the stage being edited in the browser's local storage, under the page's key: 1 when kept. A
+// save that cannot keep it (storage full or blocked) has the page say so and offer Download.
 // clang-format off
-EM_JS(void, WebStageKeep, (const char* text), {
+EM_JS(int, WebStageKeepText, (const char* text, int length, int saving), {
     try {
-        localStorage.setItem(Module.webGame.storageKey, UTF8ToString(text));
+        localStorage.setItem(Module.webGame.storageKey, UTF8ToString(text, length));
+        return 1;
     } catch (e) {
-        // Storage off or full: the page still edits, it only cannot keep the stage.
+        if (saving && Module.webStudioCannotKeep) {
+            Module.webStudioCannotKeep();
+        }
+        return 0;
     }
 });
 // While editing, the page's editing buttons; otherwise its playing ones. The layout is done again.
@@ -38,6 +44,11 @@ EM_JS(void, WebStageShowButtons, (int editing), {
     Module.webScreen.countButtons();
 });
 // clang-format on
+
+// The editor's Ctrl+S is SAVED only once the browser has kept the stage.
+static int WebStageKeepSaved(const char* text, size_t length) {
+    return WebStageKeepText(text, (int)length, 1);
+}
 
 extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStagePlay(const char* path) {
     return StageOpen(gWebStageWindow, path, STAGE_OPEN_CHOSEN, gWebStageMessage);
@@ -82,10 +93,19 @@ EM_JS(void, WebStageTellPage, (const char* shipped, const char* given, const cha
 
 void WebStageAttach(PlatformWindow* window) {
     gWebStageWindow = window;
+    EditorSetKeeper(WebStageKeepSaved);
     WebStageTellPage(STAGE_SHARE_SHIPPED_PATH, WEB_STAGE_GIVEN_PATH, WEB_STAGE_INCOMING_PATH,
                      WEB_STAGE_EDIT_PATH, WEB_STAGE_MINE_PATH, WEB_STAGE_STORAGE_KEY,
                      (double)STAGE_SHARE_READ_CAP, STAGE_OPEN_PLAYS, STAGE_OPEN_EDITS,
                      STAGE_OPEN_AFTER_PLAYTEST);
+}
+
+// The stage as it is painted, kept when it changed; Ctrl+S says when it cannot be.
+static void WebStageKeepEdited(void) {
+    const char* edited = StageShareEditedText();
+    if (edited) {
+        WebStageKeepText(edited, (int)strlen(edited), 0);
+    }
 }
 
 void WebStageWatch(void) {
@@ -94,10 +114,12 @@ void WebStageWatch(void) {
         gWebStageEditing = editing;
         WebStageShowButtons(editing);
     }
-    const char* edited = StageShareEditedText();
-    if (edited) {
-        WebStageKeep(edited);
-    }
+    WebStageKeepEdited();
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStageLeaving(void) {
+    WebStageKeepEdited();
+    return EditorIsActive() && EditorIsDirty();
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE const char* WebStageText(void) {

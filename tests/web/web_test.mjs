@@ -745,6 +745,53 @@ test('a damaged or foreign stage link says so and the page plays the stage it ca
   await page.bringToFront();
 });
 
+test('a stage link of 1.5 MB or 10 MB is refused with a message and the game lives on', async () => {
+  const base = `http://127.0.0.1:${server.address().port}/index.html`;
+  const long = (bytes) => `1${'A'.repeat(bytes)}`;
+  const alive = (p) => p.evaluate(() => Module.ccall('WebStageText', 'string', [], []).length > 0);
+  // 1.5 MB comes in the address; 10 MB is beyond an address, so it comes as a changed fragment.
+  const other = await openPage(`${base}#stage=${long(1500000)}`);
+  try {
+    assert.match(await studioMessage(other), /too long.*plays the stage it had/);
+    assert.ok(await alive(other), 'the game died on a 1.5 MB link');
+    await other.evaluate((link) => { document.getElementById('studio-message').textContent = ''; location.hash = `stage=${link}`; },
+      long(10000000));
+    await other.waitForFunction(() => document.getElementById('studio-message').textContent !== '', null,
+      { timeout: WAIT_MS });
+    assert.match(await studioMessage(other), /too long.*plays the stage it had/);
+    assert.ok(await alive(other), 'the game died on a 10 MB link');
+  } finally {
+    await other.close();
+  }
+  await page.bringToFront();
+});
+
+test('a save the browser cannot keep says so, offers Download and keeps the stage unsaved', async () => {
+  const base = `http://127.0.0.1:${server.address().port}/index.html`;
+  await onPage(`${base}#edit`, async (p) => {
+    await editing(p, true);
+    await waitForKept(p, 'a blank stage kept', (rows) => rows.length > 10);
+    await p.evaluate(() => {
+      Storage.prototype.setItem = () => { throw new DOMException('full', 'QuotaExceededError'); };
+    });
+    const box = await canvasBox();
+    await clickAt(box.x + box.w * 100.5 / W, box.y + box.h * 100.5 / H);
+    await p.keyboard.down('Control');
+    await tapKey('s');
+    await p.keyboard.up('Control');
+    await p.waitForFunction(() => document.getElementById('studio-message').textContent !== '', null,
+      { timeout: WAIT_MS });
+    assert.match(await studioMessage(p), /cannot keep the stage.*Download map\.txt/);
+    assert.equal(await p.evaluate(() => document.getElementById('studio').hidden), false);
+    // Still unsaved: leaving the page asks.
+    const asked = p.waitForEvent('dialog', { timeout: WAIT_MS });
+    await p.close({ runBeforeUnload: true });
+    const dialog = await asked;
+    assert.equal(dialog.type(), 'beforeunload');
+    await dialog.accept();
+  });
+});
+
 // The stage the page keeps while editing, as rows of text.
 const keptRows = (p) => p.evaluate(() => (localStorage.getItem('kalvoro-stage') || '').split('\n'));
 
