@@ -77,6 +77,10 @@ void InputOnMouseMove(int32_t x, int32_t y) {
     gMouseOnPicture = MapClientIsOnPicture(x, y);
 }
 
+void InputOnMouseOverControls(void) {
+    gMouseOnPicture = 0;
+}
+
 int32_t InputIsMouseOnPicture(void) {
     return gMouseOnPicture;
 }

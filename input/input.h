@@ -56,6 +56,9 @@ int32_t InputGetMouseLogicalY(void);
 // 1 when the pointer was on the picture at the last reading (the logical cursor is kept on the picture
 // however far off it the pointer is, so this tells the two apart).
 int32_t InputIsMouseOnPicture(void);
+// The pointer is over a host's own controls laid over the picture: after the move that brought it
+// there, it counts as off the picture.
+void InputOnMouseOverControls(void);
 float InputGetMouseWorldX(void);
 float InputGetMouseWorldY(void);
 // Copies the module's state out and back in (saved games for tools and searches).

@@ -6,6 +6,7 @@
 
 #include "app/editor.h"
 #include "app/main.h"
+#include "input/input.h"
 #include "input/pad.h"
 #include "platform/keys.h"
 #include "backends/web/web_keys.h"
@@ -90,6 +91,13 @@ static EM_BOOL WebOnKeyUp(int type, const EmscriptenKeyboardEvent* e, void* user
     return vk != 0 && !WebKeyBelongsToBrowser(e, vk) ? EM_TRUE : EM_FALSE;
 }
 
+// clang-format off
+EM_JS(int, WebPointerOnControls, (int x, int y), {
+    var at = document.elementFromPoint(x, y);
+    return at && at.closest('#controls') ? 1 : 0;
+});
+// clang-format on
+
 static EM_BOOL WebOnMouseMove(int type, const EmscriptenMouseEvent* e, void* user) {
     (void)type;
     (void)user;
@@ -106,6 +114,10 @@ static EM_BOOL WebOnMouseMove(int type, const EmscriptenMouseEvent* e, void* use
         int32_t y = 0;
         WebGetCursor(&x, &y);
         MainOnMouseMove(x, y);
+        // The page's buttons may lie over the picture: over them, the pointer is theirs.
+        if (WebPointerOnControls((int32_t)e->clientX, (int32_t)e->clientY)) {
+            InputOnMouseOverControls();
+        }
     }
     // A release that happened where the page could not hear it shows in the buttons still held.
     WebKeysSyncButtons((int32_t)e->buttons);

@@ -137,7 +137,7 @@ EM_JS(double, WebPixelRatio, (), { return window.devicePixelRatio || 1; });
 
 // Puts the RGBA picture on the canvas and moves the canvas to the destination rectangle (client pixels,
 // so CSS pixels are those over devicePixelRatio); the page around it is black. The buttons go into the
-// widest black band below or right of the picture, and hide when neither holds them.
+// black band below or right of the picture, or over the picture's right edge when neither holds them.
 // clang-format off
 EM_JS(void, WebCanvasShow, (const uint8_t* rgba, int bytes, int x, int y, int w, int h), {
     var s = Module.webScreen;
@@ -183,7 +183,13 @@ EM_JS(void, WebCanvasShow, (const uint8_t* rgba, int bytes, int x, int y, int w,
         cs.top = Math.max(0, Math.min(vh - s.barLength, py + (ph - s.barLength) / 2)) + 'px';
         cs.display = 'flex';
     } else {
-        cs.display = 'none';
+        // No border holds them: they go over the picture, down its right edge (or along its foot when
+        // the page is too low for a column). The pointer over them is not on the picture.
+        var column = vh >= s.barLength;
+        cs.flexDirection = column ? 'column' : 'row';
+        cs.left = Math.max(0, column ? px + pw - s.bar : Math.min(vw - s.barLength, px + (pw - s.barLength) / 2)) + 'px';
+        cs.top = Math.max(0, column ? Math.min(vh - s.barLength, py + (ph - s.barLength) / 2) : py + ph - s.bar) + 'px';
+        cs.display = 'flex';
     }
 });
 // clang-format on

@@ -792,6 +792,23 @@ test('a save the browser cannot keep says so, offers Download and keeps the stag
   });
 });
 
+test('at 1280 x 800 the picture fills the page and the MAP button, over it, opens the stages', async () => {
+  const base = `http://127.0.0.1:${server.address().port}/index.html`;
+  const other = await openPage(base, { width: 1280, height: 800 });
+  try {
+    const map = other.locator('#button-studio');
+    await map.waitFor({ state: 'visible', timeout: WAIT_MS });
+    const box = await map.boundingBox();
+    assert.ok(box.x >= 0 && box.y >= 0 && box.x + box.width <= 1280 && box.y + box.height <= 800,
+      `MAP off the page: ${JSON.stringify(box)}`);
+    await map.click();
+    assert.equal(await other.evaluate(() => document.getElementById('studio').hidden), false);
+  } finally {
+    await other.close();
+  }
+  await page.bringToFront();
+});
+
 // The stage the page keeps while editing, as rows of text.
 const keptRows = (p) => p.evaluate(() => (localStorage.getItem('kalvoro-stage') || '').split('\n'));
 
