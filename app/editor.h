@@ -48,6 +48,9 @@ void EditorStep(PlatformWindow* window, float dt);
 void EditorRender(void);
 // A key-down message: 1 when the editor took it (everything while editing, Escape in a play-test).
 int EditorHandleKey(int32_t vk);
+// The stroke being painted is taken back whole, as if never painted, and closed (a finger's stroke
+// that a second finger turned into a drag of the view); nothing when no stroke is open.
+void EditorCancelStroke(void);
 // Wheel notches since the last frame (positive away from the user) move through the palette.
 void EditorOnWheel(int32_t notches);
 // While a solved route plays back: steps the game with the route's input for this frame and returns 1;

@@ -56,6 +56,16 @@ void EditorEndStroke(void) {
     s->strokeChanged = 0;
 }
 
+void EditorCancelStroke(void) {
+    EditorStage* s = &gEditor.stage;
+    if (s->strokeOpen && s->strokeChanged) {
+        EditorLoadState(EditorHistoryEntry(s->historyAt));
+    }
+    s->strokeOpen = 0;
+    s->strokeChanged = 0;
+    s->rectangle = 0;
+}
+
 void EditorResetHistory(void) {
     EditorStage* s = &gEditor.stage;
     s->historyFirst = 0;

@@ -191,8 +191,13 @@ extern "C" EMSCRIPTEN_KEEPALIVE void WebPageTouch(int phase, double x, double y)
 }
 
 // Two fingers on the picture while editing: the middle button held at the point between them, which
-// drags the view. phase 0 down, 1 move, 2 up.
+// drags the view. phase 0 down, 1 move, 2 up. However late the second finger lands, whatever the
+// first one painted is taken back: a gesture of two fingers never paints.
 extern "C" EMSCRIPTEN_KEEPALIVE void WebPagePan(int phase, double x, double y) {
+    if (phase == 0) {
+        EditorCancelStroke();
+        WebKeysHold(WEB_HOLD_TOUCH, gWebTouchVk, 0);
+    }
     if (phase != 2) {
         PadOnPointer();
         WebSetCursor(x, y);
@@ -215,7 +220,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE void WebPageKey(int vk, int down) {
 
 // Touches through pointer events: the first finger on the canvas is the one that plays; the browser
 // sends no mouse events for it. While editing, the first finger waits a moment before it paints: a
-// second one in that time makes the two a drag of the view. The buttons act on press and keep their
+// second one in that time makes the two a drag of the view, and one that lands later takes back what
+// the first painted (WebPagePan). The buttons act on press and keep their
 // own presses from the game.
 // clang-format off
 EM_JS(void, WebWirePage, (int reloadVk, int escapeVk, int enterVk, int controlVk, int undoVk, int redoVk, int solveVk), {
@@ -266,7 +272,7 @@ EM_JS(void, WebWirePage, (int reloadVk, int escapeVk, int enterVk, int controlVk
         }
         if (finger === null) {
             finger = e.pointerId;
-        } else if (second === null && waiting !== null) {
+        } else if (second === null && (waiting !== null || Module.webEditing)) {
             clearTimeout(waiting);
             waiting = null;
             second = e.pointerId;

@@ -1060,6 +1060,14 @@ test('on a phone the editor paints with a tap, erases, scrolls with two fingers,
     await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
     await p.waitForTimeout(300);
     assert.deepEqual(await keptRows(p), rows, 'two fingers painted');
+    // A second finger landing after the first has painted takes that paint back.
+    await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [fingers(0)[0]] });
+    await waitForKept(p, 'the first finger paints', (r) => r.join() !== rows.join());
+    await p.waitForTimeout(100);
+    await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: fingers(0) });
+    await p.waitForTimeout(100);
+    await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+    await waitForKept(p, 'a late second finger takes the paint back', (r) => r.join() === rows.join());
     await p.touchscreen.tap(at(100, 100).x, at(100, 100).y);
     const before = rows;
     rows = await waitForKept(p, 'a tap after the drag', (r) => r.join() !== before.join());
