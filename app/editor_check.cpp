@@ -52,9 +52,9 @@ void EditorCheck(void) {
         snprintf(s->warning, sizeof(s->warning), "NO GOAL: THE STAGE CANNOT BE CLEARED");
         return;
     }
-    // The way to the goal as the solver and the game see it: the loaded stage, open past its right end.
-    ReachBuild(&reach, &s->played);
-    if (!ReachStartLeadsToGoal(&reach, &s->played)) {
+    // Said only when it is so: the solver's own rule, which lets a body climb every wall and cross
+    // thin ones as play does (so the goal is walled in only behind walls three tiles thick).
+    if (ReachWalledIn(&reach, &s->played)) {
         snprintf(s->warning, sizeof(s->warning), "GOAL WALLED IN: NO OPEN PATH TO IT");
     } else if (s->walkersOwn) {
         snprintf(s->warning, sizeof(s->warning), "NO WALKER: THE GAME ADDS FOUR OF ITS OWN");

@@ -179,12 +179,12 @@ start_game HOME="$work/home" WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winealsa.drv,wi
 # The palette bar's dark ground right of the swatches: only the editor draws it.
 e2e_await_picture editor colour SHOT 300 15 310 18 202020 || fail "--edit did not open the editor"
 xdotool mousemove $((win_x + 480)) $((win_y + 300)) key 3
-# Cell (5, 5) of the blank stage, whose view starts half a tile left of column 0 and under the bar.
-e2e_click 288 324
-e2e_await_picture painted colour SHOT 94 106 98 110 1D681D || fail "the left button painted no pillar"
+# The view opens on the blank stage's start: cell (5, 10) is at (312, 156) in the 960 x 600 client.
+e2e_click 312 156
+e2e_await_picture painted colour SHOT 102 50 106 54 1D681D || fail "the left button painted no pillar"
 e2e_editor_save "$game_dir/new stage.txt"
-[ "$(sed -n 6p "$game_dir/new stage.txt" 2>/dev/null | cut -c1-7)" = "#....|." ] ||
-  fail "Ctrl+S wrote no stage with the pillar: $(sed -n 6p "$game_dir/new stage.txt" 2>/dev/null)"
+[ "$(sed -n 11p "$game_dir/new stage.txt" 2>/dev/null | cut -c1-7)" = "#....|." ] ||
+  fail "Ctrl+S wrote no stage with the pillar: $(sed -n 11p "$game_dir/new stage.txt" 2>/dev/null)"
 close_window
 e2e_wait_exit
 [ "$status" = 0 ] || fail "the editor ended with status $status"
