@@ -19,6 +19,27 @@ constexpr int32_t EDITOR_TITLE_SIZE = STAGE_TITLE_SIZE + 4;
 
 EditorRecord gEditor;
 
+// Each message that names a control or the file, for keys and a file, keys on a page, a touch screen.
+static const char* const EDITOR_WORDS[EDITOR_SAYS_COUNT][3] = {
+    {"NEW STAGE: CTRL+S WRITES THE FILE", "NEW STAGE: CTRL+S KEEPS IT IN BROWSER", "NEW STAGE: KEPT IN THIS BROWSER"},
+    {"ENTER:PLAY ^S:SAVE ^Z:UNDO ESC:LEAVE", "ENTER:PLAY ^S:KEEP ^Z:UNDO ESC:LEAVE", "TAP PAINTS, TWO FINGERS SCROLL"},
+    {"NO START: PICK IT WITH KEY 8", "NO START: PICK IT WITH KEY 8", "NO START: PICK IT ON THE BAR"},
+    {"SOLVING... (V AGAIN STOPS)", "SOLVING... (V AGAIN STOPS)", "SOLVING... (SOLVE AGAIN STOPS)"},
+    {"THE EDIT STOPPED THE SEARCH: V AGAIN", "THE EDIT STOPPED THE SEARCH: V AGAIN",
+     "THE EDIT STOPPED THE SEARCH: SOLVE AGAIN"},
+    {"NO ROUTE YET: V SOLVES THE STAGE", "NO ROUTE YET: V SOLVES THE STAGE", "NO ROUTE YET: SOLVE FINDS ONE"},
+};
+static int32_t gEditorDevice = EDITOR_DEVICE_KEYS_FILE;
+
+void EditorSetDevice(int32_t device) {
+    gEditorDevice = device >= EDITOR_DEVICE_KEYS_FILE && device <= EDITOR_DEVICE_TOUCH_PAGE ? device
+                                                                                             : EDITOR_DEVICE_KEYS_FILE;
+}
+
+const char* EditorWords(int32_t wording) {
+    return EDITOR_WORDS[wording][gEditorDevice];
+}
+
 void EditorSay(const char* text) {
     snprintf(gEditor.stage.message, sizeof(gEditor.stage.message), "%s", text);
     gEditor.stage.messageMs = EDITOR_MESSAGE_MS;

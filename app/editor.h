@@ -30,6 +30,11 @@ void EditorOpenAfterPlaytest(const char* path);
 // says 1. Null (the default): the file written is the whole save.
 typedef int (*EditorKeeper)(const char* text, size_t length);
 void EditorSetKeeper(EditorKeeper keeper);
+// What the editor's messages may name, told once by the host: keys and a file (the default); a page
+// with keys, which keeps the stage in the browser, not in a file; a touch screen without keys, whose
+// page has buttons (PLAY, SOLVE, ROUTE, UNDO, REDO) where the keys would be.
+enum EditorDevice : int32_t { EDITOR_DEVICE_KEYS_FILE, EDITOR_DEVICE_KEYS_PAGE, EDITOR_DEVICE_TOUCH_PAGE };
+void EditorSetDevice(int32_t device);
 // Leaves the editor (and any play-test) for the game's title screen.
 void EditorClose(void);
 // The window is asked to close: 1 when it may close now; 0 while unsaved changes wait for the question

@@ -45,7 +45,7 @@ void EditorCheck(void) {
         return;
     }
     if (starts == 0) {
-        snprintf(s->warning, sizeof(s->warning), "NO START: PICK IT WITH KEY 8");
+        snprintf(s->warning, sizeof(s->warning), "%s", EditorWords(EDITOR_SAYS_NO_START));
         return;
     }
     if (s->goals == 0) {

@@ -148,7 +148,7 @@ void EditorRender(void) {
     DrawMsxString(2, EDITOR_STATUS_Y + 2, gEditor.status, EDITOR_WHITE, 1);
     const char* line = s->messageMs > 0.0f ? s->message
                        : s->warning[0]     ? s->warning
-                                           : "ENTER:PLAY ^S:SAVE ^Z:UNDO ESC:LEAVE";
+                                           : EditorWords(EDITOR_SAYS_HINT);
     const uint32_t colour = s->messageMs > 0.0f ? EDITOR_YELLOW : s->warning[0] ? EDITOR_RED : EDITOR_GREY;
     DrawMsxString(2, EDITOR_STATUS_Y + 11, line, colour, 1);
     if (s->solving) {

@@ -80,7 +80,7 @@ void EditorReadStage(const char* path) {
     if (!path || LevelReadGridFile(&s->grid, path) != LEVEL_FROM_FILE) {
         EditorBlankStage();
         if (path) {
-            EditorSay("NEW STAGE: CTRL+S WRITES THE FILE");
+            EditorSay(EditorWords(EDITOR_SAYS_NEW_STAGE));
         }
         return;
     }

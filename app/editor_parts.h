@@ -122,8 +122,20 @@ extern EditorRecord gEditor;
 // The search's record is the solver's own, too large to copy with the stage.
 extern SolveSearch gEditorSearch;
 
+// The messages that name a control or the file, in the words of the device (EditorSetDevice).
+enum EditorWording : int32_t {
+    EDITOR_SAYS_NEW_STAGE,
+    EDITOR_SAYS_HINT,
+    EDITOR_SAYS_NO_START,
+    EDITOR_SAYS_SOLVING,
+    EDITOR_SAYS_SEARCH_STOPPED,
+    EDITOR_SAYS_NO_ROUTE,
+    EDITOR_SAYS_COUNT
+};
+
 // editor.cpp
 void EditorSay(const char* text);
+const char* EditorWords(int32_t wording);
 // The grid as stage text in gEditor.text, as a file would hold it.
 void EditorWriteText(void);
 // The stage handed to the game as its stage text, the game's own stage source kept for the return.

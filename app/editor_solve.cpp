@@ -21,7 +21,7 @@ void EditorForgetRoute(void) {
         SolveStop(&gEditorSearch);
         SolveFinish(&gEditorSearch);
         s->solving = 0;
-        EditorSay("THE EDIT STOPPED THE SEARCH: V AGAIN");
+        EditorSay(EditorWords(EDITOR_SAYS_SEARCH_STOPPED));
     }
     s->routeSteps = 0;
     s->routePoints = 0;
@@ -88,7 +88,7 @@ static void EditorSolveStart(void) {
         EditorSolveDone(status, 0);
     } else {
         gEditor.stage.solving = 1;
-        EditorSay("SOLVING... (V AGAIN STOPS)");
+        EditorSay(EditorWords(EDITOR_SAYS_SOLVING));
     }
 }
 
@@ -117,7 +117,7 @@ void EditorSolveSlice(void) {
 void EditorPlayRoute(void) {
     const EditorStage* s = &gEditor.stage;
     if (!s->routeClears || s->routeSteps == 0) {
-        EditorSay("NO ROUTE YET: V SOLVES THE STAGE");
+        EditorSay(EditorWords(EDITOR_SAYS_NO_ROUTE));
         return;
     }
     EditorLendStage();

@@ -31,12 +31,14 @@ EM_JS(int, WebStageKeepText, (const char* text, int length, int saving), {
         return 0;
     }
 });
+// The page decided at start-up whether it is a touch screen, which gets buttons in place of keys.
+EM_JS(int, WebStageTouchOnly, (), { return Module.webScreen && Module.webScreen.touch ? 1 : 0; });
 // While editing, the page's editing buttons; otherwise its playing ones. The layout is done again.
 EM_JS(void, WebStageShowButtons, (int editing), {
     Module.webEditing = !!editing;
     document.querySelectorAll('#controls .edit').forEach(function(b) { b.hidden = !editing; });
     document.querySelectorAll('#controls .play').forEach(function(b) { b.hidden = editing || !Module.webScreen.touch; });
-    // A phone's row holds six buttons: while editing, full screen gives its place to the editor's.
+    // A phone's row holds seven buttons: while editing, full screen gives its place to the editor's.
     var full = document.getElementById('button-fullscreen');
     if (full && Module.webScreen.touch && (document.fullscreenEnabled || document.webkitFullscreenEnabled)) {
         full.hidden = !!editing;
@@ -94,6 +96,7 @@ EM_JS(void, WebStageTellPage, (const char* shipped, const char* given, const cha
 void WebStageAttach(PlatformWindow* window) {
     gWebStageWindow = window;
     EditorSetKeeper(WebStageKeepSaved);
+    EditorSetDevice(WebStageTouchOnly() ? EDITOR_DEVICE_TOUCH_PAGE : EDITOR_DEVICE_KEYS_PAGE);
     WebStageTellPage(STAGE_SHARE_SHIPPED_PATH, WEB_STAGE_GIVEN_PATH, WEB_STAGE_INCOMING_PATH,
                      WEB_STAGE_EDIT_PATH, WEB_STAGE_MINE_PATH, WEB_STAGE_STORAGE_KEY,
                      (double)STAGE_SHARE_READ_CAP, STAGE_OPEN_PLAYS, STAGE_OPEN_EDITS,

@@ -214,6 +214,16 @@ TEST_F(Editor, UndoAndRedoWalkAtLeastAHundredSteps) {
     EXPECT_STREQ(EditorMessageLine(), "NOTHING TO REDO");
 }
 
+// A touch screen has no keys: its messages name the page's buttons, and no key names a file.
+TEST_F(Editor, MessagesNameTheDevicesControls) {
+    Press('P');
+    EXPECT_STREQ(EditorMessageLine(), "NO ROUTE YET: V SOLVES THE STAGE");
+    EditorSetDevice(EDITOR_DEVICE_TOUCH_PAGE);
+    Press('P');
+    EXPECT_STREQ(EditorMessageLine(), "NO ROUTE YET: SOLVE FINDS ONE");
+    EditorSetDevice(EDITOR_DEVICE_KEYS_FILE);
+}
+
 TEST_F(Editor, LimitsAreSaidNeverDropped) {
     Press(KEY_0 + 9);
     for (int i = 0; i < MAX_ENEMIES; ++i) {
