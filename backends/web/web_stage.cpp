@@ -14,8 +14,9 @@ static char gWebStageText[STAGE_SHARE_TEXT_SIZE];
 static char gWebStageLink[STAGE_SHARE_LINK_SIZE];
 static char gWebStageMessage[STAGE_SHARE_MESSAGE_SIZE];
 static PlatformWindow* gWebStageWindow;
-// Whether the editor was editing at the last frame (-1: not looked yet).
+// Whether the editor was editing, and had a route that clears, at the last frame (-1: not looked yet).
 static int gWebStageEditing = -1;
+static int gWebStageRoute = -1;
 
 // Keeps the stage being edited in the browser's local storage, under the page's key: 1 when kept. A
 // save that cannot keep it (storage full or blocked) has the page say so and offer Download.
@@ -34,9 +35,13 @@ EM_JS(int, WebStageKeepText, (const char* text, int length, int saving), {
 // The page decided at start-up whether it is a touch screen, which gets buttons in place of keys.
 EM_JS(int, WebStageTouchOnly, (), { return Module.webScreen && Module.webScreen.touch ? 1 : 0; });
 // While editing, the page's editing buttons; otherwise its playing ones. The layout is done again.
-EM_JS(void, WebStageShowButtons, (int editing), {
+// While a route that clears is there (until the next edit), ROUTE plays it in SOLVE's place: a phone's
+// row has room for one of the two.
+EM_JS(void, WebStageShowButtons, (int editing, int route), {
     Module.webEditing = !!editing;
     document.querySelectorAll('#controls .edit').forEach(function(b) { b.hidden = !editing; });
+    document.getElementById('button-solve').hidden = !editing || !!route;
+    document.getElementById('button-route').hidden = !editing || !route;
     document.querySelectorAll('#controls .play').forEach(function(b) { b.hidden = editing || !Module.webScreen.touch; });
     // A phone's row holds seven buttons: while editing, full screen gives its place to the editor's.
     var full = document.getElementById('button-fullscreen');
@@ -113,9 +118,12 @@ static void WebStageKeepEdited(void) {
 
 void WebStageWatch(void) {
     const int editing = EditorIsEditing();
-    if (editing != gWebStageEditing) {
+    int clears = 0;
+    const int route = editing && EditorRouteSteps(&clears) > 0 && clears;
+    if (editing != gWebStageEditing || route != gWebStageRoute) {
         gWebStageEditing = editing;
-        WebStageShowButtons(editing);
+        gWebStageRoute = route;
+        WebStageShowButtons(editing, route);
     }
     WebStageKeepEdited();
 }

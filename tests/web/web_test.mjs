@@ -1022,7 +1022,7 @@ test('on a phone the editor paints with a tap, erases, scrolls with two fingers,
       return { x: r.left + r.width / 2, y: r.top + r.height / 2, shown: r.width > 0 };
     }, id);
     const box = await canvasBox();
-    for (const id of ['button-play', 'button-solve', 'button-route', 'button-erase', 'button-undo', 'button-redo', 'button-studio']) {
+    for (const id of ['button-play', 'button-solve', 'button-erase', 'button-undo', 'button-redo', 'button-studio']) {
       const b = await rect(id);
       assert.ok(b.shown && (b.y > box.y + box.h || b.x > box.x + box.w), `${id} is not beside the picture`);
     }
@@ -1079,12 +1079,15 @@ test('on a phone the editor paints with a tap, erases, scrolls with two fingers,
     await waitForCanvas('the play-test', expectShells(2, 0));
     await tapButton('button-escape');
     await editing(p, true);
-    // SOLVE runs the game's solver on the stage; once it has the route, ROUTE plays it back.
+    // SOLVE runs the game's solver on the stage; once it has the route, ROUTE takes its place and
+    // plays the route back.
     await tapButton('button-solve');
+    await p.waitForFunction(() => !document.getElementById('button-route').hidden, null, { timeout: 30000 });
+    assert.equal(await p.evaluate(() => document.getElementById('button-solve').hidden), true);
+    await tapButton('button-route');
     const end = Date.now() + 30000;
     while ((await p.evaluate(() => Module.webEditing)) && Date.now() < end) {
-      await p.waitForTimeout(500);
-      await tapButton('button-route');
+      await p.waitForTimeout(200);
     }
     assert.equal(await p.evaluate(() => Module.webEditing), false, 'no route to play after SOLVE');
     await tapButton('button-escape');
