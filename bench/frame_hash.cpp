@@ -77,10 +77,12 @@ static void HashTiles(void) {
     TilemapSetTile(&map, 0, 1, TILE_GOAL);
     uint64_t picture = 14695981039346656037ull;
     int32_t pictures = 0;
-    static const float EXTRA[] = {-16.5f, -0.5f, 0.5f, 8.5f, 15.5f, 0.49999997f, 1e-7f, 7.75f, 200.5f, 1000.0f};
+    static const float EXTRA[] = {-16.5f,      -0.5f, 0.5f,  8.5f,   15.5f,
+                                  0.49999997f, 1e-7f, 7.75f, 200.5f, 1000.0f};
     for (int32_t i = -140; i < 140; ++i) {
         for (int32_t j = -2; j < 2; ++j) {
-            TilemapRender(&map, 0.25f * (float)i + 16.0f * (float)j, 0.25f * (float)(i * 7 % 128) + 3.0f * (float)j);
+            TilemapRender(&map, 0.25f * (float)i + 16.0f * (float)j,
+                          0.25f * (float)(i * 7 % 128) + 3.0f * (float)j);
             HashBytes(&picture, pixelBuffer, sizeof(pixelBuffer));
             ++pictures;
         }
