@@ -471,60 +471,56 @@ void TilemapRender(const Tilemap* map, float camX, float camY) {
         return;
     }
     TilemapCopy(TILE_EMPTY); // the copies exist from here on
-    uint8_t ids[24] = {0};
     int16_t lateBand[24 * 16];
     int16_t lateCol[24 * 16];
     int32_t late = 0;
-    uint32_t newRows = 0;
-    int32_t band = 0;
-    int skyAbove = 0;
-    for (int32_t y = 0; y < LOGICAL_HEIGHT; ++y) {
-        uint32_t* line = pixelBuffer + y * LOGICAL_WIDTH;
-        while (band < rows.count && y >= rows.from[band] + rows.len[band]) {
-            ++band;
+    int32_t y = 0;
+    for (int32_t band = 0; band <= rows.count; ++band) {
+        const int32_t top = band < rows.count ? rows.from[band] : LOGICAL_HEIGHT;
+        if (y < top) {
+            TilemapFillSky(pixelBuffer + y * LOGICAL_WIDTH, LOGICAL_WIDTH);
+            RenderRepeatRow(y, top - y - 1);
+            y = top;
         }
-        if (band >= rows.count || y < rows.from[band]) {
-            if (skyAbove) {
-                memcpy(line, line - LOGICAL_WIDTH, LOGICAL_WIDTH * sizeof(uint32_t));
-            } else {
-                TilemapFillSky(line, LOGICAL_WIDTH);
-            }
-            skyAbove = 1;
-            continue;
+        if (band == rows.count) {
+            break;
         }
-        skyAbove = 0;
-        const int r = y - rows.from[band];
         const int h = rows.len[band];
-        if (r == 0) {
-            newRows = 1u;
-            for (int32_t k = 0; k < cols.count; ++k) {
-                const int id = TilemapGetTile(map, cols.index[k], rows.index[band]);
-                ids[k] = (uint8_t)id;
-                if (!TilemapIsDrawn(id)) {
-                    continue;
-                }
-                newRows |= gTileCopies[id].newRows[h];
-                if (TilemapNeedsShapes(&gTileCopies[id], cols.len[k], h)) {
-                    lateBand[late] = (int16_t)band;
-                    lateCol[late] = (int16_t)k;
-                    ++late;
-                }
-            }
-        } else if (!(newRows >> r & 1u)) {
-            memcpy(line, line - LOGICAL_WIDTH, LOGICAL_WIDTH * sizeof(uint32_t));
-            continue;
-        }
-        int32_t x = 0;
+        uint8_t ids[24];
+        uint32_t newRows = 1u;
         for (int32_t k = 0; k < cols.count; ++k) {
-            const TilemapTileCopy* copy = &gTileCopies[ids[k]];
-            if (!TilemapIsDrawn(ids[k]) || TilemapNeedsShapes(copy, cols.len[k], h)) {
+            const int id = TilemapGetTile(map, cols.index[k], rows.index[band]);
+            ids[k] = (uint8_t)(TilemapIsDrawn(id) ? id : TILE_EMPTY);
+            if (ids[k] == TILE_EMPTY) {
                 continue;
             }
-            TilemapFillSky(line + x, cols.from[k] - x);
-            TilemapCopyRow(line + cols.from[k], copy, r, cols.len[k], h);
-            x = cols.from[k] + cols.len[k];
+            newRows |= gTileCopies[id].newRows[h];
+            if (TilemapNeedsShapes(&gTileCopies[id], cols.len[k], h)) {
+                ids[k] = TILE_EMPTY; // sky for now, its shapes below
+                lateBand[late] = (int16_t)band;
+                lateCol[late] = (int16_t)k;
+                ++late;
+            }
         }
-        TilemapFillSky(line + x, LOGICAL_WIDTH - x);
+        for (int r = 0; r < h;) {
+            uint32_t* line = pixelBuffer + (y + r) * LOGICAL_WIDTH;
+            int32_t x = 0;
+            for (int32_t k = 0; k < cols.count; ++k) {
+                if (ids[k] != TILE_EMPTY) {
+                    TilemapFillSky(line + x, cols.from[k] - x);
+                    TilemapCopyRow(line + cols.from[k], &gTileCopies[ids[k]], r, cols.len[k], h);
+                    x = cols.from[k] + cols.len[k];
+                }
+            }
+            TilemapFillSky(line + x, LOGICAL_WIDTH - x);
+            int same = 1;
+            while (r + same < h && !(newRows >> (r + same) & 1u)) {
+                ++same;
+            }
+            RenderRepeatRow(y + r, same - 1);
+            r += same;
+        }
+        y += h;
     }
     for (int32_t i = 0; i < late; ++i) {
         const int32_t b = lateBand[i];
