@@ -345,9 +345,14 @@ static const TilemapTileCopy* TilemapCopy(int id) {
     return &gTileCopies[id];
 }
 
-// Row r of a tile cut to w x h, stored at dst.
-static inline void TilemapCopyRow(uint32_t* dst, const TilemapTileCopy* copy, int r, int w, int h) {
-    const uint32_t* src = copy->pixels[h == TILE_SIZE ? r : TilemapCopyIndex(r, h, copy->keepRows)];
+// The copy's row shown as row r of a tile cut to h rows.
+static inline const uint32_t* TilemapCopySource(const TilemapTileCopy* copy, int r, int h) {
+    return copy->pixels[h == TILE_SIZE ? r : TilemapCopyIndex(r, h, copy->keepRows)];
+}
+
+// A row of the copy cut to w columns, stored at dst.
+static inline void TilemapCopyColumns(uint32_t* dst, const uint32_t* src, const TilemapTileCopy* copy,
+                                      int w) {
     if (w == TILE_SIZE) {
         memcpy(dst, src, TILE_SIZE * sizeof(uint32_t));
         return;
@@ -360,7 +365,8 @@ static inline void TilemapCopyRow(uint32_t* dst, const TilemapTileCopy* copy, in
 // A tile cut to the rectangle (x0, y0, w, h) on the screen from its copy.
 static void TilemapCopyTile(const TilemapTileCopy* copy, int x0, int y0, int w, int h) {
     for (int r = 0; r < h; ++r) {
-        TilemapCopyRow(pixelBuffer + (y0 + r) * LOGICAL_WIDTH + x0, copy, r, w, h);
+        TilemapCopyColumns(pixelBuffer + (y0 + r) * LOGICAL_WIDTH + x0, TilemapCopySource(copy, r, h), copy,
+                           w);
     }
 }
 
@@ -455,10 +461,89 @@ static void TilemapRenderEach(const Tilemap* map, float camX, float camY) {
     }
 }
 
-// What the sky-then-tiles order gives, with every pixel written once: the picture is made row by
-// row, a row of tiles from their copies with the sky between them, and a row that repeats the one
-// above (the middle rows of most tiles) copied whole. Cut tiles drawn shape by shape come last, each
-// followed by the later neighbours its shapes may reach, drawn again from their copies.
+// Cut tiles left to be drawn shape by shape once every row is made: band and column in the layout.
+struct TilemapLate {
+    int32_t count;
+    int16_t band[24 * 16];
+    int16_t col[24 * 16];
+};
+
+// The rows y .. y + h - 1 of the picture, where the map's row `row` shows. Row 0 is made in full: the
+// sky between tiles and a row of each tile's copy. A later row that differs is the row above with the
+// tiles that change there drawn again; the rows that repeat it are copied whole.
+static void TilemapRenderBand(const Tilemap* map, const TilemapAxis* cols, int32_t band, int32_t row,
+                              int32_t y, int32_t h, TilemapLate* late) {
+    const uint8_t* tiles = row >= 0 && row < map->height ? map->tiles[row] : nullptr;
+    uint32_t newRows = 1u;
+    // The cells of each kind: a kind's cells change on the same rows.
+    uint8_t kinds[TILE_GOAL + 1];
+    uint8_t kindCount[TILE_GOAL + 1] = {0};
+    uint8_t kindCells[TILE_GOAL + 1][24];
+    int32_t kindsShown = 0;
+    int16_t skyFrom[25];
+    int16_t skyLen[25];
+    int32_t skies = 0;
+    int32_t x = 0;
+    for (int32_t k = 0; tiles && k < cols->count; ++k) {
+        const int32_t col = cols->index[k];
+        const int id = col >= 0 && col < map->width ? tiles[col] : TILE_EMPTY;
+        if (!TilemapIsDrawn(id)) {
+            continue;
+        }
+        const TilemapTileCopy* copy = &gTileCopies[id];
+        if (TilemapNeedsShapes(copy, cols->len[k], h)) {
+            late->band[late->count] = (int16_t)band; // sky for now
+            late->col[late->count] = (int16_t)k;
+            ++late->count;
+            continue;
+        }
+        if (cols->from[k] > x) {
+            skyFrom[skies] = (int16_t)x;
+            skyLen[skies++] = (int16_t)(cols->from[k] - x);
+        }
+        x = cols->from[k] + cols->len[k];
+        newRows |= copy->newRows[h];
+        if (kindCount[id] == 0) {
+            kinds[kindsShown++] = (uint8_t)id;
+        }
+        kindCells[id][kindCount[id]++] = (uint8_t)k;
+    }
+    if (x < LOGICAL_WIDTH) {
+        skyFrom[skies] = (int16_t)x;
+        skyLen[skies++] = (int16_t)(LOGICAL_WIDTH - x);
+    }
+    for (int32_t r = 0; r < h;) {
+        uint32_t* line = pixelBuffer + (y + r) * LOGICAL_WIDTH;
+        if (r == 0) {
+            for (int32_t i = 0; i < skies; ++i) {
+                TilemapFillSky(line + skyFrom[i], skyLen[i]);
+            }
+        } else {
+            RenderRepeatRow(y + r - 1, 1);
+        }
+        for (int32_t i = 0; i < kindsShown; ++i) {
+            const TilemapTileCopy* copy = &gTileCopies[kinds[i]];
+            if (r > 0 && !(copy->newRows[h] >> r & 1u)) {
+                continue;
+            }
+            const uint32_t* src = TilemapCopySource(copy, r, h);
+            for (int32_t j = 0; j < kindCount[kinds[i]]; ++j) {
+                const int32_t k = kindCells[kinds[i]][j];
+                TilemapCopyColumns(line + cols->from[k], src, copy, cols->len[k]);
+            }
+        }
+        int32_t same = 1;
+        while (r + same < h && !(newRows >> (r + same) & 1u)) {
+            ++same;
+        }
+        RenderRepeatRow(y + r, same - 1);
+        r += same;
+    }
+}
+
+// What the sky-then-tiles order gives, with every pixel written once: the picture is made row of
+// tiles by row of tiles from the copies, the sky only between them. Cut tiles drawn shape by shape
+// come last, each followed by the later neighbours its shapes may reach, drawn again from their copies.
 void TilemapRender(const Tilemap* map, float camX, float camY) {
     if (!map) {
         return;
@@ -471,9 +556,8 @@ void TilemapRender(const Tilemap* map, float camX, float camY) {
         return;
     }
     TilemapCopy(TILE_EMPTY); // the copies exist from here on
-    int16_t lateBand[24 * 16];
-    int16_t lateCol[24 * 16];
-    int32_t late = 0;
+    TilemapLate late;
+    late.count = 0;
     int32_t y = 0;
     for (int32_t band = 0; band <= rows.count; ++band) {
         const int32_t top = band < rows.count ? rows.from[band] : LOGICAL_HEIGHT;
@@ -482,49 +566,14 @@ void TilemapRender(const Tilemap* map, float camX, float camY) {
             RenderRepeatRow(y, top - y - 1);
             y = top;
         }
-        if (band == rows.count) {
-            break;
+        if (band < rows.count) {
+            TilemapRenderBand(map, &cols, band, rows.index[band], y, rows.len[band], &late);
+            y += rows.len[band];
         }
-        const int h = rows.len[band];
-        uint8_t ids[24];
-        uint32_t newRows = 1u;
-        for (int32_t k = 0; k < cols.count; ++k) {
-            const int id = TilemapGetTile(map, cols.index[k], rows.index[band]);
-            ids[k] = (uint8_t)(TilemapIsDrawn(id) ? id : TILE_EMPTY);
-            if (ids[k] == TILE_EMPTY) {
-                continue;
-            }
-            newRows |= gTileCopies[id].newRows[h];
-            if (TilemapNeedsShapes(&gTileCopies[id], cols.len[k], h)) {
-                ids[k] = TILE_EMPTY; // sky for now, its shapes below
-                lateBand[late] = (int16_t)band;
-                lateCol[late] = (int16_t)k;
-                ++late;
-            }
-        }
-        for (int r = 0; r < h;) {
-            uint32_t* line = pixelBuffer + (y + r) * LOGICAL_WIDTH;
-            int32_t x = 0;
-            for (int32_t k = 0; k < cols.count; ++k) {
-                if (ids[k] != TILE_EMPTY) {
-                    TilemapFillSky(line + x, cols.from[k] - x);
-                    TilemapCopyRow(line + cols.from[k], &gTileCopies[ids[k]], r, cols.len[k], h);
-                    x = cols.from[k] + cols.len[k];
-                }
-            }
-            TilemapFillSky(line + x, LOGICAL_WIDTH - x);
-            int same = 1;
-            while (r + same < h && !(newRows >> (r + same) & 1u)) {
-                ++same;
-            }
-            RenderRepeatRow(y + r, same - 1);
-            r += same;
-        }
-        y += h;
     }
-    for (int32_t i = 0; i < late; ++i) {
-        const int32_t b = lateBand[i];
-        const int32_t k = lateCol[i];
+    for (int32_t i = 0; i < late.count; ++i) {
+        const int32_t b = late.band[i];
+        const int32_t k = late.col[i];
         TilemapRenderTileDirect(TilemapGetTile(map, cols.index[k], rows.index[b]), cols.at[k], rows.at[b]);
         // Shapes reach right and down, at most into the next cell each way.
         static const int32_t NEXT[3][2] = {{0, 1}, {1, 0}, {1, 1}};
