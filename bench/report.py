@@ -133,7 +133,7 @@ def main(paths):
             notes.append("%d tiles" % b.get("tiles", 0))
         if key.startswith("BM_Audio"):
             notes.append("%.3f%% of the %.0f ms it lasts" % (100.0 * t / 1e6 / BLOCK_MS, BLOCK_MS))
-        if key.startswith("BM_Frame_Play/") or key == "BM_Frame_Crowd":
+        if key.startswith("BM_Frame_Play/") or key.startswith("BM_Frame_Crowd"):
             notes.append("%d tiles, %d enemies alive on the stage" % (b.get("tiles", 0), b.get("enemies", 0)))
         if key.startswith("BM_HeadlessGame") or key.startswith("BM_Replay"):
             fps = b.get("fps", 0.0)
