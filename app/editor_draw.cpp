@@ -20,29 +20,57 @@ const char* const EDITOR_TILE_NAMES[TILE_GOAL + 1] = {
 // Drawn with the game's own actors, positioned anew each frame.
 static Player gDrawPlayer;
 
+// How many cells from its own a marker's drawing can reach: the start's player stays within two; the
+// third is to spare.
+static const int32_t EDITOR_MARKER_REACH = 3;
+
+// Walker markers in columns from .. to - 1 of a row of the grid.
+static int32_t EditorCountMarkers(const Tilemap* grid, int32_t row, int32_t from, int32_t to) {
+    int32_t n = 0;
+    for (int32_t col = from; col < to; ++col) {
+        n += grid->tiles[row][col] == TILE_ENEMY_SPAWN;
+    }
+    return n;
+}
+
 // What the tile drawing leaves out: the start as the block it becomes with the player on it, the
 // walkers the game starts with (its own four, boxed in grey, when none are placed), and a red box on
-// each walker marker the game drops (past the first eight).
+// each walker marker the game drops (past the first eight). Only the cells near the view are drawn;
+// the markers elsewhere are counted, for their order.
 static void EditorRenderMarkers(const EditorStage* s) {
-    int32_t marker = 0;
-    for (int32_t row = 0; row < s->grid.height; ++row) {
-        for (int32_t col = 0; col < s->grid.width; ++col) {
-            const int32_t id = TilemapGetTile(&s->grid, col, row);
+    const Tilemap* grid = &s->grid;
+    const int32_t c0 = EditorCell(s->viewX) - EDITOR_MARKER_REACH;
+    const int32_t c1 = EditorCell(s->viewX + (float)LOGICAL_WIDTH) + EDITOR_MARKER_REACH;
+    const int32_t r0 = EditorCell(s->viewY) - EDITOR_MARKER_REACH;
+    const int32_t r1 = EditorCell(s->viewY + (float)LOGICAL_HEIGHT) + EDITOR_MARKER_REACH;
+    const int32_t first = c0 > 0 ? c0 : 0;
+    const int32_t last = c1 < grid->width ? c1 + 1 : grid->width;
+    int32_t marker = 0; // walker markers before this cell in the grid's order
+    for (int32_t row = 0; row < grid->height && row <= r1; ++row) {
+        if (row < r0 || first >= last) {
+            marker += EditorCountMarkers(grid, row, 0, grid->width);
+            continue;
+        }
+        marker += EditorCountMarkers(grid, row, 0, first);
+        for (int32_t col = first; col < last; ++col) {
+            const int32_t id = grid->tiles[row][col];
             const int32_t sx = (int32_t)((float)(TILE_SIZE * col) - s->viewX);
             const int32_t sy = (int32_t)((float)(TILE_SIZE * row) - s->viewY);
             if (id == TILE_PLAYER_SPAWN) {
                 TilemapRenderTile(TILE_GROUND, sx, sy);
-                PlayerReset(&gDrawPlayer, (float)(TILE_SIZE * col + 8), (float)(TILE_SIZE * row) - BODY_REST_HEIGHT);
+                PlayerReset(&gDrawPlayer, (float)(TILE_SIZE * col + 8),
+                            (float)(TILE_SIZE * row) - BODY_REST_HEIGHT);
                 PlayerRender(&gDrawPlayer, s->viewX, s->viewY);
             } else if (id == TILE_ENEMY_SPAWN && marker++ >= s->walkerCount) {
                 RenderDrawBox(sx, sy, TILE_SIZE, TILE_SIZE, EDITOR_RED);
             }
         }
+        marker += EditorCountMarkers(grid, row, last, grid->width);
     }
     EnemyRender(s->walkers, s->walkerCount, s->viewX, s->viewY);
     for (int32_t i = 0; s->walkersOwn && i < s->walkerCount; ++i) {
-        RenderDrawBox((int32_t)(s->walkers[i].x - 9.0f - s->viewX), (int32_t)(s->walkers[i].y - 24.0f - s->viewY), 18,
-                      26, EDITOR_GREY);
+        RenderDrawBox((int32_t)(s->walkers[i].x - 9.0f - s->viewX),
+                      (int32_t)(s->walkers[i].y - 24.0f - s->viewY), 18, 26, EDITOR_GREY);
     }
 }
 

@@ -246,11 +246,14 @@ static void GameRenderSetLines(void) {
     StageSetLine(line);
     if (line[0]) {
         DrawMsxStringCentered(132, line, COLOUR_WHITE, 1);
-        const int32_t best = ProgressBestMs();
-        char time[16];
-        ProgressFormatTime(best, time);
-        snprintf(line, sizeof(line), best >= 0 ? "CLEARED  BEST %s" : "NOT CLEARED YET", time);
-        DrawMsxStringCentered(142, line, best >= 0 ? COLOUR_YELLOW : COLOUR_GREY, 1);
+        const int32_t best = ProgressBestMs(), par = StageSetParMs();
+        char bestText[16], parText[16];
+        ProgressFormatTime(best, bestText);
+        ProgressFormatTime(par, parText);
+        char times[48];
+        snprintf(times, sizeof(times), "%s%s  PAR %s", best >= 0 ? "BEST " : "NOT CLEARED", best >= 0 ? bestText : "",
+                 par >= 0 ? parText : "?");
+        DrawMsxStringCentered(142, times, best >= 0 ? COLOUR_YELLOW : COLOUR_GREY, 1);
         DrawMsxStringCentered(152, "LEFT/RIGHT: ANOTHER STAGE", COLOUR_GREY, 1);
     }
     if (ProgressNotice()[0]) {

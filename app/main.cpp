@@ -107,6 +107,7 @@ int32_t MainOnDropFile(PlatformWindow* window, const char* path) {
 }
 
 int32_t MainStartWith(PlatformWindow* window, const MainArgs* args, char* why, size_t whySize) {
+    ProgressKeep(1); // the game's own window: a player's progress is kept
     std::error_code error;
     if (args->edit && args->path && std::filesystem::is_directory(args->path, error)) {
         snprintf(why, whySize, "'%.200s' is a folder: --edit takes a stage file (a new name starts a new stage)",

@@ -40,6 +40,7 @@ static int gFlew; // the run used debug flight: its clear is no record
 // Starts and clears the game noted, and how many of them the frames took up.
 static uint32_t gStartsNoted, gStartsSeen;
 static uint32_t gClearsNoted, gClearsSeen;
+static int gKeep;
 
 static uint64_t ProgressHash(const Tilemap* map) {
     uint64_t hash = 1469598103934665603ull;
@@ -203,14 +204,22 @@ void ProgressNoteClear(void) {
     gClearsNoted++;
 }
 
+void ProgressKeep(int on) {
+    gKeep = on;
+}
+
 void ProgressStep(float dt) {
-    ProgressFollowStage();
-    const int32_t mode = GameStateGetMode();
-    gLastMode = mode;
+    // Starts and clears since the last frame (searches and tools between two frames count none).
     const int started = gStartsNoted != gStartsSeen;
     const int cleared = gClearsNoted != gClearsSeen;
     gStartsSeen = gStartsNoted;
     gClearsSeen = gClearsNoted;
+    if (!gKeep) {
+        return;
+    }
+    ProgressFollowStage();
+    const int32_t mode = GameStateGetMode();
+    gLastMode = mode;
     if (!gActive || EditorIsActive()) {
         return; // an editor's play-tests and searches, or a stage that keeps nothing
     }
@@ -254,7 +263,7 @@ void ProgressStep(float dt) {
 }
 
 int ProgressActive(void) {
-    return gActive && !EditorIsActive();
+    return gKeep && gActive && !EditorIsActive();
 }
 
 static const ProgressEntry* ProgressHeld(void) {
@@ -293,6 +302,8 @@ const char* ProgressNotice(void) {
 }
 
 void ProgressForget(void) {
+    gStartsSeen = gStartsNoted;
+    gClearsSeen = gClearsNoted;
     gEntryCount = 0;
     gLoaded = 0;
     gNotice[0] = '\0';

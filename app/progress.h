@@ -14,6 +14,9 @@ constexpr int32_t PROGRESS_MAX_STAGES = 4096;
 // too), and taken up by the next frame's ProgressStep.
 void ProgressNoteStart(void);
 void ProgressNoteClear(void);
+// Only the game's own window keeps progress (its start-up turns this on); the tools and tests that
+// drive the game keep none unless they ask.
+void ProgressKeep(int on);
 // One frame of the real game, after its step: times the run in play and records starts and clears.
 void ProgressStep(float dt);
 // 1 while the stage in play counts (given, dropped, chosen or from a set; not the shipped one, not

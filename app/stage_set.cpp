@@ -19,6 +19,8 @@ static std::vector<std::string> gPaths;
 static int32_t gCount;
 static int32_t gIndex;
 static char gLine[STAGE_SET_LINE_SIZE];
+static int32_t gParMs = -1;
+static char gRating[16];
 
 // The title screen's line for the stage at gIndex, made when it is chosen (never while frames draw).
 static void StageSetMakeLine(void) {
@@ -38,9 +40,37 @@ static void StageSetMakeLine(void) {
     snprintf(gLine, sizeof(gLine), "STAGE %d OF %d: %s", (int)(gIndex + 1), (int)gCount, name.c_str());
 }
 
+// NAME.par beside the stage at gIndex, when there is one and it is ours.
+static void StageSetReadPar(void) {
+    gParMs = -1;
+    gRating[0] = '\0';
+    std::string path = gPaths[(size_t)gIndex];
+    path = path.substr(0, path.size() - 4) + ".par";
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file) {
+        return;
+    }
+    char line[64], values[64];
+    int frames = 0, marginFrames = 0, marginDegrees = 0, used = 0;
+    if (fgets(line, sizeof(line), file) && strcmp(line, STAGE_PAR_VERSION_LINE "\n") == 0 &&
+        fgets(values, sizeof(values), file) &&
+        sscanf(values, "%d %d %d %n", &frames, &marginFrames, &marginDegrees, &used) == 3 && frames > 0 &&
+        frames < 1000000) {
+        gParMs = frames * 16;
+        // The rating: the rest of the line, in capitals as the font draws best.
+        int32_t n = 0;
+        for (const char* c = values + used; *c && *c != '\n' && n < (int32_t)sizeof(gRating) - 1; ++c) {
+            gRating[n++] = (*c >= 'a' && *c <= 'z') ? (char)(*c - 'a' + 'A') : *c;
+        }
+        gRating[n] = '\0';
+    }
+    fclose(file);
+}
+
 static void StageSetPlay(int32_t index) {
     gIndex = index;
     StageSetMakeLine();
+    StageSetReadPar();
     LevelSetStagePath(gPaths[(size_t)gIndex].c_str());
     char title[STAGE_TITLE_SIZE];
     StageTitleFor(gPaths[(size_t)gIndex].c_str(), title);
@@ -103,6 +133,14 @@ void StageSetChoose(int32_t step) {
 
 void StageSetLine(char out[STAGE_SET_LINE_SIZE]) {
     memcpy(out, gCount > 0 ? gLine : "", gCount > 0 ? sizeof(gLine) : 1);
+}
+
+int32_t StageSetParMs(void) {
+    return gCount > 0 ? gParMs : -1;
+}
+
+const char* StageSetRating(void) {
+    return gCount > 0 ? gRating : "";
 }
 
 int32_t StageSetCount(void) {

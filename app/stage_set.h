@@ -8,6 +8,9 @@
 
 // The longest stage path a set keeps; a longer one is left out and said.
 constexpr size_t STAGE_SET_MAX_PATH = 1024;
+// A stage's par, beside it as NAME.par (written by `maptool solve --par`): this line, then the par in
+// frames of 16 ms, the route's margin in frames and degrees, and its rating.
+#define STAGE_PAR_VERSION_LINE "shotgun-kalvoro par 1"
 // Room for the title screen's line naming the stage, terminator included.
 constexpr size_t STAGE_SET_LINE_SIZE = 41;
 
@@ -31,6 +34,10 @@ void StageSetChoose(int32_t step);
 void StageSetLine(char out[STAGE_SET_LINE_SIZE]);
 // Stages in the open set (0: none open) and the index of the one in play.
 int32_t StageSetCount(void);
+// The par of the stage in play in ms of game time (its solver route's frames of 16 ms), and its rating
+// word; -1 and "" when the stage has no par file beside it.
+int32_t StageSetParMs(void);
+const char* StageSetRating(void);
 int32_t StageSetIndex(void);
 // Closes the set; the game goes back to its own stage file.
 void StageSetClose(void);

@@ -32,7 +32,11 @@ static int32_t gWalkerDir[MAX_ENEMIES];
 static int32_t gWalkerTurns[MAX_ENEMIES];
 
 void BenchGameStart(int shipped) {
-    LevelSetStagePath(BenchStagePath(shipped));
+    BenchGameStartOn(BenchStagePath(shipped));
+}
+
+void BenchGameStartOn(const char* path) {
+    LevelSetStagePath(path);
     gBenchWindow = HeadlessOpenWindow(WINDOW_CLIENT_WIDTH, WINDOW_CLIENT_HEIGHT);
     HeadlessAudioSetRecording(0);
     MainStartup(gBenchWindow);

@@ -6,6 +6,8 @@
 // Opens the headless window at 960 x 600 and starts the game silent on the stage (1: shipped, 0:
 // built-in) up to its first frame: the title.
 void BenchGameStart(int shipped);
+// The same on the stage file at path.
+void BenchGameStartOn(const char* path);
 // Advances the clock by ms and runs one whole frame.
 void BenchGameFrame(uint32_t ms);
 // One frame with the key pressed, then the key let go.

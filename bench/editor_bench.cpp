@@ -5,16 +5,33 @@
 #include "app/editor.h"
 #include "app/main.h"
 #include "backends/headless/headless.h"
+#include "platform/keys.h"
 
 namespace {
 
 // Argument 0: the blank stage; 1: a stage painted full (every cell, the walker limit), made by the
-// editor itself by dragging the left button over the view with the palette stepping on.
+// editor itself by dragging the left button over the view with the palette stepping on; 2: the largest
+// stage (bench/stages/largest.txt, 128 x 32 cells of every kind with the most walkers the loader keeps),
+// the view on its walkers.
 void BM_Frame_Editor(benchmark::State& state) {
     PlatformWindow* window = HeadlessOpenWindow(320, 200);
     MainStartup(window);
-    MainStartEditor(window, nullptr);
+    MainStartEditor(window, state.range(0) == 2 ? KALVORO_SOURCE_DIR "/bench/stages/largest.txt" : nullptr);
     HeadlessSetCursor(160, 100);
+    if (state.range(0) == 2) {
+        HeadlessSetKeyDown(KEY_RIGHT, 1); // scrolled onto the walkers, about (56, 10) in cells
+        HeadlessSetKeyDown(KEY_DOWN, 1);
+        float x = 0.0f, y = 0.0f;
+        for (int32_t i = 0; i < 2000 && (x < 56.0f * TILE_SIZE || y < 10.0f * TILE_SIZE); ++i) {
+            HeadlessSetKeyDown(KEY_RIGHT, x < 56.0f * TILE_SIZE);
+            HeadlessSetKeyDown(KEY_DOWN, y < 10.0f * TILE_SIZE);
+            HeadlessAdvanceTicks(16);
+            HeadlessRunFrame(window);
+            EditorGetView(&x, &y);
+        }
+        HeadlessSetKeyDown(KEY_RIGHT, 0);
+        HeadlessSetKeyDown(KEY_DOWN, 0);
+    }
     if (state.range(0) == 1) {
         for (int32_t y = EDITOR_BAR_H + 2; y < EDITOR_STATUS_Y; y += 8) {
             HeadlessSetKeyDown('1' + (y / 8) % 9, 1);
@@ -36,7 +53,7 @@ void BM_Frame_Editor(benchmark::State& state) {
     EditorClose();
     MainShutdown();
 }
-BENCHMARK(BM_Frame_Editor)->Arg(0)->Arg(1);
+BENCHMARK(BM_Frame_Editor)->Arg(0)->Arg(1)->Arg(2);
 
 } // namespace
 

@@ -69,11 +69,15 @@ NAMES = [
     ("BM_Search_SaveRestore/0", "save + restore of the whole game, built-in stage"),
     ("BM_Search_Branch/1", "search branch (restore, shot, 24 frames), shipped stage, per frame"),
     ("BM_Search_Branch/0", "search branch (restore, shot, 24 frames), built-in stage, per frame"),
+    ("BM_Frame_Crowd", "frame of play, a screen with every walker the game keeps (update + render)"),
+    ("BM_Tiles_OnScreen/260", "a full screen of ground tiles (tile renderer)"),
+    ("BM_Tiles_Mixed", "a full screen of every tile kind mixed, cut at all four edges (tile renderer)"),
     ("BM_Frame_Mode/0", "frame of the title"),
     ("BM_Frame_Mode/2", "frame of stage clear"),
     ("BM_Frame_Mode/3", "frame of game over"),
     ("BM_Frame_Editor/0", "frame of the editor, blank stage"),
     ("BM_Frame_Editor/1", "frame of the editor, a view full of tiles and walkers"),
+    ("BM_Frame_Editor/2", "frame of the editor, the largest stage, the view on its 32 walkers"),
     ("BM_Editor_SolveShipped", "the shipped stage solved in the editor, a slice per frame (wall)"),
     ("BM_Solve_Stage/0/iterations:1", "solve: the shipped stage, search and shortening"),
     ("BM_Solve_Stage/1/iterations:1", "solve: tall stage (the camera starts far above the start)"),
@@ -125,9 +129,11 @@ def main(paths):
         field = "real_time" if key.startswith("BM_Present_Sdl2") else "cpu_time"
         t = ns(b, field)
         notes = []
+        if key.startswith("BM_Tiles_"):
+            notes.append("%d tiles" % b.get("tiles", 0))
         if key.startswith("BM_Audio"):
             notes.append("%.3f%% of the %.0f ms it lasts" % (100.0 * t / 1e6 / BLOCK_MS, BLOCK_MS))
-        if key.startswith("BM_Frame_Play/"):
+        if key.startswith("BM_Frame_Play/") or key.startswith("BM_Frame_Crowd"):
             notes.append("%d tiles, %d enemies alive on the stage" % (b.get("tiles", 0), b.get("enemies", 0)))
         if key.startswith("BM_HeadlessGame") or key.startswith("BM_Replay"):
             fps = b.get("fps", 0.0)

@@ -35,7 +35,8 @@ install(FILES ${linux}/shotgun-kalvoro.6 DESTINATION share/man/man6)
 install(FILES ${CMAKE_SOURCE_DIR}/tools/maptool/map.txt
         DESTINATION ${KALVORO_INSTALL_DATADIR}/tools/maptool)
 foreach(stage ${KALVORO_SKILL_STAGES})
-  install(FILES ${CMAKE_SOURCE_DIR}/${KALVORO_SKILL_STAGE_DIR}/${stage}.txt DESTINATION ${KALVORO_INSTALL_DATADIR}/lessons)
+  install(FILES ${CMAKE_SOURCE_DIR}/${KALVORO_SKILL_STAGE_DIR}/${stage}.txt
+                ${CMAKE_SOURCE_DIR}/${KALVORO_SKILL_STAGE_DIR}/${stage}.par DESTINATION ${KALVORO_INSTALL_DATADIR}/lessons)
 endforeach()
 
 install(FILES ${CMAKE_BINARY_DIR}/install/${KALVORO_APP_ID}.desktop DESTINATION share/applications)

@@ -47,6 +47,22 @@ static void RenderSpan(int64_t x0, int64_t x1, int64_t y, uint32_t colour) {
     }
 }
 
+void RenderRepeatRow(int32_t y, int32_t count) {
+    if (y < 0 || y >= LOGICAL_HEIGHT || count <= 0) {
+        return;
+    }
+    // Copied onward in doubling chunks: the C library's copy writes memory faster than a plain loop,
+    // whatever the loop's place in the code, and a few large copies cost less than a copy per row.
+    uint32_t* run = pixelBuffer + y * LOGICAL_WIDTH;
+    const int64_t rows = RenderMin64((int64_t)count + 1, LOGICAL_HEIGHT - y);
+    const int64_t total = rows * LOGICAL_WIDTH;
+    for (int64_t done = LOGICAL_WIDTH; done < total;) {
+        const int64_t chunk = done < total - done ? done : total - done;
+        memcpy(run + done, run, (size_t)chunk * sizeof(uint32_t));
+        done += chunk;
+    }
+}
+
 void RenderFillRect(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour) {
     if (w <= 0 || h <= 0) {
         return;
@@ -61,18 +77,12 @@ void RenderFillRect(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour)
     int64_t count = right - left + 1;
     int64_t rows = bottom - top + 1;
     if (count == LOGICAL_WIDTH) {
-        // Whole rows are one run: its first row stored, then copied onward in doubling chunks; the C
-        // library's copy writes memory faster than a plain loop, whatever the loop's place in the code.
+        // Whole rows: the first stored, the others copied from it.
         uint32_t* run = pixelBuffer + top * LOGICAL_WIDTH;
         for (int64_t i = 0; i < LOGICAL_WIDTH; ++i) {
             run[i] = colour;
         }
-        const int64_t total = rows * LOGICAL_WIDTH;
-        for (int64_t done = LOGICAL_WIDTH; done < total;) {
-            const int64_t chunk = done < total - done ? done : total - done;
-            memcpy(run + done, run, (size_t)chunk * sizeof(uint32_t));
-            done += chunk;
-        }
+        RenderRepeatRow((int32_t)top, (int32_t)(rows - 1));
         return;
     }
     // The same columns in every row.

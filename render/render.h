@@ -15,6 +15,8 @@ extern uint32_t pixelBuffer[LOGICAL_WIDTH * LOGICAL_HEIGHT];
 void RenderPutPixel(int32_t x, int32_t y, uint32_t colour);
 // Filled rectangle x <= col < x + w, y <= row < y + h, clipped per pixel.
 void RenderFillRect(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour);
+// Copies row y over the count rows below it, as far as the picture goes.
+void RenderRepeatRow(int32_t y, int32_t count);
 // One-pixel outline drawn inside the rectangle's extent.
 void RenderDrawBox(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour);
 // Bresenham line, both ends included; the endpoint order matters.

@@ -191,7 +191,7 @@ void TilemapResolveBody(Tilemap* map, Body* body, float dtMs) {
     }
 }
 
-void TilemapRenderTile(int id, int sx, int sy) {
+void TilemapRenderTileDirect(int id, int sx, int sy) {
     if (id <= TILE_EMPTY || id > TILE_GOAL || TILEMAP_FILL[id] == 0) {
         return;
     }
@@ -216,10 +216,231 @@ void TilemapRenderTile(int id, int sx, int sy) {
     }
 }
 
-void TilemapRender(const Tilemap* map, float camX, float camY) {
-    if (!map) {
+// Ready-drawn tiles. Each kind is drawn once, shape by shape, into a 16 x 16 copy. A tile cut to w
+// columns by the picture's edge shows the first w - k columns of its copy and the last k (k clamped
+// to w), and likewise for rows, since its outline follows the cut; k is found by drawing the kind cut
+// at every width and height. A kind no k describes (the goal, whose bar and flag reach past a cut) is
+// drawn shape by shape whenever it is cut.
+struct TilemapTileCopy {
+    uint32_t pixels[TILE_SIZE][TILE_SIZE];
+    int32_t keepCols; // -1: cut tiles of this kind are drawn shape by shape
+    int32_t keepRows;
+    // Per visible height h: bit r set when row r of the cut tile differs from row r - 1 (bit 0 always).
+    uint32_t newRows[TILE_SIZE + 1];
+};
+
+static TilemapTileCopy gTileCopies[TILE_GOAL + 1];
+static int gTileCopiesReady = 0;
+
+// Marks the pixels a drawing must leave alone while a kind is measured: no tile has the top byte.
+static const uint32_t TILEMAP_UNTOUCHED = 0xFF000000u;
+// The corner of the picture the copies are drawn in, kept aside and put back.
+static const int32_t TILEMAP_SCRATCH = 2 * TILE_SIZE;
+
+static int TilemapIsDrawn(int id) {
+    return id > TILE_EMPTY && id <= TILE_GOAL && TILEMAP_FILL[id] != 0;
+}
+
+// Row (or column) of the copy shown at position i of a tile cut to n, keeping the last k.
+static inline int TilemapCopyIndex(int i, int n, int k) {
+    return i < n - k ? i : TILE_SIZE - (n - i);
+}
+
+static void TilemapClearScratch(void) {
+    for (int32_t y = 0; y < TILEMAP_SCRATCH; ++y) {
+        for (int32_t x = 0; x < TILEMAP_SCRATCH; ++x) {
+            pixelBuffer[y * LOGICAL_WIDTH + x] = TILEMAP_UNTOUCHED;
+        }
+    }
+}
+
+// 1 when the scratch corner holds exactly the copy cut to w x h at (0, 0), keeping the last kc
+// columns and kr rows, and nothing else.
+static int TilemapScratchMatches(const TilemapTileCopy* copy, int w, int h, int kc, int kr) {
+    for (int32_t y = 0; y < TILEMAP_SCRATCH; ++y) {
+        for (int32_t x = 0; x < TILEMAP_SCRATCH; ++x) {
+            uint32_t want = TILEMAP_UNTOUCHED;
+            if (x < w && y < h) {
+                want = copy->pixels[TilemapCopyIndex(y, h, kr)][TilemapCopyIndex(x, w, kc)];
+            }
+            if (pixelBuffer[y * LOGICAL_WIDTH + x] != want) {
+                return 0;
+            }
+        }
+    }
+    return 1;
+}
+
+// The least k for which the kind cut to every width (rows: 0, every height) keeps the last k; -1 if none.
+static int TilemapFindKeep(int id, int rows) {
+    TilemapTileCopy* copy = &gTileCopies[id];
+    uint32_t candidates = (1u << (TILE_SIZE + 1)) - 1u;
+    for (int32_t n = 1; n < TILE_SIZE && candidates; ++n) {
+        TilemapClearScratch();
+        TilemapRenderTileDirect(id, rows ? 0 : n - TILE_SIZE, rows ? n - TILE_SIZE : 0);
+        for (int32_t k = 0; k <= TILE_SIZE; ++k) {
+            const int match = rows ? TilemapScratchMatches(copy, TILE_SIZE, n, 0, k)
+                                   : TilemapScratchMatches(copy, n, TILE_SIZE, k, 0);
+            if ((candidates >> k & 1u) && !match) {
+                candidates &= ~(1u << k);
+            }
+        }
+    }
+    for (int32_t k = 0; k <= TILE_SIZE; ++k) {
+        if (candidates >> k & 1u) {
+            return k;
+        }
+    }
+    return -1;
+}
+
+static void TilemapMakeCopies(void) {
+    static uint32_t kept[TILEMAP_SCRATCH][TILEMAP_SCRATCH];
+    for (int32_t y = 0; y < TILEMAP_SCRATCH; ++y) {
+        memcpy(kept[y], pixelBuffer + y * LOGICAL_WIDTH, sizeof(kept[y]));
+    }
+    for (int id = 0; id <= TILE_GOAL; ++id) {
+        TilemapTileCopy* copy = &gTileCopies[id];
+        memset(copy, 0, sizeof(*copy));
+        copy->keepCols = -1;
+        copy->keepRows = -1;
+        if (!TilemapIsDrawn(id)) {
+            continue;
+        }
+        TilemapClearScratch();
+        TilemapRenderTileDirect(id, 0, 0);
+        for (int32_t y = 0; y < TILE_SIZE; ++y) {
+            memcpy(copy->pixels[y], pixelBuffer + y * LOGICAL_WIDTH, sizeof(copy->pixels[y]));
+        }
+        const int kc = TilemapFindKeep(id, 0);
+        const int kr = TilemapFindKeep(id, 1);
+        if (kc >= 0 && kr >= 0) {
+            copy->keepCols = kc;
+            copy->keepRows = kr;
+        }
+        for (int32_t h = 1; h <= TILE_SIZE; ++h) {
+            copy->newRows[h] = 1u;
+            if (h < TILE_SIZE && copy->keepRows < 0) {
+                continue; // drawn shape by shape when cut
+            }
+            const int k = h == TILE_SIZE ? 0 : copy->keepRows;
+            for (int32_t r = 1; r < h; ++r) {
+                if (memcmp(copy->pixels[TilemapCopyIndex(r, h, k)],
+                           copy->pixels[TilemapCopyIndex(r - 1, h, k)], sizeof(copy->pixels[0])) != 0) {
+                    copy->newRows[h] |= 1u << r;
+                }
+            }
+        }
+    }
+    for (int32_t y = 0; y < TILEMAP_SCRATCH; ++y) {
+        memcpy(pixelBuffer + y * LOGICAL_WIDTH, kept[y], sizeof(kept[y]));
+    }
+    gTileCopiesReady = 1;
+}
+
+static const TilemapTileCopy* TilemapCopy(int id) {
+    if (!gTileCopiesReady) {
+        TilemapMakeCopies();
+    }
+    return &gTileCopies[id];
+}
+
+// The copy's row shown as row r of a tile cut to h rows.
+static inline const uint32_t* TilemapCopySource(const TilemapTileCopy* copy, int r, int h) {
+    return copy->pixels[h == TILE_SIZE ? r : TilemapCopyIndex(r, h, copy->keepRows)];
+}
+
+// A row of the copy cut to w columns, stored at dst.
+static inline void TilemapCopyColumns(uint32_t* dst, const uint32_t* src, const TilemapTileCopy* copy,
+                                      int w) {
+    if (w == TILE_SIZE) {
+        memcpy(dst, src, TILE_SIZE * sizeof(uint32_t));
         return;
     }
+    const int k = copy->keepCols < w ? copy->keepCols : w;
+    memcpy(dst, src, (size_t)(w - k) * sizeof(uint32_t));
+    memcpy(dst + (w - k), src + (TILE_SIZE - k), (size_t)k * sizeof(uint32_t));
+}
+
+// A tile cut to the rectangle (x0, y0, w, h) on the screen from its copy.
+static void TilemapCopyTile(const TilemapTileCopy* copy, int x0, int y0, int w, int h) {
+    for (int r = 0; r < h; ++r) {
+        TilemapCopyColumns(pixelBuffer + (y0 + r) * LOGICAL_WIDTH + x0, TilemapCopySource(copy, r, h), copy,
+                           w);
+    }
+}
+
+static inline int TilemapNeedsShapes(const TilemapTileCopy* copy, int w, int h) {
+    return copy->keepCols < 0 && (w < TILE_SIZE || h < TILE_SIZE);
+}
+
+void TilemapRenderTile(int id, int sx, int sy) {
+    if (!TilemapIsDrawn(id)) {
+        return;
+    }
+    int x0 = sx > 0 ? sx : 0;
+    int y0 = sy > 0 ? sy : 0;
+    int w = (sx + TILE_SIZE < LOGICAL_WIDTH ? sx + TILE_SIZE : LOGICAL_WIDTH) - x0;
+    int h = (sy + TILE_SIZE < LOGICAL_HEIGHT ? sy + TILE_SIZE : LOGICAL_HEIGHT) - y0;
+    if (w <= 0 || h <= 0) {
+        return;
+    }
+    const TilemapTileCopy* copy = TilemapCopy(id);
+    if (TilemapNeedsShapes(copy, w, h)) {
+        TilemapRenderTileDirect(id, sx, sy);
+        return;
+    }
+    TilemapCopyTile(copy, x0, y0, w, h);
+}
+
+// The cells that can show along one axis for a camera coordinate: their index, where they start
+// on the screen uncut (at) and cut (from, for len pixels).
+struct TilemapAxis {
+    int32_t count;
+    int32_t index[24];
+    int32_t at[24];
+    int32_t from[24];
+    int32_t len[24];
+};
+
+// Cells first - 1 .. first + span - 2 that land on the screen: -16 <= position <= size - 1, the
+// position the rounded world-minus-camera offset, compared as a float before the conversion so no
+// camera can make it overflow. 0 when two cut cells would overlap (a rounding at a boundary of float
+// precision): the caller then draws tile by tile.
+static int TilemapLayoutAxis(TilemapAxis* axis, int first, int span, float cam, int size) {
+    axis->count = 0;
+    for (int i = first - 1; i <= first + span - 2; ++i) {
+        float pf = roundf((float)(TILE_SIZE * i) - cam);
+        if (!(pf >= -16.0f && pf <= (float)(size - 1))) {
+            continue;
+        }
+        const int p = (int)pf;
+        const int from = p > 0 ? p : 0;
+        const int len = (p + TILE_SIZE < size ? p + TILE_SIZE : size) - from;
+        if (len <= 0) {
+            continue;
+        }
+        const int n = axis->count;
+        if (n > 0 && from < axis->from[n - 1] + axis->len[n - 1]) {
+            return 0;
+        }
+        axis->index[n] = i;
+        axis->at[n] = p;
+        axis->from[n] = from;
+        axis->len[n] = len;
+        axis->count = n + 1;
+    }
+    return 1;
+}
+
+static inline void TilemapFillSky(uint32_t* dst, int n) {
+    for (int i = 0; i < n; ++i) {
+        dst[i] = TILEMAP_SKY;
+    }
+}
+
+// The sky, then every tile over it, one after another.
+static void TilemapRenderEach(const Tilemap* map, float camX, float camY) {
     RenderFillRect(0, 0, LOGICAL_WIDTH, LOGICAL_HEIGHT, TILEMAP_SKY);
     int c0 = TilemapCellIndex(camX);
     int r0 = TilemapCellIndex(camY);
@@ -236,6 +457,137 @@ void TilemapRender(const Tilemap* map, float camX, float camY) {
                 continue;
             }
             TilemapRenderTile(id, (int)sxf, (int)syf);
+        }
+    }
+}
+
+// Cut tiles left to be drawn shape by shape once every row is made: band and column in the layout.
+struct TilemapLate {
+    int32_t count;
+    int16_t band[24 * 16];
+    int16_t col[24 * 16];
+};
+
+// The rows y .. y + h - 1 of the picture, where the map's row `row` shows. Row 0 is made in full: the
+// sky between tiles and a row of each tile's copy. A later row that differs is the row above with the
+// tiles that change there drawn again; the rows that repeat it are copied whole.
+static void TilemapRenderBand(const Tilemap* map, const TilemapAxis* cols, int32_t band, int32_t row,
+                              int32_t y, int32_t h, TilemapLate* late) {
+    const uint8_t* tiles = row >= 0 && row < map->height ? map->tiles[row] : nullptr;
+    uint32_t newRows = 1u;
+    // The cells of each kind: a kind's cells change on the same rows.
+    uint8_t kinds[TILE_GOAL + 1];
+    uint8_t kindCount[TILE_GOAL + 1] = {0};
+    uint8_t kindCells[TILE_GOAL + 1][24];
+    int32_t kindsShown = 0;
+    int16_t skyFrom[25];
+    int16_t skyLen[25];
+    int32_t skies = 0;
+    int32_t x = 0;
+    for (int32_t k = 0; tiles && k < cols->count; ++k) {
+        const int32_t col = cols->index[k];
+        const int id = col >= 0 && col < map->width ? tiles[col] : TILE_EMPTY;
+        if (!TilemapIsDrawn(id)) {
+            continue;
+        }
+        const TilemapTileCopy* copy = &gTileCopies[id];
+        if (TilemapNeedsShapes(copy, cols->len[k], h)) {
+            late->band[late->count] = (int16_t)band; // sky for now
+            late->col[late->count] = (int16_t)k;
+            ++late->count;
+            continue;
+        }
+        if (cols->from[k] > x) {
+            skyFrom[skies] = (int16_t)x;
+            skyLen[skies++] = (int16_t)(cols->from[k] - x);
+        }
+        x = cols->from[k] + cols->len[k];
+        newRows |= copy->newRows[h];
+        if (kindCount[id] == 0) {
+            kinds[kindsShown++] = (uint8_t)id;
+        }
+        kindCells[id][kindCount[id]++] = (uint8_t)k;
+    }
+    if (x < LOGICAL_WIDTH) {
+        skyFrom[skies] = (int16_t)x;
+        skyLen[skies++] = (int16_t)(LOGICAL_WIDTH - x);
+    }
+    for (int32_t r = 0; r < h;) {
+        uint32_t* line = pixelBuffer + (y + r) * LOGICAL_WIDTH;
+        if (r == 0) {
+            for (int32_t i = 0; i < skies; ++i) {
+                TilemapFillSky(line + skyFrom[i], skyLen[i]);
+            }
+        } else {
+            RenderRepeatRow(y + r - 1, 1);
+        }
+        for (int32_t i = 0; i < kindsShown; ++i) {
+            const TilemapTileCopy* copy = &gTileCopies[kinds[i]];
+            if (r > 0 && !(copy->newRows[h] >> r & 1u)) {
+                continue;
+            }
+            const uint32_t* src = TilemapCopySource(copy, r, h);
+            for (int32_t j = 0; j < kindCount[kinds[i]]; ++j) {
+                const int32_t k = kindCells[kinds[i]][j];
+                TilemapCopyColumns(line + cols->from[k], src, copy, cols->len[k]);
+            }
+        }
+        int32_t same = 1;
+        while (r + same < h && !(newRows >> (r + same) & 1u)) {
+            ++same;
+        }
+        RenderRepeatRow(y + r, same - 1);
+        r += same;
+    }
+}
+
+// What the sky-then-tiles order gives, with every pixel written once: the picture is made row of
+// tiles by row of tiles from the copies, the sky only between them. Cut tiles drawn shape by shape
+// come last, each followed by the later neighbours its shapes may reach, drawn again from their copies.
+void TilemapRender(const Tilemap* map, float camX, float camY) {
+    if (!map) {
+        return;
+    }
+    TilemapAxis cols;
+    TilemapAxis rows;
+    if (!TilemapLayoutAxis(&cols, TilemapCellIndex(camX), 24, camX, LOGICAL_WIDTH) ||
+        !TilemapLayoutAxis(&rows, TilemapCellIndex(camY), 16, camY, LOGICAL_HEIGHT)) {
+        TilemapRenderEach(map, camX, camY);
+        return;
+    }
+    TilemapCopy(TILE_EMPTY); // the copies exist from here on
+    TilemapLate late;
+    late.count = 0;
+    int32_t y = 0;
+    for (int32_t band = 0; band <= rows.count; ++band) {
+        const int32_t top = band < rows.count ? rows.from[band] : LOGICAL_HEIGHT;
+        if (y < top) {
+            TilemapFillSky(pixelBuffer + y * LOGICAL_WIDTH, LOGICAL_WIDTH);
+            RenderRepeatRow(y, top - y - 1);
+            y = top;
+        }
+        if (band < rows.count) {
+            TilemapRenderBand(map, &cols, band, rows.index[band], y, rows.len[band], &late);
+            y += rows.len[band];
+        }
+    }
+    for (int32_t i = 0; i < late.count; ++i) {
+        const int32_t b = late.band[i];
+        const int32_t k = late.col[i];
+        TilemapRenderTileDirect(TilemapGetTile(map, cols.index[k], rows.index[b]), cols.at[k], rows.at[b]);
+        // Shapes reach right and down, at most into the next cell each way.
+        static const int32_t NEXT[3][2] = {{0, 1}, {1, 0}, {1, 1}};
+        for (const auto& next : NEXT) {
+            const int32_t nb = b + next[0];
+            const int32_t nk = k + next[1];
+            if (nb >= rows.count || nk >= cols.count) {
+                continue;
+            }
+            const int id = TilemapGetTile(map, cols.index[nk], rows.index[nb]);
+            const TilemapTileCopy* copy = &gTileCopies[id];
+            if (TilemapIsDrawn(id) && !TilemapNeedsShapes(copy, cols.len[nk], rows.len[nb])) {
+                TilemapCopyTile(copy, cols.from[nk], rows.from[nb], cols.len[nk], rows.len[nb]);
+            }
         }
     }
 }

@@ -57,5 +57,7 @@ int TilemapIsOneWay(int id);
 void TilemapResolveBody(Tilemap* map, Body* body, float dtMs);
 // One tile of kind id with its top-left corner at screen (sx, sy), clipped; markers draw nothing.
 void TilemapRenderTile(int id, int sx, int sy);
+// The same tile drawn shape by shape with the primitives: what the ready-drawn copies are made from.
+void TilemapRenderTileDirect(int id, int sx, int sy);
 // Sky and every visible tile for a camera at (camX, camY).
 void TilemapRender(const Tilemap* map, float camX, float camY);

@@ -12,12 +12,14 @@
 #include <sstream>
 #include <string>
 
+#include "actors/enemy.h"
 #include "app/editor.h"
 #include "app/game_state.h"
 #include "app/main.h"
 #include "app/stage_open.h"
 #include "backends/headless/headless.h"
 #include "platform/keys.h"
+#include "render/palette.h"
 #include "render/render.h"
 #include "world/level.h"
 
@@ -298,6 +300,42 @@ TEST_F(Editor, ScrollingByKeysDragAndEdgesStaysNearTheStage) {
     EXPECT_FLOAT_EQ(y, y0);
 }
 
+TEST_F(Editor, WalkerMarkersPastTheGamesEightAreBoxedWhereverTheOthersLie) {
+    // Markers far right of the view in row 2 come first in the grid's order; five more in view in row 8.
+    for (int before : {5, MAX_ENEMIES}) {
+        std::string rows[15];
+        for (std::string& row : rows) {
+            row.assign(128, '.');
+        }
+        rows[14].assign(128, '#');
+        rows[12][10] = 'S';
+        rows[12][120] = 'G';
+        for (int i = 0; i < before; ++i) {
+            rows[2][80 + i] = 'E';
+        }
+        for (int col = 2; col <= 6; ++col) {
+            rows[8][col] = 'E';
+        }
+        std::ofstream(path, std::ios::binary) << [&] {
+            std::string text;
+            for (const std::string& row : rows) {
+                text += row + "\n";
+            }
+            return text;
+        }();
+        MainStartEditor(window, path.c_str());
+        Frames(2);
+        float vx = 0, vy = 0;
+        EditorGetView(&vx, &vy);
+        for (int col = 2; col <= 6; ++col) {
+            const int x = (int)(col * TILE_SIZE - vx), y = (int)(8 * TILE_SIZE - vy);
+            const bool boxed = before + (col - 2) >= MAX_ENEMIES;
+            EXPECT_EQ(pixelBuffer[y * LOGICAL_WIDTH + x] == PALETTE_PINK, boxed)
+                << before << " before, column " << col;
+        }
+    }
+}
+
 TEST_F(Editor, EnterPlaysTheStageBeingEditedAndEscapeComesBack) {
     // A pillar in front of the start tells the stage apart from the file and the built-in stage.
     Press(KEY_0 + 3);
@@ -503,7 +541,8 @@ TEST_F(Editor, ASaveNeverWritesOverChangesMadeOnDiskOrAFileItWouldChange) {
     // Line ends of two bytes: said at opening, and the original kept at the first save.
     std::ofstream(path, std::ios::binary | std::ios::trunc) << "#####\r\n#S.G#\r\n#####\r\n";
     MainStartEditor(window, path.c_str());
-    EXPECT_NE(std::string(EditorMessageLine()).find("CR LINE ENDS"), std::string::npos) << EditorMessageLine();
+    EXPECT_NE(std::string(EditorMessageLine()).find("CR LINE ENDS"), std::string::npos)
+        << EditorMessageLine();
     Chord(KEY_CONTROL, KEY_S);
     EXPECT_EQ(read(), "#####.\n#S.G#.\n#####.\n"); // the reader's column of carriage returns
     std::stringstream original;
@@ -626,7 +665,9 @@ TEST_F(Editor, ThePictureShowsWhatEnterPlays) {
     Frames(200);
     float vx = 0, vy = 0;
     EditorGetView(&vx, &vy);
-    const auto pixel = [&](float x, float y) { return pixelBuffer[(int)(y - vy) * LOGICAL_WIDTH + (int)(x - vx)]; };
+    const auto pixel = [&](float x, float y) {
+        return pixelBuffer[(int)(y - vy) * LOGICAL_WIDTH + (int)(x - vx)];
+    };
     EXPECT_EQ(pixel(3 * 16 + 8, 8), 0xB95E51u) << "the top row is a wall in play";
     EXPECT_EQ(pixel(8, 2 * 16 + 8), 0xB95E51u) << "the left column is a wall in play";
     EXPECT_EQ(pixel(200, 5 * 16 - 24 - 4), 0x3EB849u) << "the game's own walker at x 200";
@@ -715,7 +756,8 @@ TEST_F(EditorSolve, SolverMessagesSayWhatHappenedAndStay) {
     ASSERT_TRUE(EditorIsSolving());
     ClickCell(4, 3);
     EXPECT_FALSE(EditorIsSolving());
-    EXPECT_NE(std::string(EditorMessageLine()).find("STOPPED THE SEARCH"), std::string::npos) << EditorMessageLine();
+    EXPECT_NE(std::string(EditorMessageLine()).find("STOPPED THE SEARCH"), std::string::npos)
+        << EditorMessageLine();
 }
 
 TEST_F(EditorSolve, AWalledInGoalIsSaidAtOnce) {

@@ -21,6 +21,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Every test of this program keeps the game's data (progress, recovery copies) in its own folder, never
+// in the user's: set before any test runs.
+const int gPrivateData = setenv("XDG_DATA_HOME", (fs::current_path() / "test-data").c_str(), 1);
+
 class Progress : public ::testing::Test {
   protected:
     PlatformWindow* window = nullptr;
@@ -36,6 +40,7 @@ class Progress : public ::testing::Test {
         // The goal is the cell the player starts in: every start is a clear.
         std::ofstream(stage) << "......\n..G...\n..S...\n######\n";
         LevelGetStageSource(&kept);
+        ProgressKeep(1); // as the game's own window does
         window = HeadlessOpenWindow(320, 200);
         MainStartup(window);
         Give();
@@ -44,6 +49,7 @@ class Progress : public ::testing::Test {
         MainShutdown();
         LevelSetStageSource(&kept);
         ProgressForget();
+        ProgressKeep(0);
         fs::remove_all(dir);
     }
     // As a new process given the stage would be.

@@ -94,6 +94,17 @@ TEST_F(StageSet, LeftAndRightChooseAnyStageAndEveryStageCounts) {
     Press(KEY_RIGHT); // round to the first: byte order puts capitals first
     StageSetLine(line);
     EXPECT_STREQ(line, "STAGE 1 OF 74: D LAST ONE");
+    EXPECT_EQ(StageSetParMs(), -1); // no par file beside it
+    // A par file beside a stage is read when the stage is chosen; one that is not ours is no par.
+    std::ofstream(dir / "a.par") << STAGE_PAR_VERSION_LINE "\n140 9 11 easy\n";
+    std::ofstream(dir / "b.par") << "140 9 11 easy\n";
+    Press(KEY_RIGHT);
+    EXPECT_EQ(StageSetParMs(), 140 * 16);
+    EXPECT_STREQ(StageSetRating(), "EASY");
+    Press(KEY_RIGHT);
+    EXPECT_EQ(StageSetParMs(), -1);
+    Press(KEY_LEFT);
+    Press(KEY_LEFT);
     Press(KEY_SPACE);
     EXPECT_EQ(GameStateGetMap()->width, 9);
 }

@@ -113,6 +113,22 @@ TEST_F(RenderTest, FillRectClipsAndIgnoresEmptySizes) {
     EXPECT_EQ(LitCount(), LOGICAL_WIDTH * LOGICAL_HEIGHT);
 }
 
+TEST_F(RenderTest, RepeatRowCopiesARowDownAsFarAsThePictureGoes) {
+    for (int32_t x = 0; x < LOGICAL_WIDTH; ++x) {
+        pixelBuffer[190 * LOGICAL_WIDTH + x] = (uint32_t)x + 1u;
+    }
+    RenderRepeatRow(190, 50); // 9 rows below it are left
+    for (int32_t y = 191; y < LOGICAL_HEIGHT; ++y) {
+        ASSERT_EQ(
+            memcmp(&pixelBuffer[y * LOGICAL_WIDTH], &pixelBuffer[190 * LOGICAL_WIDTH], LOGICAL_WIDTH * 4), 0);
+    }
+    EXPECT_EQ(LitCount(), 10 * LOGICAL_WIDTH);
+    RenderRepeatRow(190, 0);
+    RenderRepeatRow(-1, 5);
+    RenderRepeatRow(LOGICAL_HEIGHT, 5);
+    EXPECT_EQ(LitCount(), 10 * LOGICAL_WIDTH);
+}
+
 TEST_F(RenderTest, ShapesNearTheInt32LimitsDrawWhatIsOnScreen) {
     RenderFillRect(INT32_MAX - 2, 5, 100, 1, INK);
     RenderDrawBox(INT32_MAX - 1, INT32_MAX - 1, 10, 10, INK);

@@ -1,6 +1,6 @@
 #!/bin/bash
 # solve_test.sh -- maptool solve proves stages clearable: each route it writes clears its stage in
-# kalvoro-run; a walled-in goal ends with status 1 ("cannot be cleared"), a search out of budget with
+# kalvoro-run, and a par file shipped beside a stage matches a fresh solve; a walled-in goal ends with status 1 ("cannot be cleared"), a search out of budget with
 # status 3 ("not settled", saying where it got to); bad input is status 2. The budgets are processor time, so a busy machine only makes them slower.
 # Usage: solve_test.sh KALVORO_RUN MAPTOOL SOURCE_DIR clears STAGE...   (a STAGE may be --builtin)
 #        solve_test.sh KALVORO_RUN MAPTOOL SOURCE_DIR refusals
@@ -37,8 +37,14 @@ if [ "$MODE" = clears ]; then
             stage=$SRC/tools/maptool/$stage
             args=("$stage")
         fi
-        expect 0 "clearable in" "$MAPTOOL" solve "${args[@]}" -o route.txt --budget 60 --seed 1
+        rm -f fresh.par
+        expect 0 "clearable in" "$MAPTOOL" solve "${args[@]}" -o route.txt --budget 60 --seed 1 --par fresh.par
         grep -q "^expect mode clear" route.txt || fail "$stage: the route has no 'expect mode clear'"
+        # A par shipped beside the stage is the one a fresh solve gives.
+        if [ "${args[0]}" != --builtin ] && [ -f "${stage%.txt}.par" ]; then
+            cmp -s fresh.par "${stage%.txt}.par" ||
+                fail "$stage: its par file says '$(tail -n 1 "${stage%.txt}.par")', a fresh solve '$(tail -n 1 fresh.par)'"
+        fi
         if [ "${args[0]}" = --builtin ]; then
             expect 0 "clear after" "$RUN" --builtin --expect clear route.txt
         else

@@ -1,6 +1,10 @@
 // tilemap_render_test.cpp -- sky and tiles on the logical screen at whole and fractional camera
 // positions.
 #include <gtest/gtest.h>
+#include <math.h>
+#include <string.h>
+
+#include <algorithm>
 
 #include "render/render.h"
 #include "world/level.h"
@@ -198,6 +202,85 @@ TEST(TilemapRenderTest, ViewPastTheMapShowsSky) {
     TilemapRender(map, 1.0e9f, -1.0e9f);
     for (uint32_t p : pixelBuffer) {
         ASSERT_EQ(p, SKY);
+    }
+}
+
+// 1 when draw() and reference() leave the same picture over a marked screen.
+template <typename Draw, typename Reference> bool SamePicture(Draw draw, Reference reference) {
+    static uint32_t first[LOGICAL_WIDTH * LOGICAL_HEIGHT];
+    std::fill(pixelBuffer, pixelBuffer + LOGICAL_WIDTH * LOGICAL_HEIGHT, MARK);
+    draw();
+    memcpy(first, pixelBuffer, sizeof(first));
+    std::fill(pixelBuffer, pixelBuffer + LOGICAL_WIDTH * LOGICAL_HEIGHT, MARK);
+    reference();
+    return memcmp(first, pixelBuffer, sizeof(first)) == 0;
+}
+
+TEST(TilemapRenderTest, CopiedTileEqualsItsShapesAtEveryCutOfEveryEdge) {
+    // cut: pixels of the tile beyond the picture's edge, -1 (a pixel inside) to 17 (gone).
+    for (int id = 0; id <= TILE_GOAL + 1; ++id) {
+        for (int cutX = -1; cutX <= 17; ++cutX) {
+            for (int cutY = -1; cutY <= 17; ++cutY) {
+                // One tile in each corner: they lie far enough apart not to meet.
+                const int places[4][2] = {{-cutX, -cutY},
+                                          {LOGICAL_WIDTH - 16 + cutX, -cutY},
+                                          {-cutX, LOGICAL_HEIGHT - 16 + cutY},
+                                          {LOGICAL_WIDTH - 16 + cutX, LOGICAL_HEIGHT - 16 + cutY}};
+                const bool same = SamePicture(
+                    [&] {
+                        for (const auto& at : places) {
+                            TilemapRenderTile(id, at[0], at[1]);
+                        }
+                    },
+                    [&] {
+                        for (const auto& at : places) {
+                            TilemapRenderTileDirect(id, at[0], at[1]);
+                        }
+                    });
+                ASSERT_TRUE(same) << "id " << id << " cut " << cutX << "," << cutY;
+            }
+        }
+    }
+}
+
+TEST(TilemapRenderTest, RowByRowPictureEqualsSkyThenEveryTileInOrder) {
+    // Every kind mixed, goals side by side and in the first row and column, and cameras at quarter
+    // pixels, at halves that leave a column of sky, off both ends and far away.
+    Tilemap* map = BlankMap();
+    uint32_t seed = 7u;
+    for (int row = 0; row < 24; ++row) {
+        for (int col = 0; col < 40; ++col) {
+            seed = seed * 1664525u + 1013904223u;
+            const int pick = (int)((seed >> 20) % 14u);
+            TilemapSetTile(map, col, row, pick <= TILE_GOAL ? pick : TILE_EMPTY);
+        }
+    }
+    TilemapSetTile(map, 0, 0, TILE_GOAL);
+    TilemapSetTile(map, 1, 0, TILE_GOAL);
+    TilemapSetTile(map, 0, 1, TILE_GOAL);
+    TilemapSetTile(map, 1, 1, TILE_GOAL);
+    const float xs[] = {-20.0f, -15.5f, -10.0f, -0.5f,  0.0f,   0.25f,
+                        8.5f,   10.0f,  13.75f, 330.5f, 345.0f, 1.0e9f};
+    const float ys[] = {-17.0f, -9.5f, -4.0f, 0.0f, 0.5f, 3.0f, 10.0f, 191.25f, 200.0f, 250.5f};
+    for (float camX : xs) {
+        for (float camY : ys) {
+            const bool same = SamePicture(
+                [&] { TilemapRender(map, camX, camY); },
+                [&] {
+                    RenderFillRect(0, 0, LOGICAL_WIDTH, LOGICAL_HEIGHT, SKY);
+                    const int c0 = (int)floorf(camX / 16.0f), r0 = (int)floorf(camY / 16.0f);
+                    for (int row = r0 - 1; row <= r0 + 14 && c0 < 1000; ++row) {
+                        for (int col = c0 - 1; col <= c0 + 22; ++col) {
+                            const float sx = roundf((float)(16 * col) - camX),
+                                        sy = roundf((float)(16 * row) - camY);
+                            if (sx >= -16.0f && sx <= 319.0f && sy >= -16.0f && sy <= 199.0f) {
+                                TilemapRenderTileDirect(TilemapGetTile(map, col, row), (int)sx, (int)sy);
+                            }
+                        }
+                    }
+                });
+            ASSERT_TRUE(same) << "camera " << camX << "," << camY;
+        }
     }
 }
 

@@ -12,6 +12,7 @@
 
 #include "app/game_state.h"
 #include "app/safe_output.h"
+#include "app/stage_set.h"
 #include "tools/common/png_writer.h"
 #include "tools/maptool/map_check.h"
 #include "tools/maptool/map_preview.h"
@@ -30,6 +31,7 @@ static int MaptoolUsage(void) {
         "       maptool check --solve [--budget SECONDS] FILE\n"
         "       maptool preview FILE OUT.png [--route REPLAY]\n"
         "       maptool solve FILE|--builtin [-o REPLAY] [--budget SECONDS] [--seed N] [--png OUT.png]\n"
+        "                     [--par OUT.par]\n"
         "check exits with 0 for a stage that can be cleared, 1 when it cannot (no goal, no tiles, or with\n"
         "--solve the solver's \"cannot be cleared\"), 2 when the file cannot be read, and with --solve 3\n"
         "when the search is not settled.\n"
@@ -38,7 +40,8 @@ static int MaptoolUsage(void) {
         "goal\n"
         "walled in, or out of reach); 2 bad input; 3 not settled: the budget (60 s of processor time unless\n"
         "told) or the memory ran out first, naming the tile reached nearest the goal (--png draws the way\n"
-        "there).\n");
+        "there). --par writes the route's par and margin in the form the game reads beside a stage\n"
+        "(NAME.par next to NAME.txt).\n");
     return MAPTOOL_USAGE;
 }
 
@@ -76,6 +79,7 @@ struct MaptoolSolveArgs {
     const char* pngOut;
     double budget;
     uint32_t seed;
+    const char* parOut;
 };
 
 // Reads a replay script file (a regular file only, so a FIFO cannot stall the tool).
@@ -264,6 +268,15 @@ static int MaptoolSolve(const MaptoolSolveArgs* a, int quietReplay, MapSolveResu
     if (a->replayOut && !MaptoolWriteText(a->replayOut, text)) {
         return MAPTOOL_USAGE;
     }
+    if (a->parOut) {
+        char line[160];
+        snprintf(line, sizeof(line), "%s\n%d %d %d %s\n", STAGE_PAR_VERSION_LINE, (int)result->frames,
+                 (int)result->marginFrames, (int)result->marginDegrees,
+                 SolveRating(result->marginFrames, result->marginDegrees));
+        if (!MaptoolWriteText(a->parOut, line)) {
+            return MAPTOOL_USAGE;
+        }
+    }
     if (!a->replayOut && !quietReplay) {
         return MAPTOOL_OK;
     }
@@ -292,7 +305,8 @@ static int MaptoolNumber(const char* text, double low, double high, double* out)
 // Options shared by solve and check --solve; i is advanced past what was used. 0: bad, message given.
 static int MaptoolSolveOption(int argc, char** argv, int* i, MaptoolSolveArgs* a) {
     const char* opt = argv[*i];
-    if (strcmp(opt, "--budget") && strcmp(opt, "--seed") && strcmp(opt, "-o") && strcmp(opt, "--png")) {
+    if (strcmp(opt, "--budget") && strcmp(opt, "--seed") && strcmp(opt, "-o") && strcmp(opt, "--png") &&
+        strcmp(opt, "--par")) {
         fprintf(stderr, "maptool: unknown option '%s'\n", opt);
         return 0;
     }
@@ -316,6 +330,8 @@ static int MaptoolSolveOption(int argc, char** argv, int* i, MaptoolSolveArgs* a
         a->seed = (uint32_t)v;
     } else if (!strcmp(opt, "-o")) {
         a->replayOut = value;
+    } else if (!strcmp(opt, "--par")) {
+        a->parOut = value;
     } else {
         a->pngOut = value;
     }
@@ -325,9 +341,9 @@ static int MaptoolSolveOption(int argc, char** argv, int* i, MaptoolSolveArgs* a
 // Before the search: each output its own file, none of them the stage, and each can be written.
 static int MaptoolOutputsAllowed(const MaptoolSolveArgs* a) {
     char why[640];
-    const char* files[3] = {a->stage, a->replayOut, a->pngOut};
-    for (const char* out : {a->replayOut, a->pngOut}) {
-        if (out && (!SafeOutputDistinct(out, files, 3, why, sizeof(why)) ||
+    const char* files[4] = {a->stage, a->replayOut, a->pngOut, a->parOut};
+    for (const char* out : {a->replayOut, a->pngOut, a->parOut}) {
+        if (out && (!SafeOutputDistinct(out, files, 4, why, sizeof(why)) ||
                     !SafeOutputWritable(out, why, sizeof(why)))) {
             fprintf(stderr, "maptool: %s\n", why);
             return 0;
@@ -337,7 +353,7 @@ static int MaptoolOutputsAllowed(const MaptoolSolveArgs* a) {
 }
 
 static int MaptoolSolveCommand(int argc, char** argv) {
-    MaptoolSolveArgs a = {nullptr, nullptr, nullptr, MAPTOOL_DEFAULT_BUDGET, 0};
+    MaptoolSolveArgs a = {nullptr, nullptr, nullptr, MAPTOOL_DEFAULT_BUDGET, 0, nullptr};
     int builtin = 0;
     for (int i = 2; i < argc; ++i) {
         if (!strcmp(argv[i], "--builtin")) {
@@ -366,7 +382,7 @@ static int MaptoolSolveCommand(int argc, char** argv) {
 
 // check, then with --solve the solver's verdict on a stage the check passed.
 static int MaptoolCheckCommand(int argc, char** argv) {
-    MaptoolSolveArgs a = {nullptr, nullptr, nullptr, MAPTOOL_DEFAULT_BUDGET, 0};
+    MaptoolSolveArgs a = {nullptr, nullptr, nullptr, MAPTOOL_DEFAULT_BUDGET, 0, nullptr};
     int solve = 0;
     for (int i = 2; i < argc; ++i) {
         if (!strcmp(argv[i], "--solve")) {
