@@ -191,15 +191,21 @@ void TilemapResolveBody(Tilemap* map, Body* body, float dtMs) {
     }
 }
 
+// The part of a tile at screen (sx, sy) that lies on the picture: its corner and size; 0 when none.
+static inline int TilemapClipTile(int sx, int sy, int* x0, int* y0, int* w, int* h) {
+    *x0 = sx > 0 ? sx : 0;
+    *y0 = sy > 0 ? sy : 0;
+    *w = (sx + TILE_SIZE < LOGICAL_WIDTH ? sx + TILE_SIZE : LOGICAL_WIDTH) - *x0;
+    *h = (sy + TILE_SIZE < LOGICAL_HEIGHT ? sy + TILE_SIZE : LOGICAL_HEIGHT) - *y0;
+    return *w > 0 && *h > 0;
+}
+
 void TilemapRenderTileDirect(int id, int sx, int sy) {
     if (id <= TILE_EMPTY || id > TILE_GOAL || TILEMAP_FILL[id] == 0) {
         return;
     }
-    int x0 = sx > 0 ? sx : 0;
-    int y0 = sy > 0 ? sy : 0;
-    int w = (sx + TILE_SIZE < LOGICAL_WIDTH ? sx + TILE_SIZE : LOGICAL_WIDTH) - x0;
-    int h = (sy + TILE_SIZE < LOGICAL_HEIGHT ? sy + TILE_SIZE : LOGICAL_HEIGHT) - y0;
-    if (w <= 0 || h <= 0) {
+    int x0 = 0, y0 = 0, w = 0, h = 0;
+    if (!TilemapClipTile(sx, sy, &x0, &y0, &w, &h)) {
         return;
     }
     // Outline and decorations follow the clipped rectangle, so they move with a cut corner.
@@ -378,11 +384,8 @@ void TilemapRenderTile(int id, int sx, int sy) {
     if (!TilemapIsDrawn(id)) {
         return;
     }
-    int x0 = sx > 0 ? sx : 0;
-    int y0 = sy > 0 ? sy : 0;
-    int w = (sx + TILE_SIZE < LOGICAL_WIDTH ? sx + TILE_SIZE : LOGICAL_WIDTH) - x0;
-    int h = (sy + TILE_SIZE < LOGICAL_HEIGHT ? sy + TILE_SIZE : LOGICAL_HEIGHT) - y0;
-    if (w <= 0 || h <= 0) {
+    int x0 = 0, y0 = 0, w = 0, h = 0;
+    if (!TilemapClipTile(sx, sy, &x0, &y0, &w, &h)) {
         return;
     }
     const TilemapTileCopy* copy = TilemapCopy(id);
