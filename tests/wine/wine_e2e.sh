@@ -172,7 +172,8 @@ done
   fail "kalvoro-run.exe did not clear the stage: $(tail -n 3 "$work/replay.log")"
 echo "wine: maptool.exe solved lessons\\2-double-shot.txt and kalvoro-run.exe cleared it with that route"
 
-# Run 3: the editor on a file that does not exist yet: a pillar painted, Ctrl+S writes the stage text.
+# Run 3: the editor on a file that does not exist yet: a pillar painted, Ctrl+S writes the stage text;
+# Alt+F4 with a change made since asks first.
 game_args=(--edit "new stage.txt")
 win_name='Shotgun-Kalvoro - new stage.txt'
 start_game HOME="$work/home" WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winealsa.drv,winepulse.drv,wineoss.drv=d"
@@ -185,8 +186,14 @@ e2e_await_picture painted colour SHOT 102 50 106 54 1D681D || fail "the left but
 e2e_editor_save "$game_dir/new stage.txt"
 [ "$(sed -n 11p "$game_dir/new stage.txt" 2>/dev/null | cut -c1-7)" = "#....|." ] ||
   fail "Ctrl+S wrote no stage with the pillar: $(sed -n 11p "$game_dir/new stage.txt" 2>/dev/null)"
+# Alt+F4 with an unsaved change: the window stays and asks; D discards and lets it close.
+e2e_click 408 156
+sleep 0.5
 close_window
+e2e_await_picture question colour SHOT 12 66 16 68 202020 || fail "Alt+F4 with unsaved changes did not ask"
+xdotool key --delay 1 d
 e2e_wait_exit
 [ "$status" = 0 ] || fail "the editor ended with status $status"
-echo "wine: --edit: a pillar painted, Ctrl+S wrote 'new stage.txt', exit status 0"
+[ "$(sed -n 11p "$game_dir/new stage.txt" | cut -c8-8)" = "." ] || fail "the discarded change reached the file"
+echo "wine: --edit: a pillar painted, Ctrl+S wrote 'new stage.txt', Alt+F4 with a change asked, D closed, exit status 0"
 echo "wine: PASS"
