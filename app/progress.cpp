@@ -30,6 +30,7 @@ static char gNotice[41];
 static int gNoticeSaid;
 // The stage the screens speak of, and the run in play.
 static LevelStageSource gSource;
+static uint32_t gSourceRevision;
 static int32_t gLastMode = -1;
 static uint64_t gKey;
 static int gActive;
@@ -179,12 +180,12 @@ static void ProgressWrite(void) {
 
 // The stage the next start plays counts when it is not the shipped one and no editor lends its own.
 static void ProgressFollowStage(void) {
-    LevelStageSource now;
-    LevelGetStageSource(&now);
-    if (now.text == gSource.text && strcmp(now.path, gSource.path) == 0 && gLastMode >= 0) {
+    if (LevelStageSourceRevision() == gSourceRevision && gLastMode >= 0) {
         return;
     }
-    gSource = now;
+    gSourceRevision = LevelStageSourceRevision();
+    LevelGetStageSource(&gSource);
+    const LevelStageSource& now = gSource;
     gActive = !EditorIsActive() && now.text == nullptr && strcmp(now.path, LEVEL_STAGE_PATH) != 0 && now.path[0];
     gKey = 0;
     if (gActive) {

@@ -48,16 +48,21 @@ void BenchPlayTearDown(benchmark::State& state) {
     BenchGameStop();
 }
 
-// Update and render of one frame of play, the player standing mid-stage with every enemy alive.
-void BM_Frame_Play(benchmark::State& state) {
-    if (!BenchPlaySetUp(state)) {
-        return;
-    }
+// The timed loop of every whole-frame benchmark: the game's update and render, one frame a pass.
+static void BenchTimeFrames(benchmark::State& state) {
     for (auto _ : state) {
         GameStateUpdate(FRAME_MS);
         GameStateRender();
         benchmark::ClobberMemory();
     }
+}
+
+// Update and render of one frame of play, the player standing mid-stage with every enemy alive.
+void BM_Frame_Play(benchmark::State& state) {
+    if (!BenchPlaySetUp(state)) {
+        return;
+    }
+    BenchTimeFrames(state);
     state.counters["tiles"] = BenchPlayTilesOnScreen();
     state.counters["enemies"] = BenchPlayEnemiesAlive();
     state.counters["cameraX"] = GameStateGetCamera()->x;
@@ -124,11 +129,7 @@ void BM_Frame_Mode(benchmark::State& state) {
         state.SkipWithError("could not reach the mode");
         return;
     }
-    for (auto _ : state) {
-        GameStateUpdate(FRAME_MS);
-        GameStateRender();
-        benchmark::ClobberMemory();
-    }
+    BenchTimeFrames(state);
     state.SetLabel(mode == MODE_TITLE ? "title" : mode == MODE_STAGE_CLEAR ? "stage clear" : "game over");
     BenchGameStop();
 }
@@ -147,11 +148,7 @@ void BM_Frame_Crowd(benchmark::State& state) {
         state.SkipWithError("the crowded stage did not come up with every walker alive");
         return;
     }
-    for (auto _ : state) {
-        GameStateUpdate(FRAME_MS);
-        GameStateRender();
-        benchmark::ClobberMemory();
-    }
+    BenchTimeFrames(state);
     state.counters["tiles"] = BenchPlayTilesOnScreen();
     state.counters["enemies"] = BenchPlayEnemiesAlive();
     BenchGameStop();

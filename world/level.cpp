@@ -38,6 +38,8 @@ static unsigned char gReadChunk[4096];
 // A stage given as text instead of the file; null when the file is read.
 static const char* gStageText;
 static size_t gStageTextLength;
+// Grows whenever the source changes (path, text or both).
+static uint32_t gStageSourceRevision;
 
 void LevelSetStagePath(const char* path) {
     if (!path) {
@@ -49,11 +51,17 @@ void LevelSetStagePath(const char* path) {
         return;
     }
     memmove(gStagePath, path, length + 1);
+    gStageSourceRevision++;
 }
 
 void LevelSetStageText(const char* text, size_t length) {
     gStageText = text;
     gStageTextLength = text ? length : 0;
+    gStageSourceRevision++;
+}
+
+uint32_t LevelStageSourceRevision(void) {
+    return gStageSourceRevision;
 }
 
 void LevelGetStageSource(LevelStageSource* out) {

@@ -26,6 +26,8 @@ struct LevelStageSource {
 };
 void LevelGetStageSource(LevelStageSource* out);
 void LevelSetStageSource(const LevelStageSource* in);
+// Changes whenever the stage source is set, so a watcher need not compare the whole source.
+uint32_t LevelStageSourceRevision(void);
 
 // Where a load took its stage from.
 enum LevelSource {
