@@ -165,10 +165,6 @@ static void EditorPlaytestFromCursor(void) {
     GameStatePlacePlayer((float)(TILE_SIZE * col + TILE_SIZE / 2), (float)(TILE_SIZE * (row + 1)) - BODY_REST_HEIGHT);
 }
 
-void EditorLeave(void) {
-    EditorClose();
-}
-
 int EditorRequestClose(void) {
     if (!gEditor.active || !EditorIsDirty()) {
         return 1;
@@ -390,7 +386,7 @@ void EditorStep(PlatformWindow* window, float dt) {
         if (EditorIsDirty()) {
             EditorAsk(EDITOR_ASK_LEAVE);
         } else {
-            EditorLeave();
+            EditorClose();
         }
         return;
     }

@@ -113,7 +113,7 @@ void EditorAnswer(void) {
         if (question == EDITOR_ASK_CLOSE) {
             gEditor.quit = 1;
         } else {
-            EditorLeave();
+            EditorClose();
         }
         return;
     case EDITOR_ASK_RECOVER:

@@ -183,8 +183,7 @@ void EditorOfferRecovery(void);
 // One frame of an open question: its answer, if given.
 void EditorAnswer(void);
 void EditorRenderQuestion(void);
-// Leaves the editor for the game's title (the stage as saved; unsaved changes dropped).
-void EditorLeave(void);
+
 
 // editor_draw.cpp
 extern const int32_t EDITOR_PALETTE[EDITOR_PALETTE_SIZE];

@@ -43,14 +43,19 @@ static int32_t gDebugFlyMode;
 // frame sees that very press as new, and it must not start a stage from the title it opened.
 static int32_t gIgnoreEscapePress;
 
+// The player at (x, y), the camera's left edge as a start puts it: a little behind the player.
+static void GamePlacePlayer(float x, float y) {
+    PlayerReset(&gPlayer, x, y);
+    const float camX = gPlayer.body.x - CAMERA_START_OFFSET;
+    gCamera.x = camX > 0.0f ? camX : 0.0f;
+}
+
 static void GameLoadStage(void) {
     LevelLoadTestStage(&gMap);
-    PlayerReset(&gPlayer, gMap.spawnX, gMap.spawnY);
     gSpawnGraceMs = SPAWN_GRACE_MS;
     gFireBlockMs = FIRE_BLOCK_MS;
     CameraInit(&gCamera);
-    const float camX = gPlayer.body.x - CAMERA_START_OFFSET;
-    gCamera.x = camX > 0.0f ? camX : 0.0f;
+    GamePlacePlayer(gMap.spawnX, gMap.spawnY);
     EnemySpawnDefaults(gEnemies, &gEnemyCount, &gMap);
 }
 
@@ -63,9 +68,7 @@ void GameStateStartStage(void) {
 }
 
 void GameStatePlacePlayer(float x, float y) {
-    PlayerReset(&gPlayer, x, y);
-    const float camX = gPlayer.body.x - CAMERA_START_OFFSET;
-    gCamera.x = camX > 0.0f ? camX : 0.0f;
+    GamePlacePlayer(x, y);
 }
 
 void GameStateShowTitle(void) {
