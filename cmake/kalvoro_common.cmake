@@ -37,6 +37,8 @@ endmacro()
 
 # What the desktop backends (SDL2, Win32) share beyond the core, and their tests build too.
 set(KALVORO_DESKTOP_SOURCES ${KALVORO_ROOT}/backends/key_gate.cpp)
+# Pads looked at once a frame (the page's and Windows' XInput).
+set(KALVORO_POLLED_PAD_SOURCES ${KALVORO_ROOT}/backends/pad_poll.cpp)
 
 # Exact single-precision arithmetic: no contraction into FMA, never fast-math.
 add_compile_options(-Wall -Wextra -ffp-contract=off -fno-fast-math)

@@ -11,7 +11,10 @@
 #include "app/main.h"
 #include "app/stage_open.h"
 #include "backends/key_gate.h"
+#include "backends/pad_poll.h"
+#include "input/pad.h"
 #include "platform/keys.h"
+#include "backends/win32/win32_pad.h"
 #include "backends/win32/win32_window.h"
 
 // The one game window; its handle is filled in right after creation.
@@ -170,12 +173,20 @@ static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         }
         return 0;
     }
-    case WM_MOUSEMOVE:
+    case WM_MOUSEMOVE: {
+        // A real move takes the cursor back from a stick; Windows also sends this message when
+        // nothing moved (a window appearing under the cursor, the focus changing).
+        static LPARAM last = -1;
+        if (lParam != last) {
+            PadOnPointer();
+        }
+        last = lParam;
         if (gStarted) {
             MainOnMouseMove((int32_t)(uint16_t)(lParam & 0xFFFF),
                             (int32_t)(uint16_t)((lParam >> 16) & 0xFFFF));
         }
         return 0;
+    }
     default:
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
@@ -238,6 +249,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         return status;
     }
     gStarted = 1;
+    Win32PadInit();
 
     MSG msg;
     ZeroMemory(&msg, sizeof(msg));
@@ -251,6 +263,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             }
             continue;
         }
+        Win32PadPoll(GetForegroundWindow() == gHwnd);
         MainFrame(&gWindow);
         KeyGateEndFrame();
         if (MainWantsQuit()) {
@@ -259,6 +272,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
 
     MainShutdown();
+    Win32PadShutdown();
     ReleaseDC(gHwnd, gWindow.dc);
     gWindow.dc = NULL;
     return 0;
@@ -298,7 +312,8 @@ int PlatformIsKeyDown(int32_t vk) {
         return 0;
     }
     // Only the sign bit (down right now) counts; the "pressed since last call" bit is not used.
-    return KeyGateIsDown(vk, Win32RawKeyDown(vk));
+    const int keyDown = KeyGateIsDown(vk, Win32RawKeyDown(vk));
+    return keyDown || PadPollIsDown(vk);
 }
 
 void PlatformSetTitle(PlatformWindow* window, const char* title) {

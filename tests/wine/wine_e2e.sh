@@ -5,7 +5,7 @@
 # window ends the process with status 0; a second run with a (null) sound device and a stage file as its
 # argument names the window after the file, streams and closes the wave output cleanly; the stage tool
 # and the replay runner from the zip solve and clear a lesson; a third run opens the editor with --edit
-# on a new file, paints with the mouse and saves with Ctrl+S.
+# on a new file, paints with the mouse and saves with Ctrl+S; a fourth plays with a stand-in XInput pad.
 # Use: wine_e2e.sh ZIP WINE_REFERENCE [SCREENSHOT_DIR]
 set -u
 zip=$1
@@ -17,7 +17,7 @@ name=shotgun-kalvoro
 
 # The zip is made by `make windows` (which `make test` runs first); without it there is nothing to test.
 [ -f "$zip" ] || { echo "wine: $zip not found; run make windows first"; exit 77; }
-e2e_begin wine wine Xvfb xdotool xwd convert unzip timeout x86_64-w64-mingw32-objdump
+e2e_begin wine wine Xvfb xdotool xwd convert unzip timeout x86_64-w64-mingw32-objdump x86_64-w64-mingw32-gcc
 e2e_extra_cleanup() {
   [ -d "$work/prefix" ] && WINEPREFIX=$work/prefix wineserver -k 2>/dev/null
 }
@@ -196,4 +196,42 @@ e2e_wait_exit
 [ "$status" = 0 ] || fail "the editor ended with status $status"
 [ "$(sed -n 11p "$game_dir/new stage.txt" | cut -c8-8)" = "." ] || fail "the discarded change reached the file"
 echo "wine: --edit: a pillar painted, Ctrl+S wrote 'new stage.txt', Alt+F4 with a change asked, D closed, exit status 0"
+
+# Run 4: a pad through XInput, found at run time: a stand-in xinput1_4.dll beside the game reads the pad
+# from pad.txt ("BUTTONS RIGHT_TRIGGER LX LY RX RY"). South starts, the stick aims and the right trigger
+# fires (a shell leaves the heads-up display), Start is Escape.
+x86_64-w64-mingw32-gcc -shared -O1 -o "$game_dir/xinput1_4.dll" "$(dirname "$0")/pad_standin.c" ||
+  fail "cannot build the stand-in pad"
+pad() { echo "$*" >"$game_dir/pad.txt.new" && mv "$game_dir/pad.txt.new" "$game_dir/pad.txt"; }
+pad 0 0 0 0 0 0
+game_args=()
+win_name='Shotgun-Kalvoro'
+start_game HOME="$work/home" WINEDLLOVERRIDES="$WINEDLLOVERRIDES;xinput1_4=n;winealsa.drv,winepulse.drv,wineoss.drv=d"
+e2e_await_picture padtitle "${TITLE_CHECK[@]}" || fail "the title screen differs with a pad attached"
+xdotool mousemove $((win_x + 480)) $((win_y + 300))
+focus_game
+pad 4096 0 0 0 0 0
+e2e_await_picture padplay "${PLAY_CHECK[@]}" || fail "the pad's south button did not start the stage"
+pad 0 0 0 -32767 0 0
+sleep 0.5
+pad 0 255 0 -32767 0 0
+one_shell_gone() {
+  for _ in $(seq 1 50); do
+    e2e_shoot padshot
+    "$reference" colour "$work/padshot.ppm" 18 8 23 13 D0DC78 >/dev/null 2>&1 &&
+      "$reference" colour "$work/padshot.ppm" 8 8 13 13 D0DC78 >/dev/null 2>&1 || return 0
+    sleep 0.2
+  done
+  return 1
+}
+one_shell_gone || fail "the pad's right trigger fired no shell"
+pad 0 0 0 0 0 0
+sleep 0.3
+pad 16 0 0 0 0 0
+e2e_await_picture padback "${TITLE_CHECK[@]}" || fail "the pad's Start did not return to the title screen"
+pad 0 0 0 0 0 0
+close_window
+e2e_wait_exit
+[ "$status" = 0 ] || fail "with a pad the game ended with status $status"
+echo "wine: a pad through XInput: south started the stage, the trigger fired, Start went back, exit status 0"
 echo "wine: PASS"
