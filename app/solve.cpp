@@ -740,6 +740,66 @@ static int32_t SolveCentreSome(SolveSearch* s, int32_t budget) {
     return SOLVE_RUNNING;
 }
 
+// Frames a shaken route may run past its end and still count: a press moved late clears late.
+static const int32_t SOLVE_SHAKE_TAIL = 30;
+
+static uint32_t SolveShakeNext(uint32_t* state) {
+    uint32_t x = *state;
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    *state = x;
+    return x;
+}
+
+// A whole number from -range to +range.
+static int32_t SolveShakeBy(uint32_t* state, int32_t range) {
+    return range > 0 ? (int32_t)(SolveShakeNext(state) % (uint32_t)(2 * range + 1)) - range : 0;
+}
+
+int32_t SolveShake(SolveSearch* s, const SolveStep* route, int32_t steps, const SolveShakeOptions* options) {
+    GameStateSave(&s->outside);
+    uint32_t state = options->seed * 2654435761u ^ 0x5EEDu;
+    state = state != 0 ? state : 1;
+    int32_t clears = 0;
+    for (int32_t t = 0; t < options->tries && steps < SOLVE_MAX_ROUTE; ++t) {
+        // A wait of no frames first, so the first press has a step before it to give or take frames.
+        s->trial[0] = {SOLVE_WAIT, 0, 0};
+        memcpy(&s->trial[1], route, sizeof(SolveStep) * (size_t)steps);
+        int32_t count = steps + 1;
+        // Each press is moved by the start of its step: the step before it gives or takes the frames.
+        for (int32_t i = 1; i < count; ++i) {
+            if (s->trial[i].kind == SOLVE_WAIT) {
+                continue;
+            }
+            const int32_t by = SolveShakeBy(&state, options->frames);
+            const int32_t turn = SolveShakeBy(&state, options->degrees);
+            s->trial[i - 1].frames += by;
+            s->trial[i].frames -= by;
+            if (s->trial[i].kind == SOLVE_SHOOT) {
+                s->trial[i].angle += turn;
+            }
+        }
+        if (s->trial[0].frames < 0) { // no earlier than the frame after the start
+            s->trial[1].frames += s->trial[0].frames;
+            s->trial[0].frames = 0;
+        }
+        SolveStep* trial = s->trial;
+        if (trial[0].frames == 0) {
+            ++trial;
+            --count;
+        }
+        if (count > 0) {
+            trial[count - 1].frames += SOLVE_SHAKE_TAIL;
+        }
+        if (count == 0 || (SolveRouteValid(trial, count) && SolveReplay(s, trial, &count) > 0)) {
+            ++clears;
+        }
+    }
+    GameStateRestore(&s->outside);
+    return clears;
+}
+
 const char* SolveRating(int32_t marginFrames, int32_t marginDegrees) {
     const int32_t margin = std::min(marginFrames, marginDegrees);
     return margin >= 9 ? "easy" : margin >= 5 ? "fair" : margin >= 3 ? "hard" : "for experts";

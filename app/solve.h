@@ -174,6 +174,20 @@ int32_t SolveStop(SolveSearch* search);
 // The search's answer in one line, the same words for every tool: "clearable in N frames", "cannot be
 // cleared: WHY", "not settled: HOW FAR IT GOT". brief: a short line in capitals, for the editor.
 void SolveVerdict(const SolveSearch* search, int brief, char* out, size_t size);
+// How a person's hand errs, for SolveShake: every press (shot or reload) moved on its own by a random
+// whole number of frames from -frames to +frames, every shot turned by -degrees to +degrees.
+struct SolveShakeOptions {
+    int32_t tries;
+    int32_t frames;
+    int32_t degrees;
+    uint32_t seed; // the same seed, the same tries
+};
+// How many of the tries of route clear the stage when each is played with its presses moved as the
+// options say. A press the shake puts before the stage start is moved to frame 1 instead; one it puts
+// on or before the press before it (or a shot while the button is still down) is a try that fails.
+// search must have been started on the stage (SolveStart), and may be finished; the game is left as
+// it was.
+int32_t SolveShake(SolveSearch* search, const SolveStep* route, int32_t steps, const SolveShakeOptions* options);
 // A word for how hard a route of these margins is to follow by hand: easy, fair, hard, for experts.
 const char* SolveRating(int32_t marginFrames, int32_t marginDegrees);
 // Bytes of the search's memory in use: its kept states, their table slots and their saved games.

@@ -165,6 +165,25 @@ TEST(Solve, EveryPressSitsInTheMiddleOfItsWindowAndTheMarginHolds) {
     }
 }
 
+// The shake plays the route as a hand would: unshaken every try clears, the same seed gives the same
+// count, and a shake far wider than the route's margin loses tries; the game beside it is untouched.
+TEST(Solve, AShakenRouteClearsAsOftenAsItsMarginAllowsAndTheSameSeedAgrees) {
+    ASSERT_EQ(RunToEnd(StageFile(LESSONS + "2-double-shot.txt"), 64), SOLVE_FOUND);
+    const std::vector<SolveStep> route = Route();
+    SolveFinish(&gSearch); // the start of the stage is all a shake needs
+    GameStateSave(&gBefore);
+    const int32_t steps = (int32_t)route.size();
+    SolveShakeOptions still = {20, 0, 0, 1};
+    EXPECT_EQ(SolveShake(&gSearch, route.data(), steps, &still), 20);
+    SolveShakeOptions hand = {40, 1, 1, 7};
+    const int32_t clears = SolveShake(&gSearch, route.data(), steps, &hand);
+    EXPECT_EQ(SolveShake(&gSearch, route.data(), steps, &hand), clears);
+    SolveShakeOptions wild = {40, 8, 10, 7};
+    EXPECT_LT(SolveShake(&gSearch, route.data(), steps, &wild), 40);
+    GameStateSave(&gAfter);
+    EXPECT_EQ(memcmp(&gBefore, &gAfter, sizeof(gBefore)), 0);
+}
+
 // The walled-in verdict says no open cells lead from the start to the goal; it holds only if the body
 // never gets anywhere open cells do not lead from. Every state of a search on every stage we have.
 TEST(Solve, EveryStateSearchedLiesWhereOpenCellsLeadToTheGoal) {

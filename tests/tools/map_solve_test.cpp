@@ -63,7 +63,7 @@ class MapSolveTest : public ::testing::Test {
 
 TEST_F(MapSolveTest, TheRouteReplaysWithEveryCheckpointAndIsNoLongerThanTheSearchFound) {
     UseStage(TWO_SHOT_WALL);
-    MapSolveOptions options = {stage.c_str(), 20.0, 3, 0, 0};
+    MapSolveOptions options = {stage.c_str(), 20.0, 3, 0, 0, {}};
     MapSolveResult result;
     ASSERT_TRUE(MapSolve(&options, &result));
     ASSERT_TRUE(result.found);
@@ -104,7 +104,7 @@ TEST_F(MapSolveTest, TheRouteReplaysWithEveryCheckpointAndIsNoLongerThanTheSearc
 // The goal on a ledge eleven tiles up with nothing to climb: open tiles lead there, shots do not.
 TEST_F(MapSolveTest, ARouteOutOfBudgetEndsAtTheTileItNames) {
     const std::string tall = "tools/maptool/stages/tall.txt"; // the tests run from the source folder
-    MapSolveOptions options = {tall.c_str(), 0.05, 0, 0, 0};
+    MapSolveOptions options = {tall.c_str(), 0.05, 0, 0, 0, {}};
     MapSolveResult result;
     ASSERT_TRUE(MapSolve(&options, &result));
     EXPECT_FALSE(result.found);
@@ -118,7 +118,7 @@ TEST_F(MapSolveTest, ARouteOutOfBudgetEndsAtTheTileItNames) {
     EXPECT_EQ((int32_t)(run.last.x / 16.0f), result.farCol);
     EXPECT_EQ((int32_t)(run.last.y / 16.0f), result.farRow);
     // Stopped by its most states instead, it says so (a larger budget would not help).
-    options = {tall.c_str(), 20.0, 0, 0, 300};
+    options = {tall.c_str(), 20.0, 0, 0, 300, {}};
     ASSERT_TRUE(MapSolve(&options, &result));
     EXPECT_FALSE(result.found);
     EXPECT_TRUE(result.capped);
@@ -130,14 +130,14 @@ TEST_F(MapSolveTest, AGoalBehindWallsIsRefusedAtOnce) {
     // Walls a tile thick are no proof: the body is lifted into them and leaves on their far side.
     UseStage(
         "..........\n.....###..\n.....#G#..\n.....###..\n..........\n###S######\n#####E..##\n##########\n");
-    MapSolveOptions options = {stage.c_str(), 20.0, 0, 0, 0};
+    MapSolveOptions options = {stage.c_str(), 20.0, 0, 0, 0, {}};
     MapSolveResult result;
     ASSERT_TRUE(MapSolve(&options, &result));
     EXPECT_EQ(result.answer, SOLVE_ANSWER_CLEARABLE) << result.verdict;
     // Three tiles thick they are.
     UseStage("............\n....#######.\n....#######.\n....#######.\n....###G###.\n....#######.\n"
              "....#######.\n....#######.\n............\n###S########\n#####E..####\n############\n");
-    options = {stage.c_str(), 20.0, 0, 0, 0};
+    options = {stage.c_str(), 20.0, 0, 0, 0, {}};
     ASSERT_TRUE(MapSolve(&options, &result));
     EXPECT_EQ(result.answer, SOLVE_ANSWER_CANNOT);
     EXPECT_NE(std::string(result.verdict).find("walled in"), std::string::npos) << result.verdict;

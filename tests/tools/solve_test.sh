@@ -81,6 +81,10 @@ else
     expect 2 "cannot read the replay" "$MAPTOOL" preview "$SRC/tools/maptool/lessons/2-double-shot.txt" route.png --route missing.txt
     expect 2 "--budget takes seconds" "$MAPTOOL" solve "$SRC/tools/maptool/lessons/2-double-shot.txt" --budget soon
     expect 2 "--seed takes a whole number" "$MAPTOOL" solve "$SRC/tools/maptool/lessons/2-double-shot.txt" --seed -1
+    # The route shaken as a hand would play it: a count of the tries that clear; a shake of nothing refused.
+    expect 0 "2-double-shot.txt: 6 of 6 shaken tries clear (every press moved by up to 0 frames" "$MAPTOOL" \
+        solve "$SRC/tools/maptool/lessons/2-double-shot.txt" --shake 6 --shake-frames 0 -o shaken.txt
+    expect 2 "--shake takes a whole number from 1 to 100000, not '0'" "$MAPTOOL" solve under.txt --shake 0
     expect 2 "solve takes a stage file or --builtin" "$MAPTOOL" solve
     expect 2 "cannot read 'missing.txt'" "$MAPTOOL" solve missing.txt
     mkdir adir

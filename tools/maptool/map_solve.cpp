@@ -79,6 +79,9 @@ int MapSolve(const MapSolveOptions* options, MapSolveResult* result) {
     result->farCol = gSearch.farCol;
     result->farRow = gSearch.farRow;
     result->farDistance = gSearch.farDistance;
+    if (result->found && options->shake.tries > 0) {
+        result->shakeClears = SolveShake(&gSearch, route, steps, &options->shake);
+    }
     SolveFinish(&gSearch);
     result->seconds = MapSolveClock() - began;
     return 1;

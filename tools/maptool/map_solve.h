@@ -15,6 +15,7 @@ struct MapSolveOptions {
     uint32_t seed;         // orders the angles tried; the same seed, the same search
     int progress;          // 1: a line on stderr every second
     int64_t maxStates;     // the most states kept before the search gives up; 0: the solver's own limit
+    SolveShakeOptions shake; // with tries, the route found is played that often with its presses shaken
 };
 
 struct MapSolveResult {
@@ -34,6 +35,7 @@ struct MapSolveResult {
     int32_t farCol; // the tile reached nearest the goal (by open path)
     int32_t farRow;
     int32_t farDistance; // its distance from the goal in tiles, 0 at the goal
+    int32_t shakeClears; // of the options' shake tries, those that still clear (SolveShake)
 };
 
 // Searches the stage for a route to the goal within the budget; 0 when the stage cannot be started

@@ -31,7 +31,8 @@ static int MaptoolUsage(void) {
         "       maptool check --solve [--budget SECONDS] FILE\n"
         "       maptool preview FILE OUT.png [--route REPLAY]\n"
         "       maptool solve FILE|--builtin [-o REPLAY] [--budget SECONDS] [--seed N] [--png OUT.png]\n"
-        "                     [--par OUT.par]\n"
+        "                     [--par OUT.par] [--shake TRIES [--shake-frames F] [--shake-degrees D]\n"
+        "                     [--shake-seed S]]\n"
         "check exits with 0 for a stage that can be cleared, 1 when it cannot (no goal, no tiles, or with\n"
         "--solve the solver's \"cannot be cleared\"), 2 when the file cannot be read, and with --solve 3\n"
         "when the search is not settled.\n"
@@ -41,7 +42,9 @@ static int MaptoolUsage(void) {
         "walled in, or out of reach); 2 bad input; 3 not settled: the budget (60 s of processor time unless\n"
         "told) or the memory ran out first, naming the tile reached nearest the goal (--png draws the way\n"
         "there). --par writes the route's par and margin in the form the game reads beside a stage\n"
-        "(NAME.par next to NAME.txt).\n");
+        "(NAME.par next to NAME.txt). --shake plays the route found TRIES times with every press moved by\n"
+        "a random -F..+F frames (1 unless told) and every shot turned by -D..+D degrees (0 unless told),\n"
+        "and says how many tries still clear; the same seed (1 unless told), the same tries.\n");
     return MAPTOOL_USAGE;
 }
 
@@ -80,7 +83,13 @@ struct MaptoolSolveArgs {
     double budget;
     uint32_t seed;
     const char* parOut;
+    SolveShakeOptions shake; // no tries: no shaking
 };
+
+static MaptoolSolveArgs MaptoolSolveDefaults(void) {
+    MaptoolSolveArgs a = {nullptr, nullptr, nullptr, MAPTOOL_DEFAULT_BUDGET, 0, nullptr, {0, 1, 0, 1}};
+    return a;
+}
 
 // Reads a replay script file (a regular file only, so a FIFO cannot stall the tool).
 static int MaptoolReadScript(const char* path, ReplayScript* script) {
@@ -224,7 +233,7 @@ static int MaptoolSolve(const MaptoolSolveArgs* a, int quietReplay, MapSolveResu
     }
     fprintf(stderr, "solve: %s, %d x %d tiles, budget %.0f s of processor time, seed %u\n", name,
             (int)map->width, (int)map->height, a->budget, (unsigned)a->seed);
-    MapSolveOptions options = {stagePath, a->budget, a->seed, 1, 0};
+    MapSolveOptions options = {stagePath, a->budget, a->seed, 1, 0, a->shake};
     if (!MapSolve(&options, result)) {
         fprintf(stderr, "maptool: %s cannot be started\n", name);
         return MAPTOOL_USAGE;
@@ -265,6 +274,14 @@ static int MaptoolSolve(const MaptoolSolveArgs* a, int quietReplay, MapSolveResu
     fprintf(report, "%s: clearable in %d frames (par %s), margin %d frames and %d degrees (%s)\n", name,
             (int)result->frames, par, (int)result->marginFrames, (int)result->marginDegrees,
             SolveRating(result->marginFrames, result->marginDegrees));
+    if (a->shake.tries > 0) {
+        fprintf(report,
+                "%s: %d of %d shaken tries clear (every press moved by up to %d frame%s, every shot turned by up "
+                "to %d degree%s; shake seed %u)\n",
+                name, (int)result->shakeClears, (int)a->shake.tries, (int)a->shake.frames,
+                a->shake.frames == 1 ? "" : "s", (int)a->shake.degrees, a->shake.degrees == 1 ? "" : "s",
+                (unsigned)a->shake.seed);
+    }
     if (a->replayOut && !MaptoolWriteText(a->replayOut, text)) {
         return MAPTOOL_USAGE;
     }
@@ -305,7 +322,24 @@ static int MaptoolNumber(const char* text, double low, double high, double* out)
 // Options shared by solve and check --solve; i is advanced past what was used. 0: bad, message given.
 static int MaptoolSolveOption(int argc, char** argv, int* i, MaptoolSolveArgs* a) {
     const char* opt = argv[*i];
-    if (strcmp(opt, "--budget") && strcmp(opt, "--seed") && strcmp(opt, "-o") && strcmp(opt, "--png") &&
+    // The whole-number options: where each goes and its range.
+    const struct {
+        const char* name;
+        uint32_t* value;
+        double low;
+        double high;
+    } counts[] = {
+        {"--seed", &a->seed, 0.0, 4294967295.0},
+        {"--shake", (uint32_t*)&a->shake.tries, 1.0, 100000.0},
+        {"--shake-frames", (uint32_t*)&a->shake.frames, 0.0, 8.0},
+        {"--shake-degrees", (uint32_t*)&a->shake.degrees, 0.0, 10.0},
+        {"--shake-seed", &a->shake.seed, 0.0, 4294967295.0},
+    };
+    int count = -1;
+    for (int c = 0; c < (int)(sizeof(counts) / sizeof(counts[0])); ++c) {
+        count = strcmp(opt, counts[c].name) ? count : c;
+    }
+    if (strcmp(opt, "--budget") && count < 0 && strcmp(opt, "-o") && strcmp(opt, "--png") &&
         strcmp(opt, "--par")) {
         fprintf(stderr, "maptool: unknown option '%s'\n", opt);
         return 0;
@@ -322,12 +356,13 @@ static int MaptoolSolveOption(int argc, char** argv, int* i, MaptoolSolveArgs* a
             return 0;
         }
         a->budget = v;
-    } else if (!strcmp(opt, "--seed")) {
-        if (!MaptoolNumber(value, 0.0, 4294967295.0, &v) || v != (double)(uint32_t)v) {
-            fprintf(stderr, "maptool: --seed takes a whole number from 0 to 4294967295, not '%s'\n", value);
+    } else if (count >= 0) {
+        if (!MaptoolNumber(value, counts[count].low, counts[count].high, &v) || v != (double)(uint32_t)v) {
+            fprintf(stderr, "maptool: %s takes a whole number from %.0f to %.0f, not '%s'\n", opt,
+                    counts[count].low, counts[count].high, value);
             return 0;
         }
-        a->seed = (uint32_t)v;
+        *counts[count].value = (uint32_t)v;
     } else if (!strcmp(opt, "-o")) {
         a->replayOut = value;
     } else if (!strcmp(opt, "--par")) {
@@ -353,7 +388,7 @@ static int MaptoolOutputsAllowed(const MaptoolSolveArgs* a) {
 }
 
 static int MaptoolSolveCommand(int argc, char** argv) {
-    MaptoolSolveArgs a = {nullptr, nullptr, nullptr, MAPTOOL_DEFAULT_BUDGET, 0, nullptr};
+    MaptoolSolveArgs a = MaptoolSolveDefaults();
     int builtin = 0;
     for (int i = 2; i < argc; ++i) {
         if (!strcmp(argv[i], "--builtin")) {
@@ -382,7 +417,7 @@ static int MaptoolSolveCommand(int argc, char** argv) {
 
 // check, then with --solve the solver's verdict on a stage the check passed.
 static int MaptoolCheckCommand(int argc, char** argv) {
-    MaptoolSolveArgs a = {nullptr, nullptr, nullptr, MAPTOOL_DEFAULT_BUDGET, 0, nullptr};
+    MaptoolSolveArgs a = MaptoolSolveDefaults();
     int solve = 0;
     for (int i = 2; i < argc; ++i) {
         if (!strcmp(argv[i], "--solve")) {
