@@ -275,9 +275,26 @@ static void EditorKeys(void) {
         } else if (InputWasKeyPressed('Y')) {
             EditorUndo(1);
         } else if (InputWasKeyPressed(KEY_S)) {
-            EditorSave(0);
+            if (InputIsKeyDown(KEY_SHIFT)) {
+                EditorAskName();
+            } else {
+                EditorSave(0);
+            }
+        } else if (InputWasKeyPressed('N')) {
+            EditorNew();
+        } else if (InputWasKeyPressed('C')) {
+            EditorCopy();
+        } else if (InputWasKeyPressed('X')) {
+            EditorCut();
+        } else if (InputWasKeyPressed('V')) {
+            const EditorStage* s = &gEditor.stage;
+            EditorPaste(EditorCell((float)InputGetMouseLogicalX() + s->viewX),
+                        EditorCell((float)InputGetMouseLogicalY() + s->viewY));
         }
         return;
+    }
+    if (InputWasKeyPressed(KEY_DELETE)) {
+        EditorEraseSelection();
     }
     for (int32_t n = 0; n <= 9; ++n) {
         if (InputWasKeyPressed(KEY_0 + n) || InputWasKeyPressed(KEY_NUMPAD0 + n)) {
@@ -314,16 +331,16 @@ static void EditorMouse(void) {
     const int right = InputIsKeyDown(KEY_RBUTTON);
     const int32_t col = EditorCell((float)mx + s->viewX);
     const int32_t row = EditorCell((float)my + s->viewY);
+    if (EditorDragArea(col, row, left)) {
+        return;
+    }
     if (!left && !right) {
         if (s->strokeOpen && s->rectangle) {
             // The rectangle is painted (or erased) whole when the button comes up: one undo step.
             const int32_t id = s->rectangleErases ? TILE_EMPTY : EDITOR_PALETTE[gEditor.palette];
-            const int32_t c0 = s->rectCol0 < s->rectCol1 ? s->rectCol0 : s->rectCol1;
-            const int32_t c1 = s->rectCol0 < s->rectCol1 ? s->rectCol1 : s->rectCol0;
-            const int32_t r0 = s->rectRow0 < s->rectRow1 ? s->rectRow0 : s->rectRow1;
-            const int32_t r1 = s->rectRow0 < s->rectRow1 ? s->rectRow1 : s->rectRow0;
-            for (int32_t r = r0; r <= r1; ++r) {
-                for (int32_t c = c0; c <= c1; ++c) {
+            const EditorArea a = EditorOrdered(s->rect);
+            for (int32_t r = a.row0; r <= a.row1; ++r) {
+                for (int32_t c = a.col0; c <= a.col1; ++c) {
                     EditorPaint(c, r, id);
                 }
             }
@@ -349,19 +366,23 @@ static void EditorMouse(void) {
             }
             return;
         }
+        if (left && InputIsKeyDown(KEY_CONTROL)) {
+            EditorGrabArea(col, row); // Ctrl and a drag select, or move the selection
+            return;
+        }
         s->strokeOpen = 1;
         s->strokeChanged = 0;
         s->rectangle = InputIsKeyDown(KEY_SHIFT);
         s->rectangleErases = !left;
-        s->rectCol0 = col;
-        s->rectRow0 = row;
+        s->rect.col0 = col;
+        s->rect.row0 = row;
     }
     if (my < EDITOR_BAR_H || my >= EDITOR_STATUS_Y) {
         return;
     }
     if (s->rectangle) {
-        s->rectCol1 = col;
-        s->rectRow1 = row;
+        s->rect.col1 = col;
+        s->rect.row1 = row;
         return;
     }
     EditorPaint(col, row, left ? EDITOR_PALETTE[gEditor.palette] : TILE_EMPTY);
@@ -382,7 +403,9 @@ void EditorStep(PlatformWindow* window, float dt) {
         EditorUpdateTitle();
         return;
     }
-    if (escape) {
+    if (escape && (s->selected || s->selecting)) {
+        s->selected = s->selecting = 0; // Escape lets go of the selection first
+    } else if (escape) {
         if (EditorIsDirty()) {
             EditorAsk(EDITOR_ASK_LEAVE);
         } else {

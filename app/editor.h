@@ -35,6 +35,9 @@ void EditorSetKeeper(EditorKeeper keeper);
 // page has buttons (PLAY, SOLVE, ROUTE, UNDO, REDO) where the keys would be.
 enum EditorDevice : int32_t { EDITOR_DEVICE_KEYS_FILE, EDITOR_DEVICE_KEYS_PAGE, EDITOR_DEVICE_TOUCH_PAGE };
 void EditorSetDevice(int32_t device);
+// Why name cannot name a stage file in a stage's folder (empty, a path, "..") as a status line; null
+// when it can.
+const char* EditorNameRefusal(const char* name);
 // Leaves the editor (and any play-test) for the game's title screen.
 void EditorClose(void);
 // The window is asked to close: 1 when it may close now; 0 while unsaved changes wait for the question

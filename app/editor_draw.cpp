@@ -113,6 +113,12 @@ static void EditorRenderSwatch(int32_t index, int32_t x, int32_t y) {
     }
 }
 
+// The outline of an ordered area of cells.
+static void EditorRenderArea(const EditorStage* s, const EditorArea& a, uint32_t colour) {
+    RenderDrawBox((int32_t)((float)(a.col0 * TILE_SIZE) - s->viewX), (int32_t)((float)(a.row0 * TILE_SIZE) - s->viewY),
+                  (a.col1 - a.col0 + 1) * TILE_SIZE, (a.row1 - a.row0 + 1) * TILE_SIZE, colour);
+}
+
 void EditorRender(void) {
     const EditorStage* s = &gEditor.stage;
     // The tiles as Enter plays them: the top row and the left column are walls whatever the grid holds.
@@ -134,12 +140,12 @@ void EditorRender(void) {
     }
     // A rectangle being drawn (Shift and a drag).
     if (s->strokeOpen && s->rectangle) {
-        const int32_t c0 = s->rectCol0 < s->rectCol1 ? s->rectCol0 : s->rectCol1;
-        const int32_t r0 = s->rectRow0 < s->rectRow1 ? s->rectRow0 : s->rectRow1;
-        const int32_t w = (s->rectCol0 - s->rectCol1 < 0 ? s->rectCol1 - s->rectCol0 : s->rectCol0 - s->rectCol1) + 1;
-        const int32_t h = (s->rectRow0 - s->rectRow1 < 0 ? s->rectRow1 - s->rectRow0 : s->rectRow0 - s->rectRow1) + 1;
-        RenderDrawBox((int32_t)((float)(c0 * TILE_SIZE) - s->viewX), (int32_t)((float)(r0 * TILE_SIZE) - s->viewY),
-                      w * TILE_SIZE, h * TILE_SIZE, s->rectangleErases ? EDITOR_RED : EDITOR_YELLOW);
+        EditorRenderArea(s, EditorOrdered(s->rect), s->rectangleErases ? EDITOR_RED : EDITOR_YELLOW);
+    }
+    // The selection, or where the move being dragged puts it.
+    EditorArea selection;
+    if (EditorShownSelection(&selection)) {
+        EditorRenderArea(s, selection, PALETTE_GREEN);
     }
     // The cell under the cursor.
     const int32_t mx = InputGetMouseLogicalX(), my = InputGetMouseLogicalY();

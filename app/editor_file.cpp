@@ -77,6 +77,9 @@ static const char* EditorFirstSaveChanges(const char* path) {
 void EditorReadStage(const char* path) {
     EditorStage* s = &gEditor.stage;
     snprintf(s->path, sizeof(s->path), "%s", path ? path : "");
+    if (path) {
+        snprintf(gEditor.folder, sizeof(gEditor.folder), "%s", fs::path(path).parent_path().string().c_str());
+    }
     if (!path || LevelReadGridFile(&s->grid, path) != LEVEL_FROM_FILE) {
         EditorBlankStage();
         if (path) {
@@ -121,7 +124,7 @@ int EditorSave(int force) {
     EditorStage* s = &gEditor.stage;
     EditorEndStroke();
     if (!s->path[0]) {
-        EditorSay("NO FILE: START WITH --edit FILE");
+        EditorAskName();
         return 0;
     }
     long long time = 0;
@@ -163,6 +166,63 @@ int EditorSave(int force) {
     } else {
         EditorSay("SAVED");
     }
+    return 1;
+}
+
+const char* EditorNameRefusal(const char* name) {
+    if (!name[0]) {
+        return "NOT SAVED: TYPE A NAME FIRST";
+    }
+    if (strchr(name, '/') || strchr(name, '\\') || strchr(name, ':')) {
+        return "NOT SAVED: A NAME, NOT A PATH (NO /)";
+    }
+    if (strstr(name, "..") || strcmp(name, ".") == 0) {
+        return "NOT SAVED: A NAME, NOT A PATH (NO ..)";
+    }
+    return nullptr;
+}
+
+int EditorSaveAs(const char* name, int replace) {
+    EditorStage* s = &gEditor.stage;
+    const char* refusal = EditorNameRefusal(name);
+    if (refusal) {
+        EditorSay(refusal);
+        return 0;
+    }
+    const std::string path = gEditor.folder[0] ? (fs::path(gEditor.folder) / name).string() : std::string(name);
+    if (path.size() >= sizeof(s->path)) {
+        EditorSay("NOT SAVED: THE FOLDER'S PATH IS TOO LONG");
+        return 0;
+    }
+    std::error_code error;
+    if (!replace && fs::exists(fs::symlink_status(path, error))) {
+        EditorAsk(EDITOR_ASK_REPLACE);
+        return 0;
+    }
+    // The stage becomes the named file's; a failed save leaves it the old file's.
+    char was[sizeof(s->path)];
+    memcpy(was, s->path, sizeof(was));
+    const int wasKnown = s->fileKnown, wasKeeping = s->keepOriginal;
+    const long long wasTime = s->fileTime;
+    const unsigned long long wasSize = s->fileSize;
+    snprintf(s->path, sizeof(s->path), "%s", path.c_str());
+    s->fileKnown = 0;
+    s->keepOriginal = 0;
+    if (!EditorSave(1)) {
+        memcpy(s->path, was, sizeof(was));
+        s->fileKnown = wasKnown;
+        s->keepOriginal = wasKeeping;
+        s->fileTime = wasTime;
+        s->fileSize = wasSize;
+        return 0;
+    }
+    // The changes are in the new file: the old file's recovery copy would offer them again.
+    char now[sizeof(s->path)];
+    memcpy(now, s->path, sizeof(now));
+    memcpy(s->path, was, sizeof(was));
+    EditorDropRecovery();
+    memcpy(s->path, now, sizeof(now));
+    s->titleDirty = -1;
     return 1;
 }
 

@@ -22,6 +22,7 @@ constexpr uint32_t EDITOR_MARKER_BG = PALETTE_SKY;
 constexpr float EDITOR_MESSAGE_MS = 3000.0f;
 constexpr int32_t EDITOR_LINE_CHARS = 40;
 constexpr int32_t EDITOR_ROUTE_POINTS = 4096;
+constexpr int32_t EDITOR_NAME_CHARS = 32; // the longest file name Save As takes
 
 // One undo state: the grid's size and cells.
 struct EditorGridState {
@@ -37,12 +38,20 @@ enum EditorQuestion {
     EDITOR_ASK_LEAVE,     // unsaved changes and Escape leaves the editor: save, discard or stay
     EDITOR_ASK_RECOVER,   // a recovery copy of unsaved changes was found: restore or discard it
     EDITOR_ASK_OVERWRITE, // the file changed on disk since it was opened: save over it or keep it
+    EDITOR_ASK_NAME,      // Save As: a file name typed in the picture
+    EDITOR_ASK_REPLACE,   // Save As named a file that exists: replace it or not
+    EDITOR_ASK_NEW,       // unsaved changes and a new stage is to open: save, discard or stay
+};
+
+// A rectangle of cells, its corners in the order given.
+struct EditorArea {
+    int32_t col0, row0, col1, row1;
 };
 
 // Everything the editor knows about the stage it has open. Opening another stage closes this one first
 // (the search stopped, the route forgotten, a lent stage given back) and then clears it as a whole.
 struct EditorStage {
-    char path[SAFE_OUTPUT_MAX_PATH]; // "" when the stage has no file
+    char path[SAFE_OUTPUT_MAX_PATH]; // "" when the stage has no file (Save As names one)
     Tilemap grid;
     // States in a ring: history[(historyFirst + i) % EDITOR_HISTORY] for i < historyCount; the grid
     // equals entry historyAt whenever no stroke is open.
@@ -75,7 +84,13 @@ struct EditorStage {
     // A rectangle stroke (Shift held when the button went down): its first and current cells.
     int rectangle;
     int rectangleErases;
-    int32_t rectCol0, rectRow0, rectCol1, rectRow1;
+    EditorArea rect;
+    // The selection (Ctrl and a drag), inside the stage; a Ctrl drag that starts in it moves it.
+    int selected;
+    int selecting; // 1: a Ctrl drag marks the selection; 2: a Ctrl drag moves it
+    EditorArea selection;
+    int32_t grabCol, grabRow; // a move: the cell it was grabbed at, and the cell under the pointer now
+    int32_t dragCol, dragRow;
     // The file as it was opened or last saved, to tell a change made on disk by someone else.
     int fileKnown;
     long long fileTime;
@@ -111,6 +126,12 @@ struct EditorRecord {
     // Grows at every change of the grid, openings included; the check last ran at checkedRevision.
     uint32_t revision;
     uint32_t checkedRevision;
+    // What Ctrl+C or Ctrl+X last copied (width 0: nothing); kept across the stages opened.
+    EditorGridState clipboard;
+    // Save As: the name being typed, and the folder it goes in ("": the folder the game started in),
+    // the folder of the last file opened, kept when New opens a stage without one.
+    char name[EDITOR_NAME_CHARS + 1];
+    char folder[SAFE_OUTPUT_MAX_PATH];
     char status[EDITOR_LINE_CHARS + 1];
     char line[EDITOR_LINE_CHARS + 1];
     char text[LEVEL_MAX_TEXT_BYTES]; // the grid as stage text, as last written
@@ -153,6 +174,26 @@ void EditorBlankStage(void);
 // The grid becomes grid as one undoable change.
 void EditorReplaceGrid(const Tilemap* grid);
 
+// editor_area.cpp: select, copy, cut, paste, erase and move a rectangle of cells, each one undo step;
+// what falls off the stage is clipped, and the start and the walkers keep the rules of EditorPaint.
+// The area with its corners ordered, low to high.
+EditorArea EditorOrdered(const EditorArea& area);
+// The selection made from area (clipped to the stage); 0 when none of it is on the stage.
+int EditorSelect(EditorArea area);
+void EditorCopy(void);
+void EditorCut(void);
+void EditorEraseSelection(void);
+// The clipboard's top-left corner goes to the cell; what is pasted becomes the selection.
+void EditorPaste(int32_t col, int32_t row);
+// The selection moves by (dc, dr), held inside the stage.
+void EditorMoveSelection(int32_t dc, int32_t dr);
+// A Ctrl press of the left button on the cell: marks a selection, or grabs the selection to move it.
+void EditorGrabArea(int32_t col, int32_t row);
+// While a Ctrl drag is on: follows the pointer; the drag's end selects or moves. 0 when no drag is on.
+int EditorDragArea(int32_t col, int32_t row, int down);
+// The selection as drawn: where a move being dragged would put it. 0 when there is none.
+int EditorShownSelection(EditorArea* area);
+
 // editor_check.cpp: the first surprise the game would have in store, into stage.warning.
 void EditorCheck(void);
 
@@ -166,8 +207,11 @@ void EditorPlayRoute(void);
 // editor_file.cpp: the stage read from path (or a blank one) and what its first save would change;
 // Ctrl+S (force: write over a file changed on disk); the recovery copy of unsaved changes.
 void EditorReadStage(const char* path);
-// 1 when the stage's file now holds the grid.
+// 1 when the stage's file now holds the grid; a stage without a file asks for a name.
 int EditorSave(int force);
+// Saves the stage as name in the folder (replace: over a file of that name, else it asks first); 1 when
+// saved, the stage then being that file's.
+int EditorSaveAs(const char* name, int replace);
 // A change was made: the recovery copy is due a few seconds from now.
 void EditorRecoveryDue(void);
 // Counts down to the recovery copy after a change (dt in ms); writes it when due.
@@ -178,6 +222,10 @@ void EditorDropRecovery(void);
 
 // editor_ask.cpp
 void EditorAsk(int32_t question);
+// Save As: the name is typed in the picture, starting from the open file's.
+void EditorAskName(void);
+// New: a blank stage without a file, after asking when there are unsaved changes.
+void EditorNew(void);
 // At opening: a recovery copy that differs from the stage is offered (else it is dropped).
 void EditorOfferRecovery(void);
 // One frame of an open question: its answer, if given.

@@ -21,11 +21,11 @@ static int32_t gWebMouseY = -1;
 static float gWebPadValues[WEB_PAD_MAX * WEB_PAD_VALUES];
 
 // Keys the browser keeps for itself (reload, developer tools), also with a modifier held (copy, close
-// tab...): the game still sees them, the page does not swallow them. The editor's Ctrl+S, Ctrl+Z and
-// Ctrl+Y are its own while it edits.
+// tab...): the game still sees them, the page does not swallow them. The editor's Ctrl+S, Ctrl+Z,
+// Ctrl+Y and its Ctrl+C, Ctrl+X and Ctrl+V of cells are its own while it edits.
 static int WebKeyBelongsToBrowser(const EmscriptenKeyboardEvent* e, int32_t vk) {
     if (e->ctrlKey && !e->altKey && !e->metaKey && EditorIsEditing() &&
-        (vk == KEY_S || vk == KEY_Z || vk == 'Y')) {
+        (vk == KEY_S || vk == KEY_Z || vk == 'Y' || vk == 'C' || vk == 'X' || vk == 'V')) {
         return 0;
     }
     return e->ctrlKey || e->altKey || e->metaKey || vk == KEY_F1 + 4 /* F5 */ || vk == KEY_F12;

@@ -770,3 +770,188 @@ TEST_F(EditorSolve, AWalledInGoalIsSaidAtOnce) {
 }
 
 } // namespace
+
+namespace {
+
+// The editor on a small stage that fits the view, driven cell by cell.
+class EditorArea : public Editor {
+  protected:
+    void Open(const char* text) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+        MainStartEditor(window, path.c_str());
+        Frames(200);
+    }
+    void At(int col, int row) {
+        float vx = 0, vy = 0;
+        EditorGetView(&vx, &vy);
+        Cursor((int)(col * TILE_SIZE + 8 - vx), (int)(row * TILE_SIZE + 8 - vy));
+        Frame();
+    }
+    // A drag with Ctrl held, from one cell to another.
+    void CtrlDrag(int c0, int r0, int c1, int r1) {
+        At(c0, r0);
+        HeadlessSetKeyDown(KEY_CONTROL, 1);
+        HeadlessSetKeyDown(KEY_LBUTTON, 1);
+        Frame();
+        At(c1, r1);
+        HeadlessSetKeyDown(KEY_LBUTTON, 0);
+        Frame();
+        HeadlessSetKeyDown(KEY_CONTROL, 0);
+        Frame();
+    }
+    std::string Row(int row) {
+        std::string text;
+        for (int col = 0; col < EditorGetGrid()->width; ++col) {
+            text += ".#=|4567SEG"[Tile(col, row)];
+        }
+        return text;
+    }
+    // Keys typed into Save As's name.
+    void Type(const char* text) {
+        for (const char* c = text; *c; ++c) {
+            const int shift = *c == '_' || (*c >= 'A' && *c <= 'Z');
+            const int32_t vk = *c >= 'a' && *c <= 'z'   ? KEY_A + (*c - 'a')
+                               : *c == '-' || *c == '_' ? KEY_MINUS
+                               : *c == '.'              ? KEY_PERIOD
+                                                        : (int32_t)*c;
+            HeadlessSetKeyDown(KEY_SHIFT, shift);
+            Press(vk);
+        }
+        HeadlessSetKeyDown(KEY_SHIFT, 0);
+    }
+    void Erase(int n) {
+        for (int i = 0; i < n; ++i) {
+            Press(KEY_BACKSPACE);
+        }
+    }
+};
+
+// Ctrl and a drag selects; copy, paste, cut, erase and move are each one undo step, clipped at the
+// stage's edges, and a pasted start moves the one start.
+TEST_F(EditorArea, SelectCopyPasteCutAndMoveAreEachOneUndoStep) {
+    Open("............\n..##........\n..#S........\n..........G.\n############\n");
+    CtrlDrag(3, 2, 2, 1); // corners in either order
+    EXPECT_NE(std::string(EditorMessageLine()).find("2X2 SELECTED"), std::string::npos) << EditorMessageLine();
+    EXPECT_FALSE(EditorIsDirty()); // selecting changes nothing
+    Chord(KEY_CONTROL, 'C');
+    At(6, 1);
+    Chord(KEY_CONTROL, 'V');
+    EXPECT_EQ(Row(1), "..##..##....");
+    EXPECT_EQ(Row(2), "..#...#S....") << "the pasted start moved the one start";
+    Chord(KEY_CONTROL, KEY_Z);
+    EXPECT_EQ(Row(1), "..##........");
+    EXPECT_EQ(Row(2), "..#S........");
+    // Pasted over the right end: cut there, the stage not grown.
+    At(11, 2);
+    Chord(KEY_CONTROL, 'V');
+    EXPECT_EQ(EditorGetGrid()->width, 12);
+    EXPECT_EQ(Row(2), "..#S.......#");
+    EXPECT_EQ(Row(3), "..........G#");
+    EXPECT_NE(std::string(EditorMessageLine()).find("EDGE"), std::string::npos) << EditorMessageLine();
+    Chord(KEY_CONTROL, KEY_Z);
+    // A Ctrl drag inside the selection moves it, held inside the stage: one step.
+    CtrlDrag(2, 1, 3, 2);
+    CtrlDrag(2, 1, 5, 1);
+    EXPECT_EQ(Row(1), ".....##.....");
+    EXPECT_EQ(Row(2), ".....#S.....");
+    CtrlDrag(5, 1, 5, 7);
+    EXPECT_EQ(Row(3), ".....##...G.") << "stopped at the bottom row";
+    EXPECT_EQ(Row(4), "######S#####");
+    Chord(KEY_CONTROL, KEY_Z);
+    Chord(KEY_CONTROL, KEY_Z);
+    EXPECT_EQ(Row(2), "..#S........");
+    // Cut, Delete: one step each; Escape lets go of the selection and stays in the editor.
+    CtrlDrag(2, 1, 3, 2);
+    Chord(KEY_CONTROL, 'X');
+    EXPECT_EQ(Row(1), "............");
+    Chord(KEY_CONTROL, KEY_Z);
+    Press(KEY_DELETE);
+    EXPECT_EQ(Row(2), "............");
+    Chord(KEY_CONTROL, KEY_Z);
+    EXPECT_EQ(Row(2), "..#S........");
+    Press(KEY_ESCAPE);
+    EXPECT_TRUE(EditorIsEditing());
+    Press(KEY_DELETE);
+    EXPECT_EQ(Row(2), "..#S........") << "nothing selected, nothing erased";
+}
+
+// A paste keeps the game's eight walkers: the ninth is refused and said.
+TEST_F(EditorArea, APasteKeepsTheWalkersLimit) {
+    Open("............\n.EEEEEEEE...\n............\n..S.......G.\n############\n");
+    CtrlDrag(1, 1, 2, 1);
+    Chord(KEY_CONTROL, 'C');
+    At(1, 2);
+    Chord(KEY_CONTROL, 'V');
+    EXPECT_EQ(Row(2), "............");
+    EXPECT_NE(std::string(EditorMessageLine()).find("8 WALKERS"), std::string::npos) << EditorMessageLine();
+    At(1, 1); // over the walkers copied: they are replaced, so they count no more
+    Chord(KEY_CONTROL, 'V');
+    EXPECT_EQ(Row(1), ".EEEEEEEE...");
+}
+
+// Save As takes a name typed in the picture, refuses a path, asks before replacing a file; New asks
+// first when changes are unsaved.
+TEST_F(EditorArea, SaveAsRefusesPathsAndAsksBeforeReplacingAndNewAsksFirst) {
+    EXPECT_STREQ(EditorNameRefusal("a/b.txt"), "NOT SAVED: A NAME, NOT A PATH (NO /)");
+    EXPECT_NE(EditorNameRefusal(".."), nullptr);
+    EXPECT_EQ(EditorNameRefusal("my-stage_2.TXT"), nullptr);
+    const std::string other = (fs::path(path).parent_path() / "editor-test-copy.txt").string();
+    fs::remove(other);
+    Open("....\n.S.G\n####\n");
+    At(1, 0);
+    Press(KEY_0 + 1);
+    Press(KEY_LBUTTON);
+    HeadlessSetKeyDown(KEY_SHIFT, 1);
+    Chord(KEY_CONTROL, KEY_S);
+    HeadlessSetKeyDown(KEY_SHIFT, 0);
+    Erase(40);
+    Press(KEY_ENTER);
+    EXPECT_NE(std::string(EditorMessageLine()).find("TYPE A NAME"), std::string::npos) << EditorMessageLine();
+    Type("..");
+    Press(KEY_ENTER);
+    EXPECT_NE(std::string(EditorMessageLine()).find("NO .."), std::string::npos) << EditorMessageLine();
+    Erase(2);
+    Type("editor-test-copy.txt");
+    Press(KEY_ENTER);
+    EXPECT_EQ(FileText(), "....\n.S.G\n####\n") << "the opened file is untouched";
+    std::stringstream copy;
+    copy << std::ifstream(other, std::ios::binary).rdbuf();
+    EXPECT_EQ(copy.str(), ".#..\n.S.G\n####\n");
+    EXPECT_FALSE(EditorIsDirty());
+    EXPECT_STREQ(HeadlessWindowTitle(), "Shotgun-Kalvoro - editor-test-copy.txt");
+    // Save As over the first file asks; Escape keeps it, R replaces it.
+    const auto saveAs = [&](const char* name) {
+        HeadlessSetKeyDown(KEY_SHIFT, 1);
+        Chord(KEY_CONTROL, KEY_S);
+        HeadlessSetKeyDown(KEY_SHIFT, 0);
+        Erase(40);
+        Type(name);
+        Press(KEY_ENTER);
+    };
+    saveAs("editor-test-stage.txt");
+    Press(KEY_ESCAPE);
+    EXPECT_EQ(FileText(), "....\n.S.G\n####\n");
+    saveAs("editor-test-stage.txt");
+    Press(KEY_R);
+    EXPECT_EQ(FileText(), ".#..\n.S.G\n####\n");
+    // New with unsaved changes asks: Escape stays, D discards and opens a blank stage without a file,
+    // whose Ctrl+S asks for a name.
+    At(2, 0);
+    Press(KEY_LBUTTON);
+    Chord(KEY_CONTROL, 'N');
+    Press(KEY_ESCAPE);
+    EXPECT_EQ(Tile(2, 0), TILE_GROUND);
+    Chord(KEY_CONTROL, 'N');
+    Press('D');
+    EXPECT_EQ(EditorGetGrid()->width, EDITOR_BLANK_COLS);
+    EXPECT_FALSE(EditorIsDirty());
+    EXPECT_STREQ(HeadlessWindowTitle(), "Shotgun-Kalvoro - new stage");
+    Chord(KEY_CONTROL, KEY_S);
+    Type("editor-test-copy.txt");
+    Press(KEY_ENTER);
+    Press(KEY_R);
+    EXPECT_EQ(fs::file_size(other), (uintmax_t)(EDITOR_BLANK_COLS + 1) * EDITOR_BLANK_ROWS);
+    fs::remove(other);
+}
+
+} // namespace
