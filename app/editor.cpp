@@ -456,6 +456,10 @@ const Tilemap* EditorGetGrid(void) {
     return &gEditor.stage.grid;
 }
 
+const char* EditorGetPath(void) {
+    return gEditor.stage.path;
+}
+
 uint32_t EditorGridRevision(void) {
     return gEditor.revision;
 }

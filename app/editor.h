@@ -35,8 +35,10 @@ void EditorSetKeeper(EditorKeeper keeper);
 // page has buttons (PLAY, SOLVE, ROUTE, UNDO, REDO) where the keys would be.
 enum EditorDevice : int32_t { EDITOR_DEVICE_KEYS_FILE, EDITOR_DEVICE_KEYS_PAGE, EDITOR_DEVICE_TOUCH_PAGE };
 void EditorSetDevice(int32_t device);
-// Why name cannot name a stage file in a stage's folder (empty, a path, "..") as a status line; null
-// when it can.
+// The longest file name Save As takes.
+constexpr int32_t EDITOR_NAME_CHARS = 32;
+// Why name cannot name a stage file in a stage's folder (empty, a path, "..", too long, a character
+// other than letters, digits, '-', '_' and '.') as a status line; null when it can.
 const char* EditorNameRefusal(const char* name);
 // Leaves the editor (and any play-test) for the game's title screen.
 void EditorClose(void);
@@ -74,6 +76,8 @@ int EditorIsSolving(void);
 
 // Read-only views for tests and tools.
 const Tilemap* EditorGetGrid(void);
+// The open stage's file; "" when it has none.
+const char* EditorGetPath(void);
 // Changes whenever the grid may have changed (a paint, an undo or redo, a resize, an opening).
 uint32_t EditorGridRevision(void);
 // Palette index of the tile painted by the left button.

@@ -169,6 +169,12 @@ int EditorSave(int force) {
     return 1;
 }
 
+// The characters of a file name the editor makes: letters, digits, '-', '_' and '.'.
+static int EditorPlainChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+           c == '.';
+}
+
 const char* EditorNameRefusal(const char* name) {
     if (!name[0]) {
         return "NOT SAVED: TYPE A NAME FIRST";
@@ -178,6 +184,14 @@ const char* EditorNameRefusal(const char* name) {
     }
     if (strstr(name, "..") || strcmp(name, ".") == 0) {
         return "NOT SAVED: A NAME, NOT A PATH (NO ..)";
+    }
+    if (strlen(name) > EDITOR_NAME_CHARS) {
+        return "NOT SAVED: A NAME OF AT MOST 32 LETTERS";
+    }
+    for (const char* c = name; *c; ++c) {
+        if (!EditorPlainChar(*c)) {
+            return "NOT SAVED: LETTERS, DIGITS, - _ . ONLY";
+        }
     }
     return nullptr;
 }
@@ -238,9 +252,7 @@ static int EditorRecoveryPath(char* out, size_t size) {
     }
     std::string base = s->path[0] ? fs::path(s->path).filename().string() : std::string("untitled");
     for (char& c : base) {
-        const int plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-                          c == '_' || c == '.';
-        c = plain ? c : '_';
+        c = EditorPlainChar(c) ? c : '_';
     }
     char name[128];
     snprintf(name, sizeof(name), "recovery/%.40s-%016llx.txt", base.c_str(), (unsigned long long)hash);

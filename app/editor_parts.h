@@ -22,7 +22,6 @@ constexpr uint32_t EDITOR_MARKER_BG = PALETTE_SKY;
 constexpr float EDITOR_MESSAGE_MS = 3000.0f;
 constexpr int32_t EDITOR_LINE_CHARS = 40;
 constexpr int32_t EDITOR_ROUTE_POINTS = 4096;
-constexpr int32_t EDITOR_NAME_CHARS = 32; // the longest file name Save As takes
 
 // One undo state: the grid's size and cells.
 struct EditorGridState {

@@ -3,6 +3,7 @@
 #include "backends/web/web_stage.h"
 
 #include <emscripten.h>
+#include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
 
@@ -18,12 +19,16 @@ static PlatformWindow* gWebStageWindow;
 static int gWebStageEditing = -1;
 static int gWebStageRoute = -1;
 
-// Keeps the stage being edited in the browser's local storage, under the page's key: 1 when kept. A
-// save that cannot keep it (storage full or blocked) has the page say so and offer Download.
+// Keeps the stage being edited in the browser's local storage, under its name's key: 1 when kept (a
+// name new to the page, from Save As, joins the list of my stages). A save that cannot keep it
+// (storage full or blocked) has the page say so and offer Download.
 // clang-format off
-EM_JS(int, WebStageKeepText, (const char* text, int length, int saving), {
+EM_JS(int, WebStageKeepText, (const char* name, const char* text, int length, int saving), {
     try {
-        localStorage.setItem(Module.webGame.storageKey, UTF8ToString(text, length));
+        localStorage.setItem(Module.webGame.keyOf(UTF8ToString(name)), UTF8ToString(text, length));
+        if (Module.webStudioKept) {
+            Module.webStudioKept(UTF8ToString(name));
+        }
         return 1;
     } catch (e) {
         if (saving && Module.webStudioCannotKeep) {
@@ -52,9 +57,20 @@ EM_JS(void, WebStageShowButtons, (int editing, int route), {
 });
 // clang-format on
 
+// The name of my stage the editor has open; null when it edits none (a stage without a file).
+static const char* WebStageMineName(void) {
+    const char* path = EditorGetPath();
+    const size_t folder = strlen(WEB_STAGE_MINE_FOLDER);
+    if (strncmp(path, WEB_STAGE_MINE_FOLDER, folder) != 0 || path[folder] != '/' || !path[folder + 1]) {
+        return nullptr;
+    }
+    return path + folder + 1;
+}
+
 // The editor's Ctrl+S is SAVED only once the browser has kept the stage.
 static int WebStageKeepSaved(const char* text, size_t length) {
-    return WebStageKeepText(text, (int)length, 1);
+    const char* name = WebStageMineName();
+    return name && WebStageKeepText(name, text, (int)length, 1);
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStagePlay(const char* path) {
@@ -75,24 +91,54 @@ extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStageOpenLink(const char* link) {
                               gWebStageMessage);
 }
 
-extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStageEdit(void) {
-    MainStartEditor(gWebStageWindow, WEB_STAGE_EDIT_PATH);
+extern "C" EMSCRIPTEN_KEEPALIVE const char* WebStageMinePath(const char* name) {
+    static char path[sizeof(WEB_STAGE_MINE_FOLDER) + EDITOR_NAME_CHARS + 1];
+    if (EditorNameRefusal(name)) {
+        return "";
+    }
+    WebStageIncomingPath();
+    mkdir(WEB_STAGE_MINE_FOLDER, 0755);
+    snprintf(path, sizeof(path), "%s/%s", WEB_STAGE_MINE_FOLDER, name);
+    return path;
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStageEdit(const char* name) {
+    const char* path = WebStageMinePath(name);
+    if (!path[0]) {
+        return 0;
+    }
+    MainStartEditor(gWebStageWindow, path);
     return 1;
 }
 
+extern "C" EMSCRIPTEN_KEEPALIVE const char* WebStageEditedName(void) {
+    const char* name = EditorIsActive() ? WebStageMineName() : nullptr;
+    return name ? name : "";
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE const char* WebStageNameRefusal(const char* name) {
+    const char* refusal = EditorNameRefusal(name);
+    return refusal ? refusal : "";
+}
+
 // clang-format off
-EM_JS(void, WebStageTellPage, (const char* shipped, const char* given, const char* incoming, const char* edit,
-                               const char* mine, const char* storageKey, double readCap, int plays, int edits,
-                               int afterPlaytest), {
+EM_JS(void, WebStageTellPage, (const char* shipped, const char* given, const char* incoming,
+                               const char* storageKey, const char* firstName, double readCap, int plays,
+                               int edits, int afterPlaytest), {
     var game = Module.webGame = Module.webGame || {};
     // The memory file system's root is the working directory the game reads its stage from.
     game.shippedStage = '/' + UTF8ToString(shipped);
     game.stageFileName = game.shippedStage.split('/').pop();
     game.givenStage = UTF8ToString(given);
     game.incomingStage = UTF8ToString(incoming);
-    game.editStage = UTF8ToString(edit);
-    game.myStage = UTF8ToString(mine);
     game.storageKey = UTF8ToString(storageKey);
+    game.firstName = UTF8ToString(firstName);
+    // My stage's key, and the name a key keeps (null: not one of my stages).
+    game.keyOf = function(name) { return name === game.firstName ? game.storageKey : game.storageKey + '/' + name; };
+    game.nameOf = function(key) {
+        return key === game.storageKey ? game.firstName
+             : key.indexOf(game.storageKey + '/') === 0 ? key.substring(game.storageKey.length + 1) : null;
+    };
     game.readCap = readCap;
     game.outcome = {plays : plays, edits : edits, afterPlaytest : afterPlaytest};
 });
@@ -103,7 +149,7 @@ void WebStageAttach(PlatformWindow* window) {
     EditorSetKeeper(WebStageKeepSaved);
     EditorSetDevice(WebStageTouchOnly() ? EDITOR_DEVICE_TOUCH_PAGE : EDITOR_DEVICE_KEYS_PAGE);
     WebStageTellPage(STAGE_SHARE_SHIPPED_PATH, WEB_STAGE_GIVEN_PATH, WEB_STAGE_INCOMING_PATH,
-                     WEB_STAGE_EDIT_PATH, WEB_STAGE_MINE_PATH, WEB_STAGE_STORAGE_KEY,
+                     WEB_STAGE_STORAGE_KEY, WEB_STAGE_FIRST_NAME,
                      (double)STAGE_SHARE_READ_CAP, STAGE_OPEN_PLAYS, STAGE_OPEN_EDITS,
                      STAGE_OPEN_AFTER_PLAYTEST);
 }
@@ -111,8 +157,9 @@ void WebStageAttach(PlatformWindow* window) {
 // The stage as it is painted, kept when it changed; Ctrl+S says when it cannot be.
 static void WebStageKeepEdited(void) {
     const char* edited = StageShareEditedText();
-    if (edited) {
-        WebStageKeepText(edited, (int)strlen(edited), 0);
+    const char* name = WebStageMineName();
+    if (edited && name) {
+        WebStageKeepText(name, edited, (int)strlen(edited), 0);
     }
 }
 

@@ -10,12 +10,13 @@
 // where such a stage is written first, until it proves to be one.
 #define WEB_STAGE_GIVEN_PATH "/stage/given.txt"
 #define WEB_STAGE_INCOMING_PATH "/stage/incoming.txt"
-// The stage the editor opens: the page writes the stage to edit there first (none: a blank stage).
-#define WEB_STAGE_EDIT_PATH "/stage/edit.txt"
-// Where the page writes the stage kept in the browser when it is chosen to play.
-#define WEB_STAGE_MINE_PATH "/stage/mine.txt"
-// The browser's local storage key of the stage being edited.
+// "My stages": the stages kept in the browser, each a file of this folder while the page runs (the
+// page writes them there from the browser's storage at start-up), which the editor opens and saves.
+#define WEB_STAGE_MINE_FOLDER "/stage/mine"
+// The browser's local storage keys of my stages: the first one, the page's only stage before there were
+// several, under the key alone; every other under the key, a '/' and its file name.
 #define WEB_STAGE_STORAGE_KEY "kalvoro-stage"
+#define WEB_STAGE_FIRST_NAME "my-stage.txt"
 
 // The page's window, for the editor; tells the page (Module.webGame) the paths, the storage key and
 // the outcomes its calls return. Called once at start-up.
@@ -34,8 +35,14 @@ int32_t WebStagePlay(const char* path);
 int32_t WebStageTake(const char* incoming);
 // WEB_STAGE_INCOMING_PATH, its folder made: where the page writes a file it opens.
 const char* WebStageIncomingPath(void);
-// Opens the editor on WEB_STAGE_EDIT_PATH.
-int32_t WebStageEdit(void);
+// The file of my stage of that name, its folder made; "" for a name the editor refuses.
+const char* WebStageMinePath(const char* name);
+// Opens the editor on my stage of that name (no file there: a blank stage); 0 for a refused name.
+int32_t WebStageEdit(const char* name);
+// The name of my stage open in the editor (play-tests included); "" when none is.
+const char* WebStageEditedName(void);
+// Why a name cannot name one of my stages, as the editor's Save As says it; "" when it can.
+const char* WebStageNameRefusal(const char* name);
 // The stage a link holds, taken as WebStageTake takes a file.
 int32_t WebStageOpenLink(const char* link);
 // The stage edited, or else played, as plain stage text; "" (and a message) when it has none.

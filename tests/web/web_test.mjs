@@ -792,19 +792,41 @@ test('a save the browser cannot keep says so, offers Download and keeps the stag
   });
 });
 
-test('at 1280 x 800 the picture fills the page and the MAP button, over it, opens the stages', async () => {
+// Every button shown lies on the page, whole.
+async function expectButtonsOnPage(p, width, height, what) {
+  const boxes = await p.evaluate(() => Array.from(document.querySelectorAll('#controls button, #studio button'))
+    .filter((b) => b.offsetParent !== null).map((b) => { const r = b.getBoundingClientRect(); return [b.id, r.x, r.y, r.right, r.bottom]; }));
+  assert.ok(boxes.length > 0, `${what}: no button shown`);
+  for (const [id, x, y, right, bottom] of boxes) {
+    assert.ok(x >= 0 && y >= 0 && right <= width && bottom <= height, `${what}: ${id} off the page at ${[x, y, right, bottom]}`);
+  }
+}
+
+// Where the border has no room (1280 x 800, 1920 x 1200, full screen on a 16:10 screen) the buttons sit
+// over the picture; MAP opens the stages, whose buttons are all on the page too.
+test('at 1280 x 800, 1920 x 1200 and full screen on 16:10 every button is on the page and MAP opens the stages', async () => {
   const base = `http://127.0.0.1:${server.address().port}/index.html`;
-  const other = await openPage(base, { width: 1280, height: 800 });
-  try {
-    const map = other.locator('#button-studio');
-    await map.waitFor({ state: 'visible', timeout: WAIT_MS });
-    const box = await map.boundingBox();
-    assert.ok(box.x >= 0 && box.y >= 0 && box.x + box.width <= 1280 && box.y + box.height <= 800,
-      `MAP off the page: ${JSON.stringify(box)}`);
-    await map.click();
-    assert.equal(await other.evaluate(() => document.getElementById('studio').hidden), false);
-  } finally {
-    await other.close();
+  for (const [width, height, full] of [[1280, 800, false], [1920, 1200, false], [1440, 900, true], [1920, 1200, true]]) {
+    const what = `${width} x ${height}${full ? ' full screen' : ''}`;
+    const other = await openPage(base, { width, height });
+    try {
+      if (full) {
+        await other.click('#button-fullscreen');
+        await other.waitForFunction(() => !!document.fullscreenElement, null, { timeout: WAIT_MS });
+        await other.waitForTimeout(250);
+      }
+      const map = other.locator('#button-studio');
+      await map.waitFor({ state: 'visible', timeout: WAIT_MS });
+      await expectButtonsOnPage(other, width, height, what);
+      await map.click();
+      assert.equal(await other.evaluate(() => document.getElementById('studio').hidden), false, what);
+      await expectButtonsOnPage(other, width, height, `${what}, the stages open`);
+      if (shotsDir && width === 1920 && !full) {
+        await other.screenshot({ path: path.join(shotsDir, 'web-studio-1920x1200.png') });
+      }
+    } finally {
+      await other.close();
+    }
   }
   await page.bringToFront();
 });
@@ -908,6 +930,68 @@ test('#edit opens the editor: the mouse paints, erases and undoes, the stage is 
     await p.waitForFunction(() => window.Module && Module.webStudio, null, { timeout: WAIT_MS });
     await editing(p, true);
     assert.equal(await p.evaluate(() => Module.ccall('WebStageText', 'string', [], [])), rows.join('\n'));
+  });
+});
+
+// My stages: New opens a blank one, Ctrl+Shift+S keeps it under a name typed in the picture, a reload
+// edits on with it, Rename and Delete act on the list, and a name that is a path is refused.
+test('my stages: New, Save As, a reload, Rename and Delete, each kept in the browser under its name', async () => {
+  const base = `http://127.0.0.1:${server.address().port}/index.html`;
+  const kept = (p, name) => p.evaluate((n) => localStorage.getItem(Module.webGame.keyOf(n)), name);
+  const mine = (p) => p.evaluate(() => Array.from(document.querySelectorAll('#studio-mine option'), (o) => o.value));
+  await onPage(base, async (p) => {
+    await p.evaluate(() => ['zz-test.txt', 'zz-renamed.txt'].forEach((n) => localStorage.removeItem(Module.webGame.keyOf(n))));
+    await p.click('#button-studio');
+    await p.click('#studio-new');
+    await editing(p, true);
+    const first = await p.evaluate(() => Module.ccall('WebStageEditedName', 'string', [], []));
+    assert.match(first, /^my-stage(-[0-9]+)?\.txt$/);
+    await p.waitForFunction((n) => !!localStorage.getItem(Module.webGame.keyOf(n)), first, { timeout: WAIT_MS });
+    // Save As: the name typed in the picture.
+    await p.keyboard.down('Control');
+    await p.keyboard.down('Shift');
+    await tapKey('s');
+    await p.keyboard.up('Shift');
+    await p.keyboard.up('Control');
+    // A key pressed again in the frame it was let go counts once: a pause between keys, as a hand has.
+    for (const key of [...Array(first.length).fill('Backspace'), ...'zz-test.txt', 'Enter']) {
+      await tapKey(key);
+      await p.waitForTimeout(40);
+    }
+    await p.waitForFunction(() => location.hash === '#edit=zz-test.txt', null, { timeout: WAIT_MS });
+    const text = await kept(p, 'zz-test.txt');
+    assert.equal(text, await kept(p, first), 'the stage kept under both names');
+    assert.ok((await mine(p)).includes('zz-test.txt'));
+    assert.equal(await p.evaluate(() => Module.ccall('WebStageEditedName', 'string', [], [])), 'zz-test.txt');
+    // A reload edits on with the named stage.
+    await p.reload();
+    await p.waitForFunction(() => window.Module && Module.webStudio, null, { timeout: WAIT_MS });
+    await editing(p, true);
+    assert.equal(await p.evaluate(() => Module.ccall('WebStageEditedName', 'string', [], [])), 'zz-test.txt');
+    assert.equal(await p.evaluate(() => Module.ccall('WebStageText', 'string', [], [])), text);
+    // Rename: a path is refused; a name moves the stage, and the editor goes on with it.
+    await p.click('#button-studio');
+    await p.selectOption('#studio-mine', 'zz-test.txt');
+    p.once('dialog', (d) => d.accept('../x.txt'));
+    await p.click('#studio-mine-rename');
+    assert.match(await studioMessage(p), /NOT A PATH/);
+    p.once('dialog', (d) => d.accept('zz-renamed.txt'));
+    await p.click('#studio-mine-rename');
+    assert.equal(await kept(p, 'zz-test.txt'), null);
+    assert.equal(await kept(p, 'zz-renamed.txt'), text);
+    assert.equal(await p.evaluate(() => Module.ccall('WebStageEditedName', 'string', [], [])), 'zz-renamed.txt');
+    // Delete: refused for the stage being edited; once another is open, asked and done.
+    await p.selectOption('#studio-mine', 'zz-renamed.txt');
+    await p.click('#studio-mine-delete');
+    assert.match(await studioMessage(p), /open in the editor/);
+    await p.selectOption('#studio-mine', first);
+    await p.click('#studio-mine-open');
+    await p.click('#button-studio');
+    await p.selectOption('#studio-mine', 'zz-renamed.txt');
+    p.once('dialog', (d) => d.accept());
+    await p.click('#studio-mine-delete');
+    assert.equal(await kept(p, 'zz-renamed.txt'), null);
+    assert.equal((await mine(p)).includes('zz-renamed.txt'), false);
   });
 });
 
