@@ -17,6 +17,8 @@ const char* const EDITOR_TILE_NAMES[TILE_GOAL + 1] = {
     "SOLID 6", "SOLID 7", "START",    "WALKER", "GOAL",
 };
 
+constexpr float EDITOR_HINT_MS = 4000.0f; // each hint line's turn
+
 // Drawn with the game's own actors, positioned anew each frame.
 static Player gDrawPlayer;
 
@@ -182,7 +184,8 @@ void EditorRender(void) {
     DrawMsxString(2, EDITOR_STATUS_Y + 2, gEditor.status, EDITOR_WHITE, 1);
     const char* line = s->messageMs > 0.0f ? s->message
                        : s->warning[0]     ? s->warning
-                                           : EditorWords(EDITOR_SAYS_HINT);
+                                           : EditorWords((int32_t)(gEditor.hintMs / EDITOR_HINT_MS) % 2 ? EDITOR_SAYS_HINT_MORE
+                                                                                                          : EDITOR_SAYS_HINT);
     const uint32_t colour = s->messageMs > 0.0f ? EDITOR_YELLOW : s->warning[0] ? EDITOR_RED : EDITOR_GREY;
     DrawMsxString(2, EDITOR_STATUS_Y + 11, line, colour, 1);
     if (s->solving) {
