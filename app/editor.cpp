@@ -23,7 +23,7 @@ EditorRecord gEditor;
 static const char* const EDITOR_WORDS[EDITOR_SAYS_COUNT][3] = {
     {"NEW STAGE: CTRL+S WRITES THE FILE", "NEW STAGE: CTRL+S KEEPS IT IN BROWSER", "NEW STAGE: KEPT IN THIS BROWSER"},
     {"ENTER:PLAY ^S:SAVE ^Z:UNDO ESC:LEAVE", "ENTER:PLAY ^S:KEEP ^Z:UNDO ESC:LEAVE", "TAP PAINTS, TWO FINGERS SCROLL"},
-    {"^DRAG:SELECT ^C/X/V ^N:NEW ^SHIFT+S:AS", "^DRAG:SELECT ^C/X/V ^SHIFT+S:KEEP AS", "MAP: MY STAGES, NEW, RENAME"},
+    {"^DRAG:SELECT ^C/X/V ^N:NEW ^SHIFT+S:AS", "^DRAG:SELECT ^C/X/V ^SHIFT+S:KEEP AS", "MAP: MY STAGES, NEW, RENAME"}, // touch: never held
     {"NO START: PICK IT WITH KEY 8", "NO START: PICK IT WITH KEY 8", "NO START: PICK IT ON THE BAR"},
     {"SOLVING... (V AGAIN STOPS)", "SOLVING... (V AGAIN STOPS)", "SOLVING... (SOLVE AGAIN STOPS)"},
     {"THE EDIT STOPPED THE SEARCH: V AGAIN", "THE EDIT STOPPED THE SEARCH: V AGAIN",
@@ -396,7 +396,6 @@ void EditorStep(PlatformWindow* window, float dt) {
     InputSetCamera(s->viewX, s->viewY);
     const int escape = InputWasKeyPressed(KEY_ESCAPE) && !gEditor.resumed;
     gEditor.resumed = 0;
-    gEditor.hintMs = gEditor.hintMs < 3600000.0f ? gEditor.hintMs + dt : 0.0f;
     if (!s->messageStays) {
         s->messageMs = s->messageMs > dt ? s->messageMs - dt : 0.0f;
     }

@@ -220,10 +220,10 @@ int EditorShownSelection(EditorArea* area) {
         *area = EditorOrdered({s->grabCol, s->grabRow, s->dragCol, s->dragRow});
         return 1;
     }
-    if (!s->selected) {
-        return 0;
-    }
     *area = s->selection;
+    if (!s->selected || !EditorClip(area)) {
+        return 0; // none, or an undo or a shrink took the stage from under it
+    }
     if (s->selecting == 2) {
         const Tilemap* grid = &s->grid;
         const int32_t dc = EditorHold(s->dragCol - s->grabCol, area->col0, area->col1, grid->width);

@@ -5,6 +5,8 @@
 #include "actors/enemy.h"
 #include "actors/player.h"
 #include "app/editor_parts.h"
+#include "input/input.h"
+#include "platform/keys.h"
 #include "render/msx_font.h"
 #include "render/render.h"
 
@@ -16,8 +18,6 @@ const char* const EDITOR_TILE_NAMES[TILE_GOAL + 1] = {
     "EMPTY",   "GROUND",  "PLATFORM", "PILLAR", "SOLID 4", "SOLID 5",
     "SOLID 6", "SOLID 7", "START",    "WALKER", "GOAL",
 };
-
-constexpr float EDITOR_HINT_MS = 4000.0f; // each hint line's turn
 
 // Drawn with the game's own actors, positioned anew each frame.
 static Player gDrawPlayer;
@@ -182,11 +182,15 @@ void EditorRender(void) {
              (int)s->grid.width, (int)s->grid.height, (int)s->walkerCount, (int)s->goals,
              EditorIsDirty() ? " *" : "");
     DrawMsxString(2, EDITOR_STATUS_Y + 2, gEditor.status, EDITOR_WHITE, 1);
+    // Holding Ctrl shows the Ctrl keys in place of a warning or the hint.
+    const int ctrlHint = s->messageMs <= 0.0f && InputIsKeyDown(KEY_CONTROL);
     const char* line = s->messageMs > 0.0f ? s->message
+                       : ctrlHint          ? EditorWords(EDITOR_SAYS_HINT_CTRL)
                        : s->warning[0]     ? s->warning
-                                           : EditorWords((int32_t)(gEditor.hintMs / EDITOR_HINT_MS) % 2 ? EDITOR_SAYS_HINT_MORE
-                                                                                                          : EDITOR_SAYS_HINT);
-    const uint32_t colour = s->messageMs > 0.0f ? EDITOR_YELLOW : s->warning[0] ? EDITOR_RED : EDITOR_GREY;
+                                           : EditorWords(EDITOR_SAYS_HINT);
+    const uint32_t colour = s->messageMs > 0.0f          ? EDITOR_YELLOW
+                            : s->warning[0] && !ctrlHint ? EDITOR_RED
+                                                         : EDITOR_GREY;
     DrawMsxString(2, EDITOR_STATUS_Y + 11, line, colour, 1);
     if (s->solving) {
         const float done = SolveProgress(&gEditorSearch);

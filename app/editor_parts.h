@@ -120,7 +120,6 @@ struct EditorRecord {
     int resumed;                        // a play-test ended since the last editing frame
     int32_t palette;
     int32_t wheel;
-    float hintMs; // editing time, which turns the hint line
     int overview; // O: the whole stage small over the picture
     int grid;     // G: the tile grid drawn over the stage
     // Grows at every change of the grid, openings included; the check last ran at checkedRevision.
@@ -147,7 +146,7 @@ extern SolveSearch gEditorSearch;
 enum EditorWording : int32_t {
     EDITOR_SAYS_NEW_STAGE,
     EDITOR_SAYS_HINT,
-    EDITOR_SAYS_HINT_MORE, // in turn with the hint, every few seconds
+    EDITOR_SAYS_HINT_CTRL, // while Ctrl is held: the Ctrl keys
     EDITOR_SAYS_NO_START,
     EDITOR_SAYS_SOLVING,
     EDITOR_SAYS_SEARCH_STOPPED,
