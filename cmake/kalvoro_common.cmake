@@ -1,11 +1,15 @@
 # What every build of the game shares (desktop, browser, fuzz, Windows): the portable modules, one
 # folder each, and the compiler flags.
 set(KALVORO_MODULES app render input world actors audio)
-# The lessons: stages that each teach one skill, their folder and their names, which put them in the
-# order they are best played; the packages carry them and the solver proves them. The package scripts
-# read these two lines too.
+# The stage sets the game ships, each a folder whose stages play in the order of their names, with a
+# par beside each: the lessons (one skill each) and the climb (the skills together, easy to hard by the
+# solver's rating). Every package carries each set in a folder named as its own (lessons/, climb/), and
+# `make test` proves every stage with the solver. The package scripts read these lines too.
+set(KALVORO_STAGE_SETS SKILL CLIMB)
 set(KALVORO_SKILL_STAGE_DIR tools/maptool/lessons)
 set(KALVORO_SKILL_STAGES 1-long-pit 2-double-shot 3-ledge-climb 4-walker 5-narrow-shaft 6-kill-upward)
+set(KALVORO_CLIMB_STAGE_DIR tools/maptool/climb)
+set(KALVORO_CLIMB_STAGES 01-first-pit 02-islands 03-tower 04-walker-landing 05-stairs 06-double-wall 07-wall-and-pit 08-chimney 09-shaft-and-pit 10-two-pits 11-walker-hall 12-trapdoor 13-shaft-walkers 14-walker-stairs 15-summit)
 
 get_filename_component(KALVORO_ROOT ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
 

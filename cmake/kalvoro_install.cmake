@@ -1,6 +1,6 @@
 # Installing the desktop game as Linux games are installed (cmake --install, DESTDIR for packages):
 # a start script in games/ that runs the game in its data folder, where it finds the shipped stage;
-# the tools beside it; the lessons, the menu entry, the icons, the AppStream file and the manual
+# the tools beside it; the stage sets, the menu entry, the icons, the AppStream file and the manual
 # pages under share/.
 set(KALVORO_INSTALL_GAMESDIR games)
 set(KALVORO_INSTALL_GAMEDIR libexec/shotgun-kalvoro)
@@ -18,8 +18,9 @@ file(RELATIVE_PATH KALVORO_REL_GAME /${KALVORO_INSTALL_GAMESDIR} /${KALVORO_INST
 configure_file(${linux}/start.sh.in ${CMAKE_BINARY_DIR}/install/shotgun-kalvoro @ONLY)
 configure_file(${linux}/${KALVORO_APP_ID}.metainfo.xml.in ${CMAKE_BINARY_DIR}/install/${KALVORO_APP_ID}.metainfo.xml @ONLY)
 # The menu runs the start script by its full name (games/ is not on every PATH), under the prefix
-# given when installing.
+# given when installing; its actions start the stage sets by their full folders.
 install(CODE "set(KALVORO_FULL_GAMESDIR \"\${CMAKE_INSTALL_PREFIX}/${KALVORO_INSTALL_GAMESDIR}\")
+  set(KALVORO_FULL_DATADIR \"\${CMAKE_INSTALL_PREFIX}/${KALVORO_INSTALL_DATADIR}\")
   configure_file(${linux}/${KALVORO_APP_ID}.desktop.in ${CMAKE_BINARY_DIR}/install/${KALVORO_APP_ID}.desktop @ONLY)")
 
 install(PROGRAMS ${CMAKE_BINARY_DIR}/install/shotgun-kalvoro DESTINATION ${KALVORO_INSTALL_GAMESDIR})
@@ -34,9 +35,13 @@ install(FILES ${linux}/shotgun-kalvoro.6 DESTINATION share/man/man6)
 
 install(FILES ${CMAKE_SOURCE_DIR}/tools/maptool/map.txt
         DESTINATION ${KALVORO_INSTALL_DATADIR}/tools/maptool)
-foreach(stage ${KALVORO_SKILL_STAGES})
-  install(FILES ${CMAKE_SOURCE_DIR}/${KALVORO_SKILL_STAGE_DIR}/${stage}.txt
-                ${CMAKE_SOURCE_DIR}/${KALVORO_SKILL_STAGE_DIR}/${stage}.par DESTINATION ${KALVORO_INSTALL_DATADIR}/lessons)
+foreach(set ${KALVORO_STAGE_SETS})
+  set(dir ${KALVORO_${set}_STAGE_DIR})
+  get_filename_component(folder ${dir} NAME)
+  foreach(stage ${KALVORO_${set}_STAGES})
+    install(FILES ${CMAKE_SOURCE_DIR}/${dir}/${stage}.txt ${CMAKE_SOURCE_DIR}/${dir}/${stage}.par
+            DESTINATION ${KALVORO_INSTALL_DATADIR}/${folder})
+  endforeach()
 endforeach()
 
 install(FILES ${CMAKE_BINARY_DIR}/install/${KALVORO_APP_ID}.desktop DESTINATION share/applications)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # package.sh -- puts the Windows build into dist/: the stripped .exe, and a zip holding the .exe,
 # the stage tool and the replay runner (built beside it), the stage file at the path the game reads it
-# from, the skill stages and a short readme.
+# from, the stage sets, a .bat beside the game for each set (a double-click plays it) and a short
+# readme.
 # Use: package.sh BUILT_EXE DIST_DIR
 set -eu
 exe=$1
@@ -28,6 +29,10 @@ done
 # Windows readers expect CRLF line ends in a text file.
 sed 's/$/\r/' "$root/backends/win32/README.txt" >"$stage/$name/README.txt"
 package_stages "$root" "$stage/$name"
+# Started from Explorer a .bat runs in its own folder, where the game finds its stage and the set.
+for folder in $(shipped_stages "$root" | cut -d' ' -f1 | uniq); do
+  printf '@start "" shotgun-kalvoro.exe %s\r\n' "$folder" >"$stage/$name/$folder.bat"
+done
 
 cp "$stage/$name/$name.exe" "$dist/.$name.exe.part"
 mv "$dist/.$name.exe.part" "$dist/$name.exe"

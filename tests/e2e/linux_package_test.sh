@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # linux_package_test.sh -- the Linux archive as a player gets it: the start file, the stage beside the
-# game, the skill stages, the tools that check them, and every library the game loads either from the
+# game, both stage sets with their pars, the tools that check them, and every library the game loads either from the
 # archive's lib/ (found through $ORIGIN, with no LD_LIBRARY_PATH) or one of the system's own C and C++
 # runtime libraries; started through a link from another folder, a stage file named relative to that
 # folder is the one played.
@@ -16,9 +16,10 @@ bash "$here/../../backends/sdl2/package.sh" "$game" "$work/dist" >/dev/null || f
 ls -A "$work/dist" | grep -qv "^$archive\$" && fail "package.sh left more than the archive: $(ls -A "$work/dist")"
 tar -xzf "$work/dist/$archive" -C "$work" || fail "cannot unpack $archive"
 top=$work/shotgun-kalvoro
-stages=$(sed -n 's/^set(KALVORO_SKILL_STAGES \(.*\))$/\1/p' "$here/../../cmake/kalvoro_common.cmake")
+. "$here/../../backends/package_parts.sh"
+stages=$(shipped_stages "$here/../.." | tr ' ' '/')
 for file in shotgun-kalvoro bin/shotgun-kalvoro bin/maptool bin/kalvoro-run README.txt tools/maptool/map.txt \
-  share/X11/locale/locale.dir $(printf 'lessons/%s.txt ' $stages); do
+  share/X11/locale/locale.dir $(for stage in $stages; do echo "$stage.txt $stage.par"; done); do
   [ -f "$top/$file" ] || fail "$file is missing"
 done
 [ -x "$top/shotgun-kalvoro" ] || fail "the start file is not executable"
@@ -33,10 +34,10 @@ echo "linux_package: $(ls "$top/lib" | wc -l) libraries, all found in lib/ throu
 
 # The tools run from the archive with its libraries, on the stages it carries.
 for stage in $stages; do
-  (cd "$top" && env -u LD_LIBRARY_PATH bin/maptool check "lessons/$stage.txt" >/dev/null) || fail "maptool check lessons/$stage.txt failed"
+  (cd "$top" && env -u LD_LIBRARY_PATH bin/maptool check "$stage.txt" >/dev/null) || fail "maptool check $stage.txt failed"
 done
 (cd "$top" && env -u LD_LIBRARY_PATH bin/kalvoro-run --help 2>&1 | grep -q "usage: kalvoro-run") || fail "kalvoro-run does not start"
-echo "linux_package: maptool checks the $(echo $stages | wc -w) lessons; kalvoro-run starts"
+echo "linux_package: maptool checks the $(echo $stages | wc -w) stages of the lessons and the climb; kalvoro-run starts"
 
 # From another folder and with no display: the start file reaches the game, which says why it stops.
 out=$(cd / && env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=dummy timeout 20 "$top/shotgun-kalvoro" 2>&1)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # deb_test.sh -- the Debian package made from this build: lintian, desktop-file-validate and
-# appstreamcli pass (deb.sh fails otherwise); it holds the game, the tools, the stages, the menu
+# appstreamcli pass (deb.sh fails otherwise); it holds the game, the tools, the stages of both sets, the menu
 # entry, every icon size and the manual pages; SDL2 is a dependency, never inside; the start script,
 # reached through a symlink from another folder, runs the game in the data folder with the caller's
 # relative file names made absolute; the real game, unpacked, starts from it and says it has no display.
@@ -29,9 +29,10 @@ expected="usr/games/shotgun-kalvoro usr/games/maptool usr/games/kalvoro-run usr/
 for size in 16 24 32 48 64 128 256 512; do
   expected="$expected usr/share/icons/hicolor/${size}x$size/apps/shotgun-kalvoro.png"
 done
-for stage in $(sed -n 's/^set(KALVORO_SKILL_STAGES \(.*\))$/\1/p' "$here/../../cmake/kalvoro_common.cmake"); do
-  expected="$expected usr/share/games/shotgun-kalvoro/lessons/$stage.txt"
-done
+. "$here/../../backends/package_parts.sh"
+while read -r folder stage; do
+  expected="$expected usr/share/games/shotgun-kalvoro/$folder/$stage.txt usr/share/games/shotgun-kalvoro/$folder/$stage.par"
+done < <(shipped_stages "$here/../..")
 for file in $expected; do
   echo "$files" | grep -qx "$file" || fail "$file is not in the package"
 done
@@ -61,6 +62,12 @@ $got
 instead of
 $want"
 [ -f "$data/tools/maptool/map.txt" ] || fail "the data folder has no shipped stage"
+# The menu entry offers every stage set as an action that starts the game on the set's folder.
+desktop=$work/root/usr/share/applications/org.kalvoro.ShotgunKalvoro.desktop
+for folder in $(shipped_stages "$here/../.." | cut -d' ' -f1 | uniq); do
+  grep -qx "Exec=/usr/games/shotgun-kalvoro /usr/share/games/shotgun-kalvoro/$folder" "$desktop" ||
+    fail "the menu entry has no action that plays the $folder"
+done
 echo "deb_package: the start script runs the game in its data folder with the caller's files made absolute"
 
 out=$(cd "$work/caller" && env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=dummy timeout 20 "$work/root/usr/games/shotgun-kalvoro" 2>&1)

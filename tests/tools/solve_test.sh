@@ -5,6 +5,7 @@
 # Usage: solve_test.sh KALVORO_RUN MAPTOOL SOURCE_DIR clears STAGE...   (a STAGE may be --builtin)
 #        solve_test.sh KALVORO_RUN MAPTOOL SOURCE_DIR refusals
 #        solve_test.sh KALVORO_RUN MAPTOOL SOURCE_DIR hard STAGE:BUDGET:STATUS:FRAGMENT...
+#        solve_test.sh KALVORO_RUN MAPTOOL SOURCE_DIR ordered STAGE...   (a set, in the order it plays)
 set -u
 RUN=$1
 MAPTOOL=$2
@@ -51,6 +52,23 @@ if [ "$MODE" = clears ]; then
             expect 0 "clear after" "$RUN" --stage "$stage" --expect clear route.txt
         fi
         grep -h "clearable in" out.txt err.txt
+    done
+elif [ "$MODE" = ordered ]; then
+    # A set that goes from easy to hard: every stage in its folder is listed (so each is proven), and the
+    # ratings of their par files never get easier along the list.
+    folder=$(dirname "$SRC/tools/maptool/$1")
+    for file in "$folder"/*.txt; do
+        printf '%s\n' "$@" | grep -qx "${file#"$SRC/tools/maptool/"}" || fail "$file is in the set but not listed"
+    done
+    last=0
+    for stage in "$@"; do
+        rating=$(tail -n 1 "$SRC/tools/maptool/${stage%.txt}.par" | cut -d' ' -f4-)
+        case $rating in
+        easy) rank=0 ;; fair) rank=1 ;; hard) rank=2 ;; "for experts") rank=3 ;;
+        *) fail "$stage: no rating in its par file ('$rating')"; continue ;;
+        esac
+        [ "$rank" -ge "$last" ] || fail "$stage ($rating) comes after a harder stage"
+        last=$rank
     done
 elif [ "$MODE" = hard ]; then
     # Stages made to be hard, each with its budget and the answer it must get within it.

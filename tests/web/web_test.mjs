@@ -681,10 +681,15 @@ test('the MAP button opens the stages; an opened file plays, downloads as map.tx
     assert.equal(await first.isVisible('#studio'), true);
     const stages = await first.evaluate(() => Array.from(document.querySelectorAll('#studio-stage option'), (o) => o.textContent));
     assert.equal(stages[0], 'Shipped stage');
-    // The lessons, in their order, after the shipped stage; choosing one plays it.
+    // The lessons and then the climb, each in its order, after the shipped stage; choosing one plays it.
+    const setStages = (folder) => {
+      const dir = path.join(sourceDir, 'tools/maptool', folder);
+      return fs.existsSync(dir) ? fs.readdirSync(dir).filter((f) => f.endsWith('.txt')).sort() : [];
+    };
     const lessonDir = path.join(sourceDir, 'tools/maptool/lessons');
-    const lessons = fs.existsSync(lessonDir) ? fs.readdirSync(lessonDir).filter((f) => f.endsWith('.txt')).sort() : [];
-    assert.deepEqual(stages.slice(1), lessons.map((f, i) => `Lesson ${i + 1}: ${f.replace(/^\d+-|\.txt$/g, '').replace(/-/g, ' ')}`));
+    const lessons = setStages('lessons');
+    const named = (label) => (f, i) => `${label} ${i + 1}: ${f.replace(/^\d+-|\.txt$/g, '').replace(/-/g, ' ')}`;
+    assert.deepEqual(stages.slice(1), [...lessons.map(named('Lesson')), ...setStages('climb').map(named('Climb'))]);
     if (lessons.length > 0) {
       await first.selectOption('#studio-stage', { index: 1 });
       const played = await first.evaluate(() => Module.ccall('WebStageText', 'string', [], []));
