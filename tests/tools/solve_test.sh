@@ -54,15 +54,22 @@ if [ "$MODE" = clears ]; then
         grep -h "clearable in" out.txt err.txt
     done
 elif [ "$MODE" = ordered ]; then
-    # A set that goes from easy to hard: every stage in its folder is listed (so each is proven), and the
-    # ratings of their par files never get easier along the list.
+    # A set that goes from easy to hard: every stage in its folder is listed (so each is proven), the
+    # ratings of their par files never get easier along the list, and the README's table says what
+    # the par files say.
     folder=$(dirname "$SRC/tools/maptool/$1")
     for file in "$folder"/*.txt; do
         printf '%s\n' "$@" | grep -qx "${file#"$SRC/tools/maptool/"}" || fail "$file is in the set but not listed"
     done
     last=0
+    n=0
     for stage in "$@"; do
-        rating=$(tail -n 1 "$SRC/tools/maptool/${stage%.txt}.par" | cut -d' ' -f4-)
+        n=$((n + 1))
+        read -r frames margin degrees rating < <(tail -n 1 "$SRC/tools/maptool/${stage%.txt}.par")
+        name=$(basename "${stage%.txt}" | sed 's/^[0-9]*-//; s/-/ /g')
+        row=$(printf '| Climb %d: %s | %d (%d.%03d s) | %d, %d | %s |' "$n" "$name" "$frames" \
+            $((frames * 16 / 1000)) $((frames * 16 % 1000)) "$margin" "$degrees" "$rating")
+        grep -qxF -- "$row" "$SRC/README.md" || fail "the README has no row '$row'"
         case $rating in
         easy) rank=0 ;; fair) rank=1 ;; hard) rank=2 ;; "for experts") rank=3 ;;
         *) fail "$stage: no rating in its par file ('$rating')"; continue ;;
