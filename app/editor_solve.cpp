@@ -7,12 +7,6 @@
 #include "app/game_state.h"
 #include "render/render.h"
 
-// At most EDITOR_SOLVE_SLICE_MS of the clock and EDITOR_SOLVE_SLICE states a frame, so a frame keeps
-// its pace (the headless clock stands still within a frame).
-constexpr uint32_t EDITOR_SOLVE_SLICE_MS = 3;
-constexpr int32_t EDITOR_SOLVE_SLICE = 16;
-constexpr int32_t EDITOR_SOLVE_STATES = 300000;
-
 SolveSearch gEditorSearch;
 
 void EditorForgetRoute(void) {
@@ -74,7 +68,7 @@ static void EditorSolveStart(void) {
     options.stageText = gEditor.text;
     options.stageTextLength = gEditor.textLength;
     options.seed = 1;
-    options.maxStates = EDITOR_SOLVE_STATES;
+    options.maxStates = SOLVE_IN_GAME_STATES;
     const int32_t status = SolveStart(&gEditorSearch, &options);
     if (SolveAnswerOf(status) == SOLVE_ANSWER_CANNOT) {
         char line[EDITOR_LINE_CHARS + 1];
@@ -101,14 +95,7 @@ void EditorSolveToggle(void) {
 }
 
 void EditorSolveSlice(void) {
-    const uint32_t start = PlatformTicks();
-    int32_t status = SOLVE_RUNNING;
-    for (int32_t n = 0; n < EDITOR_SOLVE_SLICE && status == SOLVE_RUNNING; ++n) {
-        status = SolveAdvance(&gEditorSearch, 1);
-        if (PlatformTicks() - start >= EDITOR_SOLVE_SLICE_MS) {
-            break;
-        }
-    }
+    const int32_t status = SolveAdvanceSlice(&gEditorSearch);
     if (status != SOLVE_RUNNING) {
         EditorSolveDone(status, 0);
     }

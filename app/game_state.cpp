@@ -5,6 +5,7 @@
 #include <stdio.h>
 
 #include "app/progress.h"
+#include "app/stage_par.h"
 #include "app/stage_set.h"
 #include "audio/audio.h"
 #include "input/input.h"
@@ -249,7 +250,7 @@ static void GameRenderSetLines(void) {
     StageSetLine(line);
     if (line[0]) {
         DrawMsxStringCentered(132, line, COLOUR_WHITE, 1);
-        const int32_t best = ProgressBestMs(), par = StageSetParMs();
+        const int32_t best = ProgressBestMs(), par = StageParMs();
         char bestText[16], parText[16];
         ProgressFormatTime(best, bestText);
         ProgressFormatTime(par, parText);

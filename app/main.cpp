@@ -12,6 +12,7 @@
 #include "app/game_state.h"
 #include "app/progress.h"
 #include "app/stage_open.h"
+#include "app/stage_par.h"
 #include "app/utils.h"
 #include "audio/audio.h"
 #include "input/input.h"
@@ -68,6 +69,7 @@ void MainFrame(PlatformWindow* window) {
         if (!EditorPlaybackStep()) {
             GameStateStep(window, dt);
             ProgressStep(dt);
+            StageParStep();
         }
         EditorWatchPlaytest();
     }

@@ -20,7 +20,10 @@ struct ProgressEntry {
     int32_t bestMs; // -1: none
     int32_t runs;
     int32_t clears;
-    char name[64]; // the file's name, for a person reading the file
+    char name[64];     // the file's name, for a person reading the file
+    int32_t parFrames; // a background solve's par, 0: none; then its route's margins
+    int32_t parMarginFrames;
+    int32_t parMarginDegrees;
 };
 
 static ProgressEntry gEntries[PROGRESS_MAX_STAGES];
@@ -43,7 +46,7 @@ static uint32_t gStartsNoted, gStartsSeen;
 static uint32_t gClearsNoted, gClearsSeen;
 static int gKeep;
 
-static uint64_t ProgressHash(const Tilemap* map) {
+uint64_t ProgressStageKey(const Tilemap* map) {
     uint64_t hash = 1469598103934665603ull;
     const auto mix = [&hash](const void* data, size_t size) {
         const unsigned char* bytes = (const unsigned char*)data;
@@ -100,6 +103,11 @@ static void ProgressMerge(ProgressEntry* into, const ProgressEntry* from) {
     if (!into->name[0]) {
         memcpy(into->name, from->name, sizeof(into->name));
     }
+    if (into->parFrames == 0 && from->parFrames > 0) {
+        into->parFrames = from->parFrames;
+        into->parMarginFrames = from->parMarginFrames;
+        into->parMarginDegrees = from->parMarginDegrees;
+    }
 }
 
 // Reads the file and merges it into what is held; a file that is not ours is kept aside. 0 when there
@@ -113,16 +121,34 @@ static int ProgressRead(char* path, size_t size) {
         return 1; // none yet
     }
     char line[256];
-    int broken = !fgets(line, sizeof(line), file) || strncmp(line, PROGRESS_VERSION_LINE "\n", sizeof(line)) != 0;
+    int broken =
+        !fgets(line, sizeof(line), file) || (strncmp(line, PROGRESS_VERSION_LINE "\n", sizeof(line)) != 0 &&
+                                             strncmp(line, PROGRESS_VERSION_LINE_1 "\n", sizeof(line)) != 0);
+    ProgressEntry e = {};
+    int stageRead = 0; // a par line belongs to the stage line before it
     while (!broken && fgets(line, sizeof(line), file)) {
-        ProgressEntry e = {};
         unsigned long long key = 0;
         int used = 0;
-        if (sscanf(line, "%16llx %d %d %d %d %n", &key, &e.cleared, &e.bestMs, &e.runs, &e.clears, &used) != 5 ||
-            strchr(line, '\n') == nullptr) {
+        if (strncmp(line, "par ", 4) == 0) {
+            if (sscanf(line, "par %16llx %d %d %d", &key, &e.parFrames, &e.parMarginFrames,
+                       &e.parMarginDegrees) != 4 ||
+                !stageRead || key != e.key || e.parFrames <= 0 || strchr(line, '\n') == nullptr) {
+                broken = 1;
+                break;
+            }
+            ProgressEntry* held = ProgressFind(e.key, 1);
+            if (held) {
+                ProgressMerge(held, &e);
+            }
+            continue;
+        }
+        e = ProgressEntry{};
+        const int read = sscanf(line, "%16llx %d %d %d %d %n", &key, &e.cleared, &e.bestMs, &e.runs, &e.clears, &used);
+        if (read != 5 || strchr(line, '\n') == nullptr) {
             broken = 1;
             break;
         }
+        stageRead = 1;
         e.key = key;
         snprintf(e.name, sizeof(e.name), "%s", line + used);
         e.name[strcspn(e.name, "\r\n")] = '\0';
@@ -168,6 +194,10 @@ static void ProgressWrite(void) {
             const ProgressEntry* e = &gEntries[i];
             ok = fprintf(out.file, "%016llx %d %d %d %d %s\n", (unsigned long long)e->key, (int)e->cleared,
                          (int)e->bestMs, (int)e->runs, (int)e->clears, e->name) > 0;
+            if (ok && e->parFrames > 0) {
+                ok = fprintf(out.file, "par %016llx %d %d %d\n", (unsigned long long)e->key,
+                             (int)e->parFrames, (int)e->parMarginFrames, (int)e->parMarginDegrees) > 0;
+            }
         }
         ok = SafeOutputClose(&out, ok);
     }
@@ -184,14 +214,21 @@ static void ProgressFollowStage(void) {
         return;
     }
     gSourceRevision = LevelStageSourceRevision();
-    LevelGetStageSource(&gSource);
-    const LevelStageSource& now = gSource;
-    gActive = !EditorIsActive() && now.text == nullptr && strcmp(now.path, LEVEL_STAGE_PATH) != 0 && now.path[0];
+    static LevelStageSource now;
+    LevelGetStageSource(&now);
+    // A search sets its own source and puts this one back: the same stage, nothing to read again.
+    if (gLastMode >= 0 && now.text == gSource.text && now.length == gSource.length &&
+        strcmp(now.path, gSource.path) == 0) {
+        return;
+    }
+    gSource = now;
+    gActive =
+        !EditorIsActive() && now.text == nullptr && strcmp(now.path, LEVEL_STAGE_PATH) != 0 && now.path[0];
     gKey = 0;
     if (gActive) {
         static Tilemap map; // large: kept off the stack
         LevelLoadStageFrom(&map, now.path, nullptr, nullptr, nullptr);
-        gKey = ProgressHash(&map);
+        gKey = ProgressStageKey(&map);
         gLastRunMs = -1;
         gNewBest = 0;
     }
@@ -227,7 +264,7 @@ void ProgressStep(float dt) {
     if (started) {
         gRunMs = 0.0f;
         gFlew = 0;
-        gKey = ProgressHash(GameStateGetMap());
+        gKey = ProgressStageKey(GameStateGetMap());
         ProgressLoad();
         ProgressEntry* e = ProgressFind(gKey, 1);
         if (e) {
@@ -298,13 +335,46 @@ int32_t ProgressClears(void) {
     return e ? e->clears : 0;
 }
 
+uint64_t ProgressKey(void) {
+    return ProgressActive() ? gKey : 0;
+}
+
+int32_t ProgressPar(uint64_t key, int32_t* marginFrames, int32_t* marginDegrees) {
+    if (!gKeep) {
+        return 0;
+    }
+    ProgressLoad();
+    const ProgressEntry* e = ProgressFind(key, 0);
+    *marginFrames = e ? e->parMarginFrames : 0;
+    *marginDegrees = e ? e->parMarginDegrees : 0;
+    return e ? e->parFrames : 0;
+}
+
+void ProgressKeepPar(uint64_t key, int32_t frames, int32_t marginFrames, int32_t marginDegrees) {
+    if (!gKeep || frames <= 0) {
+        return;
+    }
+    ProgressLoad();
+    ProgressEntry* e = ProgressFind(key, 1);
+    if (e) {
+        e->parFrames = frames;
+        e->parMarginFrames = marginFrames;
+        e->parMarginDegrees = marginDegrees;
+        ProgressWrite();
+    }
+}
+
+void ProgressPassFrame(void) {
+    gStartsSeen = gStartsNoted;
+    gClearsSeen = gClearsNoted;
+}
+
 const char* ProgressNotice(void) {
     return gNotice;
 }
 
 void ProgressForget(void) {
-    gStartsSeen = gStartsNoted;
-    gClearsSeen = gClearsNoted;
+    ProgressPassFrame();
     gEntryCount = 0;
     gLoaded = 0;
     gNotice[0] = '\0';

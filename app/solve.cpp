@@ -14,6 +14,7 @@
 
 #include "app/game_state.h"
 #include "platform/keys.h"
+#include "platform/platform.h"
 #include "render/render.h"
 #include "world/level.h"
 
@@ -975,6 +976,18 @@ int32_t SolveAdvance(SolveSearch* s, int32_t budget) {
     s->states = s->nodeCount;
     GameStateRestore(&s->outside);
     return s->status;
+}
+
+int32_t SolveAdvanceSlice(SolveSearch* s) {
+    const uint32_t start = PlatformTicks();
+    int32_t status = SolveAdvance(s, 1);
+    for (int32_t n = 1; n < SOLVE_SLICE_STATES && status == SOLVE_RUNNING; ++n) {
+        if (PlatformTicks() - start >= SOLVE_SLICE_MS) {
+            break;
+        }
+        status = SolveAdvance(s, 1);
+    }
+    return status;
 }
 
 const SolveStep* SolveGetRoute(const SolveSearch* s, int32_t* steps) {

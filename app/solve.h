@@ -163,6 +163,13 @@ int SolveStartGame(const SolveOptions* options);
 // Tries the steps from up to budget states (in the shortening pass, up to budget trial routes, each
 // about as dear as a state) and returns the status. Allocates nothing.
 int32_t SolveAdvance(SolveSearch* search, int32_t budget);
+// A search inside the running game (the editor's V, a set's par): states kept at most, and one frame's
+// slice, SolveAdvance a state at a time for at most SOLVE_SLICE_MS of the clock and SOLVE_SLICE_STATES
+// states, so the frame keeps its pace (the headless clock stands still within a frame). Returns the status.
+constexpr int32_t SOLVE_IN_GAME_STATES = 300000;
+constexpr uint32_t SOLVE_SLICE_MS = 3;
+constexpr int32_t SOLVE_SLICE_STATES = 16;
+int32_t SolveAdvanceSlice(SolveSearch* search);
 // The route as it stands (the best found so far while shortening), or the way nearest the goal when the
 // search stopped without one; its steps in steps. Valid until SolveFinish.
 const SolveStep* SolveGetRoute(const SolveSearch* search, int32_t* steps);

@@ -1,5 +1,6 @@
 // progress_test.cpp -- a player's records kept in the data folder: across a restart, a best that only
-// improves, a stage edited starting fresh, a torn file kept aside, two running copies both kept.
+// improves, a stage edited starting fresh, a torn file kept aside, two running copies both kept; the par
+// a background solve finds for a set's stage without a par file, kept with them.
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
@@ -13,6 +14,8 @@
 #include "app/main.h"
 #include "app/progress.h"
 #include "app/stage_open.h"
+#include "app/stage_par.h"
+#include "app/stage_set.h"
 #include "backends/headless/headless.h"
 #include "platform/keys.h"
 #include "world/level.h"
@@ -46,6 +49,8 @@ class Progress : public ::testing::Test {
         Give();
     }
     void TearDown() override {
+        StageParForget();
+        StageSetClose();
         MainShutdown();
         LevelSetStageSource(&kept);
         ProgressForget();
@@ -54,9 +59,13 @@ class Progress : public ::testing::Test {
     }
     // As a new process given the stage would be.
     void Give() {
+        Open(stage, STAGE_OPEN_PLAYS);
+    }
+    void Open(const fs::path& path, int32_t outcome) {
         ProgressForget();
+        StageParForget();
         char message[STAGE_OPEN_MESSAGE_SIZE];
-        ASSERT_EQ(StageOpen(window, stage.c_str(), STAGE_OPEN_GIVEN, message), STAGE_OPEN_PLAYS);
+        ASSERT_EQ(StageOpen(window, path.c_str(), STAGE_OPEN_GIVEN, message), outcome);
         Frame();
     }
     void Frame() {
@@ -139,6 +148,59 @@ TEST_F(Progress, TwoRunningCopiesKeepEachOthersRecords) {
     const std::string text = Text();
     EXPECT_NE(text.find("00000000000000aa 1 1234 3 1 other.txt"), std::string::npos) << text;
     EXPECT_NE(text.find("pit.txt"), std::string::npos) << text;
+}
+
+// A set's stage without a par file: PAR ? while a search runs a slice each title frame, then the par,
+// kept in progress, so the next start of the game knows it at once; a stage with a par file never
+// searches. The search's own starts and clears are never the player's.
+TEST_F(Progress, ASetsStageWithoutAParGetsOneFromABackgroundSolveKeptInProgress) {
+    const fs::path set = dir / "set";
+    fs::create_directories(set);
+    std::ofstream(set / "1-hop.txt") << "........\n.....G..\n..S.....\n########\n";
+    std::ofstream(set / "2-given.txt") << "......\n..G...\n..S...\n######\n";
+    std::ofstream(set / "2-given.par") << "shotgun-kalvoro par 1\n60 9 9 easy\n";
+    Open(set, STAGE_OPEN_SET);
+    EXPECT_EQ(StageParMs(), -1);
+    EXPECT_TRUE(StageParSolving());
+    // A start while the search is under way: it waits, and the run counts once.
+    for (int32_t key : {KEY_SPACE, KEY_ESCAPE}) {
+        HeadlessSetKeyDown(key, 1);
+        Frame();
+        HeadlessSetKeyDown(key, 0);
+        EXPECT_EQ(GameStateGetMode(), key == KEY_SPACE ? MODE_PLAYING : MODE_TITLE);
+        EXPECT_TRUE(StageParSolving());
+        EXPECT_EQ(ProgressRuns(), 1);
+    }
+    int frames = 0;
+    for (; frames < 5000 && StageParMs() < 0; ++frames) {
+        Frame();
+    }
+    ASSERT_GT(StageParMs(), 0) << frames;
+    EXPECT_FALSE(StageParSolving());
+    EXPECT_EQ(ProgressRuns(), 1);
+    EXPECT_NE(Text().find("\npar " + Text().substr(Text().find('\n') + 1, 16) + " "), std::string::npos) << Text();
+    const int32_t par = StageParMs();
+
+    Open(set, STAGE_OPEN_SET);
+    EXPECT_EQ(StageParMs(), par);
+    EXPECT_FALSE(StageParSolving());
+    StageSetChoose(1);
+    Frame();
+    EXPECT_EQ(StageParMs(), 60 * 16);
+    EXPECT_FALSE(StageParSolving());
+}
+
+// A par line is read only after its stage's own line; one that is not is a foreign file, kept aside.
+TEST_F(Progress, AParLineForAnotherStageIsAForeignFile) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file) << PROGRESS_VERSION_LINE_1 "\n00000000000000aa 1 1234 3 1 other.txt\n";
+    Give();
+    Run();
+    EXPECT_NE(Text().find("00000000000000aa 1 1234 3 1 other.txt"), std::string::npos) << Text();
+    std::ofstream(file, std::ios::app) << "par 00000000000000bb 100 9 9\n";
+    Give();
+    Run();
+    EXPECT_NE(std::string(ProgressNotice()).find("UNREADABLE"), std::string::npos) << ProgressNotice();
 }
 
 } // namespace

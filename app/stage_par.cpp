@@ -1,0 +1,93 @@
+// stage_par.cpp -- one search at a time for the set's stage in play, stepped from the frame.
+#include "app/stage_par.h"
+
+#include <string.h>
+
+#include "app/editor.h"
+#include "app/game_state.h"
+#include "app/progress.h"
+#include "app/solve.h"
+#include "app/stage_set.h"
+#include "world/level.h"
+
+static SolveSearch gSearch;
+static int gSolving;
+static uint64_t gKey;      // the stage the par below (or the search) is for
+static int32_t gParFrames; // 0: none known
+static int gGaveUp;        // the search for gKey ended without a route: PAR ? for this run of the game
+
+static void StageParStop(void) {
+    if (gSolving) {
+        SolveStop(&gSearch);
+        SolveFinish(&gSearch);
+        gSolving = 0;
+    }
+}
+
+static void StageParDone(int32_t status) {
+    if (status == SOLVE_FOUND) {
+        gParFrames = 1 + gSearch.routeFrames; // the starting click's frame and the route's
+        ProgressKeepPar(gKey, gParFrames, gSearch.marginFrames, gSearch.marginDegrees);
+    } else {
+        gGaveUp = 1;
+    }
+    SolveFinish(&gSearch);
+    gSolving = 0;
+}
+
+static void StageParStart(void) {
+    LevelStageSource source;
+    LevelGetStageSource(&source);
+    SolveOptions options;
+    memset(&options, 0, sizeof(options));
+    options.stagePath = source.path;
+    options.seed = 1;
+    options.maxStates = SOLVE_IN_GAME_STATES;
+    const int32_t status = SolveStart(&gSearch, &options);
+    gSolving = 1;
+    if (status != SOLVE_RUNNING) {
+        StageParDone(status);
+    }
+}
+
+void StageParStep(void) {
+    // Only a set's stage that keeps progress, has no par file and is not the editor's.
+    const uint64_t key = StageSetCount() > 0 && StageSetParMs() < 0 && !EditorIsActive() ? ProgressKey() : 0;
+    if (key != gKey) {
+        StageParStop();
+        gKey = key;
+        gGaveUp = 0;
+        int32_t marginFrames = 0, marginDegrees = 0;
+        gParFrames = key != 0 ? ProgressPar(key, &marginFrames, &marginDegrees) : 0;
+    }
+    if (key == 0 || gParFrames > 0 || gGaveUp || GameStateGetMode() != MODE_TITLE) {
+        return; // a stage in play never shares its frames with a search
+    }
+    if (!gSolving) {
+        StageParStart();
+    } else {
+        const int32_t status = SolveAdvanceSlice(&gSearch);
+        if (status != SOLVE_RUNNING) {
+            StageParDone(status);
+        }
+    }
+    ProgressPassFrame(); // the search's starts and clears are none of the player's
+}
+
+int32_t StageParMs(void) {
+    if (StageSetParMs() >= 0) {
+        return StageSetParMs();
+    }
+    return gKey != 0 && gKey == ProgressKey() && gParFrames > 0 ? gParFrames * (int32_t)SOLVE_DT : -1;
+}
+
+int StageParSolving(void) {
+    return gSolving;
+}
+
+void StageParForget(void) {
+    StageParStop();
+    gKey = 0;
+    gParFrames = 0;
+    gGaveUp = 0;
+}

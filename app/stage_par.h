@@ -1,0 +1,16 @@
+// stage_par.h -- the par a set's title shows for its stage: the par file's beside the stage when it has
+// one, else the one a background solve found for the stage's contents, kept in progress. Until then the
+// title says PAR ? while the solve runs a slice each frame the title shows.
+#pragma once
+#include <stdint.h>
+
+// One frame, after the game's step and progress's: on a set's title, a stage without a par gets a slice
+// of its search (started the first time it shows, waiting while a stage plays, given up when another
+// stage is chosen); a par found is kept in progress at once.
+void StageParStep(void);
+// The par of the set's stage in play in ms of game time; -1 while there is none.
+int32_t StageParMs(void);
+// 1 while a search for a par is under way.
+int StageParSolving(void);
+// Ends any search and forgets what was found, as a new process would.
+void StageParForget(void);
