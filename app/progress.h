@@ -1,8 +1,8 @@
 // progress.h -- what a player has done on each stage they were given or that a stage set plays:
 // cleared or not, the best time in milliseconds of game time, the runs and the clears, and the par a
-// background solve found for a stage without a par file. Kept in the
-// data folder as progress.txt, a text with a version line, written aside and renamed, merged with what
-// another running copy wrote meanwhile. The shipped stage played as it comes keeps nothing: the game
+// background solve found for a stage without a par file. Kept in the data folder as progress.txt, a
+// text with a version line, written aside and renamed, merged with what another running copy wrote
+// meanwhile. The shipped stage played as it comes keeps nothing: the game
 // is then exactly as it always was.
 #pragma once
 #include <stdint.h>
