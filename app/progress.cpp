@@ -234,6 +234,18 @@ static void ProgressFollowStage(void) {
     }
 }
 
+// The record named by the file of the stage in play, for a person reading the file.
+static void ProgressName(ProgressEntry* e) {
+    const char* slash = strrchr(gSource.path, '/');
+    const char* name = slash ? slash + 1 : gSource.path;
+    const size_t length = strnlen(name, sizeof(e->name) - 1);
+    memcpy(e->name, name, length);
+    e->name[length] = '\0';
+    for (char* c = e->name; *c; ++c) {
+        *c = (unsigned char)*c < 0x20 ? '?' : *c; // one record a line
+    }
+}
+
 void ProgressNoteStart(void) {
     gStartsNoted++;
 }
@@ -269,14 +281,7 @@ void ProgressStep(float dt) {
         ProgressEntry* e = ProgressFind(gKey, 1);
         if (e) {
             e->runs++;
-            const char* slash = strrchr(gSource.path, '/');
-            const char* name = slash ? slash + 1 : gSource.path;
-            const size_t length = strnlen(name, sizeof(e->name) - 1);
-            memcpy(e->name, name, length);
-            e->name[length] = '\0';
-            for (char* c = e->name; *c; ++c) {
-                *c = (unsigned char)*c < 0x20 ? '?' : *c; // one record a line
-            }
+            ProgressName(e);
             if (!cleared) {
                 ProgressWrite();
             }
@@ -357,6 +362,9 @@ void ProgressKeepPar(uint64_t key, int32_t frames, int32_t marginFrames, int32_t
     ProgressLoad();
     ProgressEntry* e = ProgressFind(key, 1);
     if (e) {
+        if (!e->name[0] && key == gKey) {
+            ProgressName(e);
+        }
         e->parFrames = frames;
         e->parMarginFrames = marginFrames;
         e->parMarginDegrees = marginDegrees;

@@ -179,6 +179,7 @@ TEST_F(Progress, ASetsStageWithoutAParGetsOneFromABackgroundSolveKeptInProgress)
     EXPECT_FALSE(StageParSolving());
     EXPECT_EQ(ProgressRuns(), 1);
     EXPECT_NE(Text().find("\npar " + Text().substr(Text().find('\n') + 1, 16) + " "), std::string::npos) << Text();
+    EXPECT_NE(Text().find(" 1-hop.txt\npar "), std::string::npos) << Text();
     const int32_t par = StageParMs();
 
     Open(set, STAGE_OPEN_SET);
