@@ -143,7 +143,8 @@ static int ProgressRead(char* path, size_t size) {
             continue;
         }
         e = ProgressEntry{};
-        const int read = sscanf(line, "%16llx %d %d %d %d %n", &key, &e.cleared, &e.bestMs, &e.runs, &e.clears, &used);
+        const int read =
+            sscanf(line, "%16llx %d %d %d %d %n", &key, &e.cleared, &e.bestMs, &e.runs, &e.clears, &used);
         if (read != 5 || strchr(line, '\n') == nullptr) {
             broken = 1;
             break;
