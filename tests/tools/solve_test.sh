@@ -65,7 +65,7 @@ elif [ "$MODE" = ordered ]; then
     n=0
     for stage in "$@"; do
         n=$((n + 1))
-        read -r frames margin degrees rating < <(tail -n 1 "$SRC/tools/maptool/${stage%.txt}.par")
+        read -r frames margin degrees rating < <(sed -n 2p "$SRC/tools/maptool/${stage%.txt}.par")
         name=$(basename "${stage%.txt}" | sed 's/^[0-9]*-//; s/-/ /g')
         row=$(printf '| Climb %d: %s | %d (%d.%03d s) | %d, %d | %s |' "$n" "$name" "$frames" \
             $((frames * 16 / 1000)) $((frames * 16 % 1000)) "$margin" "$degrees" "$rating")
