@@ -173,6 +173,21 @@ static int SolveWalkerNear(void) {
     return 0;
 }
 
+// A xorshift step: the search's and the shake's random numbers.
+static uint32_t SolveRandomNext(uint32_t* state) {
+    uint32_t x = *state;
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    *state = x;
+    return x;
+}
+
+// A whole number from -range to +range.
+static int32_t SolveRandomIn(uint32_t* state, int32_t range) {
+    return range > 0 ? (int32_t)(SolveRandomNext(state) % (uint32_t)(2 * range + 1)) - range : 0;
+}
+
 // ---- saved states, as their differences from the start ----------------------------------------------
 
 // The play parts of the game (the list's play column) that differ from the start, as runs of words:
@@ -718,6 +733,22 @@ static int32_t SolveCentreOn(SolveSearch* s, int32_t i, int by, int32_t reach, i
 static int32_t SolveCentreSome(SolveSearch* s, int32_t budget) {
     for (int32_t done = 0; done < budget; ++done) {
         if (s->centreStep >= s->routeSteps && s->centring == 1) {
+            // Moved: now the route is widened, then measured.
+            s->widening = 1;
+            memcpy(s->candidate, s->route, sizeof(SolveStep) * (size_t)s->routeSteps);
+            s->candidateSteps = s->routeSteps;
+            s->candidateFrames = s->routeFrames;
+            s->widenScore = -1;
+            s->widenTry = 0;
+            s->widenClears = 0;
+            s->widenFirstClears = 0;
+            s->widenPress = 0;
+            s->widenMove = -1;
+            s->widenIdle = 0;
+            s->widenGained = 0;
+            return SOLVE_RUNNING;
+        }
+        if (s->centring == 3) {
             s->centring = 2;
             s->centreStep = 0;
             s->marginFrames = INT32_MAX;
@@ -741,64 +772,235 @@ static int32_t SolveCentreSome(SolveSearch* s, int32_t budget) {
     return SOLVE_RUNNING;
 }
 
+// ---- shaking a route, as a hand plays it, and widening it ---------------------------------------------
+
 // Frames a shaken route may run past its end and still count: a press moved late clears late.
 static const int32_t SOLVE_SHAKE_TAIL = 30;
 
-static uint32_t SolveShakeNext(uint32_t* state) {
-    uint32_t x = *state;
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    *state = x;
-    return x;
-}
-
-// A whole number from -range to +range.
-static int32_t SolveShakeBy(uint32_t* state, int32_t range) {
-    return range > 0 ? (int32_t)(SolveShakeNext(state) % (uint32_t)(2 * range + 1)) - range : 0;
+// Try t of a shake of the route: its presses moved and turned by the try's own random numbers, played
+// from the start; 1 when it still clears. Every try draws from its own seed, so two routes with the
+// same presses are shaken alike by the same try.
+static int SolveShakeTry(SolveSearch* s, const SolveStep* route, int32_t steps, int32_t frames,
+                         int32_t degrees, uint32_t seed, int32_t t) {
+    if (steps == 0) {
+        return 1;
+    }
+    if (steps >= SOLVE_MAX_ROUTE) {
+        return 0;
+    }
+    uint32_t state = seed * 0x9E3779B1u + (uint32_t)t * 0x85EBCA6Bu + 0x5EEDu;
+    state = (state ^ (state >> 16)) * 0x7FEB352Du;
+    state = (state ^ (state >> 15)) * 0x846CA68Bu;
+    state ^= state >> 16;
+    state = state != 0 ? state : 1;
+    // A wait of no frames first, so the first press has a step before it to give or take frames.
+    s->trial[0] = {SOLVE_WAIT, 0, 0};
+    memcpy(&s->trial[1], route, sizeof(SolveStep) * (size_t)steps);
+    int32_t count = steps + 1;
+    // Each press is moved by the start of its step: the step before it gives or takes the frames.
+    for (int32_t i = 1; i < count; ++i) {
+        if (s->trial[i].kind == SOLVE_WAIT) {
+            continue;
+        }
+        const int32_t by = SolveRandomIn(&state, frames);
+        const int32_t turn = SolveRandomIn(&state, degrees);
+        s->trial[i - 1].frames += by;
+        s->trial[i].frames -= by;
+        if (s->trial[i].kind == SOLVE_SHOOT) {
+            s->trial[i].angle += turn;
+        }
+    }
+    if (s->trial[0].frames < 0) { // no earlier than the frame after the start
+        s->trial[1].frames += s->trial[0].frames;
+        s->trial[0].frames = 0;
+    }
+    SolveStep* trial = s->trial;
+    if (trial[0].frames == 0) {
+        ++trial;
+        --count;
+    }
+    trial[count - 1].frames += SOLVE_SHAKE_TAIL;
+    return SolveRouteValid(trial, count) && SolveReplay(s, trial, &count) > 0;
 }
 
 int32_t SolveShake(SolveSearch* s, const SolveStep* route, int32_t steps, const SolveShakeOptions* options) {
     GameStateSave(&s->outside);
-    uint32_t state = options->seed * 2654435761u ^ 0x5EEDu;
-    state = state != 0 ? state : 1;
     int32_t clears = 0;
-    for (int32_t t = 0; t < options->tries && steps < SOLVE_MAX_ROUTE; ++t) {
-        // A wait of no frames first, so the first press has a step before it to give or take frames.
-        s->trial[0] = {SOLVE_WAIT, 0, 0};
-        memcpy(&s->trial[1], route, sizeof(SolveStep) * (size_t)steps);
-        int32_t count = steps + 1;
-        // Each press is moved by the start of its step: the step before it gives or takes the frames.
-        for (int32_t i = 1; i < count; ++i) {
-            if (s->trial[i].kind == SOLVE_WAIT) {
-                continue;
-            }
-            const int32_t by = SolveShakeBy(&state, options->frames);
-            const int32_t turn = SolveShakeBy(&state, options->degrees);
-            s->trial[i - 1].frames += by;
-            s->trial[i].frames -= by;
-            if (s->trial[i].kind == SOLVE_SHOOT) {
-                s->trial[i].angle += turn;
-            }
-        }
-        if (s->trial[0].frames < 0) { // no earlier than the frame after the start
-            s->trial[1].frames += s->trial[0].frames;
-            s->trial[0].frames = 0;
-        }
-        SolveStep* trial = s->trial;
-        if (trial[0].frames == 0) {
-            ++trial;
-            --count;
-        }
-        if (count > 0) {
-            trial[count - 1].frames += SOLVE_SHAKE_TAIL;
-        }
-        if (count == 0 || (SolveRouteValid(trial, count) && SolveReplay(s, trial, &count) > 0)) {
-            ++clears;
-        }
+    for (int32_t t = 0; t < options->tries; ++t) {
+        clears += SolveShakeTry(s, route, steps, options->frames, options->degrees, options->seed, t);
     }
     GameStateRestore(&s->outside);
     return clears;
+}
+
+// The widening pass tries changes to one press at a time, each judged by how many tries of a shake it
+// still clears: SOLVE_WIDEN_TRIES with presses moved by a frame, as many moved by a frame and turned by
+// a degree, as many by two of each. A change is kept when more tries clear; a longer route is the price.
+static const int32_t SOLVE_WIDEN_TRIES = 12;
+static const int32_t SOLVE_WIDEN_SHAKES[3][2] = {{1, 0}, {1, 1}, {2, 2}}; // frames, degrees
+static const uint32_t SOLVE_WIDEN_SEED = 0x57494445u;
+// The pass gives up after this many changes tried without a gain.
+static const int32_t SOLVE_WIDEN_TRIALS = 200;
+struct SolveWidenMove {
+    int8_t shift;   // the press this many frames later, the presses after it where they were
+    int8_t along;   // the press this many frames later, the presses after it along
+    int8_t turn;    // a shot this many degrees further round
+    int8_t retime;  // then the press (the presses after it along) to the middle of the frames it clears at
+};
+static const SolveWidenMove SOLVE_WIDEN_MOVES[] = {
+    {-2, 0, 0, 0},  {-1, 0, 0, 0}, {1, 0, 0, 0},  {2, 0, 0, 0},   {0, 1, 0, 0},  {0, 2, 0, 0},
+    {0, 4, 0, 0},   {0, 0, -2, 0}, {0, 0, -1, 0}, {0, 0, 1, 0},   {0, 0, 2, 0},  {0, 0, -4, 1},
+    {0, 0, 4, 1},   {0, 0, -7, 1}, {0, 0, 7, 1},  {0, 0, -11, 1}, {0, 0, 11, 1}, {0, 0, -16, 1},
+    {0, 0, 16, 1}};
+// How far a retimed press is moved either way looking for the frames it clears at.
+static const int32_t SOLVE_WIDEN_RETIME = 10;
+
+// The candidate's press i moved by the middle of the longest run of frames (the presses after it along)
+// at which it clears, up to SOLVE_WIDEN_RETIME either way; 0 when it clears at none.
+static int SolveWidenRetime(SolveSearch* s, int32_t i, int32_t steps) {
+    int32_t runStart = 0;
+    int32_t bestStart = 0;
+    int32_t bestLength = 0;
+    for (int32_t d = -SOLVE_WIDEN_RETIME; d <= SOLVE_WIDEN_RETIME + 1; ++d) {
+        int clears = 0;
+        if (d <= SOLVE_WIDEN_RETIME) {
+            int32_t count = steps;
+            memcpy(s->trial, s->candidate, sizeof(SolveStep) * (size_t)steps);
+            s->trial[i - 1].frames += d;
+            clears = s->trial[i - 1].frames >= 1 && SolveRouteValid(s->trial, count) &&
+                     SolveReplay(s, s->trial, &count) > 0;
+        }
+        if (!clears) {
+            if (d - runStart > bestLength) {
+                bestLength = d - runStart;
+                bestStart = runStart;
+            }
+            runStart = d + 1;
+        }
+    }
+    if (bestLength == 0) {
+        return 0;
+    }
+    s->candidate[i - 1].frames += bestStart + (bestLength - 1) / 2;
+    return 1;
+}
+
+// 1 when press i of the route no longer clears moved alone by a frame or two either way (as far as
+// from a neighbour moved the other way), or turned by a degree: a press worth widening.
+static int SolveWidenFragile(SolveSearch* s, int32_t i) {
+    for (int32_t by : {-1, 1, -2, 2}) {
+        for (int turn = 0; turn < 2; ++turn) {
+            int32_t steps = s->routeSteps;
+            memcpy(s->trial, s->route, sizeof(SolveStep) * (size_t)steps);
+            if (turn) {
+                s->trial[i].angle += by;
+            } else {
+                s->trial[i - 1].frames += by;
+                s->trial[i].frames -= by;
+            }
+            s->trial[steps - 1].frames += SOLVE_SHAKE_TAIL;
+            if ((turn && (s->route[i].kind != SOLVE_SHOOT || by < -1 || by > 1)) || s->trial[i - 1].frames < 1 ||
+                s->trial[i].frames < 1) {
+                continue;
+            }
+            if (!SolveRouteValid(s->trial, steps) || SolveReplay(s, s->trial, &steps) == 0) {
+                return 1;
+            }
+        }
+    }
+    return 0;
+}
+
+// The next change of the pass as the candidate, played once unshaken (the candidate then holds what it
+// cleared in). 0 when the pass has gone through every press.
+static int SolveWidenNext(SolveSearch* s) {
+    for (;;) {
+        if (++s->widenMove >= SOLVE_COUNT(SOLVE_WIDEN_MOVES)) {
+            s->widenMove = 0;
+            ++s->widenPress;
+        }
+        // Only presses that are fragile, the first one of the route aside (it has no step before it).
+        while (s->widenMove == 0 && s->widenPress < s->routeSteps &&
+               (s->widenPress == 0 || s->route[s->widenPress].kind == SOLVE_WAIT ||
+                !SolveWidenFragile(s, s->widenPress))) {
+            ++s->widenPress;
+        }
+        const int32_t i = s->widenPress;
+        if (i >= s->routeSteps) {
+            return 0;
+        }
+        const SolveWidenMove* move = &SOLVE_WIDEN_MOVES[s->widenMove];
+        if (move->turn != 0 && s->route[i].kind != SOLVE_SHOOT) {
+            continue;
+        }
+        int32_t steps = s->routeSteps;
+        memcpy(s->candidate, s->route, sizeof(SolveStep) * (size_t)steps);
+        if (i > 0) {
+            s->candidate[i - 1].frames += move->shift + move->along;
+        }
+        s->candidate[i].frames -= move->shift;
+        s->candidate[i].angle += move->turn;
+        s->candidate[steps - 1].frames += SOLVE_SHAKE_TAIL; // a later clear still counts
+        if (move->retime && !SolveWidenRetime(s, i, steps)) {
+            continue;
+        }
+        if (!SolveRouteValid(s->candidate, steps)) {
+            continue;
+        }
+        s->candidateFrames = SolveReplay(s, s->candidate, &steps);
+        s->candidateSteps = steps;
+        s->widenTry = 0;
+        s->widenClears = 0;
+        s->widenFirstClears = 0;
+        return 1;
+    }
+}
+
+// The widening pass, a try (or a change played once) at a time. 1 when it is done.
+static int SolveWidenSome(SolveSearch* s, int32_t budget) {
+    const int32_t tries = SOLVE_COUNT(SOLVE_WIDEN_SHAKES) * SOLVE_WIDEN_TRIES;
+    for (int32_t done = 0; done < budget; ++done) {
+        const int judged = s->widenTry >= tries || s->widenTry - s->widenClears > tries - s->widenScore;
+        if (s->candidateFrames > 0 && !judged) {
+            const int32_t* by = SOLVE_WIDEN_SHAKES[s->widenTry / SOLVE_WIDEN_TRIES];
+            const int clears =
+                SolveShakeTry(s, s->candidate, s->candidateSteps, by[0], by[1], SOLVE_WIDEN_SEED, s->widenTry);
+            s->widenClears += clears;
+            s->widenFirstClears += s->widenTry < SOLVE_WIDEN_TRIES ? clears : 0;
+            ++s->widenTry;
+            continue;
+        }
+        if (s->candidateFrames > 0 && s->widenScore < 0) {
+            s->widenScore = s->widenClears; // the route as it came
+            s->widenFirst = s->widenFirstClears;
+        } else if (s->candidateFrames > 0 && s->widenTry >= tries && s->widenClears > s->widenScore &&
+                   s->widenFirstClears >= s->widenFirst) {
+            memcpy(s->route, s->candidate, sizeof(SolveStep) * (size_t)s->candidateSteps);
+            s->routeSteps = s->candidateSteps;
+            s->routeFrames = s->candidateFrames;
+            s->widenScore = s->widenClears;
+            s->widenFirst = s->widenFirstClears;
+            s->widenIdle = 0;
+            s->widenGained = 1;
+        } else {
+            ++s->widenIdle;
+        }
+        if (s->widenScore >= tries || s->widenIdle >= SOLVE_WIDEN_TRIALS) {
+            return 1;
+        }
+        if (!SolveWidenNext(s)) {
+            if (!s->widenGained) {
+                    return 1;
+            }
+            s->widenGained = 0;
+            s->widenPress = 0;
+            s->widenMove = -1;
+            if (!SolveWidenNext(s)) {
+                return 1;
+            }
+        }
+    }
+    return 0;
 }
 
 const char* SolveRating(int32_t marginFrames, int32_t marginDegrees) {
@@ -868,10 +1070,7 @@ int32_t SolveStart(SolveSearch* s, const SolveOptions* options) {
         s->pushAngles[i] = SOLVE_PUSH_ANGLES[i];
     }
     for (int32_t i = angleCount - 1; i > 0 && options->seed != 0; --i) {
-        mix ^= mix << 13;
-        mix ^= mix >> 17;
-        mix ^= mix << 5;
-        std::swap(s->pushAngles[i], s->pushAngles[mix % (uint32_t)(i + 1)]);
+        std::swap(s->pushAngles[i], s->pushAngles[SolveRandomNext(&mix) % (uint32_t)(i + 1)]);
     }
 
     // All the memory the search will use, now: untouched pages cost nothing until a state needs them.
@@ -946,7 +1145,7 @@ int32_t SolveStop(SolveSearch* s) {
         s->status = SOLVE_FOUND;
     }
     // Stopped before the measuring pass went through: no margin is known.
-    if (s->status == SOLVE_FOUND && (s->centring < 2 || s->centreStep < s->routeSteps)) {
+    if (s->status == SOLVE_FOUND && (s->centring != 2 || s->centreStep < s->routeSteps)) {
         s->marginFrames = 0;
         s->marginDegrees = 0;
     }
@@ -970,6 +1169,12 @@ int32_t SolveAdvance(SolveSearch* s, int32_t budget) {
             s->marginFrames = INT32_MAX;
             s->marginDegrees = INT32_MAX;
         }
+    } else if (s->widening) {
+        if (SolveWidenSome(s, budget)) {
+            s->widening = 0;
+            s->centring = 3; // widened: measure next
+        }
+        s->status = SOLVE_RUNNING;
     } else {
         s->status = SolveCentreSome(s, budget);
     }
@@ -1000,6 +1205,9 @@ const SolveStep* SolveGetRoute(const SolveSearch* s, int32_t* steps) {
 float SolveProgress(const SolveSearch* s) {
     if (s->status != SOLVE_RUNNING) {
         return 1.0f;
+    }
+    if (s->widening) {
+        return 0.96f + 0.03f * (float)s->widenIdle / (float)SOLVE_WIDEN_TRIALS;
     }
     if (s->centring) {
         return 0.95f +

@@ -107,7 +107,8 @@ struct SolveSearch {
     int32_t routeFrames;              // read: frames the route plays after the starting click
     int32_t searchFrames;             // read: the same as first found, before shortening
     int32_t centring;                 // read: once shortened, 1 while each press is moved to the middle of
-                                      // the frames and angles that still clear, 2 while they are measured
+                                      // the frames and angles that still clear (then widened), 2 while
+                                      // they are measured
     int32_t marginFrames;             // read: once found, the narrowest window of frames, as wide both
                                       // ways, a press of the route may move in (the presses after it
                                       // along) and still clear; 0 when unknown or there is no press
@@ -147,6 +148,21 @@ struct SolveSearch {
     int32_t cutImproved;
     int32_t cutIdle;
     int32_t centreStep; // the press the centring pass moves next
+    // The widening pass, between the centring's moving and its measuring: the change tried next (a
+    // press and a move), the candidate route it gives and how its shaken tries go.
+    int32_t widening; // read: 1 while the route is widened
+    int32_t widenScore; // read: of the widening's shaken tries, those the route clears
+    int32_t widenPress;
+    int32_t widenMove;
+    int32_t widenTry;
+    int32_t widenClears;
+    int32_t widenFirst;       // the same for the first shake (presses moved by a frame, not turned)
+    int32_t widenFirstClears; // and the candidate's so far
+    int32_t widenIdle;
+    int32_t widenGained;
+    SolveStep candidate[SOLVE_MAX_ROUTE];
+    int32_t candidateSteps;
+    int32_t candidateFrames;
 };
 
 // Starts a search of the stage the options name: takes the memory, starts the stage with a click from
