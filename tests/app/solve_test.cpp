@@ -220,7 +220,9 @@ TEST(Solve, EveryStateSearchedLiesWhereOpenCellsLeadToTheGoal) {
                                   "stages/out-of-reach.txt",
                                   "stages/tall.txt",
                                   "stages/maze.txt",
-                                  "stages/climb.txt"};
+                                  "stages/climb.txt",
+                                  "stages/walker-wait.txt",
+                                  "stages/gauntlet.txt"};
     for (const char* stage : stages) {
         const SolveOptions options =
             StageFile(KALVORO_SOURCE_DIR "/tools/maptool/" + std::string(stage), 20000);
