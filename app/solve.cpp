@@ -730,22 +730,12 @@ static int32_t SolveCentreOn(SolveSearch* s, int32_t i, int by, int32_t reach, i
 // The centring pass, a press at a time: each shot and reload moved to the middle of the frames, and
 // each shot to the middle of the angles, at which the route still clears. A second pass moves nothing
 // and measures the windows of the route as it now stands: the narrowest is its margin.
+static void SolveWidenBegin(SolveSearch* s);
+
 static int32_t SolveCentreSome(SolveSearch* s, int32_t budget) {
     for (int32_t done = 0; done < budget; ++done) {
         if (s->centreStep >= s->routeSteps && s->centring == 1) {
-            // Moved: now the route is widened, then measured.
-            s->widening = 1;
-            memcpy(s->candidate, s->route, sizeof(SolveStep) * (size_t)s->routeSteps);
-            s->candidateSteps = s->routeSteps;
-            s->candidateFrames = s->routeFrames;
-            s->widenScore = -1;
-            s->widenTry = 0;
-            s->widenClears = 0;
-            s->widenFirstClears = 0;
-            s->widenPress = 0;
-            s->widenMove = -1;
-            s->widenIdle = 0;
-            s->widenGained = 0;
+            SolveWidenBegin(s); // moved: now the route is widened, then measured
             return SOLVE_RUNNING;
         }
         if (s->centring == 3) {
@@ -777,11 +767,11 @@ static int32_t SolveCentreSome(SolveSearch* s, int32_t budget) {
 // Frames a shaken route may run past its end and still count: a press moved late clears late.
 static const int32_t SOLVE_SHAKE_TAIL = 30;
 
-// Try t of a shake of the route: its presses moved and turned by the try's own random numbers, played
-// from the start; 1 when it still clears. Every try draws from its own seed, so two routes with the
-// same presses are shaken alike by the same try.
+// Try t of a shake of the route: its presses of steps first to last moved and turned by the try's own
+// random numbers, played from the start; 1 when it still clears. Every try draws from its own seed, so
+// two routes with the same presses are shaken alike by the same try.
 static int SolveShakeTry(SolveSearch* s, const SolveStep* route, int32_t steps, int32_t frames,
-                         int32_t degrees, uint32_t seed, int32_t t) {
+                         int32_t degrees, uint32_t seed, int32_t t, int32_t first, int32_t last) {
     if (steps == 0) {
         return 1;
     }
@@ -802,8 +792,12 @@ static int SolveShakeTry(SolveSearch* s, const SolveStep* route, int32_t steps, 
         if (s->trial[i].kind == SOLVE_WAIT) {
             continue;
         }
-        const int32_t by = SolveRandomIn(&state, frames);
-        const int32_t turn = SolveRandomIn(&state, degrees);
+        int32_t by = SolveRandomIn(&state, frames);
+        int32_t turn = SolveRandomIn(&state, degrees);
+        if (i - 1 < first || i - 1 > last) {
+            by = 0;
+            turn = 0;
+        }
         s->trial[i - 1].frames += by;
         s->trial[i].frames -= by;
         if (s->trial[i].kind == SOLVE_SHOOT) {
@@ -827,15 +821,21 @@ int32_t SolveShake(SolveSearch* s, const SolveStep* route, int32_t steps, const 
     GameStateSave(&s->outside);
     int32_t clears = 0;
     for (int32_t t = 0; t < options->tries; ++t) {
-        clears += SolveShakeTry(s, route, steps, options->frames, options->degrees, options->seed, t);
+        clears += SolveShakeTry(s, route, steps, options->frames, options->degrees, options->seed, t, 0, steps);
     }
     GameStateRestore(&s->outside);
     return clears;
 }
 
-// The widening pass tries changes to one press at a time, each judged by how many tries of a shake it
-// still clears: SOLVE_WIDEN_TRIES with presses moved by a frame, as many moved by a frame and turned by
-// a degree, as many by two of each. A change is kept when more tries clear; a longer route is the price.
+// The widening pass tries changes to one press at a time, each judged by how many tries of a shake of
+// the presses from SOLVE_WIDEN_NEAR steps before it to the end still clear (those before it are played
+// as they stand, so a long route's early misses do not drown the gain of a late change):
+// SOLVE_WIDEN_TRIES with presses moved by a frame, as many moved by a frame and turned by a degree, as
+// many by two of each. A change is kept when more tries clear, and no fewer of the first kind; a longer
+// route is the price.
+static const int32_t SOLVE_WIDEN_NEAR = 6;
+// Passes over the route at most; a pass that gains nothing is the last.
+static const int32_t SOLVE_WIDEN_PASSES = 3;
 static const int32_t SOLVE_WIDEN_TRIES = 12;
 static const int32_t SOLVE_WIDEN_SHAKES[3][2] = {{1, 0}, {1, 1}, {2, 2}}; // frames, degrees
 static const uint32_t SOLVE_WIDEN_SEED = 0x57494445u;
@@ -911,49 +911,88 @@ static int SolveWidenFragile(SolveSearch* s, int32_t i) {
     return 0;
 }
 
-// The next change of the pass as the candidate, played once unshaken (the candidate then holds what it
-// cleared in). 0 when the pass has gone through every press.
+// The next candidate of the pass: at each fragile press first the route as it stands, to score it round
+// that press, then each change of it that still clears unshaken. 0 when the pass has gone through
+// every press.
 static int SolveWidenNext(SolveSearch* s) {
     for (;;) {
         if (++s->widenMove >= SOLVE_COUNT(SOLVE_WIDEN_MOVES)) {
-            s->widenMove = 0;
+            s->widenMove = -1;
             ++s->widenPress;
-        }
-        // Only presses that are fragile, the first one of the route aside (it has no step before it).
-        while (s->widenMove == 0 && s->widenPress < s->routeSteps &&
-               (s->widenPress == 0 || s->route[s->widenPress].kind == SOLVE_WAIT ||
-                !SolveWidenFragile(s, s->widenPress))) {
-            ++s->widenPress;
-        }
-        const int32_t i = s->widenPress;
-        if (i >= s->routeSteps) {
-            return 0;
-        }
-        const SolveWidenMove* move = &SOLVE_WIDEN_MOVES[s->widenMove];
-        if (move->turn != 0 && s->route[i].kind != SOLVE_SHOOT) {
-            continue;
         }
         int32_t steps = s->routeSteps;
         memcpy(s->candidate, s->route, sizeof(SolveStep) * (size_t)steps);
-        if (i > 0) {
+        if (s->widenMove < 0) {
+            // The first press of the route has no step before it to move it by.
+            while (s->widenPress < s->routeSteps &&
+                   (s->widenPress == 0 || s->route[s->widenPress].kind == SOLVE_WAIT ||
+                    !SolveWidenFragile(s, s->widenPress))) {
+                ++s->widenPress;
+            }
+            if (s->widenPress >= s->routeSteps) {
+                return 0;
+            }
+            s->candidateFrames = s->routeFrames;
+            s->widenScore = -1;
+        } else {
+            const int32_t i = s->widenPress;
+            const SolveWidenMove* move = &SOLVE_WIDEN_MOVES[s->widenMove];
+            if (move->turn != 0 && s->route[i].kind != SOLVE_SHOOT) {
+                continue;
+            }
             s->candidate[i - 1].frames += move->shift + move->along;
+            s->candidate[i].frames -= move->shift;
+            s->candidate[i].angle += move->turn;
+            s->candidate[steps - 1].frames += SOLVE_SHAKE_TAIL; // a later clear still counts
+            if ((move->retime && !SolveWidenRetime(s, i, steps)) || !SolveRouteValid(s->candidate, steps)) {
+                continue;
+            }
+            s->candidateFrames = SolveReplay(s, s->candidate, &steps);
+            if (s->candidateFrames == 0) {
+                ++s->widenIdle;
+                continue;
+            }
         }
-        s->candidate[i].frames -= move->shift;
-        s->candidate[i].angle += move->turn;
-        s->candidate[steps - 1].frames += SOLVE_SHAKE_TAIL; // a later clear still counts
-        if (move->retime && !SolveWidenRetime(s, i, steps)) {
-            continue;
-        }
-        if (!SolveRouteValid(s->candidate, steps)) {
-            continue;
-        }
-        s->candidateFrames = SolveReplay(s, s->candidate, &steps);
         s->candidateSteps = steps;
         s->widenTry = 0;
         s->widenClears = 0;
         s->widenFirstClears = 0;
         return 1;
     }
+}
+
+// The candidate's tries are in: the route as it stood scored, or the change kept when it gained.
+static void SolveWidenJudge(SolveSearch* s) {
+    const int32_t tries = SOLVE_COUNT(SOLVE_WIDEN_SHAKES) * SOLVE_WIDEN_TRIES;
+    if (s->widenScore < 0) {
+        s->widenScore = s->widenClears;
+        s->widenFirst = s->widenFirstClears;
+    } else if (s->widenTry >= tries && s->widenClears > s->widenScore && s->widenFirstClears >= s->widenFirst) {
+        memcpy(s->route, s->candidate, sizeof(SolveStep) * (size_t)s->candidateSteps);
+        s->routeSteps = s->candidateSteps;
+        s->routeFrames = s->candidateFrames;
+        s->widenScore = s->widenClears;
+        s->widenFirst = s->widenFirstClears;
+        s->widenIdle = 0;
+        s->widenGained = 1;
+    } else {
+        ++s->widenIdle;
+    }
+    if (s->widenScore >= tries) {
+        s->widenMove = SOLVE_COUNT(SOLVE_WIDEN_MOVES) - 1; // nothing to gain round this press
+    }
+    s->candidateFrames = 0;
+}
+
+// The widening pass starts before the route's first press, with nothing to judge.
+static void SolveWidenBegin(SolveSearch* s) {
+    s->widening = 1;
+    s->candidateFrames = 0;
+    s->widenPress = 0;
+    s->widenMove = SOLVE_COUNT(SOLVE_WIDEN_MOVES) - 1;
+    s->widenIdle = 0;
+    s->widenGained = 0;
+    s->widenPasses = 0;
 }
 
 // The widening pass, a try (or a change played once) at a time. 1 when it is done.
@@ -963,41 +1002,27 @@ static int SolveWidenSome(SolveSearch* s, int32_t budget) {
         const int judged = s->widenTry >= tries || s->widenTry - s->widenClears > tries - s->widenScore;
         if (s->candidateFrames > 0 && !judged) {
             const int32_t* by = SOLVE_WIDEN_SHAKES[s->widenTry / SOLVE_WIDEN_TRIES];
-            const int clears =
-                SolveShakeTry(s, s->candidate, s->candidateSteps, by[0], by[1], SOLVE_WIDEN_SEED, s->widenTry);
+            const int32_t i = s->widenPress;
+            const int clears = SolveShakeTry(s, s->candidate, s->candidateSteps, by[0], by[1], SOLVE_WIDEN_SEED,
+                                             s->widenTry, i - SOLVE_WIDEN_NEAR, s->candidateSteps);
             s->widenClears += clears;
             s->widenFirstClears += s->widenTry < SOLVE_WIDEN_TRIES ? clears : 0;
             ++s->widenTry;
             continue;
         }
-        if (s->candidateFrames > 0 && s->widenScore < 0) {
-            s->widenScore = s->widenClears; // the route as it came
-            s->widenFirst = s->widenFirstClears;
-        } else if (s->candidateFrames > 0 && s->widenTry >= tries && s->widenClears > s->widenScore &&
-                   s->widenFirstClears >= s->widenFirst) {
-            memcpy(s->route, s->candidate, sizeof(SolveStep) * (size_t)s->candidateSteps);
-            s->routeSteps = s->candidateSteps;
-            s->routeFrames = s->candidateFrames;
-            s->widenScore = s->widenClears;
-            s->widenFirst = s->widenFirstClears;
-            s->widenIdle = 0;
-            s->widenGained = 1;
-        } else {
-            ++s->widenIdle;
+        if (s->candidateFrames > 0) {
+            SolveWidenJudge(s);
         }
-        if (s->widenScore >= tries || s->widenIdle >= SOLVE_WIDEN_TRIALS) {
+        if (s->widenIdle >= SOLVE_WIDEN_TRIALS) {
             return 1;
         }
         if (!SolveWidenNext(s)) {
-            if (!s->widenGained) {
-                    return 1;
+            if (!s->widenGained || ++s->widenPasses >= SOLVE_WIDEN_PASSES) {
+                return 1;
             }
             s->widenGained = 0;
             s->widenPress = 0;
-            s->widenMove = -1;
-            if (!SolveWidenNext(s)) {
-                return 1;
-            }
+            s->widenMove = SOLVE_COUNT(SOLVE_WIDEN_MOVES) - 1;
         }
     }
     return 0;

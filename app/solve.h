@@ -160,6 +160,7 @@ struct SolveSearch {
     int32_t widenFirstClears; // and the candidate's so far
     int32_t widenIdle;
     int32_t widenGained;
+    int32_t widenPasses;
     SolveStep candidate[SOLVE_MAX_ROUTE];
     int32_t candidateSteps;
     int32_t candidateFrames;
