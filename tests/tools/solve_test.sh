@@ -118,6 +118,11 @@ else
     printf '.....\n.....\n..G..\n..S..\n#####\n' >under.txt
     expect 0 "under.txt: clearable in 1 frames" "$MAPTOOL" solve under.txt -o under-route.txt
     expect 0 "clear after 1 frames" "$RUN" --stage under.txt --expect clear under-route.txt
+    # A route of no presses clears however hard it is shaken; a shake beyond its ranges is refused.
+    expect 0 "under.txt: 3 of 3 shaken tries clear" "$MAPTOOL" solve under.txt --shake 3 --shake-frames 8 \
+        --shake-degrees 10 -o under-route.txt
+    expect 2 "--shake-frames takes a whole number from 0 to 8, not '9'" "$MAPTOOL" solve under.txt --shake 3 --shake-frames 9
+    expect 2 "--shake-degrees takes a whole number from 0 to 10, not '1.5'" "$MAPTOOL" solve under.txt --shake-degrees 1.5
     # Outputs are checked before the search: the same file twice, the stage itself, a missing folder.
     cp "$stages/out-of-reach.txt" reach.txt
     expect 2 "are the same file" "$MAPTOOL" solve reach.txt -o reach.txt
