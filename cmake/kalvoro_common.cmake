@@ -9,7 +9,7 @@ set(KALVORO_STAGE_SETS SKILL CLIMB)
 set(KALVORO_SKILL_STAGE_DIR tools/maptool/lessons)
 set(KALVORO_SKILL_STAGES 1-long-pit 2-double-shot 3-ledge-climb 4-walker 5-narrow-shaft 6-kill-upward)
 set(KALVORO_CLIMB_STAGE_DIR tools/maptool/climb)
-set(KALVORO_CLIMB_STAGES 01-first-pit 02-islands 03-tower 04-walker-landing 05-stairs 06-double-wall 07-wall-and-pit 08-chimney 09-shaft-and-pit 10-two-pits 11-walker-hall 12-trapdoor 13-walker-stairs 14-shaft-walkers 15-summit)
+set(KALVORO_CLIMB_STAGES 01-first-pit 02-islands 03-tower 04-walker-landing 05-stairs 06-double-wall 07-two-pits 08-walker-stairs 09-wall-and-pit 10-chimney 11-shaft-and-pit 12-walker-hall 13-trapdoor 14-shaft-walkers 15-summit)
 
 get_filename_component(KALVORO_ROOT ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
 
