@@ -1,6 +1,7 @@
 // editor_draw.cpp -- the editor's picture: the stage with the game's own tile and actor drawing, the
 // markers, the route, the palette bar and the status lines.
 #include <stdio.h>
+#include <string.h>
 
 #include "actors/enemy.h"
 #include "actors/player.h"
@@ -115,6 +116,88 @@ static void EditorRenderSwatch(int32_t index, int32_t x, int32_t y) {
     }
 }
 
+// A bar across the picture, kept as drawn: while what it shows (its key) stays the same, its rows are
+// put back whole instead of drawn again.
+struct EditorKeptBar {
+    int32_t kept;
+    char key[3 * EDITOR_LINE_CHARS + 32];
+    uint32_t rows[EDITOR_BAR_H * LOGICAL_WIDTH];
+};
+static_assert(LOGICAL_HEIGHT - EDITOR_STATUS_Y <= EDITOR_BAR_H, "the status bar's rows fit a kept bar");
+static EditorKeptBar gTopBar;
+static EditorKeptBar gStatusBar;
+
+// 1 when the bar's rows y .. y + h - 1 were put back as kept for this key; else the bar is to be drawn,
+// then kept by EditorKeepBar.
+static int EditorPutBackBar(const EditorKeptBar* bar, const char* key, int32_t y, int32_t h) {
+    if (!bar->kept || strcmp(bar->key, key) != 0) {
+        return 0;
+    }
+    memcpy(pixelBuffer + y * LOGICAL_WIDTH, bar->rows, (size_t)(h * LOGICAL_WIDTH) * sizeof(uint32_t));
+    return 1;
+}
+
+static void EditorKeepBar(EditorKeptBar* bar, const char* key, int32_t y, int32_t h) {
+    // A key too long for the record is never kept: cut short, it would match keys it does not equal.
+    const size_t length = strlen(key);
+    bar->kept = length < sizeof(bar->key);
+    if (bar->kept) {
+        memcpy(bar->key, key, length + 1);
+        memcpy(bar->rows, pixelBuffer + y * LOGICAL_WIDTH, (size_t)(h * LOGICAL_WIDTH) * sizeof(uint32_t));
+    }
+}
+
+// The palette bar: the tiles to paint with, the chosen one boxed and named.
+static void EditorRenderPaletteBar(void) {
+    snprintf(gEditor.line, sizeof(gEditor.line), "%d %s",
+             (int)(gEditor.palette == 9 ? 0 : gEditor.palette + 1),
+             EDITOR_TILE_NAMES[EDITOR_PALETTE[gEditor.palette]]);
+    char key[16];
+    snprintf(key, sizeof(key), "%d", (int)gEditor.palette);
+    if (EditorPutBackBar(&gTopBar, key, 0, EDITOR_BAR_H)) {
+        return;
+    }
+    RenderFillRect(0, 0, LOGICAL_WIDTH, EDITOR_BAR_H, EDITOR_BAR_BG);
+    for (int32_t i = 0; i < EDITOR_PALETTE_SIZE; ++i) {
+        const int32_t x = 4 + 20 * i;
+        if (i == gEditor.palette) {
+            RenderDrawBox(x - 2, 0, 20, 20, EDITOR_WHITE);
+        }
+        EditorRenderSwatch(i, x, 2);
+    }
+    DrawMsxString(206, 6, gEditor.line, EDITOR_YELLOW, 1);
+    EditorKeepBar(&gTopBar, key, 0, EDITOR_BAR_H);
+}
+
+// The status bar: the cell under the cursor, the stage's size and counts, and the message, warning or
+// hint line.
+static void EditorRenderStatusBar(const EditorStage* s, int32_t col, int32_t row) {
+    const int inside = col >= 0 && row >= 0 && col < s->grid.width && row < s->grid.height;
+    snprintf(gEditor.status, sizeof(gEditor.status), "%-8s C%-3d R%-2d %dX%d W%d G%d%s",
+             inside ? EDITOR_TILE_NAMES[TilemapGetTile(&s->grid, col, row)] : "OUTSIDE", (int)col, (int)row,
+             (int)s->grid.width, (int)s->grid.height, (int)s->walkerCount, (int)s->goals,
+             EditorIsDirty() ? " *" : "");
+    // Holding Ctrl shows the Ctrl keys in place of a warning or the hint.
+    const int ctrlHint = s->messageMs <= 0.0f && InputIsKeyDown(KEY_CONTROL);
+    const char* line = s->messageMs > 0.0f ? s->message
+                       : ctrlHint          ? EditorWords(EDITOR_SAYS_HINT_CTRL)
+                       : s->warning[0]     ? s->warning
+                                           : EditorWords(EDITOR_SAYS_HINT);
+    const uint32_t colour = s->messageMs > 0.0f          ? EDITOR_YELLOW
+                            : s->warning[0] && !ctrlHint ? EDITOR_RED
+                                                         : EDITOR_GREY;
+    char key[sizeof(gStatusBar.key) + 1];
+    snprintf(key, sizeof(key), "%08x\n%s\n%s", (unsigned)colour, gEditor.status, line);
+    const int32_t h = LOGICAL_HEIGHT - EDITOR_STATUS_Y;
+    if (EditorPutBackBar(&gStatusBar, key, EDITOR_STATUS_Y, h)) {
+        return;
+    }
+    RenderFillRect(0, EDITOR_STATUS_Y, LOGICAL_WIDTH, h, EDITOR_BAR_BG);
+    DrawMsxString(2, EDITOR_STATUS_Y + 2, gEditor.status, EDITOR_WHITE, 1);
+    DrawMsxString(2, EDITOR_STATUS_Y + 11, line, colour, 1);
+    EditorKeepBar(&gStatusBar, key, EDITOR_STATUS_Y, h);
+}
+
 // The outline of an ordered area of cells.
 static void EditorRenderArea(const EditorStage* s, const EditorArea& a, uint32_t colour) {
     RenderDrawBox((int32_t)((float)(a.col0 * TILE_SIZE) - s->viewX), (int32_t)((float)(a.row0 * TILE_SIZE) - s->viewY),
@@ -124,7 +207,8 @@ static void EditorRenderArea(const EditorStage* s, const EditorArea& a, uint32_t
 void EditorRender(void) {
     const EditorStage* s = &gEditor.stage;
     // The tiles as Enter plays them: the top row and the left column are walls whatever the grid holds.
-    TilemapRender(&s->played, s->viewX, s->viewY);
+    // The bars cover the rows above and below the view.
+    TilemapRenderRows(&s->played, s->viewX, s->viewY, EDITOR_BAR_H, EDITOR_STATUS_Y);
     EditorRenderMarkers(s);
     // The stage's right and bottom ends, where painting grows it.
     const int32_t endX = (int32_t)((float)(s->grid.width * TILE_SIZE) - s->viewX);
@@ -163,35 +247,8 @@ void EditorRender(void) {
         RenderFillRect((int32_t)(s->routeX[i] - s->viewX) - 1, (int32_t)(s->routeY[i] - s->viewY) - 1, 2, 2,
                        routeColour);
     }
-    RenderFillRect(0, 0, LOGICAL_WIDTH, EDITOR_BAR_H, EDITOR_BAR_BG);
-    for (int32_t i = 0; i < EDITOR_PALETTE_SIZE; ++i) {
-        const int32_t x = 4 + 20 * i;
-        if (i == gEditor.palette) {
-            RenderDrawBox(x - 2, 0, 20, 20, EDITOR_WHITE);
-        }
-        EditorRenderSwatch(i, x, 2);
-    }
-    snprintf(gEditor.line, sizeof(gEditor.line), "%d %s",
-             (int)(gEditor.palette == 9 ? 0 : gEditor.palette + 1),
-             EDITOR_TILE_NAMES[EDITOR_PALETTE[gEditor.palette]]);
-    DrawMsxString(206, 6, gEditor.line, EDITOR_YELLOW, 1);
-    RenderFillRect(0, EDITOR_STATUS_Y, LOGICAL_WIDTH, LOGICAL_HEIGHT - EDITOR_STATUS_Y, EDITOR_BAR_BG);
-    const int inside = col >= 0 && row >= 0 && col < s->grid.width && row < s->grid.height;
-    snprintf(gEditor.status, sizeof(gEditor.status), "%-8s C%-3d R%-2d %dX%d W%d G%d%s",
-             inside ? EDITOR_TILE_NAMES[TilemapGetTile(&s->grid, col, row)] : "OUTSIDE", (int)col, (int)row,
-             (int)s->grid.width, (int)s->grid.height, (int)s->walkerCount, (int)s->goals,
-             EditorIsDirty() ? " *" : "");
-    DrawMsxString(2, EDITOR_STATUS_Y + 2, gEditor.status, EDITOR_WHITE, 1);
-    // Holding Ctrl shows the Ctrl keys in place of a warning or the hint.
-    const int ctrlHint = s->messageMs <= 0.0f && InputIsKeyDown(KEY_CONTROL);
-    const char* line = s->messageMs > 0.0f ? s->message
-                       : ctrlHint          ? EditorWords(EDITOR_SAYS_HINT_CTRL)
-                       : s->warning[0]     ? s->warning
-                                           : EditorWords(EDITOR_SAYS_HINT);
-    const uint32_t colour = s->messageMs > 0.0f          ? EDITOR_YELLOW
-                            : s->warning[0] && !ctrlHint ? EDITOR_RED
-                                                         : EDITOR_GREY;
-    DrawMsxString(2, EDITOR_STATUS_Y + 11, line, colour, 1);
+    EditorRenderPaletteBar();
+    EditorRenderStatusBar(s, col, row);
     if (s->solving) {
         const float done = SolveProgress(&gEditorSearch);
         RenderFillRect(0, EDITOR_STATUS_Y - 3, LOGICAL_WIDTH, 3, EDITOR_BAR_BG);

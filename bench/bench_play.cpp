@@ -85,6 +85,11 @@ int BenchGameFlyTo(float x, float y) {
 }
 
 void BenchGameStop(void) {
+    // Debug flight outlives the game's shutdown and its next start: left on, the next benchmark's F
+    // would start its stage with flight off, and its set-up would fail in some repetitions only.
+    if (GameStateGetDebugFly()) {
+        MainOnKeyDown(BENCH_VK_F);
+    }
     MainShutdown();
     LevelSetStagePath(nullptr);
 }

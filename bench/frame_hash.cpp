@@ -8,6 +8,7 @@
 #include "app/editor.h"
 #include "app/game_state.h"
 #include "app/main.h"
+#include "bench/bench_data.h"
 #include "bench/bench_long_play.h"
 #include "backends/headless/headless.h"
 #include "platform/keys.h"
@@ -114,6 +115,7 @@ static void HashTiles(void) {
 // the picture's edges, every palette entry picked and painted in strokes, some of them rubbed out.
 static void HashEditor(const char* stage, int32_t frames) {
     uint64_t picture = 14695981039346656037ull;
+    BenchFreshDataFolder();
     PlatformWindow* window = HeadlessOpenWindow(320, 200);
     MainStartup(window);
     MainStartEditor(window, stage);

@@ -316,11 +316,10 @@ void DrawMsxString(int32_t x, int32_t y, const char* text, uint32_t colour, int3
                 if (!bits || py < 0 || py >= LOGICAL_HEIGHT) {
                     continue;
                 }
+                // The set bits only: bit b is the cell's column 7 - b.
                 const int64_t base = py * LOGICAL_WIDTH + left;
-                for (int32_t col = 0; col < FONT_CELL; ++col) {
-                    if (bits & (0x80u >> col)) {
-                        pixelBuffer[base + col] = colour;
-                    }
+                for (unsigned rest = bits; rest; rest &= rest - 1) {
+                    pixelBuffer[base + (FONT_CELL - 1) - __builtin_ctz(rest)] = colour;
                 }
             }
             continue;

@@ -471,21 +471,18 @@ struct TilemapLate {
     int16_t col[24 * 16];
 };
 
-// The rows y .. y + h - 1 of the picture, where the map's row `row` shows. Row 0 is made in full: the
-// sky between tiles and a row of each tile's copy. A later row that differs is the row above with the
-// tiles that change there drawn again; the rows that repeat it are copied whole.
+// Rows first .. end - 1 of the h rows from y of the picture where the map's row `row` shows. The first,
+// and a row that differs from the one above, is made in full from left to right: the sky between
+// tiles, a row of each tile's copy. The rows that repeat it are copied whole.
 static void TilemapRenderBand(const Tilemap* map, const TilemapAxis* cols, int32_t band, int32_t row,
-                              int32_t y, int32_t h, TilemapLate* late) {
+                              int32_t y, int32_t h, int32_t first, int32_t end, TilemapLate* late) {
     const uint8_t* tiles = row >= 0 && row < map->height ? map->tiles[row] : nullptr;
     uint32_t newRows = 1u;
-    // The cells of each kind: a kind's cells change on the same rows.
-    uint8_t kinds[TILE_GOAL + 1];
-    uint8_t kindCount[TILE_GOAL + 1] = {0};
-    uint8_t kindCells[TILE_GOAL + 1][24];
-    int32_t kindsShown = 0;
-    int16_t skyFrom[25];
-    int16_t skyLen[25];
-    int32_t skies = 0;
+    // The row's pieces in order: a tile (its copy) or, where copy is null, sky.
+    const TilemapTileCopy* pieceCopy[49];
+    int16_t pieceFrom[49];
+    int16_t pieceLen[49];
+    int32_t pieces = 0;
     int32_t x = 0;
     for (int32_t k = 0; tiles && k < cols->count; ++k) {
         const int32_t col = cols->index[k];
@@ -501,42 +498,33 @@ static void TilemapRenderBand(const Tilemap* map, const TilemapAxis* cols, int32
             continue;
         }
         if (cols->from[k] > x) {
-            skyFrom[skies] = (int16_t)x;
-            skyLen[skies++] = (int16_t)(cols->from[k] - x);
+            pieceCopy[pieces] = nullptr;
+            pieceFrom[pieces] = (int16_t)x;
+            pieceLen[pieces++] = (int16_t)(cols->from[k] - x);
         }
+        pieceCopy[pieces] = copy;
+        pieceFrom[pieces] = (int16_t)cols->from[k];
+        pieceLen[pieces++] = (int16_t)cols->len[k];
         x = cols->from[k] + cols->len[k];
         newRows |= copy->newRows[h];
-        if (kindCount[id] == 0) {
-            kinds[kindsShown++] = (uint8_t)id;
-        }
-        kindCells[id][kindCount[id]++] = (uint8_t)k;
     }
     if (x < LOGICAL_WIDTH) {
-        skyFrom[skies] = (int16_t)x;
-        skyLen[skies++] = (int16_t)(LOGICAL_WIDTH - x);
+        pieceCopy[pieces] = nullptr;
+        pieceFrom[pieces] = (int16_t)x;
+        pieceLen[pieces++] = (int16_t)(LOGICAL_WIDTH - x);
     }
-    for (int32_t r = 0; r < h;) {
+    for (int32_t r = first; r < end;) {
         uint32_t* line = pixelBuffer + (y + r) * LOGICAL_WIDTH;
-        if (r == 0) {
-            for (int32_t i = 0; i < skies; ++i) {
-                TilemapFillSky(line + skyFrom[i], skyLen[i]);
-            }
-        } else {
-            RenderRepeatRow(y + r - 1, 1);
-        }
-        for (int32_t i = 0; i < kindsShown; ++i) {
-            const TilemapTileCopy* copy = &gTileCopies[kinds[i]];
-            if (r > 0 && !(copy->newRows[h] >> r & 1u)) {
-                continue;
-            }
-            const uint32_t* src = TilemapCopySource(copy, r, h);
-            for (int32_t j = 0; j < kindCount[kinds[i]]; ++j) {
-                const int32_t k = kindCells[kinds[i]][j];
-                TilemapCopyColumns(line + cols->from[k], src, copy, cols->len[k]);
+        for (int32_t i = 0; i < pieces; ++i) {
+            const TilemapTileCopy* copy = pieceCopy[i];
+            if (copy) {
+                TilemapCopyColumns(line + pieceFrom[i], TilemapCopySource(copy, r, h), copy, pieceLen[i]);
+            } else {
+                TilemapFillSky(line + pieceFrom[i], pieceLen[i]);
             }
         }
         int32_t same = 1;
-        while (r + same < h && !(newRows >> (r + same) & 1u)) {
+        while (r + same < end && !(newRows >> (r + same) & 1u)) {
             ++same;
         }
         RenderRepeatRow(y + r, same - 1);
@@ -548,6 +536,10 @@ static void TilemapRenderBand(const Tilemap* map, const TilemapAxis* cols, int32
 // tiles by row of tiles from the copies, the sky only between them. Cut tiles drawn shape by shape
 // come last, each followed by the later neighbours its shapes may reach, drawn again from their copies.
 void TilemapRender(const Tilemap* map, float camX, float camY) {
+    TilemapRenderRows(map, camX, camY, 0, LOGICAL_HEIGHT);
+}
+
+void TilemapRenderRows(const Tilemap* map, float camX, float camY, int32_t top, int32_t bottom) {
     if (!map) {
         return;
     }
@@ -558,20 +550,27 @@ void TilemapRender(const Tilemap* map, float camX, float camY) {
         TilemapRenderEach(map, camX, camY);
         return;
     }
+    top = top > 0 ? top : 0;
+    bottom = bottom < LOGICAL_HEIGHT ? bottom : LOGICAL_HEIGHT;
     TilemapCopy(TILE_EMPTY); // the copies exist from here on
     TilemapLate late;
     late.count = 0;
-    int32_t y = 0;
+    // Every band is visited, those outside top .. bottom - 1 too: a cut goal's shapes can reach past it.
+    int32_t y = top;
     for (int32_t band = 0; band <= rows.count; ++band) {
-        const int32_t top = band < rows.count ? rows.from[band] : LOGICAL_HEIGHT;
-        if (y < top) {
+        const int32_t from = band < rows.count ? rows.from[band] : LOGICAL_HEIGHT;
+        const int32_t to = band < rows.count ? from + rows.len[band] : LOGICAL_HEIGHT;
+        const int32_t skyEnd = from < bottom ? from : bottom;
+        if (y < skyEnd) {
             TilemapFillSky(pixelBuffer + y * LOGICAL_WIDTH, LOGICAL_WIDTH);
-            RenderRepeatRow(y, top - y - 1);
-            y = top;
+            RenderRepeatRow(y, skyEnd - y - 1);
+            y = skyEnd;
         }
         if (band < rows.count) {
-            TilemapRenderBand(map, &cols, band, rows.index[band], y, rows.len[band], &late);
-            y += rows.len[band];
+            const int32_t end = to < bottom ? to : bottom;
+            TilemapRenderBand(map, &cols, band, rows.index[band], from, rows.len[band], y - from,
+                              end > y ? end - from : y - from, &late);
+            y = end > y ? end : y;
         }
     }
     for (int32_t i = 0; i < late.count; ++i) {

@@ -61,3 +61,7 @@ void TilemapRenderTile(int id, int sx, int sy);
 void TilemapRenderTileDirect(int id, int sx, int sy);
 // Sky and every visible tile for a camera at (camX, camY).
 void TilemapRender(const Tilemap* map, float camX, float camY);
+// The same, for a picture whose rows above top and from bottom on are covered by other drawing: rows
+// top .. bottom - 1 come out as TilemapRender draws them; a tile cut by the picture's edge and drawn by
+// its shapes may still reach the rows outside.
+void TilemapRenderRows(const Tilemap* map, float camX, float camY, int32_t top, int32_t bottom);

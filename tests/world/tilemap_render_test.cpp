@@ -243,9 +243,9 @@ TEST(TilemapRenderTest, CopiedTileEqualsItsShapesAtEveryCutOfEveryEdge) {
     }
 }
 
-TEST(TilemapRenderTest, RowByRowPictureEqualsSkyThenEveryTileInOrder) {
-    // Every kind mixed, goals side by side and in the first row and column, and cameras at quarter
-    // pixels, at halves that leave a column of sky, off both ends and far away.
+// Every kind mixed, goals side by side and in the first row and column; cameras at quarter pixels, at
+// halves that leave a column of sky, off both ends and far away.
+Tilemap* MixedMap() {
     Tilemap* map = BlankMap();
     uint32_t seed = 7u;
     for (int row = 0; row < 24; ++row) {
@@ -259,11 +259,15 @@ TEST(TilemapRenderTest, RowByRowPictureEqualsSkyThenEveryTileInOrder) {
     TilemapSetTile(map, 1, 0, TILE_GOAL);
     TilemapSetTile(map, 0, 1, TILE_GOAL);
     TilemapSetTile(map, 1, 1, TILE_GOAL);
-    const float xs[] = {-20.0f, -15.5f, -10.0f, -0.5f,  0.0f,   0.25f,
-                        8.5f,   10.0f,  13.75f, 330.5f, 345.0f, 1.0e9f};
-    const float ys[] = {-17.0f, -9.5f, -4.0f, 0.0f, 0.5f, 3.0f, 10.0f, 191.25f, 200.0f, 250.5f};
-    for (float camX : xs) {
-        for (float camY : ys) {
+    return map;
+}
+const float CAMERA_XS[] = {-20.0f, -15.5f, -10.0f, -0.5f, 0.0f, 0.25f, 8.5f, 10.0f, 13.75f, 330.5f, 345.0f, 1.0e9f};
+const float CAMERA_YS[] = {-17.0f, -9.5f, -4.0f, 0.0f, 0.5f, 3.0f, 10.0f, 191.25f, 200.0f, 250.5f};
+
+TEST(TilemapRenderTest, RowByRowPictureEqualsSkyThenEveryTileInOrder) {
+    Tilemap* map = MixedMap();
+    for (float camX : CAMERA_XS) {
+        for (float camY : CAMERA_YS) {
             const bool same = SamePicture(
                 [&] { TilemapRender(map, camX, camY); },
                 [&] {
@@ -280,6 +284,30 @@ TEST(TilemapRenderTest, RowByRowPictureEqualsSkyThenEveryTileInOrder) {
                     }
                 });
             ASSERT_TRUE(same) << "camera " << camX << "," << camY;
+        }
+    }
+}
+
+// The rows asked for come out as the whole picture has them, wherever they cut the rows of tiles.
+TEST(TilemapRenderTest, RowsOfThePictureComeOutAsTheWholePictureHasThem) {
+    Tilemap* map = MixedMap();
+    static uint32_t whole[LOGICAL_WIDTH * LOGICAL_HEIGHT];
+    const int32_t ranges[][2] = {{20, 180}, {0, 200}, {5, 9}, {0, 1}, {199, 200}, {-50, 7}, {7, 12}, {150, 900}, {90, 90}};
+    for (float camX : CAMERA_XS) {
+        for (float camY : CAMERA_YS) {
+            TilemapRender(map, camX, camY);
+            memcpy(whole, pixelBuffer, sizeof(whole));
+            for (const auto& range : ranges) {
+                std::fill(pixelBuffer, pixelBuffer + LOGICAL_WIDTH * LOGICAL_HEIGHT, MARK);
+                TilemapRenderRows(map, camX, camY, range[0], range[1]);
+                const int32_t top = std::max(range[0], 0), bottom = std::min(range[1], LOGICAL_HEIGHT);
+                for (int32_t y = top; y < bottom; ++y) {
+                    ASSERT_EQ(memcmp(whole + y * LOGICAL_WIDTH, pixelBuffer + y * LOGICAL_WIDTH,
+                                     LOGICAL_WIDTH * sizeof(uint32_t)),
+                              0)
+                        << "camera " << camX << "," << camY << " rows " << range[0] << ".." << range[1] << " row " << y;
+                }
+            }
         }
     }
 }
