@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "actors/enemy.h"
 #include "app/editor.h"
@@ -767,6 +768,32 @@ TEST_F(EditorSolve, AWalledInGoalIsSaidAtOnce) {
     EXPECT_STREQ(EditorMessageLine(), "CANNOT BE CLEARED: GOAL WALLED IN");
     Press('P');
     EXPECT_TRUE(EditorIsEditing());
+}
+
+// The bars are put back as drawn only while they show the same: the status line follows the cursor,
+// the palette bar the choice, and coming back shows the first picture of both again.
+TEST_F(Editor, TheBarsFollowWhatTheyShow) {
+    auto bars = [] {
+        std::vector<uint32_t> rows(pixelBuffer, pixelBuffer + EDITOR_BAR_H * LOGICAL_WIDTH);
+        rows.insert(rows.end(), pixelBuffer + EDITOR_STATUS_Y * LOGICAL_WIDTH,
+                    pixelBuffer + LOGICAL_HEIGHT * LOGICAL_WIDTH);
+        return rows;
+    };
+    Press('1');
+    Cursor(100, 100);
+    Frame();
+    const std::vector<uint32_t> first = bars();
+    Cursor(140, 100);
+    Frame();
+    const std::vector<uint32_t> otherCell = bars();
+    Press('3');
+    const std::vector<uint32_t> otherTile = bars();
+    Press('1');
+    Cursor(100, 100);
+    Frame();
+    EXPECT_NE(otherCell, first);
+    EXPECT_NE(otherTile, otherCell);
+    EXPECT_EQ(bars(), first);
 }
 
 } // namespace

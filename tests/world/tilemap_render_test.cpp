@@ -261,7 +261,8 @@ Tilemap* MixedMap() {
     TilemapSetTile(map, 1, 1, TILE_GOAL);
     return map;
 }
-const float CAMERA_XS[] = {-20.0f, -15.5f, -10.0f, -0.5f, 0.0f, 0.25f, 8.5f, 10.0f, 13.75f, 330.5f, 345.0f, 1.0e9f};
+const float CAMERA_XS[] = {-20.0f, -15.5f, -10.0f, -0.5f,  0.0f,   0.25f,
+                           8.5f,   10.0f,  13.75f, 330.5f, 345.0f, 1.0e9f};
 const float CAMERA_YS[] = {-17.0f, -9.5f, -4.0f, 0.0f, 0.5f, 3.0f, 10.0f, 191.25f, 200.0f, 250.5f};
 
 TEST(TilemapRenderTest, RowByRowPictureEqualsSkyThenEveryTileInOrder) {
@@ -292,7 +293,8 @@ TEST(TilemapRenderTest, RowByRowPictureEqualsSkyThenEveryTileInOrder) {
 TEST(TilemapRenderTest, RowsOfThePictureComeOutAsTheWholePictureHasThem) {
     Tilemap* map = MixedMap();
     static uint32_t whole[LOGICAL_WIDTH * LOGICAL_HEIGHT];
-    const int32_t ranges[][2] = {{20, 180}, {0, 200}, {5, 9}, {0, 1}, {199, 200}, {-50, 7}, {7, 12}, {150, 900}, {90, 90}};
+    const int32_t ranges[][2] = {{20, 180}, {0, 200}, {5, 9},     {0, 1},  {199, 200},
+                                 {-50, 7},  {7, 12},  {150, 900}, {90, 90}};
     for (float camX : CAMERA_XS) {
         for (float camY : CAMERA_YS) {
             TilemapRender(map, camX, camY);
@@ -305,7 +307,8 @@ TEST(TilemapRenderTest, RowsOfThePictureComeOutAsTheWholePictureHasThem) {
                     ASSERT_EQ(memcmp(whole + y * LOGICAL_WIDTH, pixelBuffer + y * LOGICAL_WIDTH,
                                      LOGICAL_WIDTH * sizeof(uint32_t)),
                               0)
-                        << "camera " << camX << "," << camY << " rows " << range[0] << ".." << range[1] << " row " << y;
+                        << "camera " << camX << "," << camY << " rows " << range[0] << ".." << range[1]
+                        << " row " << y;
                 }
             }
         }
