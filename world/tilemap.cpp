@@ -236,6 +236,8 @@ struct TilemapTileCopy {
 };
 
 static TilemapTileCopy gTileCopies[TILE_GOAL + 1];
+// A whole row of sky, made with the copies: copied where the picture shows sky.
+static uint32_t gSkyRow[LOGICAL_WIDTH];
 static int gTileCopiesReady = 0;
 
 // Marks the pixels a drawing must leave alone while a kind is measured: no tile has the top byte.
@@ -341,6 +343,9 @@ static void TilemapMakeCopies(void) {
     for (int32_t y = 0; y < TILEMAP_SCRATCH; ++y) {
         memcpy(pixelBuffer + y * LOGICAL_WIDTH, kept[y], sizeof(kept[y]));
     }
+    for (uint32_t& pixel : gSkyRow) {
+        pixel = TILEMAP_SKY;
+    }
     gTileCopiesReady = 1;
 }
 
@@ -437,8 +442,10 @@ static int TilemapLayoutAxis(TilemapAxis* axis, int first, int span, float cam, 
 }
 
 static inline void TilemapFillSky(uint32_t* dst, int n) {
-    for (int i = 0; i < n; ++i) {
-        dst[i] = TILEMAP_SKY;
+    if (n == TILE_SIZE) {
+        memcpy(dst, gSkyRow, TILE_SIZE * sizeof(uint32_t)); // the usual gap, a copy of fixed size
+    } else {
+        memcpy(dst, gSkyRow, (size_t)n * sizeof(uint32_t));
     }
 }
 

@@ -82,6 +82,28 @@ void RefDrawCircle(int32_t cx, int32_t cy, int32_t r) {
     }
 }
 
+// The whole Bresenham walk from (x0, y0) to (x1, y1), every point put through the clip.
+void RefDrawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    const int64_t dx = x1 > x0 ? (int64_t)x1 - x0 : (int64_t)x0 - x1;
+    const int64_t dy = y1 > y0 ? (int64_t)y1 - y0 : (int64_t)y0 - y1;
+    int64_t err = dx - dy, x = x0, y = y0;
+    for (;;) {
+        RefPut(x, y);
+        if (x == x1 && y == y1) {
+            return;
+        }
+        const int64_t e2 = 2 * err;
+        if (e2 > -dy) {
+            err -= dy;
+            x += x1 > x0 ? 1 : -1;
+        }
+        if (e2 < dx) {
+            err += dx;
+            y += y1 > y0 ? 1 : -1;
+        }
+    }
+}
+
 class RenderTest : public ::testing::Test {
   protected:
     void SetUp() override { ClearBuffer(); }
@@ -243,7 +265,7 @@ TEST_F(RenderTest, NarrowedLoopsDrawExactlyWhatThePerPixelRulesDraw) {
     for (int32_t x : xs) {
         for (int32_t y : ys) {
             for (int32_t w : sizes) {
-                for (int32_t shape = 0; shape < 3; ++shape) {
+                for (int32_t shape = 0; shape < 4; ++shape) {
                     int32_t h = sizes[(w + 4 + shape) % 6];
                     ClearBuffer();
                     memset(gReference, 0, sizeof(gReference));
@@ -253,9 +275,13 @@ TEST_F(RenderTest, NarrowedLoopsDrawExactlyWhatThePerPixelRulesDraw) {
                     } else if (shape == 1) {
                         RenderDrawBox(x, y, w, h, INK);
                         RefDrawBox(x, y, w, h);
-                    } else {
+                    } else if (shape == 2) {
                         RenderDrawCircle(x, y, w, INK);
                         RefDrawCircle(x, y, w);
+                    } else {
+                        // Lines wholly on the screen, crossing its edges and wholly off it, every way.
+                        RenderDrawLine(x, y, x + 3 * w, y - 2 * h, INK);
+                        RefDrawLine(x, y, x + 3 * w, y - 2 * h);
                     }
                     if (memcmp(pixelBuffer, gReference, sizeof(gReference)) != 0) {
                         ++mismatches;
