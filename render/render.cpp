@@ -140,31 +140,11 @@ void RenderDrawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t col
         (y0 >= LOGICAL_HEIGHT && y1 >= LOGICAL_HEIGHT)) {
         return;
     }
-    if (x0 >= 0 && x1 >= 0 && x0 < LOGICAL_WIDTH && x1 < LOGICAL_WIDTH && y0 >= 0 && y1 >= 0 &&
-        y0 < LOGICAL_HEIGHT && y1 < LOGICAL_HEIGHT) {
-        // Both ends on the screen: so is the whole walk, and it needs no test on the way.
-        uint32_t* pixel = pixelBuffer + y * LOGICAL_WIDTH + x;
-        const int64_t stepY = sy * LOGICAL_WIDTH;
-        for (;;) {
-            *pixel = colour;
-            if (x == x1 && y == y1) {
-                return;
-            }
-            int64_t e2 = 2 * err;
-            if (e2 > -dy) {
-                err -= dy;
-                x += sx;
-                pixel += sx;
-            }
-            if (e2 < dx) {
-                err += dx;
-                y += sy;
-                pixel += stepY;
-            }
-        }
-    }
+    // Both ends on the screen: so is the whole walk, and no point of it needs the test.
+    const int onScreen = x0 >= 0 && x1 >= 0 && x0 < LOGICAL_WIDTH && x1 < LOGICAL_WIDTH && y0 >= 0 &&
+                         y1 >= 0 && y0 < LOGICAL_HEIGHT && y1 < LOGICAL_HEIGHT;
     for (;;) {
-        if (x >= 0 && x < LOGICAL_WIDTH && y >= 0 && y < LOGICAL_HEIGHT) {
+        if (onScreen || (x >= 0 && x < LOGICAL_WIDTH && y >= 0 && y < LOGICAL_HEIGHT)) {
             pixelBuffer[y * LOGICAL_WIDTH + x] = colour;
         } else if ((sx > 0 ? x >= LOGICAL_WIDTH : x < 0) || (sy > 0 ? y >= LOGICAL_HEIGHT : y < 0)) {
             break;
