@@ -7,6 +7,7 @@
 #include "app/progress.h"
 #include "app/stage_par.h"
 #include "app/stage_set.h"
+#include "app/watch.h"
 #include "audio/audio.h"
 #include "input/input.h"
 #include "input/pad.h"
@@ -138,6 +139,8 @@ void GameStatePollKeys(void) {
                        (InputWasKeyPressed(KEY_LEFT) || InputWasKeyPressed(KEY_RIGHT));
     if (choose) {
         StageSetChoose(InputWasKeyPressed(KEY_RIGHT) - InputWasKeyPressed(KEY_LEFT));
+    } else if (gMode == MODE_TITLE && InputWasKeyPressed(KEY_W) && WatchFromTitle(InputIsKeyDown(KEY_SHIFT))) {
+        // W watches the best run, Shift+W the solver's route, when there is one; else W starts.
     } else if (gMode == MODE_TITLE || gMode == MODE_STAGE_CLEAR) {
         if (GameStartPressed()) {
             // Leaving the clear screen of a stage set plays its next stage.
@@ -222,6 +225,12 @@ void GameStateStepWith(const InputFrame* input, float dt) {
     GameStateUpdate(dt);
 }
 
+void GameStateStartWith(const InputFrame* input, float dt) {
+    InputUpdateFrom(input);
+    GameStateStartStage();
+    GameStateUpdate(dt);
+}
+
 // Save and restore, made from the one list of the game's state (app/game_snapshot.h).
 #define GAME_SAVE_VALUE(type, field, name, hash, play) snapshot->field = name;
 #define GAME_SAVE_ARRAY(type, field, name, count, hash, play)                                                \
@@ -244,7 +253,7 @@ void GameStateRestore(const GameSnapshot* snapshot) {
 }
 
 // Under the title's texts while a stage set plays: which stage starts, its best time, and how to
-// choose another; and a line when progress could not be read or kept.
+// choose another; what there is to watch; and a line when progress or a run could not be read or kept.
 static void GameRenderSetLines(void) {
     char line[STAGE_SET_LINE_SIZE];
     StageSetLine(line);
@@ -260,24 +269,35 @@ static void GameRenderSetLines(void) {
         DrawMsxStringCentered(142, times, best >= 0 ? COLOUR_YELLOW : COLOUR_GREY, 1);
         DrawMsxStringCentered(152, "LEFT/RIGHT: ANOTHER STAGE", COLOUR_GREY, 1);
     }
-    if (ProgressNotice()[0]) {
-        DrawMsxStringCentered(184, ProgressNotice(), COLOUR_GAME_OVER, 1);
+    // What there is to watch, only when there is something.
+    static const char* const WATCH_LINES[] = {"", "W: WATCH THE BEST RUN", "SHIFT+W: WATCH THE ROUTE",
+                                              "W: WATCH BEST  SHIFT+W: ROUTE"};
+    const int32_t offered = WatchOffered();
+    if (offered) {
+        DrawMsxStringCentered(176, WATCH_LINES[offered & 3], COLOUR_GREY, 1);
+    }
+    const char* notice = WatchNotice()[0] ? WatchNotice() : ProgressNotice();
+    if (notice[0]) {
+        DrawMsxStringCentered(184, notice, COLOUR_GAME_OVER, 1);
     }
 }
 
 // On the clear screen of a stage that keeps progress: the run's time, the best, and a new best said.
 static void GameRenderClearTimes(void) {
-    if (!ProgressActive() || ProgressRunMs() < 0) {
+    const int watched = WatchActive();
+    if (!watched && (!ProgressActive() || ProgressRunMs() < 0)) {
         return;
     }
     char time[16], line[32];
-    ProgressFormatTime(ProgressRunMs(), time);
-    snprintf(line, sizeof(line), "TIME %s", time);
+    ProgressFormatTime(watched ? WatchMs() : ProgressRunMs(), time);
+    snprintf(line, sizeof(line), "%s %s", watched ? "WATCHED" : "TIME", time);
     DrawMsxStringCentered(108, line, COLOUR_WHITE, 1);
-    ProgressFormatTime(ProgressBestMs(), time);
-    snprintf(line, sizeof(line), "BEST %s", time);
-    DrawMsxStringCentered(120, line, COLOUR_WHITE, 1);
-    if (ProgressWasNewBest()) {
+    if (ProgressBestMs() >= 0) {
+        ProgressFormatTime(ProgressBestMs(), time);
+        snprintf(line, sizeof(line), "BEST %s", time);
+        DrawMsxStringCentered(120, line, COLOUR_WHITE, 1);
+    }
+    if (!watched && ProgressWasNewBest()) {
         DrawMsxStringCentered(134, "NEW BEST", COLOUR_YELLOW, 1);
     }
 }

@@ -43,6 +43,8 @@ void GameStateRender(void);
 void GameStateStep(PlatformWindow* window, float dt);
 // The same step with the frame's input given instead of read from the platform (searches, playback).
 void GameStateStepWith(const InputFrame* input, float dt);
+// The first frame of a run played back: its input, a stage start whatever the input, its step.
+void GameStateStartWith(const InputFrame* input, float dt);
 
 // Copies the whole game (this module's stage and mode, the input, the layout, the synthesiser) into
 // snapshot, and back. The frame clock and the sound device are not part of it.

@@ -14,6 +14,7 @@
 #include "app/stage_open.h"
 #include "app/stage_par.h"
 #include "app/utils.h"
+#include "app/watch.h"
 #include "audio/audio.h"
 #include "input/input.h"
 #include "render/msx_font.h"
@@ -65,7 +66,7 @@ void MainFrame(PlatformWindow* window) {
     if (EditorIsEditing()) {
         EditorStep(window, dt);
     }
-    if (!EditorIsEditing()) {
+    if (!EditorIsEditing() && !WatchStep(window, dt)) {
         if (!EditorPlaybackStep()) {
             GameStateStep(window, dt);
             ProgressStep(dt);
@@ -90,7 +91,7 @@ void MainShutdown(void) {
 }
 
 void MainOnKeyDown(int32_t vk) {
-    if (!EditorHandleKey(vk)) {
+    if (!WatchHandleKey(vk) && !EditorHandleKey(vk)) {
         GameStateHandleKey(vk);
     }
 }

@@ -6,11 +6,13 @@
 #include <time.h>
 
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 #include "app/data_folder.h"
 #include "app/editor.h"
 #include "app/game_state.h"
+#include "app/run.h"
 #include "app/safe_output.h"
 #include "world/level.h"
 
@@ -24,6 +26,7 @@ struct ProgressEntry {
     int32_t parFrames; // a background solve's par, 0: none; then its route's margins
     int32_t parMarginFrames;
     int32_t parMarginDegrees;
+    std::string run; // the best run's input as run text, "" when not kept
 };
 
 static ProgressEntry gEntries[PROGRESS_MAX_STAGES];
@@ -45,6 +48,11 @@ static int gFlew; // the run used debug flight: its clear is no record
 static uint32_t gStartsNoted, gStartsSeen;
 static uint32_t gClearsNoted, gClearsSeen;
 static int gKeep;
+// The run in play, frame by frame, and its text once it is the best.
+static Run gRecord;
+static char gRunText[RUN_MAX_TEXT];
+// A file bigger than this is not ours.
+constexpr long PROGRESS_MAX_FILE_BYTES = 64L << 20;
 
 uint64_t ProgressStageKey(const Tilemap* map) {
     uint64_t hash = 1469598103934665603ull;
@@ -86,7 +94,7 @@ static ProgressEntry* ProgressFind(uint64_t key, int create) {
         return nullptr;
     }
     ProgressEntry* e = &gEntries[gEntryCount++];
-    memset(e, 0, sizeof(*e));
+    *e = ProgressEntry{};
     e->key = key;
     e->bestMs = -1;
     return e;
@@ -97,6 +105,9 @@ static void ProgressMerge(ProgressEntry* into, const ProgressEntry* from) {
     into->cleared |= from->cleared;
     if (from->bestMs >= 0 && (into->bestMs < 0 || from->bestMs < into->bestMs)) {
         into->bestMs = from->bestMs;
+        into->run = from->run; // the best's own run, or none
+    } else if (from->bestMs == into->bestMs && into->run.empty()) {
+        into->run = from->run;
     }
     into->runs = from->runs > into->runs ? from->runs : into->runs;
     into->clears = from->clears > into->clears ? from->clears : into->clears;
@@ -120,45 +131,63 @@ static int ProgressRead(char* path, size_t size) {
     if (!file) {
         return 1; // none yet
     }
-    char line[256];
-    int broken =
-        !fgets(line, sizeof(line), file) || (strncmp(line, PROGRESS_VERSION_LINE "\n", sizeof(line)) != 0 &&
-                                             strncmp(line, PROGRESS_VERSION_LINE_1 "\n", sizeof(line)) != 0);
+    // The whole file at once: a run's line is longer than any buffer a line would get.
+    std::string text;
+    char chunk[4096];
+    size_t got = 0;
+    while ((got = fread(chunk, 1, sizeof(chunk), file)) > 0 && (long)text.size() <= PROGRESS_MAX_FILE_BYTES) {
+        text.append(chunk, got);
+    }
+    fclose(file);
+    int broken = (long)text.size() > PROGRESS_MAX_FILE_BYTES;
+    size_t at = text.find('\n');
+    const std::string first = at == std::string::npos ? text : text.substr(0, at);
+    broken |= at == std::string::npos || (first != PROGRESS_VERSION_LINE && first != PROGRESS_VERSION_LINE_1);
     ProgressEntry e = {};
-    int stageRead = 0; // a par line belongs to the stage line before it
-    while (!broken && fgets(line, sizeof(line), file)) {
+    int stageRead = 0; // a par or run line belongs to the stage line before it
+    while (!broken && at != std::string::npos && at + 1 < text.size()) {
+        const size_t end = text.find('\n', at + 1);
+        if (end == std::string::npos) {
+            broken = 1; // torn: the last line has no end
+            break;
+        }
+        const std::string line = text.substr(at + 1, end - at - 1);
+        at = end;
         unsigned long long key = 0;
         int used = 0;
-        if (strncmp(line, "par ", 4) == 0) {
-            if (sscanf(line, "par %16llx %d %d %d", &key, &e.parFrames, &e.parMarginFrames,
+        if (line.compare(0, 4, "par ") == 0) {
+            // A par a background solve found for the stage on the line before.
+            if (sscanf(line.c_str(), "par %16llx %d %d %d", &key, &e.parFrames, &e.parMarginFrames,
                        &e.parMarginDegrees) != 4 ||
-                !stageRead || key != e.key || e.parFrames <= 0 || strchr(line, '\n') == nullptr) {
+                !stageRead || key != e.key || e.parFrames <= 0) {
                 broken = 1;
                 break;
             }
-            ProgressEntry* held = ProgressFind(e.key, 1);
-            if (held) {
-                ProgressMerge(held, &e);
+        } else if (line.compare(0, 4, "run ") == 0) {
+            // The best run of the stage on the line before.
+            if (sscanf(line.c_str(), "run %16llx %n", &key, &used) != 1 || !stageRead || key != e.key ||
+                line.size() - (size_t)used >= RUN_MAX_TEXT || line[(size_t)used] != RUN_TEXT_VERSION) {
+                broken = 1;
+                break;
             }
-            continue;
+            e.run = line.substr((size_t)used);
+        } else {
+            e = ProgressEntry{};
+            if (sscanf(line.c_str(), "%16llx %d %d %d %d %n", &key, &e.cleared, &e.bestMs, &e.runs, &e.clears,
+                       &used) != 5) {
+                broken = 1;
+                break;
+            }
+            e.key = key;
+            stageRead = 1;
+            snprintf(e.name, sizeof(e.name), "%s", line.c_str() + used);
+            e.name[strcspn(e.name, "\r")] = '\0';
         }
-        e = ProgressEntry{};
-        const int read =
-            sscanf(line, "%16llx %d %d %d %d %n", &key, &e.cleared, &e.bestMs, &e.runs, &e.clears, &used);
-        if (read != 5 || strchr(line, '\n') == nullptr) {
-            broken = 1;
-            break;
-        }
-        stageRead = 1;
-        e.key = key;
-        snprintf(e.name, sizeof(e.name), "%s", line + used);
-        e.name[strcspn(e.name, "\r\n")] = '\0';
         ProgressEntry* held = ProgressFind(e.key, 1);
         if (held) {
             ProgressMerge(held, &e);
         }
     }
-    fclose(file);
     if (broken) {
         char aside[SAFE_OUTPUT_MAX_PATH + 32];
         snprintf(aside, sizeof(aside), "%s.unreadable-%lld", path, (long long)time(nullptr));
@@ -198,6 +227,9 @@ static void ProgressWrite(void) {
             if (ok && e->parFrames > 0) {
                 ok = fprintf(out.file, "par %016llx %d %d %d\n", (unsigned long long)e->key,
                              (int)e->parFrames, (int)e->parMarginFrames, (int)e->parMarginDegrees) > 0;
+            }
+            if (ok && !e->run.empty()) {
+                ok = fprintf(out.file, "run %016llx %s\n", (unsigned long long)e->key, e->run.c_str()) > 0;
             }
         }
         ok = SafeOutputClose(&out, ok);
@@ -278,6 +310,7 @@ void ProgressStep(float dt) {
         gRunMs = 0.0f;
         gFlew = 0;
         gKey = ProgressStageKey(GameStateGetMap());
+        RunBegin(&gRecord, gKey);
         ProgressLoad();
         ProgressEntry* e = ProgressFind(gKey, 1);
         if (e) {
@@ -292,6 +325,7 @@ void ProgressStep(float dt) {
     if (mode == MODE_PLAYING || cleared) {
         gRunMs += dt;
         gFlew |= GameStateGetDebugFly();
+        RunAddFrame(&gRecord, dt);
     }
     if (cleared && !gFlew) {
         gLastRunMs = (int32_t)gRunMs;
@@ -301,6 +335,10 @@ void ProgressStep(float dt) {
             e->cleared = 1;
             e->clears++;
             e->bestMs = gNewBest ? gLastRunMs : e->bestMs;
+            if (gNewBest) {
+                // A run too long to keep leaves the best without a run to watch.
+                e->run = RunEncode(&gRecord, gRunText, sizeof(gRunText)) > 0 ? gRunText : "";
+            }
             ProgressWrite();
         }
     }
@@ -339,6 +377,11 @@ int32_t ProgressRuns(void) {
 int32_t ProgressClears(void) {
     const ProgressEntry* e = ProgressHeld();
     return e ? e->clears : 0;
+}
+
+const char* ProgressBestRun(void) {
+    const ProgressEntry* e = ProgressHeld();
+    return e && !e->run.empty() ? e->run.c_str() : nullptr;
 }
 
 uint64_t ProgressKey(void) {

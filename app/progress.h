@@ -1,8 +1,8 @@
 // progress.h -- what a player has done on each stage they were given or that a stage set plays:
-// cleared or not, the best time in milliseconds of game time, the runs and the clears, and the par a
-// background solve found for a stage without a par file. Kept in the data folder as progress.txt, a
-// text with a version line, written aside and renamed, merged with what another running copy wrote
-// meanwhile. The shipped stage played as it comes keeps nothing: the game
+// cleared or not, the best time in milliseconds of game time, the runs and the clears, the best run,
+// and the par a background solve found for a stage without a par file. Kept in the data folder as
+// progress.txt, a text with a version line, written aside and renamed, merged with what another running
+// copy wrote meanwhile. The shipped stage played as it comes keeps nothing: the game
 // is then exactly as it always was.
 #pragma once
 #include <stdint.h>
@@ -10,7 +10,7 @@
 #include "world/tilemap.h"
 
 // The file's first line; a file without it is kept aside under a new name and a new one started. The
-// first version, without the pars found, is read as well.
+// first version, without the pars found and the best runs, is read as well.
 #define PROGRESS_VERSION_LINE "shotgun-kalvoro progress 2"
 #define PROGRESS_VERSION_LINE_1 "shotgun-kalvoro progress 1"
 constexpr int32_t PROGRESS_MAX_STAGES = 4096;
@@ -34,6 +34,8 @@ int ProgressWasNewBest(void);
 // Runs and clears of the stage in play.
 int32_t ProgressRuns(void);
 int32_t ProgressClears(void);
+// The best run of the stage in play as run text (app/run), null when none is kept.
+const char* ProgressBestRun(void);
 // The key of the stage in play (0 when it keeps nothing), and the key of any stage: its contents as
 // the game loads them, so an edited stage is another stage.
 uint64_t ProgressKey(void);
@@ -43,7 +45,8 @@ int32_t ProgressPar(uint64_t key, int32_t* marginFrames, int32_t* marginDegrees)
 // Keeps the par a solve found for the stage of this key, written at once (nothing when progress is not
 // kept).
 void ProgressKeepPar(uint64_t key, int32_t frames, int32_t marginFrames, int32_t marginDegrees);
-// A frame that counts nothing (a search stepped the game): starts and clears it noted are let go.
+// A frame that counts nothing (a search stepped the game, a run watched): starts and clears it noted are
+// let go.
 void ProgressPassFrame(void);
 // A line for the title screen when the file could not be read or written (said once), else "".
 const char* ProgressNotice(void);

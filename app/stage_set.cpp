@@ -10,6 +10,7 @@
 #include <system_error>
 #include <vector>
 
+#include "app/run.h"
 #include "app/stage_title.h"
 #include "world/level.h"
 
@@ -21,6 +22,7 @@ static int32_t gIndex;
 static char gLine[STAGE_SET_LINE_SIZE];
 static int32_t gParMs = -1;
 static char gRating[16];
+static std::string gRoute; // the route's run text, "" when the par file has none
 
 // The title screen's line for the stage at gIndex, made when it is chosen (never while frames draw).
 static void StageSetMakeLine(void) {
@@ -44,6 +46,7 @@ static void StageSetMakeLine(void) {
 static void StageSetReadPar(void) {
     gParMs = -1;
     gRating[0] = '\0';
+    gRoute.clear();
     std::string path = gPaths[(size_t)gIndex];
     path = path.substr(0, path.size() - 4) + ".par";
     FILE* file = fopen(path.c_str(), "rb");
@@ -63,6 +66,18 @@ static void StageSetReadPar(void) {
             gRating[n++] = (*c >= 'a' && *c <= 'z') ? (char)(*c - 'a' + 'A') : *c;
         }
         gRating[n] = '\0';
+        // Then the route as a run, on a line of its own; what it holds is checked when it is watched.
+        char chunk[4096];
+        size_t got = 0;
+        while (gRoute.size() < RUN_MAX_TEXT && (got = fread(chunk, 1, sizeof(chunk), file)) > 0) {
+            gRoute.append(chunk, got);
+        }
+        const size_t end = gRoute.find('\n');
+        if (end == std::string::npos || end >= RUN_MAX_TEXT || gRoute[0] != RUN_TEXT_VERSION) {
+            gRoute.clear();
+        } else {
+            gRoute.resize(end);
+        }
     }
     fclose(file);
 }
@@ -137,6 +152,10 @@ void StageSetLine(char out[STAGE_SET_LINE_SIZE]) {
 
 int32_t StageSetParMs(void) {
     return gCount > 0 ? gParMs : -1;
+}
+
+const char* StageSetRoute(void) {
+    return gCount > 0 && !gRoute.empty() ? gRoute.c_str() : nullptr;
 }
 
 const char* StageSetRating(void) {

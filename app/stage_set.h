@@ -9,7 +9,8 @@
 // The longest stage path a set keeps; a longer one is left out and said.
 constexpr size_t STAGE_SET_MAX_PATH = 1024;
 // A stage's par, beside it as NAME.par (written by `maptool solve --par`): this line, then the par in
-// frames of 16 ms, the route's margin in frames and degrees, and its rating.
+// frames of 16 ms, the route's margin in frames and degrees, and its rating; then the route itself as
+// run text (app/run) on a line of its own.
 #define STAGE_PAR_VERSION_LINE "shotgun-kalvoro par 1"
 // Room for the title screen's line naming the stage, terminator included.
 constexpr size_t STAGE_SET_LINE_SIZE = 41;
@@ -38,6 +39,8 @@ int32_t StageSetCount(void);
 // word; -1 and "" when the stage has no par file beside it.
 int32_t StageSetParMs(void);
 const char* StageSetRating(void);
+// The solver's route for the stage in play as run text, from its par file; null when there is none.
+const char* StageSetRoute(void);
 int32_t StageSetIndex(void);
 // Closes the set; the game goes back to its own stage file.
 void StageSetClose(void);

@@ -140,6 +140,31 @@ TEST_F(Progress, ATornFileIsKeptAsideAndANewOneStarted) {
     EXPECT_GE(ProgressBestMs(), 0);
 }
 
+// The best run's input sits beside the best: back after a restart, gone when another copy's better best
+// came without one; a first-version file is read; a run line of no stage is no file of ours.
+TEST_F(Progress, TheBestRunIsKeptWithTheBest) {
+    Run();
+    ASSERT_NE(ProgressBestRun(), nullptr);
+    const std::string run = ProgressBestRun();
+    const std::string text = Text();
+    const std::string key = text.substr(text.find('\n') + 1, 16);
+    EXPECT_NE(text.find("\nrun " + key + " " + run + "\n"), std::string::npos) << text;
+    Give();
+    ASSERT_NE(ProgressBestRun(), nullptr);
+    EXPECT_EQ(ProgressBestRun(), run);
+
+    std::ofstream(file, std::ios::trunc) << PROGRESS_VERSION_LINE_1 "\n" << key << " 1 1 1 1 pit.txt\n";
+    Give();
+    EXPECT_STREQ(ProgressNotice(), "");
+    EXPECT_EQ(ProgressBestMs(), 1);
+    EXPECT_EQ(ProgressBestRun(), nullptr);
+
+    std::ofstream(file, std::ios::trunc) << PROGRESS_VERSION_LINE "\nrun " << key << " " << run << "\n";
+    Give();
+    EXPECT_EQ(ProgressBestRun(), nullptr);
+    EXPECT_NE(std::string(ProgressNotice()).find("UNREADABLE"), std::string::npos);
+}
+
 // Another copy of the game wrote its record meanwhile: both are in the file after our next write.
 TEST_F(Progress, TwoRunningCopiesKeepEachOthersRecords) {
     Run();

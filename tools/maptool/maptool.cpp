@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "app/game_state.h"
+#include "app/run.h"
+#include "app/solve.h"
 #include "app/safe_output.h"
 #include "app/stage_set.h"
 #include "tools/common/png_writer.h"
@@ -290,7 +292,16 @@ static int MaptoolSolve(const MaptoolSolveArgs* a, int quietReplay, MapSolveResu
         snprintf(line, sizeof(line), "%s\n%d %d %d %s\n", STAGE_PAR_VERSION_LINE, (int)result->frames,
                  (int)result->marginFrames, (int)result->marginDegrees,
                  SolveRating(result->marginFrames, result->marginDegrees));
-        if (!MaptoolWriteText(a->parOut, line)) {
+        // The route as a run of the stage the game loads, for the title's Shift+W.
+        static Run route;
+        static char routeText[RUN_MAX_TEXT];
+        const SolveOptions stage = {stagePath, nullptr, 0, 0, 0, 0};
+        if (!RunFromRoute(&stage, result->route.data(), (int32_t)result->route.size(), &route) ||
+            !RunEncode(&route, routeText, sizeof(routeText))) {
+            fprintf(stderr, "maptool: the route is too long to keep beside the par\n");
+            return MAPTOOL_USAGE;
+        }
+        if (!MaptoolWriteText(a->parOut, std::string(line) + routeText + "\n")) {
             return MAPTOOL_USAGE;
         }
     }
