@@ -48,6 +48,7 @@ static int gFlew; // the run used debug flight: its clear is no record
 static uint32_t gStartsNoted, gStartsSeen;
 static uint32_t gClearsNoted, gClearsSeen;
 static int gKeep;
+static uint32_t gWrites;
 // The run in play, frame by frame, and its text once it is the best.
 static Run gRecord;
 static char gRunText[RUN_MAX_TEXT];
@@ -124,7 +125,7 @@ static void ProgressMerge(ProgressEntry* into, const ProgressEntry* from) {
 // Reads the file and merges it into what is held; a file that is not ours is kept aside. 0 when there
 // is no data folder.
 static int ProgressRead(char* path, size_t size) {
-    if (!DataFolderPath("progress.txt", path, size)) {
+    if (!DataFolderPath(PROGRESS_FILE_NAME, path, size)) {
         return 0;
     }
     FILE* file = fopen(path, "rb");
@@ -233,6 +234,7 @@ static void ProgressWrite(void) {
             }
         }
         ok = SafeOutputClose(&out, ok);
+        gWrites += ok ? 1u : 0u;
     }
     if (!ok) {
         char detail[640];
@@ -414,6 +416,10 @@ void ProgressKeepPar(uint64_t key, int32_t frames, int32_t marginFrames, int32_t
         e->parMarginDegrees = marginDegrees;
         ProgressWrite();
     }
+}
+
+uint32_t ProgressWrites(void) {
+    return gWrites;
 }
 
 void ProgressPassFrame(void) {

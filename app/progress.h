@@ -14,6 +14,8 @@
 #define PROGRESS_VERSION_LINE "shotgun-kalvoro progress 2"
 #define PROGRESS_VERSION_LINE_1 "shotgun-kalvoro progress 1"
 constexpr int32_t PROGRESS_MAX_STAGES = 4096;
+// The file's name in the data folder.
+#define PROGRESS_FILE_NAME "progress.txt"
 
 // The game says a stage started and a stage was cleared; only counted here (searches step the game
 // too), and taken up by the next frame's ProgressStep.
@@ -45,6 +47,9 @@ int32_t ProgressPar(uint64_t key, int32_t* marginFrames, int32_t* marginDegrees)
 // Keeps the par a solve found for the stage of this key, written at once (nothing when progress is not
 // kept).
 void ProgressKeepPar(uint64_t key, int32_t frames, int32_t marginFrames, int32_t marginDegrees);
+// Counts the times the file was written, so a host that keeps it elsewhere too (the page's browser
+// storage) knows when to copy it.
+uint32_t ProgressWrites(void);
 // A frame that counts nothing (a search stepped the game, a run watched): starts and clears it noted are
 // let go.
 void ProgressPassFrame(void);

@@ -12,6 +12,7 @@
 #include "backends/web/web_keys.h"
 #include "backends/web/web_pad.h"
 #include "backends/web/web_platform.h"
+#include "backends/web/web_run.h"
 #include "backends/web/web_stage.h"
 
 static PlatformWindow* gWebMainWindow;
@@ -438,10 +439,12 @@ static void WebFrame(void) {
     MainFrame(gWebMainWindow);
     WebKeysEndFrame();
     WebStageWatch();
+    WebRunKeep();
 }
 
 int main(void) {
     gWebMainWindow = WebOpenWindow();
+    WebRunAttach();
     MainStartup(gWebMainWindow);
     // On the window, in the capture phase: a release outside the canvas (or outside the page, while
     // the button is held) still arrives, and nothing on the page can swallow a key first.

@@ -750,6 +750,51 @@ test('a damaged or foreign stage link says so and the page plays the stage it ca
   await page.bringToFront();
 });
 
+// The clear screen: its green fills the corners.
+const CLEAR_GREEN = 0x1d681d;
+const cleared = (pixels) => (at(pixels, 2, 2) === CLEAR_GREEN && at(pixels, W - 3, H - 3) === CLEAR_GREEN) ||
+  `the corner is ${at(pixels, 2, 2).toString(16)}`;
+
+test('a shared run link plays the run to the clear, a damaged run is said, and progress stays after a reload', async () => {
+  const base = `http://127.0.0.1:${server.address().port}/index.html`;
+  // The first lesson's link and the solver's route carried beside it: a run like any player's.
+  let link = '';
+  let route = '';
+  await onPage(base, async (p) => {
+    await p.selectOption('#studio-stage', { index: 1 });
+    link = await p.evaluate(() => Module.ccall('WebStageLink', 'string', [], []));
+    route = await p.evaluate(() => FS.readFile('/lessons/1-long-pit.par', { encoding: 'utf8' }).split('\n')[2]);
+  });
+  assert.match(route, /^r[A-Za-z0-9_-]+$/);
+  await onPage(`${base}#stage=${link}&run=${route}`, async (p) => {
+    assert.match(await studioMessage(p), /shared run/);
+    await waitForCanvas("the run's clear", cleared);
+  });
+  for (const [run, why] of [[route.slice(0, -3), /cut short|damaged/], ['x' + route, /not a run/],
+    [`r${'A'.repeat(400000)}`, /longer than/]]) {
+    await onPage(`${base}#stage=${link}&run=${run}`, async (p) => {
+      assert.match(await studioMessage(p), why);
+      assert.match(await studioMessage(p), /stage is there to play/);
+    });
+  }
+  // A stage cleared where it starts: the clear is kept in the browser and there after a reload.
+  await onPage(base, async (p) => {
+    await p.setInputFiles('#studio-file', { name: 'at-once.txt', mimeType: 'text/plain',
+      buffer: Buffer.from('......\n..G...\n..S...\n######\n', 'latin1') });
+    await p.waitForFunction(() => /at-once.txt: click/.test(document.getElementById('studio-message').textContent));
+    await p.click('#studio-close');
+    const box = await canvasBox();
+    await clickAt(box.x + box.w / 2, box.y + box.h / 6);
+    await waitForCanvas('the clear at the start', cleared);
+    await p.waitForFunction(() => (localStorage.getItem('kalvoro-progress') || '').includes('\nrun '), null,
+      { timeout: WAIT_MS });
+    const shared = await p.evaluate(() => Module.ccall('WebStageLink', 'string', [], []));
+    await p.goto(`${base}#stage=${shared}`);
+    await p.waitForFunction(() => window.Module && Module.webStudio, null, { timeout: WAIT_MS });
+    await p.waitForFunction(() => Module.ccall('WebRunText', 'string', [], []) !== '', null, { timeout: WAIT_MS });
+  });
+});
+
 test('a stage link of 1.5 MB or 10 MB is refused with a message and the game lives on', async () => {
   const base = `http://127.0.0.1:${server.address().port}/index.html`;
   const long = (bytes) => `1${'A'.repeat(bytes)}`;
