@@ -13,7 +13,7 @@ seeds=$(cd "$(dirname "$0")" && pwd)/corpus
 mkdir -p "$build/artifacts"
 pids=()
 names=()
-for target in stage stage_link replay_script; do
+for target in stage stage_link run replay_script; do
   exe="$build/fuzz_$target"
   if [ ! -x "$exe" ]; then
     echo "fuzz: fuzz_$target is not built (its sources are missing); skipped"
