@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "app/editor.h"
 #include "app/game_state.h"
 #include "app/progress.h"
 #include "app/stage_set.h"
@@ -20,6 +21,10 @@ static char gNotice[41];
 
 int32_t WatchOffered(void) {
     return (ProgressBestRun() ? WATCH_BEST : 0) | (StageSetRoute() ? WATCH_ROUTE : 0);
+}
+
+int32_t WatchOfferedNow(void) {
+    return !gWatching && !EditorIsEditing() && GameStateGetMode() == MODE_TITLE ? WatchOffered() : 0;
 }
 
 int WatchFromTitle(int route) {

@@ -14,8 +14,10 @@ enum WatchWhat {
     WATCH_ROUTE = 2, // Shift+W: the solver's route beside the stage
 };
 
-// The runs there are to watch for the stage in play (WatchWhat bits).
+// The runs there are to watch for the stage in play (WatchWhat bits), and the same only while the
+// game's title shows (else 0), for a host's buttons.
 int32_t WatchOffered(void);
+int32_t WatchOfferedNow(void);
 // The title's W (Shift+W with route): 1 when it was taken (a watch starts, or the run cannot be
 // watched and WatchNotice says why); 0 when there is nothing to watch and W starts the stage as any key.
 int WatchFromTitle(int route);

@@ -14,6 +14,7 @@
 static char gWebRunPath[SAFE_OUTPUT_MAX_PATH];
 static char gWebRunMessage[RUN_MESSAGE_SIZE];
 static uint32_t gWebRunWrites;
+static int gWebRunOffered = -1; // whether the watch button showed at the last frame (-1: not looked yet)
 
 // clang-format off
 // The kept progress into the data folder, now and whenever another tab keeps its own: the game reads
@@ -43,12 +44,28 @@ EM_JS(void, WebRunKeepProgress, (const char* path, const char* key), {
         // Storage full or blocked: the progress lives in this tab only.
     }
 });
+// A touch screen's button for W, shown while the title has a best run to watch; the layout is done again.
+EM_JS(void, WebRunShowWatch, (int show), {
+    var b = document.getElementById('button-watch');
+    if (b && Module.webScreen) {
+        b.hidden = !show || !Module.webScreen.touch;
+        Module.webScreen.countButtons();
+    }
+});
 // clang-format on
 
 void WebRunAttach(void) {
     ProgressKeep(1);
     if (DataFolderPath(PROGRESS_FILE_NAME, gWebRunPath, sizeof(gWebRunPath))) {
         WebRunTakeProgress(gWebRunPath, WEB_RUN_PROGRESS_KEY);
+    }
+}
+
+void WebRunButtons(void) {
+    const int offered = (WatchOfferedNow() & WATCH_BEST) != 0;
+    if (offered != gWebRunOffered) {
+        gWebRunOffered = offered;
+        WebRunShowWatch(offered);
     }
 }
 

@@ -12,6 +12,8 @@
 void WebRunAttach(void);
 // After each frame: the progress file, when the game wrote it, into the browser's storage.
 void WebRunKeep(void);
+// After each frame: on a touch screen, the watch button while the title has a best run to watch.
+void WebRunButtons(void);
 
 extern "C" {
 // Watches the run a shared link holds on the stage in play: 1, or 0 and a message (WebRunMessage).

@@ -11,6 +11,8 @@
 #include "app/main.h"
 #include "app/stage_share.h"
 
+// The longest name a file opened from the device keeps.
+constexpr size_t WEB_STAGE_NAME_MAX = 100;
 static char gWebStageText[STAGE_SHARE_TEXT_SIZE];
 static char gWebStageLink[STAGE_SHARE_LINK_SIZE];
 static char gWebStageMessage[STAGE_SHARE_MESSAGE_SIZE];
@@ -79,6 +81,28 @@ extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStagePlay(const char* path) {
 
 extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStageTake(const char* incoming) {
     return StageShareTake(gWebStageWindow, incoming, WEB_STAGE_GIVEN_PATH, gWebStageMessage);
+}
+
+static char gWebStageOpened[sizeof(WEB_STAGE_OPENED_DIR) + 1 + WEB_STAGE_NAME_MAX + 1];
+
+extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStageTakeFile(const char* incoming, const char* name) {
+    mkdir(WEB_STAGE_OPENED_DIR, 0755);
+    // The file's own name, as a name in one folder: no path, nothing the title's font lacks.
+    char safe[WEB_STAGE_NAME_MAX + 1];
+    size_t n = 0;
+    for (const char* c = name; *c && n < WEB_STAGE_NAME_MAX; ++c) {
+        const char ch = *c;
+        const int plain = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') ||
+                          ch == '-' || ch == '_' || ch == ' ' || (ch == '.' && n > 0);
+        safe[n++] = plain ? ch : '_';
+    }
+    safe[n] = '\0';
+    snprintf(gWebStageOpened, sizeof(gWebStageOpened), "%s/%s", WEB_STAGE_OPENED_DIR, n > 0 ? safe : "stage.txt");
+    return StageShareTake(gWebStageWindow, incoming, gWebStageOpened, gWebStageMessage);
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE const char* WebStageOpenedPath(void) {
+    return gWebStageOpened;
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE const char* WebStageIncomingPath(void) {

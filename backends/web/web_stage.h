@@ -10,6 +10,8 @@
 // where such a stage is written first, until it proves to be one.
 #define WEB_STAGE_GIVEN_PATH "/stage/given.txt"
 #define WEB_STAGE_INCOMING_PATH "/stage/incoming.txt"
+// Where a file opened from the device is kept, under its own name.
+#define WEB_STAGE_OPENED_DIR "/stage/opened"
 // "My stages": the stages kept in the browser, each a file of this folder while the page runs (the
 // page writes them there from the browser's storage at start-up), which the editor opens and saves.
 #define WEB_STAGE_MINE_FOLDER "/stage/mine"
@@ -33,6 +35,11 @@ int32_t WebStagePlay(const char* path);
 // Opens the stage file at incoming in the editor when it is open (or after its play-test); else moves
 // it to WEB_STAGE_GIVEN_PATH and plays it.
 int32_t WebStageTake(const char* incoming);
+// The same for a file opened from the device: kept under its own name (in WEB_STAGE_OPENED_DIR, its
+// unsafe characters as '_'), which the window's title and the progress then show.
+int32_t WebStageTakeFile(const char* incoming, const char* name);
+// Where the last file opened from the device was kept.
+const char* WebStageOpenedPath(void);
 // WEB_STAGE_INCOMING_PATH, its folder made: where the page writes a file it opens.
 const char* WebStageIncomingPath(void);
 // The file of my stage of that name, its folder made; "" for a name the editor refuses.

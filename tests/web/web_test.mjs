@@ -701,7 +701,7 @@ test('the MAP button opens the stages; an opened file plays, downloads as map.tx
     await first.setInputFiles('#studio-file', { name: 'walker.txt', mimeType: 'text/plain',
       buffer: Buffer.from(walker.replace(/\n/g, '\r\n'), 'latin1') });
     await first.waitForFunction(() => /walker.txt: click/.test(document.getElementById('studio-message').textContent));
-    assert.equal(await first.title(), 'Shotgun-Kalvoro - given.txt');
+    assert.equal(await first.title(), 'Shotgun-Kalvoro - walker.txt'); // the file's own name
     const [download] = await Promise.all([first.waitForEvent('download'), first.click('#studio-download')]);
     assert.equal(download.suggestedFilename(), 'map.txt');
     const saved = fs.readFileSync(await download.path(), 'latin1');
