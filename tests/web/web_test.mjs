@@ -761,6 +761,7 @@ test('a shared run link plays the run to the clear, a damaged run is said, and p
   let link = '';
   let route = '';
   await onPage(base, async (p) => {
+    await p.click('#button-studio');
     await p.selectOption('#studio-stage', { index: 1 });
     link = await p.evaluate(() => Module.ccall('WebStageLink', 'string', [], []));
     route = await p.evaluate(() => FS.readFile('/lessons/1-long-pit.par', { encoding: 'utf8' }).split('\n')[2]);
