@@ -93,25 +93,19 @@ void EditorReadStage(const char* path) {
         s->keepOriginal = 1;
         EditorSay(changes);
         s->messageMs = EDITOR_MESSAGE_MS * 2.0f;
-        fprintf(stderr, "shotgun-kalvoro: the editor writes '%s' differently from how it reads (%s); its first save keeps the original as '%s.orig'\n",
+        fprintf(stderr,
+                "shotgun-kalvoro: the editor writes '%s' differently from how it reads (%s); its first save "
+                "keeps the original as '%s.orig'\n",
                 path, changes, path);
     }
 }
 
 // The file as it is on disk copied beside it, as NAME.orig (a number added while that name is taken).
 static int EditorKeepOriginal(const char* path, char* kept, size_t keptSize) {
+    char stem[SAFE_OUTPUT_MAX_PATH + 8];
+    snprintf(stem, sizeof(stem), "%s.orig", path);
     std::error_code error;
-    for (int i = 0; i < 100; ++i) {
-        if (i == 0) {
-            snprintf(kept, keptSize, "%s.orig", path);
-        } else {
-            snprintf(kept, keptSize, "%s.orig%d", path, i);
-        }
-        if (!fs::exists(fs::symlink_status(kept, error))) {
-            return fs::copy_file(path, kept, error) && !error;
-        }
-    }
-    return 0;
+    return SafeOutputFreeName(stem, "", kept, keptSize) && fs::copy_file(path, kept, error) && !error;
 }
 
 static EditorKeeper gEditorKeeper;
@@ -171,8 +165,8 @@ int EditorSave(int force) {
 
 // The characters of a file name the editor makes: letters, digits, '-', '_' and '.'.
 static int EditorPlainChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
-           c == '.';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '.';
 }
 
 const char* EditorNameRefusal(const char* name) {
@@ -203,7 +197,8 @@ int EditorSaveAs(const char* name, int replace) {
         EditorSay(refusal);
         return 0;
     }
-    const std::string path = gEditor.folder[0] ? (fs::path(gEditor.folder) / name).string() : std::string(name);
+    const std::string path =
+        gEditor.folder[0] ? (fs::path(gEditor.folder) / name).string() : std::string(name);
     if (path.size() >= sizeof(s->path)) {
         EditorSay("NOT SAVED: THE FOLDER'S PATH IS TOO LONG");
         return 0;

@@ -190,13 +190,26 @@ static int ProgressRead(char* path, size_t size) {
         }
     }
     if (broken) {
-        char aside[SAFE_OUTPUT_MAX_PATH + 32];
-        snprintf(aside, sizeof(aside), "%s.unreadable-%lld", path, (long long)time(nullptr));
+        char stem[SAFE_OUTPUT_MAX_PATH + 32];
+        snprintf(stem, sizeof(stem), "%s.unreadable-%lld", path, (long long)time(nullptr));
+        // Another file set aside within the same second keeps its name: this one takes the next free.
+        char aside[SAFE_OUTPUT_MAX_PATH + 40];
         std::error_code error;
-        std::filesystem::rename(path, aside, error);
+        if (!SafeOutputFreeName(stem, "-", aside, sizeof(aside)) ||
+            (std::filesystem::rename(path, aside, error), error)) {
+            // Written over, it would be lost: it stays as it is and nothing is kept this time.
+            char detail[SAFE_OUTPUT_MAX_PATH + 128];
+            snprintf(detail, sizeof(detail),
+                     "the progress file '%s' could not be read nor kept aside; it is left as it is and "
+                     "progress is not kept",
+                     path);
+            ProgressSay("PROGRESS FILE UNREADABLE: NOT KEPT", detail);
+            return 0;
+        }
         char detail[SAFE_OUTPUT_MAX_PATH * 2 + 96];
-        snprintf(detail, sizeof(detail), "the progress file '%s' could not be read; it is kept as '%s' and a new one started",
-                 path, aside);
+        snprintf(detail, sizeof(detail),
+                 "the progress file '%s' could not be read; it is kept as '%s' and a new one started", path,
+                 aside);
         ProgressSay("PROGRESS FILE UNREADABLE: KEPT ASIDE", detail);
     }
     return 1;

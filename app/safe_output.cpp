@@ -22,6 +22,21 @@ static void SafeOutputSay(char* why, size_t whySize, const char* format, const c
     }
 }
 
+int SafeOutputFreeName(const char* stem, const char* sep, char* out, size_t outSize) {
+    std::error_code error;
+    for (int i = 0; i < SAFE_OUTPUT_TEMP_TRIES; ++i) {
+        const int n =
+            i == 0 ? snprintf(out, outSize, "%s", stem) : snprintf(out, outSize, "%s%s%d", stem, sep, i);
+        if (n < 0 || (size_t)n >= outSize) {
+            return 0;
+        }
+        if (!fs::exists(fs::symlink_status(out, error))) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
 int SafeOutputAllowed(const char* path, char* why, size_t whySize) {
     if (!path || !*path || strlen(path) >= SAFE_OUTPUT_MAX_PATH) {
         SafeOutputSay(why, whySize, "'%.200s' is not a usable file name", path ? path : "");

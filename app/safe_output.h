@@ -20,6 +20,9 @@ int SafeOutputSameFile(const char* a, const char* b);
 // 1 when output names none of the count files in others (null entries and "-" are skipped); else 0
 // with why naming the two. Tools call it for every output before any work.
 int SafeOutputDistinct(const char* output, const char* const* others, int count, char* why, size_t whySize);
+// A name for a copy kept beside a file: stem itself while nothing has that name, else stem, sep and 1,
+// 2, ... 99; 0 when every one is taken or the name does not fit in out.
+int SafeOutputFreeName(const char* stem, const char* sep, char* out, size_t outSize);
 // 1 when path is allowed and a file can be created beside it now (the folder exists and takes new
 // files); checked before long work so that its result is not lost at the end.
 int SafeOutputWritable(const char* path, char* why, size_t whySize);

@@ -7,6 +7,7 @@
 #include "app/editor.h"
 #include "app/game_state.h"
 #include "app/stage_set.h"
+#include "app/watch.h"
 #include "world/level.h"
 
 // Why the loader cannot use the file, in the title's words and in a sentence; null when it can.
@@ -27,6 +28,11 @@ static const char* StageOpenProblem(const char* path, const char** sentence) {
 
 // The file played from the next stage start on; the title names it.
 static int32_t StageOpenPlay(PlatformWindow* window, const char* path, char* message) {
+    // A run watched belongs to the stage it was kept for: a new stage ends it, back on the title.
+    if (WatchActive()) {
+        WatchStop();
+        GameStateShowTitle();
+    }
     char title[STAGE_TITLE_SIZE];
     LevelSetStagePath(path);
     StageTitleFor(path, title);

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <time.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -138,6 +140,27 @@ TEST_F(Progress, ATornFileIsKeptAsideAndANewOneStarted) {
     EXPECT_EQ(aside, 1);
     EXPECT_EQ(Text().rfind(PROGRESS_VERSION_LINE "\n", 0), 0u);
     EXPECT_GE(ProgressBestMs(), 0);
+}
+
+// A file already set aside in the same second keeps its name and what it holds.
+TEST_F(Progress, ASecondTornFileIsKeptBesideTheFirst) {
+    fs::create_directories(file.parent_path());
+    const long long now = (long long)time(nullptr);
+    for (long long t = now; t <= now + 2; ++t) {
+        std::ofstream(file.string() + ".unreadable-" + std::to_string(t)) << "kept " << t;
+    }
+    std::ofstream(file) << "not ours";
+    Give();
+    Run();
+    int aside = 0;
+    for (const auto& entry : fs::directory_iterator(file.parent_path())) {
+        aside += entry.path().filename().string().rfind("progress.txt.unreadable-", 0) == 0;
+    }
+    EXPECT_EQ(aside, 4);
+    for (long long t = now; t <= now + 2; ++t) {
+        std::ifstream in(file.string() + ".unreadable-" + std::to_string(t));
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "kept " + std::to_string(t));
+    }
 }
 
 // The best run's input sits beside the best: back after a restart, gone when another copy's better best

@@ -233,4 +233,18 @@ TEST_F(Watch, ARunOfAnotherStageOrADamagedOneIsRefusedWithALine) {
     EXPECT_EQ(GameStateGetMode(), MODE_TITLE);
 }
 
+// A stage dropped while a run is watched ends the watch: the run belongs to the stage it was kept for.
+TEST_F(Watch, AStageDroppedDuringAWatchEndsIt) {
+    HeadlessSetKeyDown(KEY_SHIFT, 1);
+    Press(KEY_W);
+    HeadlessSetKeyDown(KEY_SHIFT, 0);
+    ASSERT_TRUE(WatchActive());
+    Frame(16);
+    const std::string other = (lessons / "2-double-shot.txt").string();
+    EXPECT_EQ(MainOnDropFile(window, other.c_str()), STAGE_OPEN_PLAYS);
+    EXPECT_FALSE(WatchActive());
+    Frame(16);
+    EXPECT_EQ(GameStateGetMode(), MODE_TITLE);
+}
+
 } // namespace
