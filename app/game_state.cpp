@@ -263,9 +263,10 @@ static void GameRenderSetLines(void) {
         char bestText[16], parText[16];
         ProgressFormatTime(best, bestText);
         ProgressFormatTime(par, parText);
-        char times[48];
-        snprintf(times, sizeof(times), "%s%s  PAR %s", best >= 0 ? "BEST " : "NOT CLEARED", best >= 0 ? bestText : "",
-                 par >= 0 ? parText : "?");
+        char times[64];
+        snprintf(times, sizeof(times), "%s%s  PAR %s%s%s", best >= 0 ? "BEST " : "NOT CLEARED",
+                 best >= 0 ? bestText : "", par >= 0 ? parText : "?", StageParRating()[0] ? "  " : "",
+                 StageParRating());
         DrawMsxStringCentered(142, times, best >= 0 ? COLOUR_YELLOW : COLOUR_GREY, 1);
         DrawMsxStringCentered(152, "LEFT/RIGHT: ANOTHER STAGE", COLOUR_GREY, 1);
     }

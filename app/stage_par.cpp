@@ -14,6 +14,7 @@ static SolveSearch gSearch;
 static int gSolving;
 static uint64_t gKey;      // the stage the par below (or the search) is for
 static int32_t gParFrames; // 0: none known
+static int32_t gParMarginFrames, gParMarginDegrees;
 static int gGaveUp;        // the search for gKey ended without a route: PAR ? for this run of the game
 
 static void StageParStop(void) {
@@ -27,6 +28,8 @@ static void StageParStop(void) {
 static void StageParDone(int32_t status) {
     if (status == SOLVE_FOUND) {
         gParFrames = 1 + gSearch.routeFrames; // the starting click's frame and the route's
+        gParMarginFrames = gSearch.marginFrames;
+        gParMarginDegrees = gSearch.marginDegrees;
         ProgressKeepPar(gKey, gParFrames, gSearch.marginFrames, gSearch.marginDegrees);
     } else {
         gGaveUp = 1;
@@ -57,8 +60,7 @@ void StageParStep(void) {
         StageParStop();
         gKey = key;
         gGaveUp = 0;
-        int32_t marginFrames = 0, marginDegrees = 0;
-        gParFrames = key != 0 ? ProgressPar(key, &marginFrames, &marginDegrees) : 0;
+        gParFrames = key != 0 ? ProgressPar(key, &gParMarginFrames, &gParMarginDegrees) : 0;
     }
     if (key == 0 || gParFrames > 0 || gGaveUp || GameStateGetMode() != MODE_TITLE) {
         return; // a stage in play never shares its frames with a search
@@ -79,6 +81,24 @@ int32_t StageParMs(void) {
         return StageSetParMs();
     }
     return gKey != 0 && gKey == ProgressKey() && gParFrames > 0 ? gParFrames * (int32_t)SOLVE_DT : -1;
+}
+
+const char* StageParRating(void) {
+    if (StageSetParMs() >= 0) {
+        return StageSetRating();
+    }
+    static char rating[16];
+    rating[0] = '\0';
+    if (StageParMs() >= 0) {
+        // In capitals, as the par file's rating reads.
+        const char* word = SolveRating(gParMarginFrames, gParMarginDegrees);
+        size_t n = 0;
+        for (; word[n] && n < sizeof(rating) - 1; ++n) {
+            rating[n] = (word[n] >= 'a' && word[n] <= 'z') ? (char)(word[n] - 'a' + 'A') : word[n];
+        }
+        rating[n] = '\0';
+    }
+    return rating;
 }
 
 int StageParSolving(void) {

@@ -10,6 +10,9 @@
 void StageParStep(void);
 // The par of the set's stage in play in ms of game time; -1 while there is none.
 int32_t StageParMs(void);
+// How forgiving the par's route is, in words ("EASY" ... as the par file or the solver's margin says);
+// "" while there is no par.
+const char* StageParRating(void);
 // 1 while a search for a par is under way.
 int StageParSolving(void);
 // Ends any search and forgets what was found, as a new process would.

@@ -229,13 +229,17 @@ TEST_F(Progress, ASetsStageWithoutAParGetsOneFromABackgroundSolveKeptInProgress)
     EXPECT_NE(Text().find("\npar " + Text().substr(Text().find('\n') + 1, 16) + " "), std::string::npos) << Text();
     EXPECT_NE(Text().find(" 1-hop.txt\npar "), std::string::npos) << Text();
     const int32_t par = StageParMs();
+    const std::string rating = StageParRating();
+    EXPECT_NE(rating.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ"), std::string::npos) << rating;
 
     Open(set, STAGE_OPEN_SET);
     EXPECT_EQ(StageParMs(), par);
+    EXPECT_EQ(StageParRating(), rating); // the margin comes back from the file with the par
     EXPECT_FALSE(StageParSolving());
     StageSetChoose(1);
     Frame();
     EXPECT_EQ(StageParMs(), 60 * 16);
+    EXPECT_STREQ(StageParRating(), "EASY");
     EXPECT_FALSE(StageParSolving());
 }
 

@@ -55,7 +55,7 @@ expect 2 "--png-every takes a number of frames from 1 to 1000000, not '0'" "$RUN
 expect 2 "--png-at takes up to 256 frame numbers" "$RUN" --png-at 3,x ok.txt
 expect 2 "--window takes WxH" "$RUN" --window 640 ok.txt
 expect 2 "--expect takes title, playing, clear or gameover, not 'won'" "$RUN" --expect won ok.txt
-expect 2 "--stage and --builtin cannot be used together" "$RUN" --stage a.txt --builtin ok.txt
+expect 2 "--stage, --set and --builtin cannot be used together" "$RUN" --stage a.txt --builtin ok.txt
 expect 2 "one script only" "$RUN" ok.txt ok.txt
 expect 2 "cannot read the script 'missing.txt'" "$RUN" missing.txt
 expect 2 "cannot use the stage 'missing-stage.txt'" "$RUN" --stage missing-stage.txt ok.txt
@@ -182,6 +182,17 @@ script ten.txt 'dt 1000\nwait 10000\n'
 (ulimit -v 131072; exec "$RUN" --builtin --quiet --wav ten.wav ten.txt) 2>err.txt
 [ $? = 0 ] && [ "$(stat -c %s ten.wav)" = 110240044 ] || fail "a 10,000 s sound: $(cat err.txt)"
 rm -f ten.wav
+
+# A stage set: an empty folder is said; a set keeps progress in the data folder only when asked.
+mkdir -p empty-set
+script start.txt 'cursor 160 100\nclick\nwait 5\n'
+expect 1 "no stage files" "$RUN" --set empty-set start.txt
+expect 2 "cannot be used together" "$RUN" --set empty-set --builtin start.txt
+XDG_DATA_HOME=$WORK/data "$RUN" --set "$SRC/tools/maptool/lessons" --quiet start.txt 2>err.txt
+[ ! -e data ] || fail "a set played without --keep-progress kept progress"
+XDG_DATA_HOME=$WORK/data "$RUN" --set "$SRC/tools/maptool/lessons" --keep-progress --quiet start.txt 2>err.txt
+grep -q " 0 -1 1 0 1-long-pit.txt$" data/shotgun-kalvoro/progress.txt 2>/dev/null ||
+    fail "--keep-progress kept no run of the set's first stage: $(cat err.txt data/shotgun-kalvoro/progress.txt 2>&1)"
 
 if [ "$FAILS" != 0 ]; then
     echo "$FAILS failed"

@@ -43,4 +43,22 @@ cp "$WORK/play-$(printf %06d "$hit").png" "$OUT/play.png"
 "$RUN" --stage "$STAGE" --png-every 3 --png-to $((hit + 30)) --png "$WORK/run-" --quiet "$REPLAY"
 convert -delay 5 -loop 0 "$WORK"/run-*.png -layers Optimize "$OUT/run.gif"
 
-echo "make_pictures: $OUT/title.png $OUT/play.png $OUT/stage.png $OUT/route.png $OUT/run.gif"
+# The climb played as a set, its progress kept in a data folder of its own: the first stage cleared
+# by the solver's route (the clear screen with the run's time, the best and NEW BEST half a second on),
+# then the set's title with that best beside the par.
+SET=tools/maptool/climb
+"$MAPTOOL" solve "$SET/01-first-pit.txt" -o "$WORK/climb.txt" --seed 1 2>/dev/null >/dev/null
+printf 'wait 30\n' >>"$WORK/climb.txt"
+XDG_DATA_HOME=$WORK/data "$RUN" --set "$SET" --keep-progress --window 640x400 --presented --trace "$WORK/climb.csv" \
+    --quiet "$WORK/climb.txt"
+last=$(tail -n 1 "$WORK/climb.csv" | cut -d, -f1)
+rm -rf "$WORK/data"
+XDG_DATA_HOME=$WORK/data "$RUN" --set "$SET" --keep-progress --window 640x400 --presented --png-at "$last" \
+    --png "$WORK/clear-" --quiet "$WORK/climb.txt"
+cp "$WORK/clear-$(printf %06d "$last").png" "$OUT/set-clear.png"
+XDG_DATA_HOME=$WORK/data "$RUN" --set "$SET" --keep-progress --window 640x400 --presented --png-at 20 \
+    --png "$WORK/set-title-" --quiet "$WORK/title.txt"
+cp "$WORK/set-title-000020.png" "$OUT/set-title.png"
+
+echo "make_pictures: $OUT/title.png $OUT/play.png $OUT/stage.png $OUT/route.png $OUT/run.gif" \
+    "$OUT/set-title.png $OUT/set-clear.png"

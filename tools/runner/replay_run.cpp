@@ -8,7 +8,10 @@
 
 #include "app/game_state.h"
 #include "app/main.h"
+#include "app/progress.h"
 #include "app/solve.h"
+#include "app/stage_open.h"
+#include "app/stage_set.h"
 #include "backends/headless/headless.h"
 #include "platform/keys.h"
 #include "render/render.h"
@@ -233,6 +236,18 @@ int ReplayRun(const ReplayScript* script, const ReplayRunOptions* options, Repla
     LevelSetStagePath(options->stagePath);
     PlatformWindow* window = HeadlessOpenWindow(in.clientW, in.clientH);
     ReplayStartClean();
+    ProgressKeep(options->keepProgress);
+    if (options->setPath) {
+        char message[STAGE_OPEN_MESSAGE_SIZE];
+        if (StageOpen(window, options->setPath, STAGE_OPEN_GIVEN, message) != STAGE_OPEN_SET) {
+            snprintf(result->message, sizeof(result->message), "%.200s",
+                     message[0] ? message : "not a stage set");
+            result->failed = 1;
+            LevelSetStagePath(nullptr);
+            ProgressKeep(0);
+            return 0;
+        }
+    }
     HeadlessAudioSetRecording(options->recordAudio);
     HeadlessAudioClearRecording();
     MainStartup(window);
@@ -311,6 +326,9 @@ int ReplayRun(const ReplayScript* script, const ReplayRunOptions* options, Repla
     }
     result->last = state;
     MainShutdown();
+    StageSetClose();
+    ProgressKeep(0);
+    ProgressForget();
     LevelSetStagePath(nullptr);
     return ok;
 }

@@ -49,6 +49,8 @@ typedef int (*ReplayFrameHook)(void* user, const ReplayFrameInput* input, const 
 
 struct ReplayRunOptions {
     const char* stagePath; // null: the game's own stage path; "" (or any unusable path): the built-in stage
+    const char* setPath;   // a folder played as a stage set (its first stage), as the game given it
+    int keepProgress;      // keep progress in the data folder, as the game's own window does
     int32_t clientW;       // client size at start; 0 x 0 means 320 x 200 (scale 1, the quickest)
     int32_t clientH;
     int recordAudio; // keep every sample the game plays (HeadlessAudioRecorded)

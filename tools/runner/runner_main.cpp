@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "app/main.h"
+#include "app/safe_output.h"
 #include "audio/audio.h"
 #include "backends/headless/headless.h"
 #include "render/render.h"
 #include "tools/common/png_writer.h"
-#include "app/safe_output.h"
 #include "tools/common/wav_writer.h"
 #include "tools/runner/replay_record.h"
 #include "tools/runner/replay_run.h"
@@ -29,6 +29,8 @@ static const char* const RUN_USAGE_TEXT =
     "usage: kalvoro-run [options] SCRIPT\n"
     "  --stage FILE          play this stage file (default: tools/maptool/map.txt from here, as the game)\n"
     "  --builtin             play the built-in stage\n"
+    "  --set FOLDER          play the stage set in FOLDER from its first stage, as the game given it\n"
+    "  --keep-progress       keep progress in the data folder, as the game's own window does\n"
     "  --window WxH          client size of the headless window (default 320x200;\n"
     "                        960x600 is the size the game opens with)\n"
     "  --png PREFIX          start of saved picture names (default frame-): PREFIX000120.png\n"
@@ -49,6 +51,8 @@ static const char* const RUN_USAGE_TEXT =
 struct RunOptions {
     const char* scriptPath;
     const char* stagePath; // null: the game's own path
+    const char* setPath;
+    int keepProgress;
     int builtin;
     int32_t clientW;
     int32_t clientH;
@@ -143,11 +147,12 @@ static int RunParseArgs(int argc, char** argv, RunOptions* o) {
         const char* arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         // Options that take a value consume the next word.
-        const int takesValue = !strcmp(arg, "--stage") || !strcmp(arg, "--window") || !strcmp(arg, "--png") ||
-                               !strcmp(arg, "--png-every") || !strcmp(arg, "--png-at") ||
-                               !strcmp(arg, "--png-from") || !strcmp(arg, "--png-to") ||
-                               !strcmp(arg, "--wav") || !strcmp(arg, "--trace") || !strcmp(arg, "--record") ||
-                               !strcmp(arg, "--checkpoint-every") || !strcmp(arg, "--expect");
+        const int takesValue = !strcmp(arg, "--stage") || !strcmp(arg, "--set") || !strcmp(arg, "--window") ||
+                               !strcmp(arg, "--png") || !strcmp(arg, "--png-every") ||
+                               !strcmp(arg, "--png-at") || !strcmp(arg, "--png-from") ||
+                               !strcmp(arg, "--png-to") || !strcmp(arg, "--wav") || !strcmp(arg, "--trace") ||
+                               !strcmp(arg, "--record") || !strcmp(arg, "--checkpoint-every") ||
+                               !strcmp(arg, "--expect");
         if (takesValue) {
             if (!value) {
                 return RunUsage("%s needs a value", arg);
@@ -162,6 +167,10 @@ static int RunParseArgs(int argc, char** argv, RunOptions* o) {
             exit(RUN_OK);
         } else if (!strcmp(arg, "--stage")) {
             o->stagePath = value;
+        } else if (!strcmp(arg, "--set")) {
+            o->setPath = value;
+        } else if (!strcmp(arg, "--keep-progress")) {
+            o->keepProgress = 1;
         } else if (!strcmp(arg, "--builtin")) {
             o->builtin = 1;
         } else if (!strcmp(arg, "--window")) {
@@ -217,8 +226,8 @@ static int RunParseArgs(int argc, char** argv, RunOptions* o) {
     if (!o->scriptPath) {
         return RunUsage("%s", "no replay script given");
     }
-    if (o->builtin && o->stagePath) {
-        return RunUsage("%s", "--stage and --builtin cannot be used together");
+    if ((o->builtin != 0) + (o->stagePath != nullptr) + (o->setPath != nullptr) > 1) {
+        return RunUsage("%s", "--stage, --set and --builtin cannot be used together");
     }
     return RUN_OK;
 }
@@ -452,8 +461,11 @@ int main(int argc, char** argv) {
         fprintf(stderr, "kalvoro-run: cannot use the stage '%s': %s\n", o.stagePath, stageProblem);
         return RUN_USAGE;
     }
-    const char* stageName = o.builtin ? "the built-in stage" : o.stagePath ? o.stagePath : LEVEL_STAGE_PATH;
-    if (!o.builtin && !o.stagePath && RunStageProblem(LEVEL_STAGE_PATH)) {
+    const char* stageName = o.builtin     ? "the built-in stage"
+                            : o.stagePath ? o.stagePath
+                            : o.setPath   ? o.setPath
+                                          : LEVEL_STAGE_PATH;
+    if (!o.builtin && !o.stagePath && !o.setPath && RunStageProblem(LEVEL_STAGE_PATH)) {
         stageName = "the built-in stage (no usable " LEVEL_STAGE_PATH " here)";
     }
     status = RunCheckOutputs(&o, &script);
@@ -472,6 +484,8 @@ int main(int argc, char** argv) {
     memset(&run, 0, sizeof(run));
     // An empty path can never be opened, so the loader falls back to the built-in stage.
     run.stagePath = o.builtin ? "" : o.stagePath;
+    run.setPath = o.setPath;
+    run.keepProgress = o.keepProgress;
     run.clientW = o.clientW;
     run.clientH = o.clientH;
     run.recordAudio = 0; // the sound streams to its file instead (RunStreamSound)
