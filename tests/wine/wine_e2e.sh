@@ -160,6 +160,10 @@ writes=$(grep -c 'trace:winmm:waveOutWrite (' "$work/run.log")
 calls=$(grep -oE 'trace:winmm:waveOut(Reset|UnprepareHeader|Close) ' "$work/run.log" | sed 's/.*waveOut//' | tr -d ' ' | tr '\n' ' ')
 [ "$calls" = "Reset UnprepareHeader UnprepareHeader Close " ] || fail "wave output shut down as: $calls"
 echo "wine: $writes blocks streamed, device reset, both headers unprepared, closed, exit status 0"
+# The stage given keeps progress in Windows' place for a game's data: the start is counted there.
+kept=$(find "$WINEPREFIX/drive_c/users" -ipath '*/AppData/Roaming/Shotgun-Kalvoro/progress.txt' 2>/dev/null | head -n 1)
+[ -n "$kept" ] && grep -q " my stage.txt" "$kept" || fail "no progress.txt naming 'my stage.txt' under %APPDATA%\\Shotgun-Kalvoro"
+echo "wine: progress kept in %APPDATA%\\Shotgun-Kalvoro: $(grep ' my stage.txt' "$kept" | tr -d '\r')"
 
 # The tools as a stage maker runs them, from the zip's folder: a route found, then played to the goal.
 for tool in maptool kalvoro-run; do
