@@ -69,6 +69,7 @@ static void EditorSolveStart(void) {
     options.stageTextLength = gEditor.textLength;
     options.seed = 1;
     options.maxStates = SOLVE_IN_GAME_STATES;
+    options.widenPasses = SOLVE_IN_GAME_WIDEN_PASSES;
     const int32_t status = SolveStart(&gEditorSearch, &options);
     if (SolveAnswerOf(status) == SOLVE_ANSWER_CANNOT) {
         char line[EDITOR_LINE_CHARS + 1];

@@ -835,7 +835,6 @@ int32_t SolveShake(SolveSearch* s, const SolveStep* route, int32_t steps, const 
 // route is the price.
 static const int32_t SOLVE_WIDEN_NEAR = 6;
 // Passes over the route at most; a pass that gains nothing is the last.
-static const int32_t SOLVE_WIDEN_PASSES = 3;
 static const int32_t SOLVE_WIDEN_TRIES = 12;
 static const int32_t SOLVE_WIDEN_SHAKES[3][2] = {{1, 0}, {1, 1}, {2, 2}}; // frames, degrees
 static const uint32_t SOLVE_WIDEN_SEED = 0x57494445u;
@@ -1017,7 +1016,7 @@ static int SolveWidenSome(SolveSearch* s, int32_t budget) {
             return 1;
         }
         if (!SolveWidenNext(s)) {
-            if (!s->widenGained || ++s->widenPasses >= SOLVE_WIDEN_PASSES) {
+            if (!s->widenGained || ++s->widenPasses >= s->widenPassesMax) {
                 return 1;
             }
             s->widenGained = 0;
@@ -1102,6 +1101,7 @@ int32_t SolveStart(SolveSearch* s, const SolveOptions* options) {
     // The cap is what the memory holds (a table of a power of two slots, half of them used, and the
     // store's share), unless the options name one.
     size_t tableSize = 2;
+    s->widenPassesMax = options->widenPasses > 0 ? options->widenPasses : SOLVE_WIDEN_PASSES;
     if (options->maxStates > 0) {
         while (tableSize < (size_t)options->maxStates * 2) {
             tableSize <<= 1;

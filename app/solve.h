@@ -44,9 +44,10 @@ struct SolveOptions {
     const char* stagePath; // the stage file ("" for the built-in stage), when stageText is null
     const char* stageText; // the stage as text, read as a file with these bytes; may be null
     size_t stageTextLength;
-    uint32_t seed;     // orders the angles tried; the same seed, the same search
-    int32_t maxStates; // states kept at most (0: as many as the memory holds)
-    size_t memory;     // bytes the search may take (0: SOLVE_DEFAULT_MEMORY); the cap follows from it
+    uint32_t seed;       // orders the angles tried; the same seed, the same search
+    int32_t maxStates;   // states kept at most (0: as many as the memory holds)
+    size_t memory;       // bytes the search may take (0: SOLVE_DEFAULT_MEMORY); the cap follows from it
+    int32_t widenPasses; // passes of the widening at most (0: SOLVE_WIDEN_PASSES)
 };
 
 enum SolveStatus {
@@ -150,7 +151,7 @@ struct SolveSearch {
     int32_t centreStep; // the press the centring pass moves next
     // The widening pass, between the centring's moving and its measuring: the change tried next (a
     // press and a move), the candidate route it gives and how its shaken tries go.
-    int32_t widening; // read: 1 while the route is widened
+    int32_t widening;   // read: 1 while the route is widened
     int32_t widenScore; // read: of the widening's shaken tries, those the route clears
     int32_t widenPress;
     int32_t widenMove;
@@ -161,6 +162,7 @@ struct SolveSearch {
     int32_t widenIdle;
     int32_t widenGained;
     int32_t widenPasses;
+    int32_t widenPassesMax;
     SolveStep candidate[SOLVE_MAX_ROUTE];
     int32_t candidateSteps;
     int32_t candidateFrames;
@@ -184,6 +186,10 @@ int32_t SolveAdvance(SolveSearch* search, int32_t budget);
 // slice, SolveAdvance a state at a time for at most SOLVE_SLICE_MS of the clock and SOLVE_SLICE_STATES
 // states, so the frame keeps its pace (the headless clock stands still within a frame). Returns the status.
 constexpr int32_t SOLVE_IN_GAME_STATES = 300000;
+// The widening's passes: maptool's search (and the par files) takes them all; a search inside the game
+// takes one, so a maker sees the route in a few seconds (a later pass gains a few frames at most).
+constexpr int32_t SOLVE_WIDEN_PASSES = 3;
+constexpr int32_t SOLVE_IN_GAME_WIDEN_PASSES = 1;
 constexpr uint32_t SOLVE_SLICE_MS = 3;
 constexpr int32_t SOLVE_SLICE_STATES = 16;
 int32_t SolveAdvanceSlice(SolveSearch* search);
@@ -211,7 +217,8 @@ struct SolveShakeOptions {
 // on or before the press before it (or a shot while the button is still down) is a try that fails.
 // search must have been started on the stage (SolveStart), and may be finished; the game is left as
 // it was.
-int32_t SolveShake(SolveSearch* search, const SolveStep* route, int32_t steps, const SolveShakeOptions* options);
+int32_t SolveShake(SolveSearch* search, const SolveStep* route, int32_t steps,
+                   const SolveShakeOptions* options);
 // A word for how hard a route of these margins is to follow by hand: easy, fair, hard, for experts.
 const char* SolveRating(int32_t marginFrames, int32_t marginDegrees);
 // Bytes of the search's memory in use: its kept states, their table slots and their saved games.

@@ -46,6 +46,7 @@ static void StageParStart(void) {
     options.stagePath = source.path;
     options.seed = 1;
     options.maxStates = SOLVE_IN_GAME_STATES;
+    options.widenPasses = SOLVE_IN_GAME_WIDEN_PASSES;
     const int32_t status = SolveStart(&gSearch, &options);
     gSolving = 1;
     if (status != SOLVE_RUNNING) {

@@ -295,7 +295,8 @@ static int MaptoolSolve(const MaptoolSolveArgs* a, int quietReplay, MapSolveResu
         // The route as a run of the stage the game loads, for the title's Shift+W.
         static Run route;
         static char routeText[RUN_MAX_TEXT];
-        const SolveOptions stage = {stagePath, nullptr, 0, 0, 0, 0};
+        SolveOptions stage = {};
+        stage.stagePath = stagePath;
         if (!RunFromRoute(&stage, result->route.data(), (int32_t)result->route.size(), &route) ||
             !RunEncode(&route, routeText, sizeof(routeText))) {
             fprintf(stderr, "maptool: the route is too long to keep beside the par\n");
