@@ -167,7 +167,8 @@ static int RunGetVarint(int32_t* at, int32_t end, uint32_t* value) {
 }
 
 static int32_t RunUnzigzag(uint32_t value) {
-    return (value & 1u) ? -(int32_t)((value >> 1) + 1u) : (int32_t)(value >> 1);
+    // Odd: -(value >> 1) - 1, which is ~(value >> 1); no step overflows, whatever the bytes.
+    return (value & 1u) ? (int32_t)~(value >> 1) : (int32_t)(value >> 1);
 }
 
 int RunDecode(const char* text, size_t length, Run* run, char message[RUN_MESSAGE_SIZE]) {
@@ -216,13 +217,14 @@ int RunDecode(const char* text, size_t length, Run* run, char message[RUN_MESSAG
         }
         if (ok && (flags & RUN_NEW_X)) {
             ok = RunGetVarint(&at, count, &value);
-            const int32_t x = was.cursorX + RunUnzigzag(value);
+            // Wide enough for any change a damaged run may hold.
+            const int64_t x = (int64_t)was.cursorX + RunUnzigzag(value);
             ok = ok && x >= 0 && x < LOGICAL_WIDTH;
             f.cursorX = (int16_t)(ok ? x : 0);
         }
         if (ok && (flags & RUN_NEW_Y)) {
             ok = RunGetVarint(&at, count, &value);
-            const int32_t y = was.cursorY + RunUnzigzag(value);
+            const int64_t y = (int64_t)was.cursorY + RunUnzigzag(value);
             ok = ok && y >= 0 && y < LOGICAL_HEIGHT;
             f.cursorY = (int16_t)(ok ? y : 0);
         }

@@ -86,6 +86,9 @@ TEST(RunText, ReadsBackEveryFrameAndRefusesAnythingElse) {
     EXPECT_NE(Refusal(crafted({3, 0x20, 5})).find("add up"), std::string::npos);  // 3 frames, 7 given
     EXPECT_NE(Refusal(crafted({1, 2, 0xC0, 0x02})).find("add up"), std::string::npos); // x 160 + 160
     EXPECT_NE(Refusal(crafted({1, 1, 51})).find("add up"), std::string::npos); // a step of 51 ms
+    // Cursor steps at the limits of 32 bits: refused, with nothing overflowing on the way.
+    EXPECT_NE(Refusal(crafted({1, 2, 0xFF, 0xFF, 0xFF, 0xFF, 0x0F})).find("add up"), std::string::npos);
+    EXPECT_NE(Refusal(crafted({1, 2, 0xFE, 0xFF, 0xFF, 0xFF, 0x0F})).find("add up"), std::string::npos);
     // A run past the bound, or with a step the game never takes, is no whole run to keep.
     gA.frames = RUN_MAX_FRAMES;
     RunAddFrame(&gA, 16.0f);
