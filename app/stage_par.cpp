@@ -89,16 +89,8 @@ const char* StageParRating(void) {
         return StageSetRating();
     }
     static char rating[16];
-    rating[0] = '\0';
-    if (StageParMs() >= 0) {
-        // In capitals, as the par file's rating reads.
-        const char* word = SolveRating(gParMarginFrames, gParMarginDegrees);
-        size_t n = 0;
-        for (; word[n] && n < sizeof(rating) - 1; ++n) {
-            rating[n] = (word[n] >= 'a' && word[n] <= 'z') ? (char)(word[n] - 'a' + 'A') : word[n];
-        }
-        rating[n] = '\0';
-    }
+    StageSetCapitals(StageParMs() >= 0 ? SolveRating(gParMarginFrames, gParMarginDegrees) : "", rating,
+                     sizeof(rating));
     return rating;
 }
 

@@ -42,6 +42,16 @@ static void StageSetMakeLine(void) {
     snprintf(gLine, sizeof(gLine), "STAGE %d OF %d: %s", (int)(gIndex + 1), (int)gCount, name.c_str());
 }
 
+void StageSetCapitals(const char* text, char* out, size_t size) {
+    size_t n = 0;
+    for (const char* c = text; *c && *c != '\n' && *c != '\r' && n + 1 < size; ++c) {
+        out[n++] = (*c >= 'a' && *c <= 'z') ? (char)(*c - 'a' + 'A') : *c;
+    }
+    if (size > 0) {
+        out[n] = '\0';
+    }
+}
+
 // NAME.par beside the stage at gIndex, when there is one and it is ours.
 static void StageSetReadPar(void) {
     gParMs = -1;
@@ -60,12 +70,7 @@ static void StageSetReadPar(void) {
         sscanf(values, "%d %d %d %n", &frames, &marginFrames, &marginDegrees, &used) == 3 && frames > 0 &&
         frames < 1000000) {
         gParMs = frames * 16;
-        // The rating: the rest of the line, in capitals as the font draws best.
-        int32_t n = 0;
-        for (const char* c = values + used; *c && *c != '\n' && n < (int32_t)sizeof(gRating) - 1; ++c) {
-            gRating[n++] = (*c >= 'a' && *c <= 'z') ? (char)(*c - 'a' + 'A') : *c;
-        }
-        gRating[n] = '\0';
+        StageSetCapitals(values + used, gRating, sizeof(gRating)); // the rating: the rest of the line
         // Then the route as a run, on a line of its own; what it holds is checked when it is watched.
         char chunk[4096];
         size_t got = 0;

@@ -39,6 +39,8 @@ int32_t StageSetCount(void);
 // word; -1 and "" when the stage has no par file beside it.
 int32_t StageSetParMs(void);
 const char* StageSetRating(void);
+// A word for the title in capitals, as the font draws best: text up to its line end, cut to fit out.
+void StageSetCapitals(const char* text, char* out, size_t size);
 // The solver's route for the stage in play as run text, from its par file; null when there is none.
 const char* StageSetRoute(void);
 int32_t StageSetIndex(void);
