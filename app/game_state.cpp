@@ -275,11 +275,11 @@ static void GameRenderSetLines(void) {
                                               "W: WATCH BEST  SHIFT+W: ROUTE"};
     const int32_t offered = WatchOffered();
     if (offered) {
-        DrawMsxStringCentered(176, WATCH_LINES[offered & 3], COLOUR_GREY, 1);
+        DrawMsxStringCentered(180, WATCH_LINES[offered & 3], COLOUR_GREY, 1);
     }
     const char* notice = WatchNotice()[0] ? WatchNotice() : ProgressNotice();
     if (notice[0]) {
-        DrawMsxStringCentered(184, notice, COLOUR_GAME_OVER, 1);
+        DrawMsxStringCentered(190, notice, COLOUR_GAME_OVER, 1);
     }
 }
 

@@ -26,7 +26,8 @@ struct ProgressEntry {
     int32_t parFrames; // a background solve's par, 0: none; then its route's margins
     int32_t parMarginFrames;
     int32_t parMarginDegrees;
-    std::string run; // the best run's input as run text, "" when not kept
+    std::string route; // the par's route as run text, "" when not kept
+    std::string run;   // the best run's input as run text, "" when not kept
 };
 
 static ProgressEntry gEntries[PROGRESS_MAX_STAGES];
@@ -119,7 +120,14 @@ static void ProgressMerge(ProgressEntry* into, const ProgressEntry* from) {
         into->parFrames = from->parFrames;
         into->parMarginFrames = from->parMarginFrames;
         into->parMarginDegrees = from->parMarginDegrees;
+        into->route = from->route;
     }
+}
+
+// The run text a line holds from at on: none, or one that fits the game's bound and starts as run text.
+static int ProgressRunTextFits(const std::string& line, int at) {
+    const size_t length = line.size() - (size_t)at;
+    return length == 0 || (length < RUN_MAX_TEXT && line[(size_t)at] == RUN_TEXT_VERSION);
 }
 
 // Reads the file and merges it into what is held; a file that is not ours is kept aside. 0 when there
@@ -157,17 +165,24 @@ static int ProgressRead(char* path, size_t size) {
         unsigned long long key = 0;
         int used = 0;
         if (line.compare(0, 4, "par ") == 0) {
-            // A par a background solve found for the stage on the line before.
-            if (sscanf(line.c_str(), "par %16llx %d %d %d", &key, &e.parFrames, &e.parMarginFrames,
-                       &e.parMarginDegrees) != 4 ||
+            // A par a background solve found for the stage on the line before, then its route (a copy
+            // that kept no routes reads the par and lets the route go).
+            if (sscanf(line.c_str(), "par %16llx %d %d %d %n", &key, &e.parFrames, &e.parMarginFrames,
+                       &e.parMarginDegrees, &used) != 4 ||
                 !stageRead || key != e.key || e.parFrames <= 0) {
                 broken = 1;
                 break;
             }
+            used = used > 0 ? used : (int)line.size(); // a C library that sets no %n at the line's end
+            if (!ProgressRunTextFits(line, used)) {
+                broken = 1;
+                break;
+            }
+            e.route = line.substr((size_t)used);
         } else if (line.compare(0, 4, "run ") == 0) {
             // The best run of the stage on the line before.
             if (sscanf(line.c_str(), "run %16llx %n", &key, &used) != 1 || !stageRead || key != e.key ||
-                line.size() - (size_t)used >= RUN_MAX_TEXT || line[(size_t)used] != RUN_TEXT_VERSION) {
+                used == 0 || (size_t)used == line.size() || !ProgressRunTextFits(line, used)) {
                 broken = 1;
                 break;
             }
@@ -239,8 +254,9 @@ static void ProgressWrite(void) {
             ok = fprintf(out.file, "%016llx %d %d %d %d %s\n", (unsigned long long)e->key, (int)e->cleared,
                          (int)e->bestMs, (int)e->runs, (int)e->clears, e->name) > 0;
             if (ok && e->parFrames > 0) {
-                ok = fprintf(out.file, "par %016llx %d %d %d\n", (unsigned long long)e->key,
-                             (int)e->parFrames, (int)e->parMarginFrames, (int)e->parMarginDegrees) > 0;
+                ok = fprintf(out.file, "par %016llx %d %d %d%s%s\n", (unsigned long long)e->key,
+                             (int)e->parFrames, (int)e->parMarginFrames, (int)e->parMarginDegrees,
+                             e->route.empty() ? "" : " ", e->route.c_str()) > 0;
             }
             if (ok && !e->run.empty()) {
                 ok = fprintf(out.file, "run %016llx %s\n", (unsigned long long)e->key, e->run.c_str()) > 0;
@@ -403,18 +419,20 @@ uint64_t ProgressKey(void) {
     return ProgressActive() ? gKey : 0;
 }
 
-int32_t ProgressPar(uint64_t key, int32_t* marginFrames, int32_t* marginDegrees) {
-    if (!gKeep) {
-        return 0;
+int32_t ProgressPar(uint64_t key, int32_t* marginFrames, int32_t* marginDegrees, const char** route) {
+    const ProgressEntry* e = nullptr;
+    if (gKeep) {
+        ProgressLoad();
+        e = ProgressFind(key, 0);
     }
-    ProgressLoad();
-    const ProgressEntry* e = ProgressFind(key, 0);
     *marginFrames = e ? e->parMarginFrames : 0;
     *marginDegrees = e ? e->parMarginDegrees : 0;
+    *route = e && e->parFrames > 0 && !e->route.empty() ? e->route.c_str() : nullptr;
     return e ? e->parFrames : 0;
 }
 
-void ProgressKeepPar(uint64_t key, int32_t frames, int32_t marginFrames, int32_t marginDegrees) {
+void ProgressKeepPar(uint64_t key, int32_t frames, int32_t marginFrames, int32_t marginDegrees,
+                     const char* route) {
     if (!gKeep || frames <= 0) {
         return;
     }
@@ -427,6 +445,7 @@ void ProgressKeepPar(uint64_t key, int32_t frames, int32_t marginFrames, int32_t
         e->parFrames = frames;
         e->parMarginFrames = marginFrames;
         e->parMarginDegrees = marginDegrees;
+        e->route = route ? route : "";
         ProgressWrite();
     }
 }

@@ -42,11 +42,13 @@ const char* ProgressBestRun(void);
 // the game loads them, so an edited stage is another stage.
 uint64_t ProgressKey(void);
 uint64_t ProgressStageKey(const Tilemap* map);
-// The par kept for the stage of this key, in frames of 16 ms with its route's margins; 0 when none is.
-int32_t ProgressPar(uint64_t key, int32_t* marginFrames, int32_t* marginDegrees);
-// Keeps the par a solve found for the stage of this key, written at once (nothing when progress is not
-// kept).
-void ProgressKeepPar(uint64_t key, int32_t frames, int32_t marginFrames, int32_t marginDegrees);
+// The par kept for the stage of this key, in frames of 16 ms with its route's margins and the route as
+// run text (null when none is kept; valid until progress changes); 0 when none is.
+int32_t ProgressPar(uint64_t key, int32_t* marginFrames, int32_t* marginDegrees, const char** route);
+// Keeps the par a solve found for the stage of this key and its route (run text, or null), written at
+// once (nothing when progress is not kept). The route rides on the par's line, after its numbers.
+void ProgressKeepPar(uint64_t key, int32_t frames, int32_t marginFrames, int32_t marginDegrees,
+                     const char* route);
 // Counts the times the file was written, so a host that keeps it elsewhere too (the page's browser
 // storage) knows when to copy it.
 uint32_t ProgressWrites(void);

@@ -26,13 +26,18 @@ static const char* StageOpenProblem(const char* path, const char** sentence) {
                                                       : "no tiles";
 }
 
-// The file played from the next stage start on; the title names it.
-static int32_t StageOpenPlay(PlatformWindow* window, const char* path, char* message) {
-    // A run watched belongs to the stage it was kept for: a new stage ends it, back on the title.
+// A run watched belongs to the stage it was kept for: a new stage ends it, back on the title.
+static void StageOpenEndWatch(void) {
     if (WatchActive()) {
         WatchStop();
         GameStateShowTitle();
     }
+}
+
+// The file played alone from the next stage start on (a set that played is closed); the title names it.
+static int32_t StageOpenPlay(PlatformWindow* window, const char* path, char* message) {
+    StageOpenEndWatch();
+    StageSetClose();
     char title[STAGE_TITLE_SIZE];
     LevelSetStagePath(path);
     StageTitleFor(path, title);
@@ -85,6 +90,16 @@ int32_t StageOpen(PlatformWindow* window, const char* path, int32_t way,
         EditorOpen(window, path);
         snprintf(message, STAGE_OPEN_MESSAGE_SIZE, "%s", "The stage is open in the editor.");
         return STAGE_OPEN_EDITS;
+    }
+    if (way == STAGE_OPEN_CHOSEN_IN_SET) {
+        EditorClose();
+        StageOpenEndWatch();
+        if (StageSetOpenAt(window, path, message, STAGE_OPEN_MESSAGE_SIZE)) {
+            snprintf(message, STAGE_OPEN_MESSAGE_SIZE, "%s", "The stage plays from the next start, then the rest of its set.");
+            GameStateShowTitle();
+            return STAGE_OPEN_SET;
+        }
+        way = STAGE_OPEN_CHOSEN; // no set's stage after all: it plays alone
     }
     if (way == STAGE_OPEN_CHOSEN) {
         // A stage chosen to play ends the editing, and a run in progress: the next start plays it.

@@ -15,6 +15,8 @@ enum StageOpenWay {
     STAGE_OPEN_GIVEN = 0, // the command line's stage (a file or a folder), before the first frame
     STAGE_OPEN_DROPPED,   // dropped on the window or opened from the disk: the editor, when open, edits it
     STAGE_OPEN_CHOSEN,    // chosen to play (the page's list): the editor, when open, closes
+    STAGE_OPEN_CHOSEN_IN_SET, // a set's stage chosen to play (the page's lessons and climb): as chosen,
+                              // with its folder played as a set from it
 };
 
 // What became of it.

@@ -3,19 +3,24 @@
 
 #include <string.h>
 
+#include <string>
+
 #include "app/editor.h"
 #include "app/game_state.h"
 #include "app/progress.h"
+#include "app/run.h"
 #include "app/solve.h"
 #include "app/stage_set.h"
 #include "world/level.h"
 
 static SolveSearch gSearch;
+static SolveOptions gOptions; // the stage the search plays, for its route's run
 static int gSolving;
 static uint64_t gKey;      // the stage the par below (or the search) is for
 static int32_t gParFrames; // 0: none known
 static int32_t gParMarginFrames, gParMarginDegrees;
 static int gGaveUp;        // the search for gKey ended without a route: PAR ? for this run of the game
+static std::string gRoute; // the par's route as run text, "" when none is known
 
 static void StageParStop(void) {
     if (gSolving) {
@@ -30,7 +35,13 @@ static void StageParDone(int32_t status) {
         gParFrames = 1 + gSearch.routeFrames; // the starting click's frame and the route's
         gParMarginFrames = gSearch.marginFrames;
         gParMarginDegrees = gSearch.marginDegrees;
-        ProgressKeepPar(gKey, gParFrames, gSearch.marginFrames, gSearch.marginDegrees);
+        // The route as a run the game plays, for Shift+W, as a par file carries it.
+        static Run route;
+        static char text[RUN_MAX_TEXT];
+        const int kept = RunFromRoute(&gOptions, gSearch.route, gSearch.routeSteps, &route) &&
+                         RunEncode(&route, text, sizeof(text)) > 0;
+        gRoute = kept ? text : "";
+        ProgressKeepPar(gKey, gParFrames, gSearch.marginFrames, gSearch.marginDegrees, kept ? text : nullptr);
     } else {
         gGaveUp = 1;
     }
@@ -41,13 +52,14 @@ static void StageParDone(int32_t status) {
 static void StageParStart(void) {
     LevelStageSource source;
     LevelGetStageSource(&source);
-    SolveOptions options;
-    memset(&options, 0, sizeof(options));
-    options.stagePath = source.path;
-    options.seed = 1;
-    options.maxStates = SOLVE_IN_GAME_STATES;
-    options.widenPasses = SOLVE_IN_GAME_WIDEN_PASSES;
-    const int32_t status = SolveStart(&gSearch, &options);
+    static char path[sizeof(source.path)];
+    memcpy(path, source.path, sizeof(path));
+    memset(&gOptions, 0, sizeof(gOptions));
+    gOptions.stagePath = path;
+    gOptions.seed = 1;
+    gOptions.maxStates = SOLVE_IN_GAME_STATES;
+    gOptions.widenPasses = SOLVE_IN_GAME_WIDEN_PASSES;
+    const int32_t status = SolveStart(&gSearch, &gOptions);
     gSolving = 1;
     if (status != SOLVE_RUNNING) {
         StageParDone(status);
@@ -61,7 +73,9 @@ void StageParStep(void) {
         StageParStop();
         gKey = key;
         gGaveUp = 0;
-        gParFrames = key != 0 ? ProgressPar(key, &gParMarginFrames, &gParMarginDegrees) : 0;
+        const char* route = nullptr;
+        gParFrames = key != 0 ? ProgressPar(key, &gParMarginFrames, &gParMarginDegrees, &route) : 0;
+        gRoute = route ? route : "";
     }
     if (key == 0 || gParFrames > 0 || gGaveUp || GameStateGetMode() != MODE_TITLE) {
         return; // a stage in play never shares its frames with a search
@@ -94,6 +108,13 @@ const char* StageParRating(void) {
     return rating;
 }
 
+const char* StageParRoute(void) {
+    if (StageSetParMs() >= 0) {
+        return StageSetRoute();
+    }
+    return StageParMs() >= 0 && !gRoute.empty() ? gRoute.c_str() : nullptr;
+}
+
 int StageParSolving(void) {
     return gSolving;
 }
@@ -103,4 +124,5 @@ void StageParForget(void) {
     gKey = 0;
     gParFrames = 0;
     gGaveUp = 0;
+    gRoute.clear();
 }

@@ -13,6 +13,9 @@ int32_t StageParMs(void);
 // How forgiving the par's route is, in words ("EASY" ... as the par file or the solver's margin says);
 // "" while there is no par.
 const char* StageParRating(void);
+// The par's route as run text (the par file's, or the one a background solve found), for Shift+W; null
+// while there is none.
+const char* StageParRoute(void);
 // 1 while a search for a par is under way.
 int StageParSolving(void);
 // Ends any search and forgets what was found, as a new process would.

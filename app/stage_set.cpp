@@ -139,6 +139,21 @@ int32_t StageSetOpen(PlatformWindow* window, const char* folder, char* why, size
     return STAGE_SET_OPENED;
 }
 
+int StageSetOpenAt(PlatformWindow* window, const char* path, char* why, size_t whySize) {
+    const std::filesystem::path stage(path);
+    if (StageSetOpen(window, stage.parent_path().string().c_str(), why, whySize) != STAGE_SET_OPENED) {
+        return 0;
+    }
+    for (int32_t i = 0; i < gCount; ++i) {
+        if (std::filesystem::path(gPaths[(size_t)i]).filename() == stage.filename()) {
+            StageSetPlay(i);
+            return 1;
+        }
+    }
+    StageSetClose(); // not one of the folder's stage files
+    return 0;
+}
+
 void StageSetOnCleared(void) {
     if (gCount > 0) {
         StageSetPlay((gIndex + 1) % gCount);

@@ -26,6 +26,9 @@ enum StageSetOpenResult {
 // of their names; the window's title names the stage in play. why (when not null) says what an empty
 // folder lacks.
 int32_t StageSetOpen(PlatformWindow* window, const char* folder, char* why, size_t whySize);
+// Opens the folder the stage file at path lies in as a set, played from that stage; 0 (and no set open)
+// when the folder is no set or the file is not one of its stages.
+int StageSetOpenAt(PlatformWindow* window, const char* path, char* why, size_t whySize);
 // After a cleared stage: the next stage (after the last, the first) from the next stage start on.
 void StageSetOnCleared(void);
 // The title screen's Left and Right: step -1 or +1 through the set, wrapping, cleared or not.

@@ -8,7 +8,7 @@
 #include "app/editor.h"
 #include "app/game_state.h"
 #include "app/progress.h"
-#include "app/stage_set.h"
+#include "app/stage_par.h"
 #include "platform/keys.h"
 #include "world/level.h"
 
@@ -20,7 +20,7 @@ static int32_t gMs;
 static char gNotice[41];
 
 int32_t WatchOffered(void) {
-    return (ProgressBestRun() ? WATCH_BEST : 0) | (StageSetRoute() ? WATCH_ROUTE : 0);
+    return (ProgressBestRun() ? WATCH_BEST : 0) | (StageParRoute() ? WATCH_ROUTE : 0);
 }
 
 int32_t WatchOfferedNow(void) {
@@ -28,7 +28,7 @@ int32_t WatchOfferedNow(void) {
 }
 
 int WatchFromTitle(int route) {
-    const char* text = route ? StageSetRoute() : ProgressBestRun();
+    const char* text = route ? StageParRoute() : ProgressBestRun();
     if (!text) {
         return 0;
     }

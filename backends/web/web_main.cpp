@@ -225,7 +225,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void WebPageKey(int vk, int down) {
 // the first painted (WebPagePan). The buttons act on press and keep their
 // own presses from the game.
 // clang-format off
-EM_JS(void, WebWirePage, (int reloadVk, int escapeVk, int enterVk, int controlVk, int undoVk, int redoVk, int solveVk, int routeVk, int watchVk), {
+EM_JS(void, WebWirePage, (int reloadVk, int escapeVk, int enterVk, int controlVk, int undoVk, int redoVk, int solveVk, int routeVk, int watchVk, int shiftVk), {
     window.addEventListener('contextmenu', function(e) { e.preventDefault(); });
     window.addEventListener('pointerdown', function(e) {
         Module.webPressOnControls = !!(e.target && e.target.closest && e.target.closest('#controls, #studio'));
@@ -331,6 +331,7 @@ EM_JS(void, WebWirePage, (int reloadVk, int escapeVk, int enterVk, int controlVk
     };
     keyButton('button-reload', reloadVk);
     keyButton('button-watch', watchVk);
+    keyButton('button-watch-route', watchVk, shiftVk);
     keyButton('button-escape', escapeVk);
     keyButton('button-play', enterVk);
     keyButton('button-solve', solveVk);
@@ -462,7 +463,7 @@ int main(void) {
     emscripten_set_blur_callback(win, nullptr, EM_FALSE, WebOnFocus);
     emscripten_set_visibilitychange_callback(nullptr, EM_FALSE, WebOnVisibility);
     emscripten_set_resize_callback(win, nullptr, EM_TRUE, WebOnResize);
-    WebWirePage(KEY_R, KEY_ESCAPE, KEY_ENTER, KEY_CONTROL, KEY_Z, 'Y', 'V', 'P', KEY_W);
+    WebWirePage(KEY_R, KEY_ESCAPE, KEY_ENTER, KEY_CONTROL, KEY_Z, 'Y', 'V', 'P', KEY_W, KEY_SHIFT);
     WebStageAttach(gWebMainWindow);
     WebFocus(WebPageHasFocus());
     // Frame pacing comes from the browser's animation frames; the page never quits the game.

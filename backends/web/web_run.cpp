@@ -14,7 +14,7 @@
 static char gWebRunPath[SAFE_OUTPUT_MAX_PATH];
 static char gWebRunMessage[RUN_MESSAGE_SIZE];
 static uint32_t gWebRunWrites;
-static int gWebRunOffered = -1; // whether the watch button showed at the last frame (-1: not looked yet)
+static int gWebRunOffered = -1; // the watch buttons shown at the last frame (WatchWhat bits; -1: not looked yet)
 
 // clang-format off
 // The kept progress into the data folder, now and whenever another tab keeps its own: the game reads
@@ -44,12 +44,18 @@ EM_JS(void, WebRunKeepProgress, (const char* path, const char* key), {
         // Storage full or blocked: the progress lives in this tab only.
     }
 });
-// A touch screen's button for W, shown while the title has a best run to watch; the layout is done again.
+// A touch screen's buttons for W and Shift+W, shown while the title has a best run (bit 1) or the
+// solver's route (bit 2) to watch; the layout is done again.
 EM_JS(void, WebRunShowWatch, (int show), {
-    var b = document.getElementById('button-watch');
-    if (b && Module.webScreen) {
-        b.hidden = !show || !Module.webScreen.touch;
-        Module.webScreen.countButtons();
+    var s = Module.webScreen;
+    [['button-watch', 1], ['button-watch-route', 2]].forEach(function(b) {
+        var button = document.getElementById(b[0]);
+        if (button && s) {
+            button.hidden = !(show & b[1]) || !s.touch;
+        }
+    });
+    if (s) {
+        s.countButtons();
     }
 });
 // clang-format on
@@ -62,7 +68,7 @@ void WebRunAttach(void) {
 }
 
 void WebRunButtons(void) {
-    const int offered = (WatchOfferedNow() & WATCH_BEST) != 0;
+    const int offered = (int)WatchOfferedNow();
     if (offered != gWebRunOffered) {
         gWebRunOffered = offered;
         WebRunShowWatch(offered);

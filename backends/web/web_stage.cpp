@@ -79,6 +79,10 @@ extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStagePlay(const char* path) {
     return StageOpen(gWebStageWindow, path, STAGE_OPEN_CHOSEN, gWebStageMessage);
 }
 
+extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStagePlayInSet(const char* path) {
+    return StageOpen(gWebStageWindow, path, STAGE_OPEN_CHOSEN_IN_SET, gWebStageMessage);
+}
+
 extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStageTake(const char* incoming) {
     return StageShareTake(gWebStageWindow, incoming, WEB_STAGE_GIVEN_PATH, gWebStageMessage);
 }
@@ -148,7 +152,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* WebStageNameRefusal(const char* name
 // clang-format off
 EM_JS(void, WebStageTellPage, (const char* shipped, const char* given, const char* incoming,
                                const char* storageKey, const char* firstName, double readCap, int plays,
-                               int edits, int afterPlaytest), {
+                               int edits, int afterPlaytest, int set), {
     var game = Module.webGame = Module.webGame || {};
     // The memory file system's root is the working directory the game reads its stage from.
     game.shippedStage = '/' + UTF8ToString(shipped);
@@ -164,7 +168,7 @@ EM_JS(void, WebStageTellPage, (const char* shipped, const char* given, const cha
              : key.indexOf(game.storageKey + '/') === 0 ? key.substring(game.storageKey.length + 1) : null;
     };
     game.readCap = readCap;
-    game.outcome = {plays : plays, edits : edits, afterPlaytest : afterPlaytest};
+    game.outcome = {plays : plays, edits : edits, afterPlaytest : afterPlaytest, set : set};
 });
 // clang-format on
 
@@ -175,7 +179,7 @@ void WebStageAttach(PlatformWindow* window) {
     WebStageTellPage(STAGE_SHARE_SHIPPED_PATH, WEB_STAGE_GIVEN_PATH, WEB_STAGE_INCOMING_PATH,
                      WEB_STAGE_STORAGE_KEY, WEB_STAGE_FIRST_NAME,
                      (double)STAGE_SHARE_READ_CAP, STAGE_OPEN_PLAYS, STAGE_OPEN_EDITS,
-                     STAGE_OPEN_AFTER_PLAYTEST);
+                     STAGE_OPEN_AFTER_PLAYTEST, STAGE_OPEN_SET);
 }
 
 // The stage as it is painted, kept when it changed; Ctrl+S says when it cannot be.

@@ -18,6 +18,7 @@
 #include "app/stage_open.h"
 #include "app/stage_par.h"
 #include "app/stage_set.h"
+#include "app/watch.h"
 #include "backends/headless/headless.h"
 #include "platform/keys.h"
 #include "world/level.h"
@@ -232,10 +233,37 @@ TEST_F(Progress, ASetsStageWithoutAParGetsOneFromABackgroundSolveKeptInProgress)
     const std::string rating = StageParRating();
     EXPECT_NE(rating.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ"), std::string::npos) << rating;
 
-    Open(set, STAGE_OPEN_SET);
-    EXPECT_EQ(StageParMs(), par);
-    EXPECT_EQ(StageParRating(), rating); // the margin comes back from the file with the par
-    EXPECT_FALSE(StageParSolving());
+    // The route found rides on the par's line; Shift+W watches it to the clear in the par's time, after a
+    // restart as well.
+    const std::string parLine = Text().substr(Text().find("\npar ") + 1);
+    EXPECT_NE(parLine.substr(0, parLine.find('\n')).find(" r"), std::string::npos) << parLine;
+    for (int restart = 0; restart < 2; ++restart) {
+        if (restart) {
+            Open(set, STAGE_OPEN_SET);
+            EXPECT_EQ(StageParMs(), par);
+            EXPECT_EQ(StageParRating(), rating); // the margin comes back from the file with the par
+            EXPECT_FALSE(StageParSolving());
+        }
+        ASSERT_NE(StageParRoute(), nullptr);
+        EXPECT_EQ(WatchOffered(), WATCH_ROUTE);
+        HeadlessSetKeyDown(KEY_SHIFT, 1);
+        HeadlessSetKeyDown(KEY_W, 1);
+        Frame();
+        HeadlessSetKeyDown(KEY_W, 0);
+        HeadlessSetKeyDown(KEY_SHIFT, 0);
+        ASSERT_TRUE(WatchActive());
+        int32_t watched = 0; // the route plays from the frame after the one that took W
+        for (; GameStateGetMode() != MODE_STAGE_CLEAR && watched < 5000; ++watched) {
+            Frame();
+        }
+        EXPECT_EQ(watched * 16, par);
+        EXPECT_EQ(ProgressRuns(), 1); // a watch is no run
+        HeadlessSetKeyDown(KEY_ESCAPE, 1);
+        Frame();
+        HeadlessSetKeyDown(KEY_ESCAPE, 0);
+        Frame();
+        EXPECT_EQ(GameStateGetMode(), MODE_TITLE);
+    }
     StageSetChoose(1);
     Frame();
     EXPECT_EQ(StageParMs(), 60 * 16);
@@ -243,9 +271,28 @@ TEST_F(Progress, ASetsStageWithoutAParGetsOneFromABackgroundSolveKeptInProgress)
     EXPECT_FALSE(StageParSolving());
 }
 
-// A par line is read only after its stage's own line; one that is not is a foreign file, kept aside.
+// A par line is read only after its stage's own line, and what follows its numbers only as a route's
+// run text; anything else is a foreign file, kept aside. A par without a route (an older copy's) is read.
 TEST_F(Progress, AParLineForAnotherStageIsAForeignFile) {
     fs::create_directories(file.parent_path());
+    for (const char* route : {"", " rAAAA", " xyz"}) {
+        std::ofstream(file) << PROGRESS_VERSION_LINE "\n00000000000000aa 1 1234 3 1 other.txt\npar 00000000000000aa 100 9 9"
+                            << route << "\n";
+        Give();
+        int32_t marginFrames = 0, marginDegrees = 0;
+        const char* kept = nullptr;
+        const int32_t par = ProgressPar(0xaa, &marginFrames, &marginDegrees, &kept);
+        if (route[1] == 'x') {
+            EXPECT_NE(std::string(ProgressNotice()).find("UNREADABLE"), std::string::npos) << ProgressNotice();
+            fs::remove(file);
+            continue;
+        }
+        EXPECT_STREQ(ProgressNotice(), "");
+        EXPECT_EQ(par, 100);
+        EXPECT_EQ(kept ? std::string(" ") + kept : std::string(), route);
+        Run(); // written again, the route with it
+        EXPECT_NE(Text().find(std::string("par 00000000000000aa 100 9 9") + route + "\n"), std::string::npos) << Text();
+    }
     std::ofstream(file) << PROGRESS_VERSION_LINE_1 "\n00000000000000aa 1 1234 3 1 other.txt\n";
     Give();
     Run();

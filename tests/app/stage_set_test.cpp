@@ -8,6 +8,7 @@
 
 #include "app/game_state.h"
 #include "app/main.h"
+#include "app/stage_open.h"
 #include "app/stage_set.h"
 #include "backends/headless/headless.h"
 #include "platform/keys.h"
@@ -107,6 +108,42 @@ TEST_F(StageSet, LeftAndRightChooseAnyStageAndEveryStageCounts) {
     Press(KEY_LEFT);
     Press(KEY_SPACE);
     EXPECT_EQ(GameStateGetMap()->width, 9);
+}
+
+// A set's stage chosen from a list (the page's lessons) plays with its set from it; any stage that then
+// plays alone (dropped, chosen, given) closes the set, so the title never numbers a stage that is not its.
+TEST_F(StageSet, AStageChosenInItsSetPlaysFromItAndAStageAloneClosesTheSet) {
+    char message[STAGE_OPEN_MESSAGE_SIZE];
+    ASSERT_EQ(StageOpen(window, (dir / "b.txt").c_str(), STAGE_OPEN_CHOSEN_IN_SET, message), STAGE_OPEN_SET);
+    EXPECT_EQ(StageSetCount(), 3);
+    EXPECT_EQ(StageSetIndex(), 1);
+    EXPECT_STREQ(HeadlessWindowTitle(), "Shotgun-Kalvoro - b.txt (2/3)");
+    Press(KEY_SPACE);
+    EXPECT_EQ(GameStateGetMap()->width, 6);
+    Press(KEY_SPACE); // the clear leads on through the set
+    EXPECT_EQ(GameStateGetMap()->width, 7);
+    for (int32_t way : {STAGE_OPEN_DROPPED, STAGE_OPEN_CHOSEN, STAGE_OPEN_CHOSEN_IN_SET}) {
+        ASSERT_EQ(StageOpen(window, (dir / "a.txt").c_str(), STAGE_OPEN_CHOSEN_IN_SET, message), STAGE_OPEN_SET);
+        // A stage outside any set: alone, and the set is closed; a stage that is no set's plays alone.
+        const fs::path alone = way == STAGE_OPEN_CHOSEN_IN_SET ? dir / "sub.txt" / "alone.txt" : dir / "notes.md";
+        std::ofstream(alone) << ClearAtOnce(8);
+        EXPECT_EQ(StageOpen(window, alone.c_str(), way, message),
+                  way == STAGE_OPEN_CHOSEN_IN_SET ? STAGE_OPEN_SET : STAGE_OPEN_PLAYS);
+        if (way == STAGE_OPEN_CHOSEN_IN_SET) {
+            EXPECT_EQ(StageSetCount(), 1); // its own folder is a set of one
+            fs::remove(alone);
+            continue;
+        }
+        EXPECT_EQ(StageSetCount(), 0) << way;
+        char line[STAGE_SET_LINE_SIZE];
+        StageSetLine(line);
+        EXPECT_STREQ(line, "");
+        Press(KEY_SPACE);
+        EXPECT_EQ(GameStateGetMap()->width, 8);
+        Press(KEY_SPACE);
+        EXPECT_EQ(GameStateGetMap()->width, 8); // no set leads on
+        Press(KEY_ESCAPE);
+    }
 }
 
 // --edit on a folder is said, not opened as a blank stage that could never be saved.

@@ -1295,6 +1295,28 @@ test('on a phone a tap starts and fires, the reload button refills, a double tap
   }
 });
 
+// A lesson chosen on a phone plays in its set: the title offers the solver's route, and its button
+// watches the route to the clear.
+test('on a phone a lesson plays in its set, and the route button watches the solver\'s route to the clear', async () => {
+  const { browser, p } = await openPhone('');
+  const saved = page;
+  page = p;
+  try {
+    await p.tap('#button-studio');
+    await p.selectOption('#studio-stage', { index: 1 });
+    await p.waitForFunction(() => /Click the picture to play Lesson 1/.test(document.getElementById('studio-message').textContent),
+      null, { timeout: WAIT_MS });
+    await p.tap('#studio-close');
+    await p.waitForSelector('#button-watch-route', { state: 'visible', timeout: WAIT_MS });
+    assert.equal(await p.isVisible('#button-watch'), false, 'a best run offered before any was played');
+    await p.tap('#button-watch-route');
+    await waitForCanvas("the route's clear", cleared);
+  } finally {
+    page = saved;
+    await browser.close();
+  }
+});
+
 // Installing: what Chromium reads before it offers "Install" or "Add to home screen".
 test('the page is installable: a valid manifest, its icons, and a service worker that caches every file', async () => {
   const cdp = await context.newCDPSession(page);
