@@ -1,7 +1,8 @@
 // key_gate.cpp -- focus gating and the fullscreen toggle keys, between the backend's raw key states and
 // the game. A lone Alt is held back while it is down: it may still become Alt+Enter, which the game must
 // never see; released alone it reaches the game then, for one frame, so Alt still starts a stage.
-// Presses are latched until a frame has read them: a click shorter than a frame still starts and fires.
+// Presses are latched until a frame has read them: a click shorter than a frame still starts and fires,
+// and a key let go and pressed again between two frames is shown up for one frame before its new press.
 #include "backends/key_gate.h"
 
 #include <string.h>
@@ -15,6 +16,11 @@ static int gAltPending;
 // Pressed since the last frame ended: shown down to the next reading even if already let go.
 static uint8_t gLatched[KEY_COUNT];
 static int32_t gLatePress;
+// What the last reading showed of each key; a new press of a key shown down was let go in between.
+static uint8_t gShown[KEY_COUNT];
+// Let go and pressed again since a reading showed it down: the next frame shows it up, the one after
+// down, so the game sees the release and the new press instead of one long hold.
+static uint8_t gRepressed[KEY_COUNT];
 // Ctrl and Shift down by their messages: a press latched while one is down latches it too, so a chord
 // typed faster than a frame (Ctrl let go before the frame read the S) is still seen as a chord.
 static uint8_t gModifierDown[KEY_COUNT];
@@ -39,6 +45,14 @@ void KeyGateReset(void) {
     memset(gLatched, 0, sizeof(gLatched));
     memset(gModifierDown, 0, sizeof(gModifierDown));
     gLatePress = 0;
+    memset(gShown, 0, sizeof(gShown));
+    memset(gRepressed, 0, sizeof(gRepressed));
+}
+
+// A new press (no auto-repeat) latched for the next reading.
+static void KeyGateLatch(int32_t vk) {
+    gRepressed[vk] |= gShown[vk];
+    gLatched[vk] = 1;
 }
 
 void KeyGateSetFocus(int focused, KeyGateRawFn raw) {
@@ -47,6 +61,8 @@ void KeyGateSetFocus(int focused, KeyGateRawFn raw) {
     memset(gLatched, 0, sizeof(gLatched));
     memset(gModifierDown, 0, sizeof(gModifierDown));
     gLatePress = 0;
+    memset(gShown, 0, sizeof(gShown));
+    memset(gRepressed, 0, sizeof(gRepressed));
     for (int32_t vk = 0; vk < KEY_COUNT; ++vk) {
         gHeldBack[vk] = (gFocused && raw && raw(vk)) ? 1 : 0;
     }
@@ -84,7 +100,11 @@ KeyGateAction KeyGateOnKeyDown(int32_t vk, int repeat, int altHeld) {
         gAltPending = 0;
         gLatePress = KEY_ALT;
     }
-    gLatched[vk] = 1;
+    if (repeat) {
+        gLatched[vk] = 1;
+    } else {
+        KeyGateLatch(vk);
+    }
     if (vk == KEY_CONTROL || vk == KEY_SHIFT) {
         gModifierDown[vk] = 1;
     } else {
@@ -110,7 +130,7 @@ void KeyGateOnKeyUp(int32_t vk) {
 
 void KeyGateOnPress(int32_t vk) {
     if (gFocused && vk > 0 && KeyGateValid(vk) && !gHeldBack[vk]) {
-        gLatched[vk] = 1;
+        KeyGateLatch(vk);
     }
 }
 
@@ -120,15 +140,15 @@ int32_t KeyGateTakeLatePress(void) {
     return vk;
 }
 
-int KeyGateIsDown(int32_t vk, int rawDown) {
-    if (!gFocused || !KeyGateValid(vk)) {
-        return 0;
-    }
+static int KeyGateSees(int32_t vk, int rawDown) {
     if (gHeldBack[vk]) {
         if (!rawDown) {
             gHeldBack[vk] = 0;
         }
         return 0;
+    }
+    if (gRepressed[vk]) {
+        return 0; // the release first; the press is the next frame's
     }
     if (gLatched[vk]) {
         return 1;
@@ -140,6 +160,16 @@ int KeyGateIsDown(int32_t vk, int rawDown) {
     return rawDown ? 1 : 0;
 }
 
+int KeyGateIsDown(int32_t vk, int rawDown) {
+    if (!gFocused || !KeyGateValid(vk)) {
+        return 0;
+    }
+    gShown[vk] = (uint8_t)KeyGateSees(vk, rawDown);
+    return gShown[vk];
+}
+
 void KeyGateEndFrame(void) {
-    memset(gLatched, 0, sizeof(gLatched));
+    // A press held over for its release's frame is latched for the next.
+    memcpy(gLatched, gRepressed, sizeof(gLatched));
+    memset(gRepressed, 0, sizeof(gRepressed));
 }

@@ -1,7 +1,8 @@
 // key_gate.h -- what the game may see of the desktop's keys and buttons: nothing while the window
 // lacks the focus, nothing of a key or button already down when the focus came (so the click that
 // brings the window to the front does not fire), and nothing of the fullscreen toggle (F11, Alt+Enter).
-// A press let go before a frame read it is still shown down to that one frame: no quick tap is lost.
+// A press let go before a frame read it is still shown down to that one frame: no quick tap is lost; a
+// key let go and pressed again between two frames is shown up to one frame, then down: no re-press is lost.
 // Plain logic over key codes; the SDL2 and Win32 backends feed it their events and raw key states.
 #pragma once
 #include <stdint.h>

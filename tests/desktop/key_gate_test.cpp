@@ -136,6 +136,32 @@ TEST_F(KeyGate, AQuickTapIsSeenByExactlyOneFrame) {
     EXPECT_EQ(Seen(KEY_LBUTTON), 1);
     gRaw[KEY_LBUTTON] = 0;
     EXPECT_EQ(Seen(KEY_LBUTTON), 0);
+    // Held at one reading, let go and pressed again before the next (a key too, not by auto-repeat):
+    // one frame shows the release, the next the new press, so it fires again.
+    for (const int32_t vk : {KEY_LBUTTON, KEY_W}) {
+        gRaw[vk] = 1;
+        EXPECT_EQ(vk == KEY_W ? Down(vk) : (KeyGateOnPress(vk), KEY_GATE_PASS), KEY_GATE_PASS);
+        EXPECT_EQ(Seen(vk), 1);
+        KeyGateEndFrame();
+        EXPECT_EQ(vk == KEY_W ? KeyGateOnKeyDown(vk, 1, 0) : KEY_GATE_PASS, KEY_GATE_PASS); // auto-repeat: one hold
+        EXPECT_EQ(Seen(vk), 1);
+        KeyGateEndFrame();
+        if (vk == KEY_W) {
+            Up(vk);
+            Down(vk);
+        } else {
+            gRaw[vk] = 0;
+            KeyGateOnPress(vk);
+        }
+        gRaw[vk] = 0; // a quick click: up again before the frame
+        EXPECT_EQ(Seen(vk), 0);
+        EXPECT_EQ(Seen(vk), 0); // every reading of the frame alike
+        KeyGateEndFrame();
+        EXPECT_EQ(Seen(vk), 1);
+        KeyGateEndFrame();
+        EXPECT_EQ(Seen(vk), 0);
+        KeyGateEndFrame();
+    }
     // Nothing is latched without the focus, for a button held back since the focus came, or by a
     // toggle key; losing the focus drops a latched press.
     KeyGateSetFocus(0, nullptr);
