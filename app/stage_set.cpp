@@ -190,6 +190,10 @@ int32_t StageSetIndex(void) {
     return gIndex;
 }
 
+const char* StageSetStagePath(void) {
+    return gCount > 0 ? gPaths[(size_t)gIndex].c_str() : "";
+}
+
 void StageSetClose(void) {
     gPaths.clear();
     gCount = 0;

@@ -47,5 +47,7 @@ void StageSetCapitals(const char* text, char* out, size_t size);
 // The solver's route for the stage in play as run text, from its par file; null when there is none.
 const char* StageSetRoute(void);
 int32_t StageSetIndex(void);
+// The path of the set's stage in play; "" when no set is open.
+const char* StageSetStagePath(void);
 // Closes the set; the game goes back to its own stage file.
 void StageSetClose(void);

@@ -9,6 +9,7 @@
 
 #include "app/editor.h"
 #include "app/main.h"
+#include "app/stage_set.h"
 #include "app/stage_share.h"
 
 // The longest name a file opened from the device keeps.
@@ -20,6 +21,8 @@ static PlatformWindow* gWebStageWindow;
 // Whether the editor was editing, and had a route that clears, at the last frame (-1: not looked yet).
 static int gWebStageEditing = -1;
 static int gWebStageRoute = -1;
+// The set's stage the page's list was last shown (-1: none).
+static int32_t gWebStageSetIndex = -1;
 
 // Keeps the stage being edited in the browser's local storage, under its name's key: 1 when kept (a
 // name new to the page, from Save As, joins the list of my stages). A save that cannot keep it
@@ -56,6 +59,14 @@ EM_JS(void, WebStageShowButtons, (int editing, int route), {
         full.hidden = !!editing;
     }
     Module.webScreen.countButtons();
+});
+// A set that led on to its next stage: the page's list shows the stage in play.
+EM_JS(void, WebStageFollowSet, (const char* path), {
+    var list = document.getElementById('studio-stage');
+    var want = UTF8ToString(path);
+    if (list && Array.from(list.options).some(function(o) { return o.value === want; })) {
+        list.value = want;
+    }
 });
 // clang-format on
 
@@ -201,6 +212,13 @@ void WebStageWatch(void) {
         WebStageShowButtons(editing, route);
     }
     WebStageKeepEdited();
+    const int32_t index = StageSetCount() > 0 ? StageSetIndex() : -1;
+    if (index != gWebStageSetIndex) {
+        gWebStageSetIndex = index;
+        if (index >= 0) {
+            WebStageFollowSet(StageSetStagePath());
+        }
+    }
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE int32_t WebStageLeaving(void) {

@@ -1311,6 +1311,12 @@ test('on a phone a lesson plays in its set, and the route button watches the sol
     assert.equal(await p.isVisible('#button-watch'), false, 'a best run offered before any was played');
     await p.tap('#button-watch-route');
     await waitForCanvas("the route's clear", cleared);
+    // Back on the title, the next stage of the set chosen: the page's list follows it.
+    await p.keyboard.press('Escape');
+    await p.waitForTimeout(100);
+    await p.keyboard.press('ArrowRight');
+    await p.waitForFunction(() => /^Lesson 2:/.test(document.getElementById('studio-stage').selectedOptions[0].textContent),
+      null, { timeout: WAIT_MS });
   } finally {
     page = saved;
     await browser.close();
