@@ -702,6 +702,11 @@ static int32_t SolveMovedClears(SolveSearch* s, int32_t i, int32_t frames, int32
 // How far press i may move (by frames, or by degrees) either way and still clear, up to reach; with
 // move, the route is then moved to the middle of that window. The width of the window the press has
 // both ways from where it stands: twice the nearer edge's distance, and one.
+// The window a press may move in, as wide both ways as half: the press's own place and half on each side.
+static int32_t SolveWindow(int32_t half) {
+    return 2 * half + 1;
+}
+
 static int32_t SolveCentreOn(SolveSearch* s, int32_t i, int by, int32_t reach, int move) {
     int32_t lo = 0;
     int32_t hi = 0;
@@ -724,7 +729,7 @@ static int32_t SolveCentreOn(SolveSearch* s, int32_t i, int by, int32_t reach, i
         }
         s->routeFrames = got;
     }
-    return 2 * std::min(-lo, hi) + 1;
+    return SolveWindow(std::min(-lo, hi));
 }
 
 // The centring pass, a press at a time: each shot and reload moved to the middle of the frames, and
@@ -745,8 +750,10 @@ static int32_t SolveCentreSome(SolveSearch* s, int32_t budget) {
             s->marginDegrees = INT32_MAX;
         }
         if (s->centreStep >= s->routeSteps) {
-            s->marginFrames = s->marginFrames == INT32_MAX ? 0 : s->marginFrames;
-            s->marginDegrees = s->marginDegrees == INT32_MAX ? 0 : s->marginDegrees;
+            // Nothing narrowed a margin (no press, or no shot): it is the widest the measure goes, so a
+            // stage cleared by its starting click rates easy, not for experts.
+            s->marginFrames = s->marginFrames == INT32_MAX ? SolveWindow(SOLVE_CENTRE_FRAMES) : s->marginFrames;
+            s->marginDegrees = s->marginDegrees == INT32_MAX ? SolveWindow(SOLVE_CENTRE_DEGREES) : s->marginDegrees;
             return SOLVE_FOUND;
         }
         const int32_t i = s->centreStep++;
@@ -1132,9 +1139,12 @@ int32_t SolveStart(SolveSearch* s, const SolveOptions* options) {
     SolveStartGame(options);
     GameStateSave(&s->start);
     if (s->start.mode == MODE_STAGE_CLEAR) {
-        // Cleared by the frame that starts it (the start under the goal): the click is the route.
+        // Cleared by the frame that starts it (the start under the goal): the click is the route, and no
+        // press narrows its margins.
         s->status = SOLVE_FOUND;
         s->farDistance = 0;
+        s->marginFrames = SolveWindow(SOLVE_CENTRE_FRAMES);
+        s->marginDegrees = SolveWindow(SOLVE_CENTRE_DEGREES);
         GameStateRestore(&s->outside);
         return s->status;
     }

@@ -165,6 +165,18 @@ TEST(Solve, EveryPressSitsInTheMiddleOfItsWindowAndTheMarginHolds) {
     }
 }
 
+// A stage cleared by the starting click (the start under the goal, or in the goal's column above it): no
+// press narrows the margins, so they are the widest measured and the route rates easy.
+TEST(Solve, ARouteWithoutAPressRatesEasy) {
+    for (const char* text : {"......\n..G...\n..S...\n######\n", "..S...\n......\n......\n......\n..G...\n######\n"}) {
+        ASSERT_EQ(RunToEnd(StageText(text), 64), SOLVE_FOUND) << text;
+        EXPECT_EQ(gSearch.marginFrames, 17) << text;
+        EXPECT_EQ(gSearch.marginDegrees, 21) << text;
+        EXPECT_STREQ(SolveRating(gSearch.marginFrames, gSearch.marginDegrees), "easy");
+        SolveFinish(&gSearch);
+    }
+}
+
 // The shake plays the route as a hand would: unshaken every try clears, the same seed gives the same
 // count, and a shake far wider than the route's margin loses tries; the game beside it is untouched.
 TEST(Solve, AShakenRouteClearsAsOftenAsItsMarginAllowsAndTheSameSeedAgrees) {
