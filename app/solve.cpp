@@ -739,6 +739,16 @@ static void SolveWidenBegin(SolveSearch* s);
 
 static int32_t SolveCentreSome(SolveSearch* s, int32_t budget) {
     for (int32_t done = 0; done < budget; ++done) {
+        // A press's frames and its angle are centred a unit each, so no slice of a frame holds both.
+        if (s->centreDegrees) {
+            s->centreDegrees = 0;
+            const int32_t i = s->centreStep - 1;
+            if (i < s->routeSteps && s->route[i].kind == SOLVE_SHOOT) {
+                s->marginDegrees =
+                    std::min(s->marginDegrees, SolveCentreOn(s, i, 1, SOLVE_CENTRE_DEGREES, s->centring == 1));
+                continue;
+            }
+        }
         if (s->centreStep >= s->routeSteps && s->centring == 1) {
             SolveWidenBegin(s); // moved: now the route is widened, then measured
             return SOLVE_RUNNING;
@@ -760,11 +770,8 @@ static int32_t SolveCentreSome(SolveSearch* s, int32_t budget) {
         if (i == 0 || s->route[i].kind == SOLVE_WAIT) {
             continue;
         }
-        const int move = s->centring == 1;
-        s->marginFrames = std::min(s->marginFrames, SolveCentreOn(s, i, 0, SOLVE_CENTRE_FRAMES, move));
-        if (i < s->routeSteps && s->route[i].kind == SOLVE_SHOOT) {
-            s->marginDegrees = std::min(s->marginDegrees, SolveCentreOn(s, i, 1, SOLVE_CENTRE_DEGREES, move));
-        }
+        s->marginFrames = std::min(s->marginFrames, SolveCentreOn(s, i, 0, SOLVE_CENTRE_FRAMES, s->centring == 1));
+        s->centreDegrees = 1;
     }
     return SOLVE_RUNNING;
 }
@@ -919,24 +926,31 @@ static int SolveWidenFragile(SolveSearch* s, int32_t i) {
 
 // The next candidate of the pass: at each fragile press first the route as it stands, to score it round
 // that press, then each change of it that still clears unshaken. 0 when the pass has gone through
-// every press.
+// every press; 2 when a press was found sturdy, or a change played that does not clear, and there is
+// no candidate yet (the next call goes on from there).
 static int SolveWidenNext(SolveSearch* s) {
     for (;;) {
-        if (++s->widenMove >= SOLVE_COUNT(SOLVE_WIDEN_MOVES)) {
+        if (s->widenScanning != 1 && ++s->widenMove >= SOLVE_COUNT(SOLVE_WIDEN_MOVES)) {
             s->widenMove = -1;
             ++s->widenPress;
         }
+        s->widenScanning = 0;
         int32_t steps = s->routeSteps;
         memcpy(s->candidate, s->route, sizeof(SolveStep) * (size_t)steps);
         if (s->widenMove < 0) {
             // The first press of the route has no step before it to move it by.
             while (s->widenPress < s->routeSteps &&
-                   (s->widenPress == 0 || s->route[s->widenPress].kind == SOLVE_WAIT ||
-                    !SolveWidenFragile(s, s->widenPress))) {
+                   (s->widenPress == 0 || s->route[s->widenPress].kind == SOLVE_WAIT)) {
                 ++s->widenPress;
             }
             if (s->widenPress >= s->routeSteps) {
                 return 0;
+            }
+            if (!SolveWidenFragile(s, s->widenPress)) {
+                // Its plays were this call's work: the next call looks at the next press.
+                ++s->widenPress;
+                s->widenScanning = 1;
+                return 2;
             }
             s->candidateFrames = s->routeFrames;
             s->widenScore = -1;
@@ -950,13 +964,18 @@ static int SolveWidenNext(SolveSearch* s) {
             s->candidate[i].frames -= move->shift;
             s->candidate[i].angle += move->turn;
             s->candidate[steps - 1].frames += SOLVE_SHAKE_TAIL; // a later clear still counts
-            if ((move->retime && !SolveWidenRetime(s, i, steps)) || !SolveRouteValid(s->candidate, steps)) {
+            if (move->retime && !SolveWidenRetime(s, i, steps)) {
+                s->widenScanning = 2; // its plays were this call's work: the next call tries the next move
+                return 2;
+            }
+            if (!SolveRouteValid(s->candidate, steps)) {
                 continue;
             }
             s->candidateFrames = SolveReplay(s, s->candidate, &steps);
             if (s->candidateFrames == 0) {
                 ++s->widenIdle;
-                continue;
+                s->widenScanning = 2;
+                return 2;
             }
         }
         s->candidateSteps = steps;
@@ -996,6 +1015,7 @@ static void SolveWidenBegin(SolveSearch* s) {
     s->candidateFrames = 0;
     s->widenPress = 0;
     s->widenMove = SOLVE_COUNT(SOLVE_WIDEN_MOVES) - 1;
+    s->widenScanning = 0;
     s->widenIdle = 0;
     s->widenGained = 0;
     s->widenPasses = 0;
@@ -1019,10 +1039,12 @@ static int SolveWidenSome(SolveSearch* s, int32_t budget) {
         if (s->candidateFrames > 0) {
             SolveWidenJudge(s);
         }
-        if (s->widenIdle >= SOLVE_WIDEN_TRIALS) {
+        // (Not while a call left its look through the presses or the moves half done: it goes on.)
+        if (!s->widenScanning && s->widenIdle >= SOLVE_WIDEN_TRIALS) {
             return 1;
         }
-        if (!SolveWidenNext(s)) {
+        const int next = SolveWidenNext(s);
+        if (next == 0) {
             if (!s->widenGained || ++s->widenPasses >= s->widenPassesMax) {
                 return 1;
             }
@@ -1180,7 +1202,7 @@ int32_t SolveStop(SolveSearch* s) {
         s->status = SOLVE_FOUND;
     }
     // Stopped before the measuring pass went through: no margin is known.
-    if (s->status == SOLVE_FOUND && (s->centring != 2 || s->centreStep < s->routeSteps)) {
+    if (s->status == SOLVE_FOUND && (s->centring != 2 || s->centreStep < s->routeSteps || s->centreDegrees)) {
         s->marginFrames = 0;
         s->marginDegrees = 0;
     }
@@ -1201,6 +1223,7 @@ int32_t SolveAdvance(SolveSearch* s, int32_t budget) {
             s->status = SOLVE_RUNNING;
             s->centring = 1;
             s->centreStep = 0;
+            s->centreDegrees = 0;
             s->marginFrames = INT32_MAX;
             s->marginDegrees = INT32_MAX;
         }

@@ -148,13 +148,16 @@ struct SolveSearch {
     int32_t cutChoice;
     int32_t cutImproved;
     int32_t cutIdle;
-    int32_t centreStep; // the press the centring pass moves next
+    int32_t centreStep;    // the press the centring pass moves next
+    int32_t centreDegrees; // 1 when the angle of the press before centreStep is the next to centre
     // The widening pass, between the centring's moving and its measuring: the change tried next (a
     // press and a move), the candidate route it gives and how its shaken tries go.
     int32_t widening;   // read: 1 while the route is widened
     int32_t widenScore; // read: of the widening's shaken tries, those the route clears
     int32_t widenPress;
     int32_t widenMove;
+    int32_t widenScanning; // 1 while the presses are looked through, a press a call, for a fragile one;
+                           // 2 while the moves of a press are, a move played a call, for one that clears
     int32_t widenTry;
     int32_t widenClears;
     int32_t widenFirst;       // the same for the first shake (presses moved by a frame, not turned)

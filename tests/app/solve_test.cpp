@@ -165,6 +165,27 @@ TEST(Solve, EveryPressSitsInTheMiddleOfItsWindowAndTheMarginHolds) {
     }
 }
 
+// A game's frame gives the search one slice: no unit of the shortening, centring or widening plays the
+// route more than a couple of dozen times, so no slice holds up a frame for long.
+TEST(Solve, NoUnitAfterTheSearchPlaysTheRouteMoreThanTwoDozenTimes) {
+    const SolveOptions options = StageFile(LESSONS + "6-kill-upward.txt");
+    int32_t status = SolveStart(&gSearch, &options);
+    int64_t worst = 0;
+    int32_t widened = 0;
+    while (status == SOLVE_RUNNING) {
+        const int64_t before = gSearch.framesRun;
+        status = SolveAdvance(&gSearch, 1);
+        if (gSearch.shortening) {
+            worst = std::max(worst, (gSearch.framesRun - before) / (gSearch.routeFrames + 64));
+            widened += gSearch.widening;
+        }
+    }
+    ASSERT_EQ(status, SOLVE_FOUND);
+    EXPECT_GT(widened, 0);
+    EXPECT_LE(worst, 24) << "plays of the route in one unit";
+    SolveFinish(&gSearch);
+}
+
 // A stage cleared by the starting click (the start under the goal, or in the goal's column above it): no
 // press narrows the margins, so they are the widest measured and the route rates easy.
 TEST(Solve, ARouteWithoutAPressRatesEasy) {
