@@ -37,6 +37,10 @@ void EditorSetDevice(int32_t device) {
                                                                                              : EDITOR_DEVICE_KEYS_FILE;
 }
 
+int EditorDeviceIsTouch(void) {
+    return gEditorDevice == EDITOR_DEVICE_TOUCH_PAGE;
+}
+
 const char* EditorWords(int32_t wording) {
     return EDITOR_WORDS[wording][gEditorDevice];
 }

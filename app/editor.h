@@ -35,6 +35,8 @@ void EditorSetKeeper(EditorKeeper keeper);
 // page has buttons (PLAY, SOLVE, ROUTE, UNDO, REDO) where the keys would be.
 enum EditorDevice : int32_t { EDITOR_DEVICE_KEYS_FILE, EDITOR_DEVICE_KEYS_PAGE, EDITOR_DEVICE_TOUCH_PAGE };
 void EditorSetDevice(int32_t device);
+// 1 when the host said it is a touch screen without keys: the game's screens name its buttons too.
+int EditorDeviceIsTouch(void);
 // The longest file name Save As takes.
 constexpr int32_t EDITOR_NAME_CHARS = 32;
 // Why name cannot name a stage file in a stage's folder (empty, a path, "..", too long, a character

@@ -4,6 +4,7 @@
 
 #include <stdio.h>
 
+#include "app/editor.h"
 #include "app/progress.h"
 #include "app/stage_par.h"
 #include "app/stage_set.h"
@@ -255,6 +256,7 @@ void GameStateRestore(const GameSnapshot* snapshot) {
 // Under the title's texts while a stage set plays: which stage starts, its best time, and how to
 // choose another; what there is to watch; and a line when progress or a run could not be read or kept.
 static void GameRenderSetLines(void) {
+    const int touch = EditorDeviceIsTouch();
     char line[STAGE_SET_LINE_SIZE];
     StageSetLine(line);
     if (line[0]) {
@@ -268,14 +270,16 @@ static void GameRenderSetLines(void) {
                  best >= 0 ? bestText : "", par >= 0 ? parText : "?", StageParRating()[0] ? "  " : "",
                  StageParRating());
         DrawMsxStringCentered(142, times, best >= 0 ? COLOUR_YELLOW : COLOUR_GREY, 1);
-        DrawMsxStringCentered(152, "LEFT/RIGHT: ANOTHER STAGE", COLOUR_GREY, 1);
+        // A touch screen has no Left and Right: its MAP button chooses the stage.
+        DrawMsxStringCentered(152, touch ? "MAP: ANOTHER STAGE" : "LEFT/RIGHT: ANOTHER STAGE", COLOUR_GREY, 1);
     }
-    // What there is to watch, only when there is something.
-    static const char* const WATCH_LINES[] = {"", "W: WATCH THE BEST RUN", "SHIFT+W: WATCH THE ROUTE",
-                                              "W: WATCH BEST  SHIFT+W: ROUTE"};
+    // What there is to watch, only when there is something; a touch screen's buttons are W and ROUTE.
+    static const char* const WATCH_LINES[2][4] = {
+        {"", "W: WATCH THE BEST RUN", "SHIFT+W: WATCH THE ROUTE", "W: WATCH BEST  SHIFT+W: ROUTE"},
+        {"", "W: WATCH THE BEST RUN", "ROUTE: WATCH THE ROUTE", "W: WATCH BEST  ROUTE: ROUTE"}};
     const int32_t offered = WatchOffered();
     if (offered) {
-        DrawMsxStringCentered(180, WATCH_LINES[offered & 3], COLOUR_GREY, 1);
+        DrawMsxStringCentered(180, WATCH_LINES[touch][offered & 3], COLOUR_GREY, 1);
     }
     const char* notice = WatchNotice()[0] ? WatchNotice() : ProgressNotice();
     if (notice[0]) {

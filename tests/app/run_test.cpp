@@ -6,12 +6,15 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "app/editor.h"
 #include "app/game_state.h"
 #include "app/main.h"
 #include "app/progress.h"
@@ -21,6 +24,7 @@
 #include "app/watch.h"
 #include "backends/headless/headless.h"
 #include "platform/keys.h"
+#include "render/render.h"
 #include "world/level.h"
 #include "world/link_code.h"
 
@@ -248,6 +252,25 @@ TEST_F(Watch, AStageDroppedDuringAWatchEndsIt) {
     EXPECT_FALSE(WatchActive());
     Frame(16);
     EXPECT_EQ(GameStateGetMode(), MODE_TITLE);
+}
+
+// A touch screen's title names its buttons (MAP, ROUTE) where a keyboard's names keys: those two lines
+// differ, nothing else does.
+TEST_F(Watch, ATouchScreensTitleNamesItsButtons) {
+    std::vector<uint32_t> keys[2];
+    for (int32_t device : {EDITOR_DEVICE_KEYS_FILE, EDITOR_DEVICE_TOUCH_PAGE}) {
+        EditorSetDevice(device);
+        GameStateRender();
+        keys[device == EDITOR_DEVICE_TOUCH_PAGE].assign(pixelBuffer, pixelBuffer + LOGICAL_WIDTH * LOGICAL_HEIGHT);
+    }
+    EditorSetDevice(EDITOR_DEVICE_KEYS_FILE);
+    ASSERT_EQ(WatchOffered(), WATCH_ROUTE);
+    for (int32_t y = 0; y < LOGICAL_HEIGHT; ++y) {
+        const bool differs = !std::equal(&keys[0][(size_t)(y * LOGICAL_WIDTH)], &keys[0][(size_t)((y + 1) * LOGICAL_WIDTH)],
+                                         &keys[1][(size_t)(y * LOGICAL_WIDTH)]);
+        const bool named = (y >= 152 && y < 159) || (y >= 180 && y < 187); // a glyph's last row is blank
+        EXPECT_EQ(differs, named) << "row " << y;
+    }
 }
 
 } // namespace
