@@ -57,6 +57,9 @@ static void EditorRenderMarkers(const EditorStage* s) {
         marker += EditorCountMarkers(grid, row, 0, first);
         for (int32_t col = first; col < last; ++col) {
             const int32_t id = grid->tiles[row][col];
+            if (id != TILE_PLAYER_SPAWN && id != TILE_ENEMY_SPAWN) {
+                continue;
+            }
             const int32_t sx = (int32_t)((float)(TILE_SIZE * col) - s->viewX);
             const int32_t sy = (int32_t)((float)(TILE_SIZE * row) - s->viewY);
             if (id == TILE_PLAYER_SPAWN) {
@@ -64,7 +67,7 @@ static void EditorRenderMarkers(const EditorStage* s) {
                 PlayerReset(&gDrawPlayer, (float)(TILE_SIZE * col + 8),
                             (float)(TILE_SIZE * row) - BODY_REST_HEIGHT);
                 PlayerRender(&gDrawPlayer, s->viewX, s->viewY);
-            } else if (id == TILE_ENEMY_SPAWN && marker++ >= s->walkerCount) {
+            } else if (marker++ >= s->walkerCount) {
                 RenderDrawBox(sx, sy, TILE_SIZE, TILE_SIZE, EDITOR_RED);
             }
         }
