@@ -123,6 +123,7 @@ static void EditorRenderSwatch(int32_t index, int32_t x, int32_t y) {
 // put back whole instead of drawn again.
 struct EditorKeptBar {
     int32_t kept;
+    size_t keyLength;
     char key[3 * EDITOR_LINE_CHARS + 32];
     uint32_t rows[EDITOR_BAR_H * LOGICAL_WIDTH];
 };
@@ -130,36 +131,55 @@ static_assert(LOGICAL_HEIGHT - EDITOR_STATUS_Y <= EDITOR_BAR_H, "the status bar'
 static EditorKeptBar gTopBar;
 static EditorKeptBar gStatusBar;
 
+// A bar's key: the parts one after another, each followed by a line break; its length, or 0 when it
+// does not fit a kept bar's key (such a bar is drawn every time: cut short, its key would match keys
+// it does not equal).
+static size_t EditorBarKey(char (&key)[sizeof(EditorKeptBar::key)], const char* const* parts, int32_t count) {
+    size_t length = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        const size_t n = strlen(parts[i]);
+        if (n + 1 > sizeof(key) - length) {
+            return 0;
+        }
+        memcpy(key + length, parts[i], n);
+        key[length + n] = '\n';
+        length += n + 1;
+    }
+    return length;
+}
+
 // 1 when the bar's rows y .. y + h - 1 were put back as kept for this key; else the bar is to be drawn,
 // then kept by EditorKeepBar.
-static int EditorPutBackBar(const EditorKeptBar* bar, const char* key, int32_t y, int32_t h) {
-    if (!bar->kept || strcmp(bar->key, key) != 0) {
+static int EditorPutBackBar(const EditorKeptBar* bar, const char* key, size_t length, int32_t y, int32_t h) {
+    if (!bar->kept || length == 0 || bar->keyLength != length || memcmp(bar->key, key, length) != 0) {
         return 0;
     }
     memcpy(pixelBuffer + y * LOGICAL_WIDTH, bar->rows, (size_t)(h * LOGICAL_WIDTH) * sizeof(uint32_t));
     return 1;
 }
 
-static void EditorKeepBar(EditorKeptBar* bar, const char* key, int32_t y, int32_t h) {
-    // A key too long for the record is never kept: cut short, it would match keys it does not equal.
-    const size_t length = strlen(key);
-    bar->kept = length < sizeof(bar->key);
+static void EditorKeepBar(EditorKeptBar* bar, const char* key, size_t length, int32_t y, int32_t h) {
+    bar->kept = length > 0;
     if (bar->kept) {
-        memcpy(bar->key, key, length + 1);
+        memcpy(bar->key, key, length);
+        bar->keyLength = length;
         memcpy(bar->rows, pixelBuffer + y * LOGICAL_WIDTH, (size_t)(h * LOGICAL_WIDTH) * sizeof(uint32_t));
     }
 }
 
 // The palette bar: the tiles to paint with, the chosen one boxed and named.
 static void EditorRenderPaletteBar(void) {
+    static_assert(EDITOR_PALETTE_SIZE <= 10, "a palette entry is one digit of the key");
+    const char chosen[2] = {(char)('0' + gEditor.palette), '\0'};
+    const char* const parts[] = {chosen};
+    char key[sizeof(EditorKeptBar::key)];
+    const size_t length = EditorBarKey(key, parts, 1);
+    if (EditorPutBackBar(&gTopBar, key, length, 0, EDITOR_BAR_H)) {
+        return;
+    }
     snprintf(gEditor.line, sizeof(gEditor.line), "%d %s",
              (int)(gEditor.palette == 9 ? 0 : gEditor.palette + 1),
              EDITOR_TILE_NAMES[EDITOR_PALETTE[gEditor.palette]]);
-    char key[16];
-    snprintf(key, sizeof(key), "%d", (int)gEditor.palette);
-    if (EditorPutBackBar(&gTopBar, key, 0, EDITOR_BAR_H)) {
-        return;
-    }
     RenderFillRect(0, 0, LOGICAL_WIDTH, EDITOR_BAR_H, EDITOR_BAR_BG);
     for (int32_t i = 0; i < EDITOR_PALETTE_SIZE; ++i) {
         const int32_t x = 4 + 20 * i;
@@ -169,17 +189,38 @@ static void EditorRenderPaletteBar(void) {
         EditorRenderSwatch(i, x, 2);
     }
     DrawMsxString(206, 6, gEditor.line, EDITOR_YELLOW, 1);
-    EditorKeepBar(&gTopBar, key, 0, EDITOR_BAR_H);
+    EditorKeepBar(&gTopBar, key, length, 0, EDITOR_BAR_H);
 }
+
+// What the status line was last written from: it is written again only when one of them changes.
+struct EditorStatusValues {
+    const char* name;
+    int32_t col, row, width, height, walkers, goals, dirty;
+};
+static EditorStatusValues gStatusWritten;
+static int gStatusWrittenOnce = 0;
 
 // The status bar: the cell under the cursor, the stage's size and counts, and the message, warning or
 // hint line.
 static void EditorRenderStatusBar(const EditorStage* s, int32_t col, int32_t row) {
     const int inside = col >= 0 && row >= 0 && col < s->grid.width && row < s->grid.height;
-    snprintf(gEditor.status, sizeof(gEditor.status), "%-8s C%-3d R%-2d %dX%d W%d G%d%s",
-             inside ? EDITOR_TILE_NAMES[TilemapGetTile(&s->grid, col, row)] : "OUTSIDE", (int)col, (int)row,
-             (int)s->grid.width, (int)s->grid.height, (int)s->walkerCount, (int)s->goals,
-             EditorIsDirty() ? " *" : "");
+    EditorStatusValues values;
+    memset(&values, 0, sizeof(values));
+    values.name = inside ? EDITOR_TILE_NAMES[TilemapGetTile(&s->grid, col, row)] : "OUTSIDE";
+    values.col = col;
+    values.row = row;
+    values.width = s->grid.width;
+    values.height = s->grid.height;
+    values.walkers = s->walkerCount;
+    values.goals = s->goals;
+    values.dirty = EditorIsDirty();
+    if (!gStatusWrittenOnce || memcmp(&values, &gStatusWritten, sizeof(values)) != 0) {
+        snprintf(gEditor.status, sizeof(gEditor.status), "%-8s C%-3d R%-2d %dX%d W%d G%d%s", values.name,
+                 (int)col, (int)row, (int)values.width, (int)values.height, (int)values.walkers,
+                 (int)values.goals, values.dirty ? " *" : "");
+        gStatusWritten = values;
+        gStatusWrittenOnce = 1;
+    }
     // Holding Ctrl shows the Ctrl keys in place of a warning or the hint.
     const int ctrlHint = s->messageMs <= 0.0f && InputIsKeyDown(KEY_CONTROL);
     const char* line = s->messageMs > 0.0f ? s->message
@@ -189,16 +230,18 @@ static void EditorRenderStatusBar(const EditorStage* s, int32_t col, int32_t row
     const uint32_t colour = s->messageMs > 0.0f          ? EDITOR_YELLOW
                             : s->warning[0] && !ctrlHint ? EDITOR_RED
                                                          : EDITOR_GREY;
-    char key[sizeof(gStatusBar.key) + 1];
-    snprintf(key, sizeof(key), "%08x\n%s\n%s", (unsigned)colour, gEditor.status, line);
+    const char ink[2] = {colour == EDITOR_YELLOW ? 'Y' : colour == EDITOR_RED ? 'R' : 'G', '\0'};
+    const char* const parts[] = {ink, gEditor.status, line};
+    char key[sizeof(EditorKeptBar::key)];
+    const size_t length = EditorBarKey(key, parts, 3);
     const int32_t h = LOGICAL_HEIGHT - EDITOR_STATUS_Y;
-    if (EditorPutBackBar(&gStatusBar, key, EDITOR_STATUS_Y, h)) {
+    if (EditorPutBackBar(&gStatusBar, key, length, EDITOR_STATUS_Y, h)) {
         return;
     }
     RenderFillRect(0, EDITOR_STATUS_Y, LOGICAL_WIDTH, h, EDITOR_BAR_BG);
     DrawMsxString(2, EDITOR_STATUS_Y + 2, gEditor.status, EDITOR_WHITE, 1);
     DrawMsxString(2, EDITOR_STATUS_Y + 11, line, colour, 1);
-    EditorKeepBar(&gStatusBar, key, EDITOR_STATUS_Y, h);
+    EditorKeepBar(&gStatusBar, key, length, EDITOR_STATUS_Y, h);
 }
 
 // The outline of an ordered area of cells.
