@@ -316,18 +316,8 @@ void DrawMsxString(int32_t x, int32_t y, const char* text, uint32_t colour, int3
                 if (!bits || py < 0 || py >= LOGICAL_HEIGHT) {
                     continue;
                 }
-                const int64_t base = py * LOGICAL_WIDTH + left;
-                if (shown == 0xFFu) {
-                    // A whole cell row on the screen: each of its pixels keeps its colour or takes the
-                    // ink by a mask, with no branch on the bits.
-                    uint32_t* cell = pixelBuffer + base;
-                    for (int32_t col = 0; col < FONT_CELL; ++col) {
-                        const uint32_t ink = 0u - (bits >> (FONT_CELL - 1 - col) & 1u);
-                        cell[col] = (cell[col] & ~ink) | (colour & ink);
-                    }
-                    continue;
-                }
                 // The set bits only: bit b is the cell's column 7 - b.
+                const int64_t base = py * LOGICAL_WIDTH + left;
                 for (unsigned rest = bits; rest; rest &= rest - 1) {
                     pixelBuffer[base + (FONT_CELL - 1) - __builtin_ctz(rest)] = colour;
                 }
