@@ -27,13 +27,19 @@ static Player gDrawPlayer;
 // third is to spare.
 static const int32_t EDITOR_MARKER_REACH = 3;
 
-// Walker markers in columns from .. to - 1 of a row of the grid.
-static int32_t EditorCountMarkers(const Tilemap* grid, int32_t row, int32_t from, int32_t to) {
+// Cells holding one of the span ids from lowest on, in columns from .. to - 1 of a row of the grid.
+static int32_t EditorCountIds(const Tilemap* grid, int32_t row, int32_t from, int32_t to, uint8_t lowest,
+                              uint8_t span) {
     int32_t n = 0;
     for (int32_t col = from; col < to; ++col) {
-        n += grid->tiles[row][col] == TILE_ENEMY_SPAWN;
+        n += (uint8_t)(grid->tiles[row][col] - lowest) < span;
     }
     return n;
+}
+
+// Walker markers in columns from .. to - 1 of a row of the grid.
+static int32_t EditorCountMarkers(const Tilemap* grid, int32_t row, int32_t from, int32_t to) {
+    return EditorCountIds(grid, row, from, to, TILE_ENEMY_SPAWN, 1);
 }
 
 // What the tile drawing leaves out: the start as the block it becomes with the player on it, the
@@ -55,7 +61,10 @@ static void EditorRenderMarkers(const EditorStage* s) {
             continue;
         }
         marker += EditorCountMarkers(grid, row, 0, first);
-        for (int32_t col = first; col < last; ++col) {
+        // Most rows near the view hold no marker: counted at once, they are not gone through cell by cell.
+        static_assert(TILE_ENEMY_SPAWN == TILE_PLAYER_SPAWN + 1, "the two markers are ids side by side");
+        const int32_t near = EditorCountIds(grid, row, first, last, TILE_PLAYER_SPAWN, 2);
+        for (int32_t col = first; near > 0 && col < last; ++col) {
             const int32_t id = grid->tiles[row][col];
             if (id != TILE_PLAYER_SPAWN && id != TILE_ENEMY_SPAWN) {
                 continue;
@@ -77,6 +86,73 @@ static void EditorRenderMarkers(const EditorStage* s) {
     for (int32_t i = 0; s->walkersOwn && i < s->walkerCount; ++i) {
         RenderDrawBox((int32_t)(s->walkers[i].x - 9.0f - s->viewX),
                       (int32_t)(s->walkers[i].y - 24.0f - s->viewY), 18, 26, EDITOR_GREY);
+    }
+}
+
+// The view as the tiles and the markers draw it, rows EDITOR_BAR_H .. EDITOR_STATUS_Y - 1 (the bars
+// cover the others), which follow from nothing but what is kept beside them: the view, the grid, the
+// stage as played and the walkers. A view that stays as it was for a second frame is kept, and from the
+// third frame on its rows are put back whole; one that changes every frame (scrolling, painting) is
+// drawn every frame and never kept.
+struct EditorKeptView {
+    int32_t seen; // frames in a row with this view: 1, then 2 from the frame that kept its rows
+    float viewX;
+    float viewY;
+    int32_t walkerCount;
+    int32_t walkersOwn;
+    Enemy walkers[MAX_ENEMIES];
+    int32_t gridWidth, gridHeight, playedWidth, playedHeight;
+    uint8_t grid[MAP_MAX_ROWS][MAP_MAX_COLS];
+    uint8_t played[MAP_MAX_ROWS][MAP_MAX_COLS];
+    uint32_t rows[(EDITOR_STATUS_Y - EDITOR_BAR_H) * LOGICAL_WIDTH];
+};
+static EditorKeptView gKeptView;
+
+static int EditorViewIsKept(const EditorStage* s) {
+    const EditorKeptView* k = &gKeptView;
+    return k->seen > 0 && memcmp(&k->viewX, &s->viewX, sizeof(float)) == 0 &&
+           memcmp(&k->viewY, &s->viewY, sizeof(float)) == 0 && k->walkerCount == s->walkerCount &&
+           k->walkersOwn == s->walkersOwn && k->gridWidth == s->grid.width && k->gridHeight == s->grid.height &&
+           k->playedWidth == s->played.width && k->playedHeight == s->played.height &&
+           s->walkerCount >= 0 && s->walkerCount <= MAX_ENEMIES &&
+           memcmp(k->walkers, s->walkers, sizeof(Enemy) * (size_t)s->walkerCount) == 0 &&
+           memcmp(k->grid, s->grid.tiles, sizeof(k->grid)) == 0 &&
+           memcmp(k->played, s->played.tiles, sizeof(k->played)) == 0;
+}
+
+static void EditorKeepViewKey(const EditorStage* s) {
+    EditorKeptView* k = &gKeptView;
+    k->seen = s->walkerCount >= 0 && s->walkerCount <= MAX_ENEMIES;
+    k->viewX = s->viewX;
+    k->viewY = s->viewY;
+    k->walkerCount = s->walkerCount;
+    k->walkersOwn = s->walkersOwn;
+    memcpy(k->walkers, s->walkers, sizeof(k->walkers));
+    k->gridWidth = s->grid.width;
+    k->gridHeight = s->grid.height;
+    k->playedWidth = s->played.width;
+    k->playedHeight = s->played.height;
+    memcpy(k->grid, s->grid.tiles, sizeof(k->grid));
+    memcpy(k->played, s->played.tiles, sizeof(k->played));
+}
+
+// The tiles as Enter plays them (the top row and the left column are walls whatever the grid holds)
+// and the markers, between the bars.
+static void EditorRenderView(const EditorStage* s) {
+    uint32_t* view = pixelBuffer + EDITOR_BAR_H * LOGICAL_WIDTH;
+    const int again = EditorViewIsKept(s);
+    if (again && gKeptView.seen >= 2) {
+        memcpy(view, gKeptView.rows, sizeof(gKeptView.rows));
+        return;
+    }
+    if (!again) {
+        EditorKeepViewKey(s);
+    }
+    TilemapRenderRows(&s->played, s->viewX, s->viewY, EDITOR_BAR_H, EDITOR_STATUS_Y);
+    EditorRenderMarkers(s);
+    if (again) {
+        memcpy(gKeptView.rows, view, sizeof(gKeptView.rows));
+        gKeptView.seen = 2;
     }
 }
 
@@ -252,10 +328,7 @@ static void EditorRenderArea(const EditorStage* s, const EditorArea& a, uint32_t
 
 void EditorRender(void) {
     const EditorStage* s = &gEditor.stage;
-    // The tiles as Enter plays them: the top row and the left column are walls whatever the grid holds.
-    // The bars cover the rows above and below the view.
-    TilemapRenderRows(&s->played, s->viewX, s->viewY, EDITOR_BAR_H, EDITOR_STATUS_Y);
-    EditorRenderMarkers(s);
+    EditorRenderView(s);
     // The stage's right and bottom ends, where painting grows it.
     const int32_t endX = (int32_t)((float)(s->grid.width * TILE_SIZE) - s->viewX);
     const int32_t endY = (int32_t)((float)(s->grid.height * TILE_SIZE) - s->viewY);

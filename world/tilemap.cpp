@@ -451,14 +451,18 @@ void TilemapRenderTile(int id, int sx, int sy) {
 // when its cells or the grid's width differ from what it was made from: whoever changes a map (play,
 // the editor's strokes, undo, resizing, another stage), the rows follow.
 static const int32_t TILEMAP_STAGE_SLOTS = 8;
+typedef uint32_t TilemapStageLine[MAP_MAX_COLS * TILE_SIZE];
+// What a row was made from, apart from its pixels, so that the look at every row shown each frame
+// stays within a few cache lines.
 struct TilemapStageRow {
     int32_t madeWidth; // the grid's width the row was made for; -1: not made
     uint32_t newRows;  // bit r: pixel row r is a slot of its own
     int8_t slot[TILE_SIZE];
     uint8_t cells[MAP_MAX_COLS];
-    uint32_t pixels[TILEMAP_STAGE_SLOTS][MAP_MAX_COLS * TILE_SIZE];
+    TilemapStageLine* pixels; // its TILEMAP_STAGE_SLOTS lines
 };
 static TilemapStageRow gStageRows[MAP_MAX_ROWS];
+static TilemapStageLine gStageLines[MAP_MAX_ROWS][TILEMAP_STAGE_SLOTS];
 static int gStageRowsReady = 0;
 
 // Row `row` of the map's cells ready-drawn; null when it cannot be (a kind mix with too many distinct
@@ -469,8 +473,9 @@ static const TilemapStageRow* TilemapStageRowFor(const Tilemap* map, int32_t row
         return nullptr;
     }
     if (!gStageRowsReady) {
-        for (TilemapStageRow& each : gStageRows) {
-            each.madeWidth = -1;
+        for (int32_t each = 0; each < MAP_MAX_ROWS; ++each) {
+            gStageRows[each].madeWidth = -1;
+            gStageRows[each].pixels = gStageLines[each];
         }
         gStageRowsReady = 1;
     }
