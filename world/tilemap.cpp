@@ -451,6 +451,8 @@ void TilemapRenderTile(int id, int sx, int sy) {
 // when its cells or the grid's width differ from what it was made from: whoever changes a map (play,
 // the editor's strokes, undo, resizing, another stage), the rows follow.
 static const int32_t TILEMAP_STAGE_SLOTS = 8;
+// The least pieces (tiles, and the sky between) a run of whole tiles is drawn from the stage's row for.
+static const int32_t TILEMAP_STAGE_PIECES = 4;
 typedef uint32_t TilemapStageLine[MAP_MAX_COLS * TILE_SIZE];
 // What a row was made from, apart from its pixels, so that the look at every row shown each frame
 // stays within a few cache lines.
@@ -622,15 +624,24 @@ static void TilemapRenderBand(const Tilemap* map, const TilemapAxis* cols, const
                               int32_t band, int32_t row, int32_t y, int32_t h, int32_t first, int32_t end,
                               TilemapLate* late) {
     const uint8_t* tiles = row >= 0 && row < map->height ? map->tiles[row] : nullptr;
-    const TilemapStageRow* stage =
-        tiles && run->to - run->from > 1 ? TilemapStageRowFor(map, row) : nullptr;
-    uint32_t newRows = 1u;
+    // The run drawn tile by tile would be this many pieces; its rows change where its kinds' rows do.
+    int32_t runPieces = 0;
+    uint32_t runNewRows = 1u;
+    for (int32_t k = run->from, sky = 1; tiles && k < run->to; ++k) {
+        const int id = tiles[cols->index[k]];
+        const int drawn = TilemapIsDrawn(id);
+        runPieces += drawn || !sky;
+        runNewRows |= drawn ? gTileCopies[id].newRows[h] : 0u;
+        sky = !drawn;
+    }
+    // Few pieces cost less from the copies (at hand) than a piece of the stage's row (further away).
+    const TilemapStageRow* stage = runPieces >= TILEMAP_STAGE_PIECES ? TilemapStageRowFor(map, row) : nullptr;
+    uint32_t newRows = stage ? runNewRows : 1u;
     // The stage's slot shown as row r of the band: rows of a band cut by the picture's top or bottom
     // come from the copies' rows as every kind's cut keeps them.
     int8_t stageSlot[TILE_SIZE];
     for (int32_t r = 0; stage && r < h; ++r) {
         stageSlot[r] = stage->slot[h == TILE_SIZE ? r : TilemapCopyIndex(r, h, gKeepRows)];
-        newRows |= r > 0 && stageSlot[r] != stageSlot[r - 1] ? 1u << r : 0u;
     }
     // The row's pieces in order: a tile (its copy), the stage's row (at stageAt, where stageFrom starts),
     // or, where neither, sky.
