@@ -451,8 +451,8 @@ void TilemapRenderTile(int id, int sx, int sy) {
 // when its cells or the grid's width differ from what it was made from: whoever changes a map (play,
 // the editor's strokes, undo, resizing, another stage), the rows follow.
 static const int32_t TILEMAP_STAGE_SLOTS = 8;
-// The least pieces (tiles, and the sky between) a run of whole tiles is drawn from the stage's row for.
-static const int32_t TILEMAP_STAGE_PIECES = 4;
+// The least tiles a run of whole tiles holds to be drawn from the stage's row.
+static const int32_t TILEMAP_STAGE_TILES = 3;
 typedef uint32_t TilemapStageLine[MAP_MAX_COLS * TILE_SIZE];
 // What a row was made from, apart from its pixels, so that the look at every row shown each frame
 // stays within a few cache lines.
@@ -461,6 +461,7 @@ struct TilemapStageRow {
     uint32_t newRows;  // bit r: pixel row r is a slot of its own
     int8_t slot[TILE_SIZE];
     uint8_t cells[MAP_MAX_COLS];
+    uint8_t drawnBefore[MAP_MAX_COLS + 1]; // tiles drawn in columns 0 .. c - 1
     TilemapStageLine* pixels; // its TILEMAP_STAGE_SLOTS lines
 };
 static TilemapStageRow gStageRows[MAP_MAX_ROWS];
@@ -488,8 +489,10 @@ static const TilemapStageRow* TilemapStageRowFor(const Tilemap* map, int32_t row
     }
     made->madeWidth = -1;
     uint32_t newRows = 1u;
+    made->drawnBefore[0] = 0;
     for (int32_t col = 0; col < width; ++col) {
         newRows |= TilemapIsDrawn(cells[col]) ? gTileCopies[cells[col]].newRows[TILE_SIZE] : 0u;
+        made->drawnBefore[col + 1] = (uint8_t)(made->drawnBefore[col] + TilemapIsDrawn(cells[col]));
     }
     int32_t slots = 0;
     for (int32_t r = 0; r < TILE_SIZE; ++r) {
@@ -624,24 +627,20 @@ static void TilemapRenderBand(const Tilemap* map, const TilemapAxis* cols, const
                               int32_t band, int32_t row, int32_t y, int32_t h, int32_t first, int32_t end,
                               TilemapLate* late) {
     const uint8_t* tiles = row >= 0 && row < map->height ? map->tiles[row] : nullptr;
-    // The run drawn tile by tile would be this many pieces; its rows change where its kinds' rows do.
-    int32_t runPieces = 0;
-    uint32_t runNewRows = 1u;
-    for (int32_t k = run->from, sky = 1; tiles && k < run->to; ++k) {
-        const int id = tiles[cols->index[k]];
-        const int drawn = TilemapIsDrawn(id);
-        runPieces += drawn || !sky;
-        runNewRows |= drawn ? gTileCopies[id].newRows[h] : 0u;
-        sky = !drawn;
+    const TilemapStageRow* stage = tiles && run->to > run->from ? TilemapStageRowFor(map, row) : nullptr;
+    // A run with few tiles costs less drawn from the copies, which are at hand, than from the stage's
+    // row, which lies further away.
+    if (stage && stage->drawnBefore[cols->index[run->to - 1] + 1] - stage->drawnBefore[cols->index[run->from]] <
+                     TILEMAP_STAGE_TILES) {
+        stage = nullptr;
     }
-    // Few pieces cost less from the copies (at hand) than a piece of the stage's row (further away).
-    const TilemapStageRow* stage = runPieces >= TILEMAP_STAGE_PIECES ? TilemapStageRowFor(map, row) : nullptr;
-    uint32_t newRows = stage ? runNewRows : 1u;
+    uint32_t newRows = 1u;
     // The stage's slot shown as row r of the band: rows of a band cut by the picture's top or bottom
     // come from the copies' rows as every kind's cut keeps them.
     int8_t stageSlot[TILE_SIZE];
     for (int32_t r = 0; stage && r < h; ++r) {
         stageSlot[r] = stage->slot[h == TILE_SIZE ? r : TilemapCopyIndex(r, h, gKeepRows)];
+        newRows |= r > 0 && stageSlot[r] != stageSlot[r - 1] ? 1u << r : 0u;
     }
     // The row's pieces in order: a tile (its copy), the stage's row (at stageAt, where stageFrom starts),
     // or, where neither, sky.
