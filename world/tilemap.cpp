@@ -224,12 +224,14 @@ void TilemapRenderTileDirect(int id, int sx, int sy) {
 
 // Ready-drawn tiles. Each kind is drawn once, shape by shape, into a 16 x 16 copy. A tile cut to w
 // columns by the picture's edge shows the first w - k columns of its copy and the last k (k clamped
-// to w), and likewise for rows, since its outline follows the cut. One k for the columns and one for
-// the rows serve every kind: found by drawing each kind cut at every width and height, the k under
-// which the most of those cuts come out as the copy. A cut that does not (the goal's, whose bar and
-// flag reach past a narrow cut) is drawn shape by shape.
+// to w), and likewise for rows, since its outline follows the cut. k is found by drawing each kind cut
+// at every width and height: for the columns each kind's own, for the rows one that serves every kind
+// (the stage's rows are cut alike across a row of tiles), in both the k under which the most cuts come
+// out as the copy. A cut that does not (the goal's, whose bar and flag reach past a narrow cut) is
+// drawn shape by shape.
 struct TilemapTileCopy {
     uint32_t pixels[TILE_SIZE][TILE_SIZE];
+    int32_t keepCols;
     // Bit n: the kind cut to n columns (rows) is its copy so cut; bit 16 always.
     uint32_t cutCols;
     uint32_t cutRows;
@@ -246,8 +248,7 @@ static const uint8_t TILEMAP_REACHES_BELOW = 2;
 static const uint8_t TILEMAP_REACHES_DIAGONAL = 4;
 
 static TilemapTileCopy gTileCopies[TILE_GOAL + 1];
-// The k of every kind's cut columns and rows.
-static int32_t gKeepCols = 0;
+// The k of every kind's cut rows.
 static int32_t gKeepRows = 0;
 // A whole row of sky, made with the copies: copied where the picture shows sky.
 static uint32_t gSkyRow[LOGICAL_WIDTH];
@@ -324,13 +325,13 @@ static void TilemapMeasureCuts(int id, int rows, uint32_t matches[TILE_SIZE + 1]
     }
 }
 
-// The k under which the most cuts of all kinds come out as their copies (the least of equals).
-static int32_t TilemapBestKeep(uint32_t matches[TILE_GOAL + 1][TILE_SIZE + 1]) {
+// The k under which the most cuts of kinds first .. last come out as their copies (the least of equals).
+static int32_t TilemapBestKeep(uint32_t matches[TILE_GOAL + 1][TILE_SIZE + 1], int first, int last) {
     int32_t best = 0;
     int32_t bestCount = -1;
     for (int32_t k = 0; k <= TILE_SIZE; ++k) {
         int32_t count = 0;
-        for (int id = 0; id <= TILE_GOAL; ++id) {
+        for (int id = first; id <= last; ++id) {
             for (int32_t n = 1; n < TILE_SIZE; ++n) {
                 count += (int32_t)(matches[id][k] >> n & 1u);
             }
@@ -366,11 +367,11 @@ static void TilemapMakeCopies(void) {
         TilemapMeasureCuts(id, 0, matchCols[id], copy->reachCols);
         TilemapMeasureCuts(id, 1, matchRows[id], copy->reachRows);
     }
-    gKeepCols = TilemapBestKeep(matchCols);
-    gKeepRows = TilemapBestKeep(matchRows);
+    gKeepRows = TilemapBestKeep(matchRows, 0, TILE_GOAL);
     for (int id = 0; id <= TILE_GOAL; ++id) {
         TilemapTileCopy* copy = &gTileCopies[id];
-        copy->cutCols = matchCols[id][gKeepCols] | 1u << TILE_SIZE;
+        copy->keepCols = TilemapBestKeep(matchCols, id, id);
+        copy->cutCols = matchCols[id][copy->keepCols] | 1u << TILE_SIZE;
         copy->cutRows = matchRows[id][gKeepRows] | 1u << TILE_SIZE;
         for (int32_t h = 1; h <= TILE_SIZE; ++h) {
             copy->newRows[h] = 1u;
@@ -408,12 +409,12 @@ static inline const uint32_t* TilemapCopySource(const TilemapTileCopy* copy, int
 }
 
 // A row of the copy cut to w columns, stored at dst.
-static inline void TilemapCopyColumns(uint32_t* dst, const uint32_t* src, int w) {
+static inline void TilemapCopyColumns(uint32_t* dst, const uint32_t* src, const TilemapTileCopy* copy, int w) {
     if (w == TILE_SIZE) {
         memcpy(dst, src, TILE_SIZE * sizeof(uint32_t));
         return;
     }
-    const int k = gKeepCols < w ? gKeepCols : w;
+    const int k = copy->keepCols < w ? copy->keepCols : w;
     memcpy(dst, src, (size_t)(w - k) * sizeof(uint32_t));
     memcpy(dst + (w - k), src + (TILE_SIZE - k), (size_t)k * sizeof(uint32_t));
 }
@@ -421,7 +422,7 @@ static inline void TilemapCopyColumns(uint32_t* dst, const uint32_t* src, int w)
 // A tile cut to the rectangle (x0, y0, w, h) on the screen from its copy.
 static void TilemapCopyTile(const TilemapTileCopy* copy, int x0, int y0, int w, int h) {
     for (int r = 0; r < h; ++r) {
-        TilemapCopyColumns(pixelBuffer + (y0 + r) * LOGICAL_WIDTH + x0, TilemapCopySource(copy, r, h), w);
+        TilemapCopyColumns(pixelBuffer + (y0 + r) * LOGICAL_WIDTH + x0, TilemapCopySource(copy, r, h), copy, w);
     }
 }
 
@@ -709,7 +710,7 @@ static void TilemapRenderBand(const Tilemap* map, const TilemapAxis* cols, const
         for (int32_t i = 0; i < pieces; ++i) {
             const TilemapTileCopy* copy = pieceCopy[i];
             if (copy) {
-                TilemapCopyColumns(line + pieceFrom[i], TilemapCopySource(copy, r, h), pieceLen[i]);
+                TilemapCopyColumns(line + pieceFrom[i], TilemapCopySource(copy, r, h), copy, pieceLen[i]);
             } else if (i == stageAt) {
                 memcpy(line + pieceFrom[i], stage->pixels[stageSlot[r]] + stageFrom,
                        (size_t)pieceLen[i] * sizeof(uint32_t));
