@@ -27,13 +27,19 @@ static Player gDrawPlayer;
 // third is to spare.
 static const int32_t EDITOR_MARKER_REACH = 3;
 
-// Walker markers in columns from .. to - 1 of a row of the grid.
-static int32_t EditorCountMarkers(const Tilemap* grid, int32_t row, int32_t from, int32_t to) {
+// Cells holding one of the span ids from lowest on, in columns from .. to - 1 of a row of the grid.
+static int32_t EditorCountIds(const Tilemap* grid, int32_t row, int32_t from, int32_t to, uint8_t lowest,
+                              uint8_t span) {
     int32_t n = 0;
     for (int32_t col = from; col < to; ++col) {
-        n += grid->tiles[row][col] == TILE_ENEMY_SPAWN;
+        n += (uint8_t)(grid->tiles[row][col] - lowest) < span;
     }
     return n;
+}
+
+// Walker markers in columns from .. to - 1 of a row of the grid.
+static int32_t EditorCountMarkers(const Tilemap* grid, int32_t row, int32_t from, int32_t to) {
+    return EditorCountIds(grid, row, from, to, TILE_ENEMY_SPAWN, 1);
 }
 
 // What the tile drawing leaves out: the start as the block it becomes with the player on it, the
@@ -55,8 +61,14 @@ static void EditorRenderMarkers(const EditorStage* s) {
             continue;
         }
         marker += EditorCountMarkers(grid, row, 0, first);
-        for (int32_t col = first; col < last; ++col) {
+        // Most rows near the view hold no marker: counted at once, they are not gone through cell by cell.
+        static_assert(TILE_ENEMY_SPAWN == TILE_PLAYER_SPAWN + 1, "the two markers are ids side by side");
+        const int32_t near = EditorCountIds(grid, row, first, last, TILE_PLAYER_SPAWN, 2);
+        for (int32_t col = first; near > 0 && col < last; ++col) {
             const int32_t id = grid->tiles[row][col];
+            if (id != TILE_PLAYER_SPAWN && id != TILE_ENEMY_SPAWN) {
+                continue;
+            }
             const int32_t sx = (int32_t)((float)(TILE_SIZE * col) - s->viewX);
             const int32_t sy = (int32_t)((float)(TILE_SIZE * row) - s->viewY);
             if (id == TILE_PLAYER_SPAWN) {
@@ -64,7 +76,7 @@ static void EditorRenderMarkers(const EditorStage* s) {
                 PlayerReset(&gDrawPlayer, (float)(TILE_SIZE * col + 8),
                             (float)(TILE_SIZE * row) - BODY_REST_HEIGHT);
                 PlayerRender(&gDrawPlayer, s->viewX, s->viewY);
-            } else if (id == TILE_ENEMY_SPAWN && marker++ >= s->walkerCount) {
+            } else if (marker++ >= s->walkerCount) {
                 RenderDrawBox(sx, sy, TILE_SIZE, TILE_SIZE, EDITOR_RED);
             }
         }
@@ -74,6 +86,73 @@ static void EditorRenderMarkers(const EditorStage* s) {
     for (int32_t i = 0; s->walkersOwn && i < s->walkerCount; ++i) {
         RenderDrawBox((int32_t)(s->walkers[i].x - 9.0f - s->viewX),
                       (int32_t)(s->walkers[i].y - 24.0f - s->viewY), 18, 26, EDITOR_GREY);
+    }
+}
+
+// The view as the tiles and the markers draw it, rows EDITOR_BAR_H .. EDITOR_STATUS_Y - 1 (the bars
+// cover the others), which follow from nothing but what is kept beside them: the view, the grid, the
+// stage as played and the walkers. A view that stays as it was for a second frame is kept, and from the
+// third frame on its rows are put back whole; one that changes every frame (scrolling, painting) is
+// drawn every frame and never kept.
+struct EditorKeptView {
+    int32_t seen; // frames in a row with this view: 1, then 2 from the frame that kept its rows
+    float viewX;
+    float viewY;
+    int32_t walkerCount;
+    int32_t walkersOwn;
+    Enemy walkers[MAX_ENEMIES];
+    int32_t gridWidth, gridHeight, playedWidth, playedHeight;
+    uint8_t grid[MAP_MAX_ROWS][MAP_MAX_COLS];
+    uint8_t played[MAP_MAX_ROWS][MAP_MAX_COLS];
+    uint32_t rows[(EDITOR_STATUS_Y - EDITOR_BAR_H) * LOGICAL_WIDTH];
+};
+static EditorKeptView gKeptView;
+
+static int EditorViewIsKept(const EditorStage* s) {
+    const EditorKeptView* k = &gKeptView;
+    return k->seen > 0 && memcmp(&k->viewX, &s->viewX, sizeof(float)) == 0 &&
+           memcmp(&k->viewY, &s->viewY, sizeof(float)) == 0 && k->walkerCount == s->walkerCount &&
+           k->walkersOwn == s->walkersOwn && k->gridWidth == s->grid.width && k->gridHeight == s->grid.height &&
+           k->playedWidth == s->played.width && k->playedHeight == s->played.height &&
+           s->walkerCount >= 0 && s->walkerCount <= MAX_ENEMIES &&
+           memcmp(k->walkers, s->walkers, sizeof(Enemy) * (size_t)s->walkerCount) == 0 &&
+           memcmp(k->grid, s->grid.tiles, sizeof(k->grid)) == 0 &&
+           memcmp(k->played, s->played.tiles, sizeof(k->played)) == 0;
+}
+
+static void EditorKeepViewKey(const EditorStage* s) {
+    EditorKeptView* k = &gKeptView;
+    k->seen = s->walkerCount >= 0 && s->walkerCount <= MAX_ENEMIES;
+    k->viewX = s->viewX;
+    k->viewY = s->viewY;
+    k->walkerCount = s->walkerCount;
+    k->walkersOwn = s->walkersOwn;
+    memcpy(k->walkers, s->walkers, sizeof(k->walkers));
+    k->gridWidth = s->grid.width;
+    k->gridHeight = s->grid.height;
+    k->playedWidth = s->played.width;
+    k->playedHeight = s->played.height;
+    memcpy(k->grid, s->grid.tiles, sizeof(k->grid));
+    memcpy(k->played, s->played.tiles, sizeof(k->played));
+}
+
+// The tiles as Enter plays them (the top row and the left column are walls whatever the grid holds)
+// and the markers, between the bars.
+static void EditorRenderView(const EditorStage* s) {
+    uint32_t* view = pixelBuffer + EDITOR_BAR_H * LOGICAL_WIDTH;
+    const int again = EditorViewIsKept(s);
+    if (again && gKeptView.seen >= 2) {
+        memcpy(view, gKeptView.rows, sizeof(gKeptView.rows));
+        return;
+    }
+    if (!again) {
+        EditorKeepViewKey(s);
+    }
+    TilemapRenderRows(&s->played, s->viewX, s->viewY, EDITOR_BAR_H, EDITOR_STATUS_Y);
+    EditorRenderMarkers(s);
+    if (again) {
+        memcpy(gKeptView.rows, view, sizeof(gKeptView.rows));
+        gKeptView.seen = 2;
     }
 }
 
@@ -120,6 +199,7 @@ static void EditorRenderSwatch(int32_t index, int32_t x, int32_t y) {
 // put back whole instead of drawn again.
 struct EditorKeptBar {
     int32_t kept;
+    size_t keyLength;
     char key[3 * EDITOR_LINE_CHARS + 32];
     uint32_t rows[EDITOR_BAR_H * LOGICAL_WIDTH];
 };
@@ -127,36 +207,55 @@ static_assert(LOGICAL_HEIGHT - EDITOR_STATUS_Y <= EDITOR_BAR_H, "the status bar'
 static EditorKeptBar gTopBar;
 static EditorKeptBar gStatusBar;
 
+// A bar's key: the parts one after another, each followed by a line break; its length, or 0 when it
+// does not fit a kept bar's key (such a bar is drawn every time: cut short, its key would match keys
+// it does not equal).
+static size_t EditorBarKey(char (&key)[sizeof(EditorKeptBar::key)], const char* const* parts, int32_t count) {
+    size_t length = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        const size_t n = strlen(parts[i]);
+        if (n + 1 > sizeof(key) - length) {
+            return 0;
+        }
+        memcpy(key + length, parts[i], n);
+        key[length + n] = '\n';
+        length += n + 1;
+    }
+    return length;
+}
+
 // 1 when the bar's rows y .. y + h - 1 were put back as kept for this key; else the bar is to be drawn,
 // then kept by EditorKeepBar.
-static int EditorPutBackBar(const EditorKeptBar* bar, const char* key, int32_t y, int32_t h) {
-    if (!bar->kept || strcmp(bar->key, key) != 0) {
+static int EditorPutBackBar(const EditorKeptBar* bar, const char* key, size_t length, int32_t y, int32_t h) {
+    if (!bar->kept || length == 0 || bar->keyLength != length || memcmp(bar->key, key, length) != 0) {
         return 0;
     }
     memcpy(pixelBuffer + y * LOGICAL_WIDTH, bar->rows, (size_t)(h * LOGICAL_WIDTH) * sizeof(uint32_t));
     return 1;
 }
 
-static void EditorKeepBar(EditorKeptBar* bar, const char* key, int32_t y, int32_t h) {
-    // A key too long for the record is never kept: cut short, it would match keys it does not equal.
-    const size_t length = strlen(key);
-    bar->kept = length < sizeof(bar->key);
+static void EditorKeepBar(EditorKeptBar* bar, const char* key, size_t length, int32_t y, int32_t h) {
+    bar->kept = length > 0;
     if (bar->kept) {
-        memcpy(bar->key, key, length + 1);
+        memcpy(bar->key, key, length);
+        bar->keyLength = length;
         memcpy(bar->rows, pixelBuffer + y * LOGICAL_WIDTH, (size_t)(h * LOGICAL_WIDTH) * sizeof(uint32_t));
     }
 }
 
 // The palette bar: the tiles to paint with, the chosen one boxed and named.
 static void EditorRenderPaletteBar(void) {
+    static_assert(EDITOR_PALETTE_SIZE <= 10, "a palette entry is one digit of the key");
+    const char chosen[2] = {(char)('0' + gEditor.palette), '\0'};
+    const char* const parts[] = {chosen};
+    char key[sizeof(EditorKeptBar::key)];
+    const size_t length = EditorBarKey(key, parts, 1);
+    if (EditorPutBackBar(&gTopBar, key, length, 0, EDITOR_BAR_H)) {
+        return;
+    }
     snprintf(gEditor.line, sizeof(gEditor.line), "%d %s",
              (int)(gEditor.palette == 9 ? 0 : gEditor.palette + 1),
              EDITOR_TILE_NAMES[EDITOR_PALETTE[gEditor.palette]]);
-    char key[16];
-    snprintf(key, sizeof(key), "%d", (int)gEditor.palette);
-    if (EditorPutBackBar(&gTopBar, key, 0, EDITOR_BAR_H)) {
-        return;
-    }
     RenderFillRect(0, 0, LOGICAL_WIDTH, EDITOR_BAR_H, EDITOR_BAR_BG);
     for (int32_t i = 0; i < EDITOR_PALETTE_SIZE; ++i) {
         const int32_t x = 4 + 20 * i;
@@ -166,17 +265,38 @@ static void EditorRenderPaletteBar(void) {
         EditorRenderSwatch(i, x, 2);
     }
     DrawMsxString(206, 6, gEditor.line, EDITOR_YELLOW, 1);
-    EditorKeepBar(&gTopBar, key, 0, EDITOR_BAR_H);
+    EditorKeepBar(&gTopBar, key, length, 0, EDITOR_BAR_H);
 }
+
+// What the status line was last written from: it is written again only when one of them changes.
+struct EditorStatusValues {
+    const char* name;
+    int32_t col, row, width, height, walkers, goals, dirty;
+};
+static EditorStatusValues gStatusWritten;
+static int gStatusWrittenOnce = 0;
 
 // The status bar: the cell under the cursor, the stage's size and counts, and the message, warning or
 // hint line.
 static void EditorRenderStatusBar(const EditorStage* s, int32_t col, int32_t row) {
     const int inside = col >= 0 && row >= 0 && col < s->grid.width && row < s->grid.height;
-    snprintf(gEditor.status, sizeof(gEditor.status), "%-8s C%-3d R%-2d %dX%d W%d G%d%s",
-             inside ? EDITOR_TILE_NAMES[TilemapGetTile(&s->grid, col, row)] : "OUTSIDE", (int)col, (int)row,
-             (int)s->grid.width, (int)s->grid.height, (int)s->walkerCount, (int)s->goals,
-             EditorIsDirty() ? " *" : "");
+    EditorStatusValues values;
+    memset(&values, 0, sizeof(values));
+    values.name = inside ? EDITOR_TILE_NAMES[TilemapGetTile(&s->grid, col, row)] : "OUTSIDE";
+    values.col = col;
+    values.row = row;
+    values.width = s->grid.width;
+    values.height = s->grid.height;
+    values.walkers = s->walkerCount;
+    values.goals = s->goals;
+    values.dirty = EditorIsDirty();
+    if (!gStatusWrittenOnce || memcmp(&values, &gStatusWritten, sizeof(values)) != 0) {
+        snprintf(gEditor.status, sizeof(gEditor.status), "%-8s C%-3d R%-2d %dX%d W%d G%d%s", values.name,
+                 (int)col, (int)row, (int)values.width, (int)values.height, (int)values.walkers,
+                 (int)values.goals, values.dirty ? " *" : "");
+        gStatusWritten = values;
+        gStatusWrittenOnce = 1;
+    }
     // Holding Ctrl shows the Ctrl keys in place of a warning or the hint.
     const int ctrlHint = s->messageMs <= 0.0f && InputIsKeyDown(KEY_CONTROL);
     const char* line = s->messageMs > 0.0f ? s->message
@@ -186,16 +306,18 @@ static void EditorRenderStatusBar(const EditorStage* s, int32_t col, int32_t row
     const uint32_t colour = s->messageMs > 0.0f          ? EDITOR_YELLOW
                             : s->warning[0] && !ctrlHint ? EDITOR_RED
                                                          : EDITOR_GREY;
-    char key[sizeof(gStatusBar.key) + 1];
-    snprintf(key, sizeof(key), "%08x\n%s\n%s", (unsigned)colour, gEditor.status, line);
+    const char ink[2] = {colour == EDITOR_YELLOW ? 'Y' : colour == EDITOR_RED ? 'R' : 'G', '\0'};
+    const char* const parts[] = {ink, gEditor.status, line};
+    char key[sizeof(EditorKeptBar::key)];
+    const size_t length = EditorBarKey(key, parts, 3);
     const int32_t h = LOGICAL_HEIGHT - EDITOR_STATUS_Y;
-    if (EditorPutBackBar(&gStatusBar, key, EDITOR_STATUS_Y, h)) {
+    if (EditorPutBackBar(&gStatusBar, key, length, EDITOR_STATUS_Y, h)) {
         return;
     }
     RenderFillRect(0, EDITOR_STATUS_Y, LOGICAL_WIDTH, h, EDITOR_BAR_BG);
     DrawMsxString(2, EDITOR_STATUS_Y + 2, gEditor.status, EDITOR_WHITE, 1);
     DrawMsxString(2, EDITOR_STATUS_Y + 11, line, colour, 1);
-    EditorKeepBar(&gStatusBar, key, EDITOR_STATUS_Y, h);
+    EditorKeepBar(&gStatusBar, key, length, EDITOR_STATUS_Y, h);
 }
 
 // The outline of an ordered area of cells.
@@ -206,10 +328,7 @@ static void EditorRenderArea(const EditorStage* s, const EditorArea& a, uint32_t
 
 void EditorRender(void) {
     const EditorStage* s = &gEditor.stage;
-    // The tiles as Enter plays them: the top row and the left column are walls whatever the grid holds.
-    // The bars cover the rows above and below the view.
-    TilemapRenderRows(&s->played, s->viewX, s->viewY, EDITOR_BAR_H, EDITOR_STATUS_Y);
-    EditorRenderMarkers(s);
+    EditorRenderView(s);
     // The stage's right and bottom ends, where painting grows it.
     const int32_t endX = (int32_t)((float)(s->grid.width * TILE_SIZE) - s->viewX);
     const int32_t endY = (int32_t)((float)(s->grid.height * TILE_SIZE) - s->viewY);

@@ -5,9 +5,12 @@
 
 #include <sys/stat.h>
 
+#include "app/editor.h"
 #include "app/game_state.h"
 #include "app/main.h"
 #include "backends/headless/headless.h"
+#include "bench/bench_data.h"
+#include "platform/keys.h"
 #include "render/render.h"
 #include "world/level.h"
 
@@ -252,4 +255,75 @@ const char* BenchStagePath(int shipped) {
 int BenchHaveShippedStage(void) {
     struct stat st;
     return stat(BenchStagePath(1), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+int32_t BenchMixedTiles(Tilemap* map) {
+    static const int32_t KINDS[] = {TILE_GROUND,  TILE_PLATFORM, TILE_PILLAR,  TILE_SOLID_4,
+                                    TILE_SOLID_5, TILE_SOLID_6,  TILE_SOLID_7, TILE_GOAL};
+    TilemapClear(map);
+    int32_t shown = 0;
+    for (int32_t row = 0; row < 14; ++row) {
+        for (int32_t col = 0; col < 22; ++col) {
+            TilemapSetTile(map, col, row, KINDS[(row * 3 + col) % 8]);
+            const float sx = (float)(TILE_SIZE * col) - BENCH_MIXED_X;
+            const float sy = (float)(TILE_SIZE * row) - BENCH_MIXED_Y;
+            shown += sx > -16.0f && sx < (float)LOGICAL_WIDTH && sy > -16.0f && sy < (float)LOGICAL_HEIGHT;
+        }
+    }
+    return shown;
+}
+
+int BenchCrowdStart(void) {
+    BenchGameStartOn(KALVORO_SOURCE_DIR "/bench/stages/crowd.txt");
+    BenchGamePressKey(BENCH_VK_F);
+    for (int32_t i = 0; i < 40; ++i) {
+        BenchGameFrame(BENCH_FRAME_MS);
+    }
+    if (GameStateGetMode() != MODE_PLAYING || BenchPlayEnemiesAlive() != MAX_ENEMIES) {
+        BenchGameStop();
+        return 0;
+    }
+    return 1;
+}
+
+PlatformWindow* BenchEditorStart(int64_t stage) {
+    BenchFreshDataFolder(); // no recovery copy of an earlier run is offered
+    PlatformWindow* window = HeadlessOpenWindow(320, 200);
+    MainStartup(window);
+    MainStartEditor(window, stage == 2 ? KALVORO_SOURCE_DIR "/bench/stages/largest.txt" : nullptr);
+    HeadlessSetCursor(160, 100);
+    if (stage == 2) {
+        HeadlessSetKeyDown(KEY_RIGHT, 1); // scrolled onto the walkers, about (56, 10) in cells
+        HeadlessSetKeyDown(KEY_DOWN, 1);
+        float x = 0.0f, y = 0.0f;
+        for (int32_t i = 0; i < 2000 && (x < 56.0f * TILE_SIZE || y < 10.0f * TILE_SIZE); ++i) {
+            HeadlessSetKeyDown(KEY_RIGHT, x < 56.0f * TILE_SIZE);
+            HeadlessSetKeyDown(KEY_DOWN, y < 10.0f * TILE_SIZE);
+            HeadlessAdvanceTicks(16);
+            HeadlessRunFrame(window);
+            EditorGetView(&x, &y);
+        }
+        HeadlessSetKeyDown(KEY_RIGHT, 0);
+        HeadlessSetKeyDown(KEY_DOWN, 0);
+    }
+    if (stage == 1) {
+        for (int32_t y = EDITOR_BAR_H + 2; y < EDITOR_STATUS_Y; y += 8) {
+            HeadlessSetKeyDown('1' + (y / 8) % 9, 1);
+            for (int32_t x = 0; x < 320; x += 8) {
+                HeadlessSetCursor(x + 4, y);
+                HeadlessSetKeyDown(1, 1);
+                HeadlessAdvanceTicks(16);
+                HeadlessRunFrame(window);
+            }
+            HeadlessSetKeyDown(1, 0);
+            HeadlessSetKeyDown('1' + (y / 8) % 9, 0);
+        }
+        HeadlessSetCursor(160, 100);
+    }
+    return window;
+}
+
+void BenchEditorStop(void) {
+    EditorClose();
+    MainShutdown();
 }

@@ -138,13 +138,7 @@ BENCHMARK(BM_Frame_Mode)->Arg(MODE_TITLE)->Arg(MODE_STAGE_CLEAR)->Arg(MODE_GAME_
 // A frame of play on a one-screen stage (bench/stages/crowd.txt) holding as many walkers as the game
 // keeps, all walking in view over tiles of every solid kind, the player hovering in debug flight.
 void BM_Frame_Crowd(benchmark::State& state) {
-    BenchGameStartOn(KALVORO_SOURCE_DIR "/bench/stages/crowd.txt");
-    BenchGamePressKey(VK_F);
-    for (int32_t i = 0; i < 40; ++i) {
-        BenchGameFrame((uint32_t)FRAME_MS);
-    }
-    if (GameStateGetMode() != MODE_PLAYING || BenchPlayEnemiesAlive() != MAX_ENEMIES) {
-        BenchGameStop();
+    if (!BenchCrowdStart()) {
         state.SkipWithError("the crowded stage did not come up with every walker alive");
         return;
     }
@@ -176,23 +170,10 @@ BENCHMARK(BM_Tiles_OnScreen)->Arg(0)->Arg(65)->Arg(130)->Arg(195)->Arg(260);
 // A full screen of every kind mixed, seen from a camera that cuts the tiles at all four edges, a goal
 // among those cut at the left (drawn shape by shape).
 void BM_Tiles_Mixed(benchmark::State& state) {
-    static const int32_t KINDS[] = {TILE_GROUND,  TILE_PLATFORM, TILE_PILLAR,  TILE_SOLID_4,
-                                    TILE_SOLID_5, TILE_SOLID_6,  TILE_SOLID_7, TILE_GOAL};
-    TilemapClear(&gTiles);
-    for (int32_t row = 0; row < 14; ++row) {
-        for (int32_t col = 0; col < 22; ++col) {
-            TilemapSetTile(&gTiles, col, row, KINDS[(row * 3 + col) % 8]);
-        }
-    }
-    int32_t shown = 0;
+    const int32_t shown = BenchMixedTiles(&gTiles);
     for (auto _ : state) {
-        TilemapRender(&gTiles, 8.5f, 7.25f);
+        TilemapRender(&gTiles, BENCH_MIXED_X, BENCH_MIXED_Y);
         benchmark::ClobberMemory();
-    }
-    for (int32_t row = 0; row < 14; ++row) {
-        for (int32_t col = 0; col < 22; ++col) {
-            shown += col * 16 - 8 > -16 && col * 16 - 8 < 320 && row * 16 - 7 > -16 && row * 16 - 7 < 200;
-        }
     }
     state.counters["tiles"] = shown;
 }

@@ -2,12 +2,15 @@
 // instruction counts that do not depend on the machine's load:
 //   valgrind --tool=callgrind --toggle-collect='FrameCostRun*' kalvoro-frame-cost PIECE COUNT
 // then divide the reported Ir by COUNT. Pieces: floor, play, play-shipped, update, render, title,
-// tiles-N (N ground tiles on screen), present-WxH, audio-silent, audio-drone, audio-six, game (frames
-// of the long scripted play through the whole headless game at 960 x 600).
+// tiles-N (N ground tiles on screen), tiles-mixed (every kind mixed, cut at all four edges), crowd (a
+// frame of play with every walker), editor-N (the editor's step and picture on the stage N of
+// BenchEditorStart), present-WxH, audio-silent, audio-drone, audio-six, game (frames of the long
+// scripted play through the whole headless game at 960 x 600).
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include "app/editor.h"
 #include "app/game_state.h"
 #include "app/main.h"
 #include "audio/audio.h"
@@ -19,6 +22,8 @@
 #include "world/level.h"
 
 static Tilemap gTiles;
+static float gTilesX;
+static float gTilesY;
 static PlatformWindow* gWindow;
 
 enum FrameCostPiece {
@@ -30,7 +35,8 @@ enum FrameCostPiece {
     PIECE_TILES,
     PIECE_PRESENT,
     PIECE_AUDIO,
-    PIECE_GAME
+    PIECE_GAME,
+    PIECE_EDITOR
 };
 
 // Kept out of line so callgrind can collect exactly this call.
@@ -55,7 +61,7 @@ __attribute__((noinline)) void FrameCostRun(int piece, long count, int32_t voice
             GameStateRender();
             break;
         case PIECE_TILES:
-            TilemapRender(&gTiles, 0.0f, 0.0f);
+            TilemapRender(&gTiles, gTilesX, gTilesY);
             break;
         case PIECE_PRESENT:
             PresentPixelBuffer(gWindow);
@@ -70,6 +76,11 @@ __attribute__((noinline)) void FrameCostRun(int piece, long count, int32_t voice
             break;
         case PIECE_GAME:
             BenchLongPlayFrame(gWindow, (int32_t)i + 1);
+            break;
+        case PIECE_EDITOR:
+            HeadlessAdvanceTicks(16);
+            EditorStep(gWindow, 16.0f);
+            EditorRender();
             break;
         }
     }
@@ -101,6 +112,20 @@ int main(int argc, char** argv) {
         MsxFontInit();
         GameStateInit();
         piece = PIECE_TITLE;
+    } else if (strcmp(name, "tiles-mixed") == 0) {
+        BenchMixedTiles(&gTiles);
+        gTilesX = BENCH_MIXED_X;
+        gTilesY = BENCH_MIXED_Y;
+        piece = PIECE_TILES;
+    } else if (strcmp(name, "crowd") == 0) {
+        if (!BenchCrowdStart()) {
+            fprintf(stderr, "kalvoro-frame-cost: the crowded stage did not come up with every walker alive\n");
+            return 1;
+        }
+        piece = PIECE_PLAY;
+    } else if (strncmp(name, "editor-", 7) == 0) {
+        gWindow = BenchEditorStart(atoi(name + 7));
+        piece = PIECE_EDITOR;
     } else if (strncmp(name, "tiles-", 6) == 0) {
         const int32_t n = atoi(name + 6);
         TilemapClear(&gTiles);
@@ -134,7 +159,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     FrameCostRun(piece, count, voices);
-    if ((piece == PIECE_PLAY || piece == PIECE_UPDATE || piece == PIECE_RENDER) && !BenchPlayIsMidStage()) {
+    if ((piece == PIECE_PLAY || piece == PIECE_UPDATE || piece == PIECE_RENDER) && strcmp(name, "crowd") != 0 &&
+        !BenchPlayIsMidStage()) {
         fprintf(stderr, "kalvoro-frame-cost: the play left mid-stage while counted\n");
         return 1;
     }

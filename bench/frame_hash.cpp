@@ -111,9 +111,63 @@ static void HashTiles(void) {
     printf("tiles    %6d pictures: %016llx\n", pictures, (unsigned long long)picture);
 }
 
-// The editor on the shipped stage at 320 x 200: scrolled over the whole stage by the arrow keys and
-// the picture's edges, every palette entry picked and painted in strokes, some of them rubbed out.
-static void HashEditor(const char* stage, int32_t frames) {
+// The tile drawing while the stage changes between pictures: cells painted and rubbed out in view and
+// beyond the stage's ends (growing it), the stage cleared and refilled at other sizes, a second stage
+// drawn now and then; cameras over the stage and past its ends, at whole and fractional pixels, and
+// some pictures drawn only between the editor's bars.
+static void HashTilesEdited(void) {
+    static Tilemap maps[2];
+    uint32_t seed = 4242u;
+    auto next = [&seed](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (int32_t)((seed >> 8) % n);
+    };
+    auto fill = [&next](Tilemap* map, int32_t w, int32_t h) {
+        TilemapClear(map);
+        for (int32_t row = 0; row < h; ++row) {
+            for (int32_t col = 0; col < w; ++col) {
+                const int32_t pick = next(16); // 11 and up: sky
+                TilemapSetTile(map, col, row, pick <= TILE_GOAL ? pick : TILE_EMPTY);
+            }
+        }
+    };
+    static const float FRACTIONS[] = {0.0f, 0.25f, 0.5f, 0.75f, 0.4999f, 0.5001f};
+    uint64_t picture = 14695981039346656037ull;
+    int32_t pictures = 0;
+    fill(&maps[1], 24, 14);
+    for (int32_t step = 0; step < 4000; ++step) {
+        if (step % 800 == 0) {
+            fill(&maps[0], 20 + next(MAP_MAX_COLS - 19), 12 + next(MAP_MAX_ROWS - 11));
+        }
+        Tilemap* map = &maps[step % 9 == 8 ? 1 : 0];
+        const float spanX = (float)(map->width * TILE_SIZE - LOGICAL_WIDTH + 80);
+        const float spanY = (float)(map->height * TILE_SIZE - LOGICAL_HEIGHT + 80);
+        const float camX = (float)next(spanX > 1.0f ? (uint32_t)spanX : 1u) - 40.0f + FRACTIONS[next(6)];
+        const float camY = (float)next(spanY > 1.0f ? (uint32_t)spanY : 1u) - 40.0f + FRACTIONS[next(6)];
+        for (int32_t edits = next(4); edits > 0; --edits) {
+            const int32_t id = next(14);
+            const int32_t col = step % 50 == 0 ? map->width + next(3) : (int32_t)(camX / 16.0f) + next(24) - 2;
+            const int32_t row = step % 70 == 0 ? map->height + next(2) : (int32_t)(camY / 16.0f) + next(16) - 2;
+            TilemapSetTile(map, col, row, id == 13 ? 255 : id <= TILE_GOAL ? id : TILE_EMPTY);
+        }
+        if (step % 4 == 3) {
+            TilemapRenderRows(map, camX, camY, EDITOR_BAR_H, EDITOR_STATUS_Y);
+            HashBytes(&picture, pixelBuffer + EDITOR_BAR_H * LOGICAL_WIDTH,
+                      (size_t)((EDITOR_STATUS_Y - EDITOR_BAR_H) * LOGICAL_WIDTH) * sizeof(uint32_t));
+        } else {
+            TilemapRender(map, camX, camY);
+            HashBytes(&picture, pixelBuffer, sizeof(pixelBuffer));
+        }
+        ++pictures;
+    }
+    printf("edited   %6d pictures: %016llx\n", pictures, (unsigned long long)picture);
+}
+
+// The editor at 320 x 200: scrolled over the whole stage by the arrow keys and the picture's edges,
+// every palette entry picked and painted in strokes, some of them rubbed out. Busy adds G's grid, undo
+// and redo, the stage cut smaller and grown again (Shift and the arrows), Shift rectangles and O's
+// overview.
+static void HashEditor(const char* label, const char* stage, int32_t frames, int busy) {
     uint64_t picture = 14695981039346656037ull;
     BenchFreshDataFolder();
     PlatformWindow* window = HeadlessOpenWindow(320, 200);
@@ -121,13 +175,22 @@ static void HashEditor(const char* stage, int32_t frames) {
     MainStartEditor(window, stage);
     for (int32_t frame = 0; frame < frames; ++frame) {
         const int32_t phase = (frame / 150) % 4;
-        HeadlessSetKeyDown(KEY_RIGHT, phase == 0);
-        HeadlessSetKeyDown(KEY_DOWN, phase == 1 && frame % 3 == 0);
-        HeadlessSetKeyDown(KEY_LEFT, phase == 2);
-        HeadlessSetKeyDown(KEY_UP, phase == 3 && frame % 3 == 0);
+        const int resizing = busy && frame % 100 >= 60 && frame % 100 < 70;
+        const int pressed = frame % 2 == 0;
+        HeadlessSetKeyDown(KEY_SHIFT, resizing || (busy && frame % 90 >= 30 && frame % 90 < 45));
+        HeadlessSetKeyDown(KEY_RIGHT, resizing ? pressed && frame % 200 >= 100 : phase == 0);
+        HeadlessSetKeyDown(KEY_DOWN, resizing ? pressed && frame % 300 >= 150 : phase == 1 && frame % 3 == 0);
+        HeadlessSetKeyDown(KEY_LEFT, resizing ? pressed && frame % 200 < 100 : phase == 2);
+        HeadlessSetKeyDown(KEY_UP, resizing ? pressed && frame % 300 < 150 : phase == 3 && frame % 3 == 0);
         HeadlessSetKeyDown(KEY_0 + (frame / 20) % 10, frame % 20 == 0);
         HeadlessSetKeyDown(KEY_LBUTTON, frame % 40 >= 10 && frame % 40 < 20);
         HeadlessSetKeyDown(KEY_RBUTTON, frame % 120 >= 100 && frame % 120 < 104);
+        if (busy) {
+            HeadlessSetKeyDown('G', frame % 300 == 5);
+            HeadlessSetKeyDown('O', frame % 400 == 390 || frame % 400 == 398);
+            HeadlessSetKeyDown(KEY_CONTROL, frame % 50 >= 45);
+            HeadlessSetKeyDown(KEY_Z, frame % 50 == 46 || frame % 150 == 48);
+        }
         // The cursor wanders over the view and now and then onto the bars and the scrolling edges.
         HeadlessSetCursor((frame * 37) % 330 - 5, 10 + (frame * 23) % 185);
         HeadlessAdvanceTicks(16);
@@ -136,7 +199,7 @@ static void HashEditor(const char* stage, int32_t frames) {
     }
     EditorClose();
     MainShutdown();
-    printf("editor   %6d frames: pictures %016llx\n", frames, (unsigned long long)picture);
+    printf("%-8s %6d frames: pictures %016llx\n", label, frames, (unsigned long long)picture);
 }
 
 int main(int argc, char** argv) {
@@ -157,6 +220,10 @@ int main(int argc, char** argv) {
         }
     }
     HashTiles();
-    HashEditor(stages[1], frames < 1200 ? frames : 1200);
+    HashEditor("editor", stages[1], frames < 1200 ? frames : 1200, 0);
+    HashTilesEdited();
+    HashEditor("largest", KALVORO_SOURCE_DIR "/bench/stages/largest.txt", frames < 2400 ? frames : 2400, 1);
+    HashEditor("crowd", KALVORO_SOURCE_DIR "/bench/stages/crowd.txt", frames < 600 ? frames : 600, 1);
+    HashEditor("blank", nullptr, frames < 600 ? frames : 600, 1);
     return 0;
 }

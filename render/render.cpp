@@ -140,11 +140,32 @@ void RenderDrawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t col
         (y0 >= LOGICAL_HEIGHT && y1 >= LOGICAL_HEIGHT)) {
         return;
     }
-    // Both ends on the screen: so is the whole walk, and no point of it needs the test.
-    const int onScreen = x0 >= 0 && x1 >= 0 && x0 < LOGICAL_WIDTH && x1 < LOGICAL_WIDTH && y0 >= 0 &&
-                         y1 >= 0 && y0 < LOGICAL_HEIGHT && y1 < LOGICAL_HEIGHT;
+    // Both ends on the screen: so is the whole walk, and no point of it needs the test. The walk lights
+    // max(dx, dy) + 1 points, every step moving along the longer axis (both when dx == dy) and along
+    // the other where the error says so: where 2 * err < dx for a line longer across, where
+    // 2 * err > -dy for one longer down. That choice is kept as the sign of g (2 * err - dx, or
+    // -2 * err - dy) and taken by a mask, without a branch that a short line's few points would
+    // mispredict.
+    if (x0 >= 0 && x1 >= 0 && x0 < LOGICAL_WIDTH && x1 < LOGICAL_WIDTH && y0 >= 0 && y1 >= 0 &&
+        y0 < LOGICAL_HEIGHT && y1 < LOGICAL_HEIGHT) {
+        const int across = dx >= dy;
+        const int64_t major = across ? sx : sy * LOGICAL_WIDTH;
+        const int64_t minor = across ? sy * LOGICAL_WIDTH : sx;
+        const int64_t minorGain = across ? 2 * dx : 2 * dy;
+        const int64_t majorCost = across ? 2 * dy : 2 * dx;
+        int64_t g = across ? 2 * err - dx : -2 * err - dy;
+        uint32_t* pixel = pixelBuffer + y * LOGICAL_WIDTH + x;
+        for (int64_t left = across ? dx : dy; left > 0; --left) {
+            *pixel = colour;
+            const int64_t step = -(int64_t)(g < 0); // all ones where the walk also takes the other axis
+            g += (minorGain & step) - majorCost;
+            pixel += major + (minor & step);
+        }
+        *pixel = colour;
+        return;
+    }
     for (;;) {
-        if (onScreen || (x >= 0 && x < LOGICAL_WIDTH && y >= 0 && y < LOGICAL_HEIGHT)) {
+        if (x >= 0 && x < LOGICAL_WIDTH && y >= 0 && y < LOGICAL_HEIGHT) {
             pixelBuffer[y * LOGICAL_WIDTH + x] = colour;
         } else if ((sx > 0 ? x >= LOGICAL_WIDTH : x < 0) || (sy > 0 ? y >= LOGICAL_HEIGHT : y < 0)) {
             break;

@@ -981,4 +981,58 @@ TEST_F(EditorArea, SaveAsRefusesPathsAndAsksBeforeReplacingAndNewAsksFirst) {
     fs::remove(other);
 }
 
+// A view that stays still is put back as it was drawn, and follows every change: a cell painted in it,
+// its undo (drawn afresh, then kept again), a step of scrolling and a walker marker past the eighth.
+TEST_F(Editor, AStillViewIsPutBackAsDrawnAndFollowsEveryChange) {
+    const std::string rows[] = {"..........E.", ".EEEEEEEE...", "............", "..S.......G.", "############"};
+    std::string text;
+    for (const std::string& row : rows) {
+        text += row + std::string(40, row[0] == '#' ? '#' : '.') + "\n"; // wide enough to scroll
+    }
+    std::ofstream(path) << text;
+    MainStartEditor(window, path.c_str());
+    Frames(200);
+    auto view = [] {
+        return std::vector<uint32_t>(pixelBuffer + EDITOR_BAR_H * LOGICAL_WIDTH,
+                                     pixelBuffer + EDITOR_STATUS_Y * LOGICAL_WIDTH);
+    };
+    float vx = 0, vy = 0;
+    EditorGetView(&vx, &vy);
+    const int x = (int)(6 * TILE_SIZE + 8 - vx), y = (int)(3 * TILE_SIZE + 8 - vy);
+    Cursor(x, y);
+    Frames(3);
+    const std::vector<uint32_t> still = view(); // put back from the third frame on
+    Frame();
+    EXPECT_EQ(view(), still);
+    EXPECT_EQ(pixelBuffer[(int)(TILE_SIZE - vy) * LOGICAL_WIDTH + (int)(8 * TILE_SIZE - vx)], PALETTE_PINK)
+        << "the ninth marker in the grid's order is boxed";
+    Press(KEY_0 + 1);
+    Press(KEY_LBUTTON);
+    ASSERT_EQ(Tile(6, 3), TILE_GROUND);
+    EXPECT_EQ(pixelBuffer[(y + 4) * LOGICAL_WIDTH + x], 0xB95E51u) << "the painted cell shows at once";
+    Frames(3);
+    EXPECT_EQ(pixelBuffer[(y + 4) * LOGICAL_WIDTH + x], 0xB95E51u) << "and stays";
+    HeadlessSetKeyDown(KEY_CONTROL, 1);
+    HeadlessSetKeyDown(KEY_Z, 1);
+    Frame();
+    HeadlessSetKeyDown(KEY_Z, 0);
+    HeadlessSetKeyDown(KEY_CONTROL, 0);
+    ASSERT_EQ(Tile(6, 3), TILE_EMPTY);
+    EXPECT_EQ(view(), still) << "drawn afresh";
+    Frame();
+    EXPECT_EQ(view(), still) << "drawn and kept";
+    Frames(2);
+    EXPECT_EQ(view(), still) << "put back";
+    HeadlessSetKeyDown(KEY_RIGHT, 1);
+    Frame();
+    HeadlessSetKeyDown(KEY_RIGHT, 0);
+    float movedX = 0;
+    EditorGetView(&movedX, &vy);
+    ASSERT_NE(movedX, vx);
+    const std::vector<uint32_t> moved = view();
+    EXPECT_NE(moved, still);
+    Frames(3);
+    EXPECT_EQ(view(), moved);
+}
+
 } // namespace

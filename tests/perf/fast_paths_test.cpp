@@ -98,6 +98,18 @@ TEST(FastPaths, LinesMatchTheWholeWalk) {
         RefLine(x0, y0, x1, y1, 0xFFFFFF);
         ASSERT_TRUE(SameAsReference()) << x0 << "," << y0 << " -> " << x1 << "," << y1;
     }
+    // Every short line from one point, both ends on the screen (the walk taken without a test per
+    // point): limbs, the gun and the crosshair are such lines.
+    for (int32_t dx = -24; dx <= 24; ++dx) {
+        for (int32_t dy = -24; dy <= 24; ++dy) {
+            ClearBoth(0);
+            RenderDrawLine(30, 170, 30 + dx, 170 + dy, 0xFFFFFF);
+            RenderDrawLine(290 + dy, 25 + dx, 290, 25, 0xFFFFFF);
+            RefLine(30, 170, 30 + dx, 170 + dy, 0xFFFFFF);
+            RefLine(290 + dy, 25 + dx, 290, 25, 0xFFFFFF);
+            ASSERT_TRUE(SameAsReference()) << dx << "," << dy;
+        }
+    }
     // Lines along the screen's edges and just outside them.
     const int32_t edges[][4] = {{-1, -5, -1, 300},  {0, -5, 0, 300},     {319, 250, 319, -9},
                                 {320, 0, 320, 199}, {-9, 199, 400, 199}, {-9, 200, 400, 200},
@@ -150,6 +162,12 @@ TEST(FastPaths, TextMatchesSquaresOfPixelsAtEveryScale) {
         text[n] = 0;
         const int32_t x = pos(rng), y = pos(rng), s = scale(rng);
         ClearBoth(0x123456);
+        if (i % 2) {
+            // A picture under the text that differs pixel to pixel: what the text leaves must show.
+            for (int32_t p = 0; p < LOGICAL_WIDTH * LOGICAL_HEIGHT; ++p) {
+                pixelBuffer[p] = gReference[p] = (uint32_t)p * 2654435761u >> 8;
+            }
+        }
         DrawMsxString(x, y, text, 0xFFFFFF, s);
         RefText(x, y, text, 0xFFFFFF, s);
         ASSERT_TRUE(SameAsReference()) << "at " << x << "," << y << " scale " << s;

@@ -265,27 +265,67 @@ const float CAMERA_XS[] = {-20.0f, -15.5f, -10.0f, -0.5f,  0.0f,   0.25f,
                            8.5f,   10.0f,  13.75f, 330.5f, 345.0f, 1.0e9f};
 const float CAMERA_YS[] = {-17.0f, -9.5f, -4.0f, 0.0f, 0.5f, 3.0f, 10.0f, 191.25f, 200.0f, 250.5f};
 
+// The picture as the sky and then every tile drawn by its shapes, one after another, give it.
+void SkyThenEveryTile(const Tilemap* map, float camX, float camY) {
+    RenderFillRect(0, 0, LOGICAL_WIDTH, LOGICAL_HEIGHT, SKY);
+    const int c0 = (int)floorf(camX / 16.0f), r0 = (int)floorf(camY / 16.0f);
+    for (int row = r0 - 1; row <= r0 + 14 && c0 < 1000; ++row) {
+        for (int col = c0 - 1; col <= c0 + 22; ++col) {
+            const float sx = roundf((float)(16 * col) - camX), sy = roundf((float)(16 * row) - camY);
+            if (sx >= -16.0f && sx <= 319.0f && sy >= -16.0f && sy <= 199.0f) {
+                TilemapRenderTileDirect(TilemapGetTile(map, col, row), (int)sx, (int)sy);
+            }
+        }
+    }
+}
+
 TEST(TilemapRenderTest, RowByRowPictureEqualsSkyThenEveryTileInOrder) {
     Tilemap* map = MixedMap();
     for (float camX : CAMERA_XS) {
         for (float camY : CAMERA_YS) {
-            const bool same = SamePicture(
-                [&] { TilemapRender(map, camX, camY); },
-                [&] {
-                    RenderFillRect(0, 0, LOGICAL_WIDTH, LOGICAL_HEIGHT, SKY);
-                    const int c0 = (int)floorf(camX / 16.0f), r0 = (int)floorf(camY / 16.0f);
-                    for (int row = r0 - 1; row <= r0 + 14 && c0 < 1000; ++row) {
-                        for (int col = c0 - 1; col <= c0 + 22; ++col) {
-                            const float sx = roundf((float)(16 * col) - camX),
-                                        sy = roundf((float)(16 * row) - camY);
-                            if (sx >= -16.0f && sx <= 319.0f && sy >= -16.0f && sy <= 199.0f) {
-                                TilemapRenderTileDirect(TilemapGetTile(map, col, row), (int)sx, (int)sy);
-                            }
-                        }
-                    }
-                });
+            const bool same = SamePicture([&] { TilemapRender(map, camX, camY); },
+                                          [&] { SkyThenEveryTile(map, camX, camY); });
             ASSERT_TRUE(same) << "camera " << camX << "," << camY;
         }
+    }
+}
+
+// The stage's rows are drawn once and kept: the picture follows every change of the map between two
+// pictures (cells painted in view and past the ends, the map cleared and filled at another size, a
+// second map drawn in turn), wherever the camera stands.
+TEST(TilemapRenderTest, KeptRowsOfTheStageFollowEveryChangeOfTheMap) {
+    static Tilemap other;
+    Tilemap* map = MixedMap();
+    TilemapClear(&other);
+    TilemapSetTile(&other, 3, 2, TILE_GOAL);
+    TilemapSetTile(&other, 30, 9, TILE_PILLAR);
+    uint32_t seed = 99u;
+    auto next = [&seed](int n) {
+        seed = seed * 1664525u + 1013904223u;
+        return (int)((seed >> 8) % (uint32_t)n);
+    };
+    static const float FRACTIONS[] = {0.0f, 0.25f, 0.5f, 0.75f};
+    for (int step = 0; step < 600; ++step) {
+        if (step % 150 == 149) {
+            TilemapClear(map);
+            const int w = 10 + next(MAP_MAX_COLS - 9), h = 5 + next(MAP_MAX_ROWS - 4);
+            for (int row = 0; row < h; ++row) {
+                for (int col = 0; col < w; ++col) {
+                    TilemapSetTile(map, col, row, next(3) ? next(TILE_GOAL + 1) : TILE_EMPTY);
+                }
+            }
+        }
+        const Tilemap* shown = step % 7 == 6 ? &other : map;
+        const float camX = (float)(next(map->width * 16 + 40) - 360 + next(320)) + FRACTIONS[next(4)];
+        const float camY = (float)(next(map->height * 16 + 40) - 220 + next(200)) + FRACTIONS[next(4)];
+        for (int edits = next(4); edits > 0; --edits) {
+            const int col = step % 40 == 0 ? map->width + next(2) : (int)(camX / 16.0f) + next(24) - 2;
+            const int row = step % 60 == 0 ? map->height + next(2) : (int)(camY / 16.0f) + next(16) - 2;
+            TilemapSetTile(map, col, row, next(TILE_GOAL + 2));
+        }
+        const bool same = SamePicture([&] { TilemapRender(shown, camX, camY); },
+                                      [&] { SkyThenEveryTile(shown, camX, camY); });
+        ASSERT_TRUE(same) << "step " << step << " camera " << camX << "," << camY;
     }
 }
 
