@@ -90,20 +90,15 @@ static void EditorRenderMarkers(const EditorStage* s) {
 }
 
 // The view as the tiles and the markers draw it, rows EDITOR_BAR_H .. EDITOR_STATUS_Y - 1 (the bars
-// cover the others), which follow from nothing but what is kept beside them: the view, the grid, the
-// stage as played and the walkers. A view that stays as it was for a second frame is kept, and from the
-// third frame on its rows are put back whole; one that changes every frame (scrolling, painting) is
-// drawn every frame and never kept.
+// cover the others), which follow from nothing but the view and the grid: the stage as played and its
+// walkers are made from the grid at the check, which every change of the grid's revision brings. A view
+// that stays as it was for a second frame is kept, and from the third frame on its rows are put back
+// whole; one that changes every frame (scrolling, painting) is drawn every frame and never kept.
 struct EditorKeptView {
     int32_t seen; // frames in a row with this view: 1, then 2 from the frame that kept its rows
     float viewX;
     float viewY;
-    int32_t walkerCount;
-    int32_t walkersOwn;
-    Enemy walkers[MAX_ENEMIES];
-    int32_t gridWidth, gridHeight, playedWidth, playedHeight;
-    uint8_t grid[MAP_MAX_ROWS][MAP_MAX_COLS];
-    uint8_t played[MAP_MAX_ROWS][MAP_MAX_COLS];
+    uint32_t revision; // the grid's, its stage as played made from it
     uint32_t rows[(EDITOR_STATUS_Y - EDITOR_BAR_H) * LOGICAL_WIDTH];
 };
 static EditorKeptView gKeptView;
@@ -111,29 +106,16 @@ static EditorKeptView gKeptView;
 static int EditorViewIsKept(const EditorStage* s) {
     const EditorKeptView* k = &gKeptView;
     return k->seen > 0 && memcmp(&k->viewX, &s->viewX, sizeof(float)) == 0 &&
-           memcmp(&k->viewY, &s->viewY, sizeof(float)) == 0 && k->walkerCount == s->walkerCount &&
-           k->walkersOwn == s->walkersOwn && k->gridWidth == s->grid.width && k->gridHeight == s->grid.height &&
-           k->playedWidth == s->played.width && k->playedHeight == s->played.height &&
-           s->walkerCount >= 0 && s->walkerCount <= MAX_ENEMIES &&
-           memcmp(k->walkers, s->walkers, sizeof(Enemy) * (size_t)s->walkerCount) == 0 &&
-           memcmp(k->grid, s->grid.tiles, sizeof(k->grid)) == 0 &&
-           memcmp(k->played, s->played.tiles, sizeof(k->played)) == 0;
+           memcmp(&k->viewY, &s->viewY, sizeof(float)) == 0 && k->revision == gEditor.revision;
 }
 
 static void EditorKeepViewKey(const EditorStage* s) {
     EditorKeptView* k = &gKeptView;
-    k->seen = s->walkerCount >= 0 && s->walkerCount <= MAX_ENEMIES;
+    // A grid changed since its check has no stage as played of its own yet: such a view is never kept.
+    k->seen = gEditor.checkedRevision == gEditor.revision;
     k->viewX = s->viewX;
     k->viewY = s->viewY;
-    k->walkerCount = s->walkerCount;
-    k->walkersOwn = s->walkersOwn;
-    memcpy(k->walkers, s->walkers, sizeof(k->walkers));
-    k->gridWidth = s->grid.width;
-    k->gridHeight = s->grid.height;
-    k->playedWidth = s->played.width;
-    k->playedHeight = s->played.height;
-    memcpy(k->grid, s->grid.tiles, sizeof(k->grid));
-    memcpy(k->played, s->played.tiles, sizeof(k->played));
+    k->revision = gEditor.revision;
 }
 
 // The tiles as Enter plays them (the top row and the left column are walls whatever the grid holds)
