@@ -80,6 +80,16 @@ int RunFromRoute(const SolveOptions* stage, const SolveStep* route, int32_t step
     return run->frames > 0 && !run->overflow;
 }
 
+size_t RunTextFromRoute(const SolveOptions* stage, const SolveStep* route, int32_t steps,
+                        char out[RUN_MAX_TEXT]) {
+    static Run run; // large: kept off the stack
+    const size_t length = RunFromRoute(stage, route, steps, &run) ? RunEncode(&run, out, RUN_MAX_TEXT) : 0;
+    if (length == 0) {
+        out[0] = '\0';
+    }
+    return length;
+}
+
 static int32_t RunPutVarint(int32_t at, uint32_t value) {
     while (value >= 128u) {
         gBytes[at++] = (uint8_t)(value | 128u);
@@ -228,8 +238,9 @@ int RunDecode(const char* text, size_t length, Run* run, char message[RUN_MESSAG
             ok = ok && y >= 0 && y < LOGICAL_HEIGHT;
             f.cursorY = (int16_t)(ok ? y : 0);
         }
-        const uint32_t stretch = (flags & RUN_HELD) ? held + 2u : 1u;
-        if (!ok || stretch > frames - (uint32_t)filled) {
+        // Wide enough for any count a damaged run may hold.
+        const uint64_t stretch = (flags & RUN_HELD) ? (uint64_t)held + 2u : 1u;
+        if (!ok || stretch > (uint64_t)(frames - (uint32_t)filled)) {
             return RunFail(message, "The run is damaged: its frames do not add up.");
         }
         for (uint32_t k = 0; k < stretch; ++k) {

@@ -6,6 +6,7 @@
 #include <stdint.h>
 
 #include "input/input.h"
+#include "world/link_code.h"
 
 struct SolveOptions;
 struct SolveStep;
@@ -18,7 +19,7 @@ constexpr char RUN_TEXT_VERSION = 'r';
 // The most bytes a run codes to (its stage, its length, then at most 7 bytes a frame), and the longest
 // text, NUL included.
 constexpr int32_t RUN_MAX_BYTES = 8 + 5 + RUN_MAX_FRAMES * 7;
-constexpr size_t RUN_MAX_TEXT = 1 + ((size_t)(RUN_MAX_BYTES + 2) * 4 + 2) / 3 + 1;
+constexpr size_t RUN_MAX_TEXT = LinkCodeChars(RUN_MAX_BYTES);
 // Room for a message saying why a text holds no run.
 constexpr size_t RUN_MESSAGE_SIZE = 96;
 
@@ -51,6 +52,9 @@ void RunInput(const Run* run, int32_t i, InputFrame* out);
 // The solver's route on the stage the options name, as a run of its 16 ms frames from the click that
 // starts the stage, played through the game (which is left as it was); 0 when it does not fit.
 int RunFromRoute(const SolveOptions* stage, const SolveStep* route, int32_t steps, Run* run);
+// The same as run text, into out (RUN_MAX_TEXT bytes): its length, 0 when the route does not fit a run.
+size_t RunTextFromRoute(const SolveOptions* stage, const SolveStep* route, int32_t steps,
+                        char out[RUN_MAX_TEXT]);
 
 // The run as text (base64url digits after RUN_TEXT_VERSION): its length, 0 for a run that is not whole.
 size_t RunEncode(const Run* run, char* out, size_t outSize);

@@ -903,6 +903,9 @@ static int SolveWidenRetime(SolveSearch* s, int32_t i, int32_t steps) {
 static int SolveWidenFragile(SolveSearch* s, int32_t i) {
     for (int32_t by : {-1, 1, -2, 2}) {
         for (int turn = 0; turn < 2; ++turn) {
+            if (turn && (s->route[i].kind != SOLVE_SHOOT || by < -1 || by > 1)) {
+                continue; // only a shot turns, and by a degree
+            }
             int32_t steps = s->routeSteps;
             memcpy(s->trial, s->route, sizeof(SolveStep) * (size_t)steps);
             if (turn) {
@@ -912,8 +915,7 @@ static int SolveWidenFragile(SolveSearch* s, int32_t i) {
                 s->trial[i].frames -= by;
             }
             s->trial[steps - 1].frames += SOLVE_SHAKE_TAIL;
-            if ((turn && (s->route[i].kind != SOLVE_SHOOT || by < -1 || by > 1)) || s->trial[i - 1].frames < 1 ||
-                s->trial[i].frames < 1) {
+            if (s->trial[i - 1].frames < 1 || s->trial[i].frames < 1) {
                 continue;
             }
             if (!SolveRouteValid(s->trial, steps) || SolveReplay(s, s->trial, &steps) == 0) {

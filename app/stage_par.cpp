@@ -36,10 +36,8 @@ static void StageParDone(int32_t status) {
         gParMarginFrames = gSearch.marginFrames;
         gParMarginDegrees = gSearch.marginDegrees;
         // The route as a run the game plays, for Shift+W, as a par file carries it.
-        static Run route;
         static char text[RUN_MAX_TEXT];
-        const int kept = RunFromRoute(&gOptions, gSearch.route, gSearch.routeSteps, &route) &&
-                         RunEncode(&route, text, sizeof(text)) > 0;
+        const int kept = RunTextFromRoute(&gOptions, gSearch.route, gSearch.routeSteps, text) > 0;
         gRoute = kept ? text : "";
         ProgressKeepPar(gKey, gParFrames, gSearch.marginFrames, gSearch.marginDegrees, kept ? text : nullptr);
     } else {

@@ -6,6 +6,7 @@
 #include <stdint.h>
 
 #include "world/level.h"
+#include "world/link_code.h"
 #include "world/tilemap.h"
 
 // The version character every link of this coding starts with.
@@ -15,7 +16,7 @@ constexpr int32_t STAGE_LINK_MAX_TEXT = (int32_t)LEVEL_MAX_TEXT_BYTES + 1;
 // Size, one token per cell at worst, and the check: the most bytes a link carries.
 constexpr int32_t STAGE_LINK_MAX_BYTES = 2 + MAP_MAX_ROWS * MAP_MAX_COLS + 2;
 // The longest link: the version, the bytes in base64url without padding, and a NUL.
-constexpr int32_t STAGE_LINK_MAX_CHARS = 1 + (STAGE_LINK_MAX_BYTES * 4 + 2) / 3 + 1;
+constexpr int32_t STAGE_LINK_MAX_CHARS = (int32_t)LinkCodeChars(STAGE_LINK_MAX_BYTES - 2);
 // Room for a message saying why a text or a link gave no stage.
 constexpr int32_t STAGE_LINK_MESSAGE = 96;
 

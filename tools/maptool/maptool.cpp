@@ -292,17 +292,15 @@ static int MaptoolSolve(const MaptoolSolveArgs* a, int quietReplay, MapSolveResu
         snprintf(line, sizeof(line), "%s\n%d %d %d %s\n", STAGE_PAR_VERSION_LINE, (int)result->frames,
                  (int)result->marginFrames, (int)result->marginDegrees,
                  SolveRating(result->marginFrames, result->marginDegrees));
-        // The route as a run of the stage the game loads, for the title's Shift+W.
-        static Run route;
+        // The route as a run of the stage the game loads, for the title's Shift+W; a route longer than a
+        // run leaves the par without one, as the game keeps a par it found.
         static char routeText[RUN_MAX_TEXT];
         SolveOptions stage = {};
         stage.stagePath = stagePath;
-        if (!RunFromRoute(&stage, result->route.data(), (int32_t)result->route.size(), &route) ||
-            !RunEncode(&route, routeText, sizeof(routeText))) {
-            fprintf(stderr, "maptool: the route is too long to keep beside the par\n");
-            return MAPTOOL_USAGE;
+        if (!RunTextFromRoute(&stage, result->route.data(), (int32_t)result->route.size(), routeText)) {
+            fprintf(stderr, "maptool: the route is too long to keep beside the par; the par is kept without it\n");
         }
-        if (!MaptoolWriteText(a->parOut, std::string(line) + routeText + "\n")) {
+        if (!MaptoolWriteText(a->parOut, std::string(line) + (routeText[0] ? std::string(routeText) + "\n" : ""))) {
             return MAPTOOL_USAGE;
         }
     }

@@ -243,8 +243,10 @@ int ReplayRun(const ReplayScript* script, const ReplayRunOptions* options, Repla
             snprintf(result->message, sizeof(result->message), "%.200s",
                      message[0] ? message : "not a stage set");
             result->failed = 1;
-            LevelSetStagePath(nullptr);
+            StageSetClose();
             ProgressKeep(0);
+            ProgressForget();
+            LevelSetStagePath(nullptr);
             return 0;
         }
     }
