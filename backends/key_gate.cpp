@@ -16,10 +16,12 @@ static int gAltPending;
 // Pressed since the last frame ended: shown down to the next reading even if already let go.
 static uint8_t gLatched[KEY_COUNT];
 static int32_t gLatePress;
-// What the last reading showed of each key; a new press of a key shown down was let go in between.
+// What the last reading showed of each key, and the keys let go since the last frame ended.
 static uint8_t gShown[KEY_COUNT];
+static uint8_t gReleased[KEY_COUNT];
 // Let go and pressed again since a reading showed it down: the next frame shows it up, the one after
-// down, so the game sees the release and the new press instead of one long hold.
+// down, so the game sees the release and the new press instead of one long hold. Only a release seen
+// makes one: a second key-down with no key-up between (a system resending a key) stays one hold.
 static uint8_t gRepressed[KEY_COUNT];
 // Ctrl and Shift down by their messages: a press latched while one is down latches it too, so a chord
 // typed faster than a frame (Ctrl let go before the frame read the S) is still seen as a chord.
@@ -46,12 +48,13 @@ void KeyGateReset(void) {
     memset(gModifierDown, 0, sizeof(gModifierDown));
     gLatePress = 0;
     memset(gShown, 0, sizeof(gShown));
+    memset(gReleased, 0, sizeof(gReleased));
     memset(gRepressed, 0, sizeof(gRepressed));
 }
 
 // A new press (no auto-repeat) latched for the next reading.
 static void KeyGateLatch(int32_t vk) {
-    gRepressed[vk] |= gShown[vk];
+    gRepressed[vk] |= gShown[vk] & gReleased[vk];
     gLatched[vk] = 1;
 }
 
@@ -62,6 +65,7 @@ void KeyGateSetFocus(int focused, KeyGateRawFn raw) {
     memset(gModifierDown, 0, sizeof(gModifierDown));
     gLatePress = 0;
     memset(gShown, 0, sizeof(gShown));
+    memset(gReleased, 0, sizeof(gReleased));
     memset(gRepressed, 0, sizeof(gRepressed));
     for (int32_t vk = 0; vk < KEY_COUNT; ++vk) {
         gHeldBack[vk] = (gFocused && raw && raw(vk)) ? 1 : 0;
@@ -121,6 +125,7 @@ void KeyGateOnKeyUp(int32_t vk) {
     }
     gHeldBack[vk] = 0;
     gModifierDown[vk] = 0;
+    gReleased[vk] = 1;
     if (vk == KEY_ALT && gAltPending) {
         gAltPending = 0;
         gLatched[KEY_ALT] = (uint8_t)gFocused;
@@ -172,4 +177,5 @@ void KeyGateEndFrame(void) {
     // A press held over for its release's frame is latched for the next.
     memcpy(gLatched, gRepressed, sizeof(gLatched));
     memset(gRepressed, 0, sizeof(gRepressed));
+    memset(gReleased, 0, sizeof(gReleased));
 }

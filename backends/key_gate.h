@@ -23,6 +23,7 @@ void KeyGateSetFocus(int focused, KeyGateRawFn raw);
 int KeyGateHasFocus(void);
 // A key-down message (repeat: an auto-repeat); altHeld: an Alt key is down with it.
 KeyGateAction KeyGateOnKeyDown(int32_t vk, int repeat, int altHeld);
+// A key or a mouse button went up.
 void KeyGateOnKeyUp(int32_t vk);
 // A mouse button (or other device) went down; the game then sees it down in the next frame's reading.
 void KeyGateOnPress(int32_t vk);

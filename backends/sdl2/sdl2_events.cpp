@@ -58,6 +58,12 @@ int Sdl2EventsHandle(PlatformWindow* window, const SDL_Event* ev) {
                                                                     : 0);
         }
         return 1;
+    case SDL_MOUSEBUTTONUP:
+        KeyGateOnKeyUp(ev->button.button == SDL_BUTTON_LEFT     ? KEY_LBUTTON
+                       : ev->button.button == SDL_BUTTON_RIGHT  ? KEY_RBUTTON
+                       : ev->button.button == SDL_BUTTON_MIDDLE ? KEY_MBUTTON
+                                                                : 0);
+        return 1;
     case SDL_MOUSEMOTION: {
         // A real move takes the cursor back from a stick; SDL's own resends carry no movement.
         if (ev->motion.xrel != 0 || ev->motion.yrel != 0) {

@@ -174,14 +174,18 @@ static double gFocusGainedMs = -1e300;
 void WebKeysOnButton(int32_t domButton, int down) {
     if ((uint32_t)domButton < 5u) {
         gVkDown[WEB_BUTTON_VK[domButton]] = down ? 1 : 0;
+        if (!down) {
+            KeyGateOnKeyUp(WEB_BUTTON_VK[domButton]);
+        }
     }
 }
 
 void WebKeysSyncButtons(int32_t domButtons) {
     // Only releases: a button already held when the pointer came in was pressed outside the page.
     for (int32_t bit = 0; bit < 5; ++bit) {
-        if (!((domButtons >> bit) & 1)) {
+        if (!((domButtons >> bit) & 1) && gVkDown[WEB_BUTTON_BIT_VK[bit]]) {
             gVkDown[WEB_BUTTON_BIT_VK[bit]] = 0;
+            KeyGateOnKeyUp(WEB_BUTTON_BIT_VK[bit]);
         }
     }
 }

@@ -162,6 +162,11 @@ static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         }
         gActivationClick = 0;
         return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+        KeyGateOnKeyUp(msg == WM_LBUTTONUP ? KEY_LBUTTON : msg == WM_RBUTTONUP ? KEY_RBUTTON : KEY_MBUTTON);
+        return 0;
     case WM_MOUSEWHEEL: {
         // Fine-grained wheels send parts of a notch; whole notches go on, the rest waits.
         static int32_t rest;
