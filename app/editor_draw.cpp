@@ -42,29 +42,53 @@ static int32_t EditorCountMarkers(const Tilemap* grid, int32_t row, int32_t from
     return EditorCountIds(grid, row, from, to, TILE_ENEMY_SPAWN, 1);
 }
 
+// The markers of each row of the grid, counted again only when the grid's revision changes: the
+// walker markers ahead of the view's cells are then known without going through the grid every frame.
+struct EditorRowMarkers {
+    int counted;
+    uint32_t revision;
+    int32_t walkers[MAP_MAX_ROWS]; // walker markers in the row
+    int32_t both[MAP_MAX_ROWS];    // the start and walker markers in the row
+};
+static EditorRowMarkers gRowMarkers;
+
+static const EditorRowMarkers* EditorRowMarkersOf(const Tilemap* grid) {
+    EditorRowMarkers* m = &gRowMarkers;
+    if (!m->counted || m->revision != gEditor.revision) {
+        static_assert(TILE_ENEMY_SPAWN == TILE_PLAYER_SPAWN + 1, "the two markers are ids side by side");
+        for (int32_t row = 0; row < grid->height; ++row) {
+            m->walkers[row] = EditorCountMarkers(grid, row, 0, grid->width);
+            m->both[row] = EditorCountIds(grid, row, 0, grid->width, TILE_PLAYER_SPAWN, 2);
+        }
+        m->counted = 1;
+        m->revision = gEditor.revision;
+    }
+    return m;
+}
+
 // What the tile drawing leaves out: the start as the block it becomes with the player on it, the
 // walkers the game starts with (its own four, boxed in grey, when none are placed), and a red box on
 // each walker marker the game drops (past the first eight). Only the cells near the view are drawn;
 // the markers elsewhere are counted, for their order.
 static void EditorRenderMarkers(const EditorStage* s) {
     const Tilemap* grid = &s->grid;
+    const EditorRowMarkers* counts = EditorRowMarkersOf(grid);
     const int32_t c0 = EditorCell(s->viewX) - EDITOR_MARKER_REACH;
     const int32_t c1 = EditorCell(s->viewX + (float)LOGICAL_WIDTH) + EDITOR_MARKER_REACH;
     const int32_t r0 = EditorCell(s->viewY) - EDITOR_MARKER_REACH;
     const int32_t r1 = EditorCell(s->viewY + (float)LOGICAL_HEIGHT) + EDITOR_MARKER_REACH;
     const int32_t first = c0 > 0 ? c0 : 0;
     const int32_t last = c1 < grid->width ? c1 + 1 : grid->width;
-    int32_t marker = 0; // walker markers before this cell in the grid's order
+    int32_t marker = 0; // walker markers in the rows before this one, in the grid's order
     for (int32_t row = 0; row < grid->height && row <= r1; ++row) {
-        if (row < r0 || first >= last) {
-            marker += EditorCountMarkers(grid, row, 0, grid->width);
+        int32_t before = marker; // walker markers before the cell
+        marker += counts->walkers[row];
+        // Most rows near the view hold no marker: they are not gone through cell by cell.
+        if (row < r0 || first >= last || counts->both[row] == 0) {
             continue;
         }
-        marker += EditorCountMarkers(grid, row, 0, first);
-        // Most rows near the view hold no marker: counted at once, they are not gone through cell by cell.
-        static_assert(TILE_ENEMY_SPAWN == TILE_PLAYER_SPAWN + 1, "the two markers are ids side by side");
-        const int32_t near = EditorCountIds(grid, row, first, last, TILE_PLAYER_SPAWN, 2);
-        for (int32_t col = first; near > 0 && col < last; ++col) {
+        before += EditorCountMarkers(grid, row, 0, first);
+        for (int32_t col = first; col < last; ++col) {
             const int32_t id = grid->tiles[row][col];
             if (id != TILE_PLAYER_SPAWN && id != TILE_ENEMY_SPAWN) {
                 continue;
@@ -76,11 +100,10 @@ static void EditorRenderMarkers(const EditorStage* s) {
                 PlayerReset(&gDrawPlayer, (float)(TILE_SIZE * col + 8),
                             (float)(TILE_SIZE * row) - BODY_REST_HEIGHT);
                 PlayerRender(&gDrawPlayer, s->viewX, s->viewY);
-            } else if (marker++ >= s->walkerCount) {
+            } else if (before++ >= s->walkerCount) {
                 RenderDrawBox(sx, sy, TILE_SIZE, TILE_SIZE, EDITOR_RED);
             }
         }
-        marker += EditorCountMarkers(grid, row, last, grid->width);
     }
     EnemyRender(s->walkers, s->walkerCount, s->viewX, s->viewY);
     for (int32_t i = 0; s->walkersOwn && i < s->walkerCount; ++i) {
@@ -178,16 +201,21 @@ static void EditorRenderSwatch(int32_t index, int32_t x, int32_t y) {
 }
 
 // A bar across the picture, kept as drawn: while what it shows (its key) stays the same, its rows are
-// put back whole instead of drawn again.
+// put back whole instead of drawn again. As with the view, a key is kept from its second frame: one
+// that changes every frame (the cell under the pointer while the view scrolls) costs no copy.
 struct EditorKeptBar {
-    int32_t kept;
+    int32_t kept; // 1: the key drawn once, its rows not kept; 2: its rows kept
     size_t keyLength;
     char key[3 * EDITOR_LINE_CHARS + 32];
     uint32_t rows[EDITOR_BAR_H * LOGICAL_WIDTH];
 };
-static_assert(LOGICAL_HEIGHT - EDITOR_STATUS_Y <= EDITOR_BAR_H, "the status bar's rows fit a kept bar");
 static EditorKeptBar gTopBar;
+// The status bar in two halves, each with one of its lines: the first names the cell under the
+// pointer, so it changes while the view scrolls, when the second seldom does.
+static const int32_t EDITOR_STATUS_HALF = (LOGICAL_HEIGHT - EDITOR_STATUS_Y) / 2;
+static_assert(EDITOR_STATUS_HALF <= EDITOR_BAR_H, "a half of the status bar fits a kept bar");
 static EditorKeptBar gStatusBar;
+static EditorKeptBar gLineBar;
 
 // A bar's key: the parts one after another, each followed by a line break; its length, or 0 when it
 // does not fit a kept bar's key (such a bar is drawn every time: cut short, its key would match keys
@@ -206,10 +234,14 @@ static size_t EditorBarKey(char (&key)[sizeof(EditorKeptBar::key)], const char* 
     return length;
 }
 
+static int EditorBarKeyIs(const EditorKeptBar* bar, const char* key, size_t length) {
+    return length > 0 && bar->keyLength == length && memcmp(bar->key, key, length) == 0;
+}
+
 // 1 when the bar's rows y .. y + h - 1 were put back as kept for this key; else the bar is to be drawn,
 // then kept by EditorKeepBar.
 static int EditorPutBackBar(const EditorKeptBar* bar, const char* key, size_t length, int32_t y, int32_t h) {
-    if (!bar->kept || length == 0 || bar->keyLength != length || memcmp(bar->key, key, length) != 0) {
+    if (bar->kept < 2 || !EditorBarKeyIs(bar, key, length)) {
         return 0;
     }
     memcpy(pixelBuffer + y * LOGICAL_WIDTH, bar->rows, (size_t)(h * LOGICAL_WIDTH) * sizeof(uint32_t));
@@ -217,11 +249,15 @@ static int EditorPutBackBar(const EditorKeptBar* bar, const char* key, size_t le
 }
 
 static void EditorKeepBar(EditorKeptBar* bar, const char* key, size_t length, int32_t y, int32_t h) {
-    bar->kept = length > 0;
-    if (bar->kept) {
+    if (length == 0) {
+        bar->kept = 0;
+    } else if (bar->kept == 1 && EditorBarKeyIs(bar, key, length)) {
+        memcpy(bar->rows, pixelBuffer + y * LOGICAL_WIDTH, (size_t)(h * LOGICAL_WIDTH) * sizeof(uint32_t));
+        bar->kept = 2;
+    } else {
         memcpy(bar->key, key, length);
         bar->keyLength = length;
-        memcpy(bar->rows, pixelBuffer + y * LOGICAL_WIDTH, (size_t)(h * LOGICAL_WIDTH) * sizeof(uint32_t));
+        bar->kept = 1;
     }
 }
 
@@ -289,17 +325,24 @@ static void EditorRenderStatusBar(const EditorStage* s, int32_t col, int32_t row
                             : s->warning[0] && !ctrlHint ? EDITOR_RED
                                                          : EDITOR_GREY;
     const char ink[2] = {colour == EDITOR_YELLOW ? 'Y' : colour == EDITOR_RED ? 'R' : 'G', '\0'};
-    const char* const parts[] = {ink, gEditor.status, line};
+    // Each line's 8 rows lie inside its half, 2 and 1 rows below the half's top.
+    static_assert(EDITOR_STATUS_HALF == 10, "each line's rows inside its half");
     char key[sizeof(EditorKeptBar::key)];
-    const size_t length = EditorBarKey(key, parts, 3);
-    const int32_t h = LOGICAL_HEIGHT - EDITOR_STATUS_Y;
-    if (EditorPutBackBar(&gStatusBar, key, length, EDITOR_STATUS_Y, h)) {
-        return;
+    const char* const statusParts[] = {gEditor.status};
+    size_t length = EditorBarKey(key, statusParts, 1);
+    if (!EditorPutBackBar(&gStatusBar, key, length, EDITOR_STATUS_Y, EDITOR_STATUS_HALF)) {
+        RenderFillRect(0, EDITOR_STATUS_Y, LOGICAL_WIDTH, EDITOR_STATUS_HALF, EDITOR_BAR_BG);
+        DrawMsxString(2, EDITOR_STATUS_Y + 2, gEditor.status, EDITOR_WHITE, 1);
+        EditorKeepBar(&gStatusBar, key, length, EDITOR_STATUS_Y, EDITOR_STATUS_HALF);
     }
-    RenderFillRect(0, EDITOR_STATUS_Y, LOGICAL_WIDTH, h, EDITOR_BAR_BG);
-    DrawMsxString(2, EDITOR_STATUS_Y + 2, gEditor.status, EDITOR_WHITE, 1);
-    DrawMsxString(2, EDITOR_STATUS_Y + 11, line, colour, 1);
-    EditorKeepBar(&gStatusBar, key, length, EDITOR_STATUS_Y, h);
+    const int32_t y = EDITOR_STATUS_Y + EDITOR_STATUS_HALF;
+    const char* const lineParts[] = {ink, line};
+    length = EditorBarKey(key, lineParts, 2);
+    if (!EditorPutBackBar(&gLineBar, key, length, y, LOGICAL_HEIGHT - y)) {
+        RenderFillRect(0, y, LOGICAL_WIDTH, LOGICAL_HEIGHT - y, EDITOR_BAR_BG);
+        DrawMsxString(2, y + 1, line, colour, 1);
+        EditorKeepBar(&gLineBar, key, length, y, LOGICAL_HEIGHT - y);
+    }
 }
 
 // The outline of an ordered area of cells.

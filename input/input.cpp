@@ -43,10 +43,12 @@ void InputUpdate(PlatformWindow* window) {
         MapClientToLogical(clientX, clientY, &gMouseLogicalX, &gMouseLogicalY);
         gMouseOnPicture = MapClientIsOnPicture(clientX, clientY);
     }
+    uint8_t down[INPUT_KEY_COUNT];
+    PlatformReadKeys(down, INPUT_KEY_COUNT);
     gMouseLeftPrev = gMouseLeft;
-    gMouseLeft = PlatformIsKeyDown(INPUT_CODE_LEFT_BUTTON) ? 1 : 0;
+    gMouseLeft = down[INPUT_CODE_LEFT_BUTTON];
     for (int32_t code = 0; code < INPUT_KEY_COUNT; ++code) {
-        gKeyDown[code] = PlatformIsKeyDown(code) ? 1 : 0;
+        gKeyDown[code] = down[code];
     }
 }
 

@@ -27,6 +27,9 @@ void PlatformSetTitle(PlatformWindow* window, const char* title);
 int PlatformGetCursorClient(PlatformWindow* window, int32_t* x, int32_t* y);
 // 1 while the key is down at the time of the call; Win32 virtual-key codes 0..255, 1 = left button.
 int PlatformIsKeyDown(int32_t vk);
+// Codes 0 .. count - 1 at once, as PlatformIsKeyDown gives each: down[vk] is 1 or 0. The frame's input
+// reads every code this way, once, instead of code by code across the door.
+void PlatformReadKeys(uint8_t* down, int32_t count);
 
 // Creates the off-screen back buffer of w x h client pixels (called by render when the size changes).
 void PlatformBackBufferCreate(PlatformWindow* window, int32_t w, int32_t h);

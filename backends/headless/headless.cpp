@@ -223,6 +223,12 @@ int PlatformIsKeyDown(int32_t vk) {
     return (uint32_t)vk <= 255u ? gKeys[vk] : 0;
 }
 
+void PlatformReadKeys(uint8_t* down, int32_t count) {
+    for (int32_t vk = 0; vk < count; ++vk) {
+        down[vk] = PlatformIsKeyDown(vk) != 0;
+    }
+}
+
 void PlatformBackBufferCreate(PlatformWindow* window, int32_t w, int32_t h) {
     (void)window;
     gBackW = w > 0 ? w : 1;

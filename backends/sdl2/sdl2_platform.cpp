@@ -317,6 +317,12 @@ int PlatformIsKeyDown(int32_t vk) {
     return KeyGateIsDown(vk, Sdl2RawKeyDown(vk));
 }
 
+void PlatformReadKeys(uint8_t* down, int32_t count) {
+    for (int32_t vk = 0; vk < count; ++vk) {
+        down[vk] = PlatformIsKeyDown(vk) != 0;
+    }
+}
+
 #if defined(SDL_VIDEO_DRIVER_X11)
 // 1 unless the X server is known to have no window manager that does fullscreen (no
 // _NET_WM_STATE_FULLSCREEN in the root's _NET_SUPPORTED): SDL only asks one to do it. Xlib is looked up in

@@ -251,6 +251,12 @@ int PlatformIsKeyDown(int32_t vk) {
     return WebKeysIsDown(vk);
 }
 
+void PlatformReadKeys(uint8_t* down, int32_t count) {
+    for (int32_t vk = 0; vk < count; ++vk) {
+        down[vk] = WebKeysIsDown(vk) != 0;
+    }
+}
+
 // The canvas is the back buffer and the page's CSS does the scaling; holding it is a flag.
 void PlatformBackBufferCreate(PlatformWindow* window, int32_t w, int32_t h) {
     (void)window;

@@ -321,6 +321,12 @@ int PlatformIsKeyDown(int32_t vk) {
     return keyDown || PadPollIsDown(vk);
 }
 
+void PlatformReadKeys(uint8_t* down, int32_t count) {
+    for (int32_t vk = 0; vk < count; ++vk) {
+        down[vk] = PlatformIsKeyDown(vk) != 0;
+    }
+}
+
 void PlatformSetTitle(PlatformWindow* window, const char* title) {
     if (window && window->hwnd && title) {
         SetWindowTextA(window->hwnd, title);

@@ -1033,6 +1033,57 @@ TEST_F(Editor, AStillViewIsPutBackAsDrawnAndFollowsEveryChange) {
     EXPECT_NE(moved, still);
     Frames(3);
     EXPECT_EQ(view(), moved);
+    // The first marker in the grid's order erased, the ninth is one of the eight that walk; undone, it
+    // is boxed again.
+    const int ex = (int)(10 * TILE_SIZE + 8 - movedX), ey = (int)(8 - vy);
+    ASSERT_GE(ey, EDITOR_BAR_H);
+    const size_t ninth = (size_t)((int)(TILE_SIZE - vy) - EDITOR_BAR_H) * LOGICAL_WIDTH + (size_t)(int)(8 * TILE_SIZE - movedX);
+    Cursor(ex, ey);
+    Frames(3);
+    ASSERT_EQ(view()[ninth], PALETTE_PINK);
+    Press(KEY_RBUTTON);
+    ASSERT_EQ(Tile(10, 0), TILE_EMPTY);
+    EXPECT_NE(view()[ninth], PALETTE_PINK) << "eight markers: none boxed";
+    Frames(3);
+    EXPECT_NE(view()[ninth], PALETTE_PINK);
+    HeadlessSetKeyDown(KEY_CONTROL, 1);
+    Press(KEY_Z);
+    HeadlessSetKeyDown(KEY_CONTROL, 0);
+    ASSERT_EQ(Tile(10, 0), TILE_ENEMY_SPAWN);
+    Frames(3);
+    EXPECT_EQ(view()[ninth], PALETTE_PINK) << "the ninth boxed again";
+}
+
+// The status bar's lines are kept apart: the one naming the cell under the pointer follows it to and
+// fro, and each is put back as it was drawn.
+TEST_F(Editor, TheStatusBarFollowsTheCellUnderThePointer) {
+    Frames(3);
+    const auto bar = [] {
+        return std::vector<uint32_t>(pixelBuffer + EDITOR_STATUS_Y * LOGICAL_WIDTH,
+                                     pixelBuffer + LOGICAL_HEIGHT * LOGICAL_WIDTH);
+    };
+    Cursor(40, 100);
+    Frame();
+    const std::vector<uint32_t> first = bar(); // drawn
+    const std::string firstText = EditorStatusLine();
+    Cursor(120, 100);
+    Frame();
+    const std::vector<uint32_t> second = bar();
+    ASSERT_NE(std::string(EditorStatusLine()), firstText);
+    ASSERT_NE(second, first);
+    for (int i = 0; i < 3; ++i) {
+        Cursor(40, 100);
+        Frame();
+        EXPECT_EQ(bar(), first) << "to and fro " << i;
+        Cursor(120, 100);
+        Frame();
+        EXPECT_EQ(bar(), second) << "to and fro " << i;
+    }
+    Frames(3);
+    EXPECT_EQ(bar(), second) << "kept and put back";
+    Cursor(40, 100);
+    Frames(3);
+    EXPECT_EQ(bar(), first) << "kept and put back";
 }
 
 } // namespace

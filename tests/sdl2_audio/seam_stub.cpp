@@ -1,5 +1,7 @@
 // seam_stub.cpp -- the platform seam's clock, window and input for a test that links only the SDL2
 // sound output: a real clock and sleep, no window, no keys, no picture.
+#include <string.h>
+
 #include <chrono>
 #include <thread>
 
@@ -30,6 +32,10 @@ int PlatformGetCursorClient(PlatformWindow* window, int32_t* x, int32_t* y) {
 int PlatformIsKeyDown(int32_t vk) {
     (void)vk;
     return 0;
+}
+
+void PlatformReadKeys(uint8_t* down, int32_t count) {
+    memset(down, 0, (size_t)count);
 }
 
 void PlatformBackBufferCreate(PlatformWindow* window, int32_t w, int32_t h) {
