@@ -167,14 +167,23 @@ void EditorOverviewBox(int32_t* x, int32_t* y) {
     *y = (EDITOR_BAR_H + EDITOR_STATUS_Y - s->grid.height * 2) / 2;
 }
 
-// O: the whole stage at 2 pixels a tile (solid tiles in their colour, markers bright), the view's
-// part outlined; a click there moves the view.
-static void EditorRenderOverview(const EditorStage* s) {
-    int32_t ox = 0, oy = 0;
-    EditorOverviewBox(&ox, &oy);
-    RenderFillRect(ox - 2, oy - 2, s->grid.width * 2 + 4, s->grid.height * 2 + 4, EDITOR_BAR_BG);
-    for (int32_t row = 0; row < s->played.height; ++row) {
-        for (int32_t col = 0; col < s->played.width; ++col) {
+// O's picture of the stage, a line of 2-pixel cells for each row of cells, made again only when the
+// grid or the stage as played changes (the revision or the check).
+struct EditorKeptOverview {
+    int made;
+    uint32_t revision;
+    uint32_t checkedRevision;
+    uint32_t lines[MAP_MAX_ROWS][2 * MAP_MAX_COLS];
+};
+static EditorKeptOverview gKeptOverview;
+
+static const EditorKeptOverview* EditorOverviewLines(const EditorStage* s, int32_t width) {
+    EditorKeptOverview* k = &gKeptOverview;
+    if (k->made && k->revision == gEditor.revision && k->checkedRevision == gEditor.checkedRevision) {
+        return k;
+    }
+    for (int32_t row = 0; row < s->played.height && row < MAP_MAX_ROWS; ++row) {
+        for (int32_t col = 0; col < width; ++col) {
             const int32_t id = TilemapGetTile(&s->grid, col, row);
             const int32_t played = TilemapGetTile(&s->played, col, row);
             const uint32_t colour = id == TILE_PLAYER_SPAWN  ? EDITOR_WHITE
@@ -182,7 +191,43 @@ static void EditorRenderOverview(const EditorStage* s) {
                                     : id == TILE_GOAL        ? EDITOR_RED
                                     : TilemapIsSolid(played) ? PALETTE_BRICK
                                                              : EDITOR_MARKER_BG;
-            RenderFillRect(ox + 2 * col, oy + 2 * row, 2, 2, colour);
+            k->lines[row][2 * col] = colour;
+            k->lines[row][2 * col + 1] = colour;
+        }
+    }
+    k->made = 1;
+    k->revision = gEditor.revision;
+    k->checkedRevision = gEditor.checkedRevision;
+    return k;
+}
+
+// O: the whole stage at 2 pixels a tile (solid tiles in their colour, markers bright), the view's
+// part outlined; a click there moves the view.
+static void EditorRenderOverview(const EditorStage* s) {
+    int32_t ox = 0, oy = 0;
+    EditorOverviewBox(&ox, &oy);
+    // A frame 2 pixels wide round the grid's lines, each line stored in its two rows, cut to the
+    // picture. While the stage as played is not yet made for the grid's size, the frame is filled
+    // whole, as the lines may not cover it.
+    const int32_t frameW = s->grid.width * 2 + 4, frameH = s->grid.height * 2 + 4;
+    if (s->played.width == s->grid.width && s->played.height == s->grid.height) {
+        RenderFillRect(ox - 2, oy - 2, frameW, 2, EDITOR_BAR_BG);
+        RenderFillRect(ox - 2, oy + frameH - 4, frameW, 2, EDITOR_BAR_BG);
+        RenderFillRect(ox - 2, oy, 2, frameH - 4, EDITOR_BAR_BG);
+        RenderFillRect(ox + frameW - 4, oy, 2, frameH - 4, EDITOR_BAR_BG);
+    } else {
+        RenderFillRect(ox - 2, oy - 2, frameW, frameH, EDITOR_BAR_BG);
+    }
+    const int32_t width = s->played.width < MAP_MAX_COLS ? s->played.width : MAP_MAX_COLS;
+    const EditorKeptOverview* k = EditorOverviewLines(s, width);
+    const int32_t left = ox > 0 ? ox : 0;
+    const int32_t right = ox + 2 * width < LOGICAL_WIDTH ? ox + 2 * width : LOGICAL_WIDTH;
+    for (int32_t row = 0; row < s->played.height && row < MAP_MAX_ROWS; ++row) {
+        for (int32_t y = oy + 2 * row; y < oy + 2 * row + 2 && left < right; ++y) {
+            if (y >= 0 && y < LOGICAL_HEIGHT) {
+                memcpy(pixelBuffer + y * LOGICAL_WIDTH + left, k->lines[row] + (left - ox),
+                       (size_t)(right - left) * sizeof(uint32_t));
+            }
         }
     }
     const int32_t vx = (int32_t)(s->viewX / 8.0f), vy = (int32_t)((s->viewY + (float)EDITOR_BAR_H) / 8.0f);
@@ -364,7 +409,7 @@ void EditorRender(void) {
         const int32_t x0 = (int32_t)(-s->viewX) % TILE_SIZE, y0 = (int32_t)(-s->viewY) % TILE_SIZE;
         for (int32_t y = (y0 + TILE_SIZE) % TILE_SIZE; y < LOGICAL_HEIGHT; y += TILE_SIZE) {
             for (int32_t x = (x0 + TILE_SIZE) % TILE_SIZE; x < LOGICAL_WIDTH; x += TILE_SIZE) {
-                RenderFillRect(x, y, 1, 1, EDITOR_WHITE);
+                pixelBuffer[y * LOGICAL_WIDTH + x] = EDITOR_WHITE; // x and y lie on the picture
             }
         }
     }

@@ -82,6 +82,8 @@ NAMES = [
     ("BM_Frame_EditorDraw/1", "  editor, a view full of tiles and walkers: step + render"),
     ("BM_Frame_EditorDraw/2", "  editor, the largest stage, the view on its 32 walkers: step + render"),
     ("BM_Frame_EditorScroll/2", "  editor, the largest stage, the view scrolling every frame: step + render"),
+    ("BM_Frame_EditorOver/71", "  editor, the largest stage with G's grid over it: step + render"),
+    ("BM_Frame_EditorOver/79", "  editor, the largest stage with O's overview over it: step + render"),
     ("BM_Editor_SolveShipped", "the shipped stage solved in the editor, a slice per frame (wall)"),
     ("BM_Solve_Stage/0/iterations:1", "solve: the shipped stage, search and shortening"),
     ("BM_Solve_Stage/1/iterations:1", "solve: tall stage (the camera starts far above the start)"),

@@ -726,6 +726,22 @@ TEST_F(Editor, RectanglesPlayFromTheCursorAndTheOverview) {
     EditorGetView(&vx, &vy);
     EXPECT_GT(vx, (EDITOR_BLANK_COLS - 20) * 16.0f);
     EXPECT_EQ(Tile(EDITOR_BLANK_COLS - 2, 7), TILE_EMPTY); // the click painted nothing
+    // The overview, shown again, follows the stage (the rectangle's cells are out of the view now):
+    // redone, it shows there; undone, it goes again.
+    Press('O');
+    const auto view = [this] {
+        Frames(3);
+        return std::vector<uint32_t>(pixelBuffer + EDITOR_BAR_H * LOGICAL_WIDTH,
+                                     pixelBuffer + EDITOR_STATUS_Y * LOGICAL_WIDTH);
+    };
+    const std::vector<uint32_t> without = view();
+    Chord(KEY_CONTROL, 'Y');
+    ASSERT_EQ(Tile(10, 6), TILE_GROUND);
+    EXPECT_NE(view(), without);
+    Chord(KEY_CONTROL, KEY_Z);
+    ASSERT_EQ(Tile(10, 6), TILE_EMPTY);
+    EXPECT_EQ(view(), without);
+    Press('O');
 }
 
 // The solver's answers are true and stay: V again says STOPPED, the answer stays until the next edit,
@@ -793,6 +809,15 @@ TEST_F(Editor, TheBarsFollowWhatTheyShow) {
     Frame();
     EXPECT_NE(otherCell, first);
     EXPECT_NE(otherTile, otherCell);
+    EXPECT_EQ(bars(), first);
+    // Kept from their second frame and put back as drawn, to and fro.
+    Frames(3);
+    EXPECT_EQ(bars(), first);
+    Cursor(140, 100);
+    Frames(3);
+    EXPECT_EQ(bars(), otherCell);
+    Cursor(100, 100);
+    Frame();
     EXPECT_EQ(bars(), first);
 }
 
@@ -1052,23 +1077,6 @@ TEST_F(Editor, AStillViewIsPutBackAsDrawnAndFollowsEveryChange) {
     ASSERT_EQ(Tile(10, 0), TILE_ENEMY_SPAWN);
     Frames(3);
     EXPECT_EQ(view()[ninth], PALETTE_PINK) << "the ninth boxed again";
-}
-
-// The status bar's lines are kept apart: the one naming the cell under the pointer follows it to and
-// fro, and each is put back as it was drawn.
-TEST_F(Editor, TheStatusBarFollowsTheCellUnderThePointer) {
-    const auto barAt = [this](int x, int frames) {
-        Cursor(x, 100);
-        Frames(frames);
-        return std::vector<uint32_t>(pixelBuffer + EDITOR_STATUS_Y * LOGICAL_WIDTH,
-                                     pixelBuffer + LOGICAL_HEIGHT * LOGICAL_WIDTH);
-    };
-    const std::vector<uint32_t> first = barAt(40, 3), second = barAt(120, 1);
-    ASSERT_NE(second, first);
-    EXPECT_EQ(barAt(40, 1), first) << "to";
-    EXPECT_EQ(barAt(120, 1), second) << "and fro";
-    EXPECT_EQ(barAt(120, 3), second) << "kept and put back";
-    EXPECT_EQ(barAt(40, 3), first) << "kept and put back";
 }
 
 } // namespace
