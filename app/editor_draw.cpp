@@ -246,10 +246,9 @@ static void EditorRenderSwatch(int32_t index, int32_t x, int32_t y) {
 }
 
 // A bar across the picture, kept as drawn: while what it shows (its key) stays the same, its rows are
-// put back whole instead of drawn again. As with the view, a key is kept from its second frame: one
-// that changes every frame (the cell under the pointer while the view scrolls) costs no copy.
+// put back whole instead of drawn again.
 struct EditorKeptBar {
-    int32_t kept; // 1: the key drawn once, its rows not kept; 2: its rows kept
+    int32_t kept;
     size_t keyLength;
     char key[3 * EDITOR_LINE_CHARS + 32];
     uint32_t rows[EDITOR_BAR_H * LOGICAL_WIDTH];
@@ -279,14 +278,10 @@ static size_t EditorBarKey(char (&key)[sizeof(EditorKeptBar::key)], const char* 
     return length;
 }
 
-static int EditorBarKeyIs(const EditorKeptBar* bar, const char* key, size_t length) {
-    return length > 0 && bar->keyLength == length && memcmp(bar->key, key, length) == 0;
-}
-
 // 1 when the bar's rows y .. y + h - 1 were put back as kept for this key; else the bar is to be drawn,
 // then kept by EditorKeepBar.
 static int EditorPutBackBar(const EditorKeptBar* bar, const char* key, size_t length, int32_t y, int32_t h) {
-    if (bar->kept < 2 || !EditorBarKeyIs(bar, key, length)) {
+    if (!bar->kept || length == 0 || bar->keyLength != length || memcmp(bar->key, key, length) != 0) {
         return 0;
     }
     memcpy(pixelBuffer + y * LOGICAL_WIDTH, bar->rows, (size_t)(h * LOGICAL_WIDTH) * sizeof(uint32_t));
@@ -294,15 +289,11 @@ static int EditorPutBackBar(const EditorKeptBar* bar, const char* key, size_t le
 }
 
 static void EditorKeepBar(EditorKeptBar* bar, const char* key, size_t length, int32_t y, int32_t h) {
-    if (length == 0) {
-        bar->kept = 0;
-    } else if (bar->kept == 1 && EditorBarKeyIs(bar, key, length)) {
-        memcpy(bar->rows, pixelBuffer + y * LOGICAL_WIDTH, (size_t)(h * LOGICAL_WIDTH) * sizeof(uint32_t));
-        bar->kept = 2;
-    } else {
+    bar->kept = length > 0;
+    if (bar->kept) {
         memcpy(bar->key, key, length);
         bar->keyLength = length;
-        bar->kept = 1;
+        memcpy(bar->rows, pixelBuffer + y * LOGICAL_WIDTH, (size_t)(h * LOGICAL_WIDTH) * sizeof(uint32_t));
     }
 }
 

@@ -810,7 +810,7 @@ TEST_F(Editor, TheBarsFollowWhatTheyShow) {
     EXPECT_NE(otherCell, first);
     EXPECT_NE(otherTile, otherCell);
     EXPECT_EQ(bars(), first);
-    // Kept from their second frame and put back as drawn, to and fro.
+    // Kept and put back as drawn, to and fro.
     Frames(3);
     EXPECT_EQ(bars(), first);
     Cursor(140, 100);
