@@ -25,6 +25,14 @@ static void Sdl2EventsKeyDown(PlatformWindow* window, int32_t vk, int repeat, in
     }
 }
 
+// The key code of a mouse button, its press and its release alike; 0 for the others.
+static int32_t Sdl2ButtonVk(Uint8 button) {
+    return button == SDL_BUTTON_LEFT     ? KEY_LBUTTON
+           : button == SDL_BUTTON_RIGHT  ? KEY_RBUTTON
+           : button == SDL_BUTTON_MIDDLE ? KEY_MBUTTON
+                                         : 0;
+}
+
 int Sdl2EventsHandle(PlatformWindow* window, const SDL_Event* ev) {
     switch (ev->type) {
     case SDL_QUIT:
@@ -52,17 +60,11 @@ int Sdl2EventsHandle(PlatformWindow* window, const SDL_Event* ev) {
     case SDL_MOUSEBUTTONDOWN:
         // Latched: a tap released before the next frame's reading still counts once.
         if (ev->button.timestamp - gFocusTicks >= SDL2_FOCUS_CLICK_MS) {
-            KeyGateOnPress(ev->button.button == SDL_BUTTON_LEFT     ? KEY_LBUTTON
-                           : ev->button.button == SDL_BUTTON_RIGHT  ? KEY_RBUTTON
-                           : ev->button.button == SDL_BUTTON_MIDDLE ? KEY_MBUTTON
-                                                                    : 0);
+            KeyGateOnPress(Sdl2ButtonVk(ev->button.button));
         }
         return 1;
     case SDL_MOUSEBUTTONUP:
-        KeyGateOnKeyUp(ev->button.button == SDL_BUTTON_LEFT     ? KEY_LBUTTON
-                       : ev->button.button == SDL_BUTTON_RIGHT  ? KEY_RBUTTON
-                       : ev->button.button == SDL_BUTTON_MIDDLE ? KEY_MBUTTON
-                                                                : 0);
+        KeyGateOnKeyUp(Sdl2ButtonVk(ev->button.button));
         return 1;
     case SDL_MOUSEMOTION: {
         // A real move takes the cursor back from a stick; SDL's own resends carry no movement.

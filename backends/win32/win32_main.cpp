@@ -93,6 +93,13 @@ static int Win32KeyDown(HWND hwnd, WPARAM wParam, LPARAM lParam, int sys) {
     return 1;
 }
 
+// The key code of the mouse button a button message is about, its press and its release alike.
+static int32_t Win32ButtonVk(UINT msg) {
+    return msg == WM_LBUTTONDOWN || msg == WM_LBUTTONUP   ? KEY_LBUTTON
+           : msg == WM_RBUTTONDOWN || msg == WM_RBUTTONUP ? KEY_RBUTTON
+                                                          : KEY_MBUTTON;
+}
+
 static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_CLOSE:
@@ -156,16 +163,14 @@ static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     case WM_MBUTTONDOWN:
         // Latched: a tap released before the next frame's reading still counts once.
         if (!gActivationClick) {
-            KeyGateOnPress(msg == WM_LBUTTONDOWN   ? KEY_LBUTTON
-                           : msg == WM_RBUTTONDOWN ? KEY_RBUTTON
-                                                   : KEY_MBUTTON);
+            KeyGateOnPress(Win32ButtonVk(msg));
         }
         gActivationClick = 0;
         return 0;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
-        KeyGateOnKeyUp(msg == WM_LBUTTONUP ? KEY_LBUTTON : msg == WM_RBUTTONUP ? KEY_RBUTTON : KEY_MBUTTON);
+        KeyGateOnKeyUp(Win32ButtonVk(msg));
         return 0;
     case WM_MOUSEWHEEL: {
         // Fine-grained wheels send parts of a notch; whole notches go on, the rest waits.
